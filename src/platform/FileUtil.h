@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarlo {
+
+// Creates a folder with all its missing parents. An empty path is refused with "Unable to
+// create directory"; a folder that cannot be created is otherwise left missing (callers'
+// file operations then report their own errors), so the result is ok in that case too.
+Status forceDirectories(const std::string& path);
+
+bool fileExists(const std::string& path);      // a regular file (or a link to one)
+bool directoryExists(const std::string& path); // a folder (or a link to one)
+
+// Whole content of a file, or nothing when it cannot be read.
+std::optional<std::string> readFile(const std::string& path);
+
+// Replaces the file with the data: written to a temporary file in the same folder, flushed,
+// given the mode and renamed over the target, so readers see the old or the new file, never
+// a torn one. Fails with "Unable to write to <path>".
+Status writeFileAtomic(const std::string& path, std::string_view data, unsigned mode = 0644);
+
+bool deleteFile(const std::string& path);
+// Renames, or copies and deletes across file systems. The target is replaced.
+bool moveFile(const std::string& from, const std::string& to);
+bool copyFile(const std::string& from, const std::string& to);
+// Deletes a folder with everything below it (symbolic links are removed, never followed).
+bool removeTree(const std::string& path);
+
+// Names (not paths) of the regular files directly in a folder whose name ends with the
+// suffix (compared without regard to case; an empty suffix matches all), sorted.
+std::vector<std::string> listFiles(const std::string& folder, std::string_view suffix = {});
+// Names of the sub-folders directly in a folder, sorted.
+std::vector<std::string> listFolders(const std::string& folder);
+
+// Path helpers on "/"-separated paths.
+std::string withTrailingSlash(std::string path);    // "" stays ""
+std::string withoutTrailingSlash(std::string path); // "/" stays "/"
+std::string folderOf(const std::string& path);      // up to and including the last "/"
+std::string fileNameOf(const std::string& path);    // after the last "/"
+std::string extensionOf(const std::string& path);   // from the last "." of the name, or ""
+
+} // namespace quarlo

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarlo {
+
+// A private-profile file ([Section] lines and Key=Value lines) held in memory.
+//
+// Sections and keys are found without regard to case; a text read back is cut to 2047
+// characters, as the classic 2048-byte read buffer did. Writing a key replaces its value in
+// place or appends it at the end of its section (the section is appended when missing);
+// everything else in the file, other sections included, is kept as it was. Nothing touches
+// the disk until save(), which replaces the file atomically (temporary file + rename).
+class IniFile {
+public:
+    static constexpr std::size_t kMaxValueLength = 2047;
+
+    // Reads the file when it exists; a missing file is an empty one.
+    explicit IniFile(std::string path);
+
+    const std::string& path() const { return m_path; }
+
+    std::string readString(std::string_view section, std::string_view key,
+                           std::string_view def = {}) const;
+    // Decimal, or hexadecimal after "0x"/"0X" (text longer than two characters) or "$"; a
+    // text that is not a number gives the default.
+    std::int64_t readInt(std::string_view section, std::string_view key, std::int64_t def) const;
+    // Any non-zero number is true.
+    bool readBool(std::string_view section, std::string_view key, bool def) const;
+    bool hasKey(std::string_view section, std::string_view key) const;
+    bool hasSection(std::string_view section) const;
+    std::vector<std::string> sections() const;
+    std::vector<std::string> keys(std::string_view section) const;
+
+    void writeString(std::string_view section, std::string_view key, std::string_view value);
+    void writeInt(std::string_view section, std::string_view key, std::int64_t value);
+    void writeBool(std::string_view section, std::string_view key, bool value);
+    void eraseKey(std::string_view section, std::string_view key);
+    void eraseSection(std::string_view section);
+
+    // Writes the file (lines end with CR LF) atomically with the given permissions; the
+    // folder must exist. Fails with "Unable to write to <path>".
+    Status save(unsigned mode = 0644) const;
+
+private:
+    struct Line {
+        std::string section; // lower-cased name of the section the line belongs to
+        std::string text;    // the line as read or written, without its line end
+    };
+    int findKey(std::string_view section, std::string_view key) const;
+    int findSectionEnd(std::string_view section) const;
+
+    std::string m_path;
+    std::vector<Line> m_lines;
+};
+
+} // namespace quarlo

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarlo {
+
+// Key paths of the program's settings, relative to HKEY_CURRENT_USER.
+inline constexpr std::string_view kProductKey = "Software\\Bristane\\Quarlo";
+inline constexpr std::string_view kSettingsKey = "Software\\Bristane\\Quarlo\\Settings";
+inline constexpr std::string_view kFormKey = "Software\\Bristane\\Quarlo\\Settings\\FormQuarlo";
+inline constexpr std::string_view kFileTypesKey = "Software\\Bristane\\Quarlo\\File Types";
+
+// One value of a key: a string or a DWORD, as a .reg file holds them.
+struct RegValue {
+    enum class Type { String, Dword };
+    Type type = Type::String;
+    std::string text;
+    std::uint32_t dword = 0;
+};
+
+struct RegEntry {
+    std::string name;
+    RegValue value;
+};
+
+// The user's settings, kept in one text file in the .reg export format:
+//
+//   REGEDIT4
+//
+//   [HKEY_CURRENT_USER\Software\Bristane\Quarlo\Settings]
+//   "Name"="text"
+//   "Count"=dword:0000000a
+//
+// Key paths are given relative to HKEY_CURRENT_USER and compared without regard to case, as
+// are value names. Values keep the order in which they were first written (the enumeration
+// order). Every write is write-through: the file is re-read, changed and replaced atomically
+// (temporary file + rename) under an advisory lock, so two processes never tear it and a
+// crash never leaves half a file. Reads see changes made by other processes. A value of
+// another type than asked reads as the default. Safe to use from several threads.
+class SettingsStore {
+public:
+    // The file need not exist; it is created (mode 0600) by the first write.
+    explicit SettingsStore(std::string filePath);
+
+    const std::string& filePath() const { return m_filePath; }
+
+    // Typed reads with a default: missing key, missing value or other type give the default.
+    int readInt(std::string_view key, std::string_view name, int def) const;
+    bool readBool(std::string_view key, std::string_view name, bool def) const;
+    std::string readText(std::string_view key, std::string_view name, const std::string& def) const;
+    std::optional<RegValue> readValue(std::string_view key, std::string_view name) const;
+
+    // Typed writes; the key is created when missing. False when the file cannot be written.
+    bool writeInt(std::string_view key, std::string_view name, int value);
+    bool writeBool(std::string_view key, std::string_view name, bool value);
+    bool writeText(std::string_view key, std::string_view name, std::string_view value);
+    bool writeValue(std::string_view key, std::string_view name, const RegValue& value);
+
+    bool deleteValue(std::string_view key, std::string_view name);
+    // Removes the key with its values and sub-keys.
+    bool deleteKey(std::string_view key);
+
+    bool keyExists(std::string_view key) const;
+    // The key's values in enumeration order.
+    std::vector<RegEntry> values(std::string_view key) const;
+    std::vector<std::string> valueNames(std::string_view key) const;
+    // Names of the direct sub-keys.
+    std::vector<std::string> subKeys(std::string_view key) const;
+
+    // Merges a .reg file (REGEDIT4 or "Windows Registry Editor Version 5.00"; keys under
+    // HKEY_CURRENT_USER) into the store: its values are added or replaced.
+    Status importRegFile(const std::string& regFilePath);
+
+    // When the file existed but could not be read as a .reg file: a message saying what
+    // was wrong (the store then behaves as empty until the next write rewrites it).
+    std::string loadProblem() const;
+
+private:
+    struct Impl;
+    std::string m_filePath;
+    mutable std::mutex m_mutex;
+    mutable std::shared_ptr<Impl> m_cache;
+};
+
+} // namespace quarlo

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace quarlo {
+
+// How the core reports to whatever user interface it runs under. The core never waits for
+// an answer: every call returns at once, and the desktop program turns them into posted
+// view refreshes. Calls may come from any thread.
+class UiHooks {
+public:
+    enum class MessageKind { Error, Warning, Information };
+
+    virtual ~UiHooks() = default;
+
+    // The status window's status line; progress is 0..100, or -1 for none.
+    virtual void setStatusLine(const std::string& text, int progress) = 0;
+    // The status window's counters, rates and gauges should be refreshed.
+    virtual void refreshCounters() = 0;
+    // The connections window's rows should be refreshed.
+    virtual void refreshConnections() = 0;
+    // The explorer view of the current task's queue should be refreshed.
+    virtual void refreshExplorer() = 0;
+    // A message the user must see (not a question).
+    virtual void showMessage(MessageKind kind, const std::string& text) = 0;
+    // Show a local file or URL in the program's browser.
+    virtual void showInBrowser(const std::string& location) = 0;
+    // Open a file or URL with the user's default program.
+    virtual void openWithDefaultProgram(const std::string& location) = 0;
+    virtual void beep() = 0;
+};
+
+// Does nothing; for callers that have no user interface to tell.
+class NullUiHooks : public UiHooks {
+public:
+    void setStatusLine(const std::string&, int) override {}
+    void refreshCounters() override {}
+    void refreshConnections() override {}
+    void refreshExplorer() override {}
+    void showMessage(MessageKind, const std::string&) override {}
+    void showInBrowser(const std::string&) override {}
+    void openWithDefaultProgram(const std::string&) override {}
+    void beep() override {}
+};
+
+// Records every call, for tests. Thread-safe.
+class RecordingUiHooks : public UiHooks {
+public:
+    struct Call {
+        std::string what; // "status", "counters", "connections", "explorer", "message",
+                          // "browser", "open", "beep"
+        std::string text;
+        int number = 0; // progress, or the message kind
+    };
+
+    void setStatusLine(const std::string& text, int progress) override;
+    void refreshCounters() override;
+    void refreshConnections() override;
+    void refreshExplorer() override;
+    void showMessage(MessageKind kind, const std::string& text) override;
+    void showInBrowser(const std::string& location) override;
+    void openWithDefaultProgram(const std::string& location) override;
+    void beep() override;
+
+    std::vector<Call> calls() const;
+    std::vector<std::string> texts(const std::string& what) const;
+    int count(const std::string& what) const;
+    void clear();
+
+private:
+    void record(std::string what, std::string text, int number);
+    mutable std::mutex m_mutex;
+    std::vector<Call> m_calls;
+};
+
+} // namespace quarlo
