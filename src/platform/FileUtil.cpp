@@ -1,0 +1,257 @@
+#include "platform/FileUtil.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quarlo {
+
+namespace {
+
+// Names longer than this get a short temporary name, so that the temporary file of a file
+// whose name is already near the 255-byte limit can still be created.
+constexpr std::size_t kLongNameLimit = 200;
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Makes the rename of a file in the folder durable.
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// A new, empty temporary file beside the target: its path and an open descriptor.
+int createTempBeside(const std::string& target, std::string& tempPath) {
+    std::string name = fileNameOf(target);
+    if (name.size() > kLongNameLimit)
+        name = "quarlo";
+    tempPath = folderOf(target) + "." + name + ".tmp-XXXXXX";
+    return ::mkostemp(tempPath.data(), O_CLOEXEC);
+}
+
+// Writes a temporary file with `fill`, gives it the mode, flushes it and renames it over
+// the target. The temporary file never survives a failure.
+template <class Fill> bool replaceFile(const std::string& target, unsigned mode, Fill fill) {
+    std::string tempPath;
+    const int fd = createTempBeside(target, tempPath);
+    if (fd < 0)
+        return false;
+    bool ok = fill(fd) && ::fchmod(fd, static_cast<mode_t>(mode)) == 0 && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok)
+        ok = ::rename(tempPath.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    syncFolder(folderOf(target));
+    return true;
+}
+
+bool endsWithNoCase(std::string_view text, std::string_view suffix) {
+    if (suffix.size() > text.size())
+        return false;
+    return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(), [](char a, char b) {
+        auto lower = [](char c) {
+            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        };
+        return lower(a) == lower(b);
+    });
+}
+
+template <class Keep> std::vector<std::string> listEntries(const std::string& folder, Keep keep) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr)
+        return names;
+    const std::string prefix = withTrailingSlash(folder);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st {};
+        if (::stat((prefix + name).c_str(), &st) == 0 && keep(name, st))
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+Status forceDirectories(const std::string& path) {
+    if (path.empty())
+        return Status::failure("Unable to create directory");
+    const std::string folder = withoutTrailingSlash(path);
+    if (folder == "/" || directoryExists(folder))
+        return {};
+    const std::string parent = withoutTrailingSlash(folderOf(folder));
+    if (!parent.empty() && parent != folder)
+        (void)forceDirectories(parent);
+    // A folder that cannot be created is left missing: the file operations that need it
+    // report their own errors.
+    ::mkdir(folder.c_str(), 0777);
+    return {};
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool directoryExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::string> readFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string content;
+    content.reserve(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return content;
+}
+
+Status writeFileAtomic(const std::string& path, std::string_view data, unsigned mode) {
+    const bool ok = !path.empty() && path.back() != '/' && replaceFile(path, mode, [&](int fd) {
+        return writeAll(fd, data.data(), data.size());
+    });
+    if (!ok)
+        return Status::failure("Unable to write to " + path);
+    return {};
+}
+
+bool deleteFile(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool moveFile(const std::string& from, const std::string& to) {
+    if (from.empty() || to.empty())
+        return false;
+    if (::rename(from.c_str(), to.c_str()) == 0)
+        return true;
+    if (errno != EXDEV)
+        return false;
+    return copyFile(from, to) && deleteFile(from);
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || to.empty() || to.back() == '/') {
+        ::close(in);
+        return false;
+    }
+    const bool ok = replaceFile(to, st.st_mode & 07777, [&](int out) {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(in, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return got == 0;
+            if (!writeAll(out, buffer, static_cast<std::size_t>(got)))
+                return false;
+        }
+    });
+    ::close(in);
+    return ok;
+}
+
+bool removeTree(const std::string& path) {
+    if (path.empty())
+        return false;
+    // Without the trailing "/" a symbolic link names the link itself, not its target.
+    const std::string target = withoutTrailingSlash(path);
+    std::error_code error;
+    std::filesystem::remove_all(target, error);
+    struct stat st {};
+    return ::lstat(target.c_str(), &st) != 0 && errno == ENOENT;
+}
+
+std::vector<std::string> listFiles(const std::string& folder, std::string_view suffix) {
+    return listEntries(folder, [&](const std::string& name, const struct stat& st) {
+        return S_ISREG(st.st_mode) && endsWithNoCase(name, suffix);
+    });
+}
+
+std::vector<std::string> listFolders(const std::string& folder) {
+    return listEntries(
+        folder, [](const std::string&, const struct stat& st) { return S_ISDIR(st.st_mode); });
+}
+
+std::string withTrailingSlash(std::string path) {
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    return path;
+}
+
+std::string withoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string extensionOf(const std::string& path) {
+    const std::string name = fileNameOf(path);
+    const auto dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+} // namespace quarlo

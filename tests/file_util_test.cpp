@@ -1,0 +1,162 @@
+#include "platform/FileUtil.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quarlo;
+using quarlo::test::readWholeFile;
+using quarlo::test::TempDir;
+using quarlo::test::writeWholeFile;
+
+namespace {
+
+unsigned modeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+} // namespace
+
+TEST(ForceDirectories, CreatesMissingParentsAndRefusesAnEmptyPath) {
+    TempDir dir;
+    const Status refused = forceDirectories("");
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(refused.message(), "Unable to create directory");
+
+    EXPECT_TRUE(forceDirectories(dir.path() + "a/b/c/").ok());
+    EXPECT_TRUE(directoryExists(dir.path() + "a/b/c"));
+    EXPECT_TRUE(forceDirectories(dir.path() + "a/b/c").ok()); // exists already
+    EXPECT_TRUE(forceDirectories(dir.path() + "a//d/").ok());
+    EXPECT_TRUE(directoryExists(dir.path() + "a/d/"));
+
+    // A folder that cannot be made (a file is in the way) is left missing without an error.
+    writeWholeFile(dir.path() + "file", "x");
+    EXPECT_TRUE(forceDirectories(dir.path() + "file/sub/").ok());
+    EXPECT_FALSE(directoryExists(dir.path() + "file/sub/"));
+}
+
+TEST(WriteFileAtomic, ReplacesContentAndModeAndLeavesNoTemporaryFile) {
+    TempDir dir;
+    const std::string path = dir.path() + "settings.reg";
+    writeWholeFile(path, std::string(10000, 'o'));
+    ::chmod(path.c_str(), 0644);
+
+    const std::string data = std::string("new\r\n\0binary\xC3\xB6", 15);
+    ASSERT_TRUE(writeFileAtomic(path, data, 0600).ok());
+    EXPECT_EQ(readWholeFile(path), data);
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_EQ(listFiles(dir.path()), std::vector<std::string>{"settings.reg"});
+
+    ASSERT_TRUE(writeFileAtomic(path, "", 0640).ok());
+    EXPECT_EQ(readFile(path), std::optional<std::string>(""));
+    EXPECT_EQ(modeOf(path), 0640u);
+}
+
+TEST(WriteFileAtomic, FailsWithTheMessageAndCleansUp) {
+    TempDir dir;
+    const std::string missing = dir.path() + "nofolder/x.txt";
+    const Status status = writeFileAtomic(missing, "x");
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(status.message(), "Unable to write to " + missing);
+
+    // The target is a folder: the rename fails and the temporary file must go again.
+    ASSERT_TRUE(forceDirectories(dir.path() + "target/").ok());
+    EXPECT_FALSE(writeFileAtomic(dir.path() + "target", "x").ok());
+    EXPECT_TRUE(listFiles(dir.path()).empty());
+    EXPECT_EQ(listFolders(dir.path()), std::vector<std::string>{"target"});
+}
+
+TEST(WriteFileAtomic, WorksForNamesNearTheLengthLimit) {
+    TempDir dir;
+    const std::string path = dir.path() + std::string(250, 'n') + ".html";
+    ASSERT_TRUE(writeFileAtomic(path, "page").ok());
+    EXPECT_EQ(readWholeFile(path), "page");
+    EXPECT_EQ(listFiles(dir.path()).size(), 1u);
+}
+
+TEST(FileOperations, CopyMoveDeleteAndReplace) {
+    TempDir dir;
+    const std::string a = dir.path() + "a.txt";
+    const std::string b = dir.path() + "sub/b.txt";
+    writeWholeFile(a, "alpha");
+    ::chmod(a.c_str(), 0600);
+    ASSERT_TRUE(forceDirectories(folderOf(b)).ok());
+    writeWholeFile(b, "old content that is longer");
+
+    EXPECT_TRUE(copyFile(a, b));
+    EXPECT_EQ(readWholeFile(b), "alpha");
+    EXPECT_EQ(modeOf(b), 0600u);
+    EXPECT_TRUE(fileExists(a));
+
+    writeWholeFile(a, "beta");
+    EXPECT_TRUE(moveFile(a, b));
+    EXPECT_FALSE(fileExists(a));
+    EXPECT_EQ(readWholeFile(b), "beta");
+
+    EXPECT_FALSE(copyFile(a, b)); // source gone
+    EXPECT_FALSE(moveFile(a, b));
+    EXPECT_TRUE(deleteFile(b));
+    EXPECT_FALSE(deleteFile(b));
+    EXPECT_FALSE(deleteFile(dir.path() + "sub")); // never a folder
+    EXPECT_TRUE(directoryExists(dir.path() + "sub"));
+}
+
+TEST(RemoveTree, DeletesEverythingBelowButNeverFollowsLinks) {
+    TempDir dir;
+    const std::string keep = dir.path() + "keep/";
+    writeWholeFile(keep + "precious.txt", "data");
+    const std::string tree = dir.path() + "tree/";
+    writeWholeFile(tree + "x/y/z.txt", "z");
+    ASSERT_EQ(::symlink(keep.c_str(), (tree + "x/link").c_str()), 0);
+    ASSERT_EQ(::symlink(keep.c_str(), (dir.path() + "toplink").c_str()), 0);
+
+    EXPECT_TRUE(removeTree(tree));
+    EXPECT_FALSE(directoryExists(tree));
+    // A link given with a trailing "/" is still removed as a link.
+    EXPECT_TRUE(removeTree(dir.path() + "toplink/"));
+    EXPECT_EQ(readWholeFile(keep + "precious.txt"), "data");
+    EXPECT_TRUE(removeTree(dir.path() + "never-existed/"));
+}
+
+TEST(Listings, FilterBySuffixWithoutCaseAndSort) {
+    TempDir dir;
+    for (const char* name : {"b.QLT", "a.qlt", "c.dwn", "qlt", ".hidden.qlt"})
+        writeWholeFile(dir.path() + name, "");
+    ASSERT_TRUE(forceDirectories(dir.path() + "folder.qlt/").ok());
+    ASSERT_TRUE(forceDirectories(dir.path() + "General/").ok());
+
+    EXPECT_EQ(listFiles(dir.path(), ".qlt"),
+              (std::vector<std::string>{".hidden.qlt", "a.qlt", "b.QLT"}));
+    EXPECT_EQ(listFiles(dir.path()).size(), 5u);
+    EXPECT_EQ(listFolders(dir.path()), (std::vector<std::string>{"General", "folder.qlt"}));
+    EXPECT_TRUE(listFiles(dir.path() + "missing/").empty());
+}
+
+TEST(PathHelpers, SplitSlashSeparatedPaths) {
+    struct Case {
+        std::string path, folder, name, extension;
+    };
+    const Case cases[] = {
+        {"/a/b/page.html", "/a/b/", "page.html", ".html"},
+        {"/a/b/", "/a/b/", "", ""},
+        {"page", "", "page", ""},
+        {"/a.dir/file", "/a.dir/", "file", ""},
+        {"archive.tar.gz", "", "archive.tar.gz", ".gz"},
+        {"/x/caf\xC3\xA9.htm", "/x/", "caf\xC3\xA9.htm", ".htm"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(folderOf(c.path), c.folder) << c.path;
+        EXPECT_EQ(fileNameOf(c.path), c.name) << c.path;
+        EXPECT_EQ(extensionOf(c.path), c.extension) << c.path;
+    }
+    EXPECT_EQ(withTrailingSlash(""), "");
+    EXPECT_EQ(withTrailingSlash("/a"), "/a/");
+    EXPECT_EQ(withTrailingSlash("/a/"), "/a/");
+    EXPECT_EQ(withoutTrailingSlash("/a//"), "/a");
+    EXPECT_EQ(withoutTrailingSlash("/"), "/");
+    EXPECT_EQ(withoutTrailingSlash(""), "");
+}
