@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quarlo {
 
@@ -64,10 +65,10 @@ public:
     void setBeepOnCompletion(bool on);
     bool zipPropertiesFirst() const { return m_zipPropertiesFirst; }
     void setZipPropertiesFirst(bool on);
-    int connections() const { return m_connections; }
+    int connections() const { return m_connections; } // 1..16
     void setConnections(int count);
-    int priority() const { return m_priority; }
-    void setPriority(int priority); // also resets the current task's dispatch counters
+    int priority() const { return m_priority; } // 0 pages first .. 10 media files first
+    void setPriority(int priority);             // also resets the current task's dispatch counters
     bool useProxy() const { return m_useProxy; }
     void setUseProxy(bool on);
     std::string proxyAddress() const { return m_proxyAddress; }
@@ -99,34 +100,50 @@ public:
     // The four theme colours, as "$00BBGGRR" texts, for a screen of the given depth.
     static std::array<std::string, 4> themeColours(int colourBits);
     static constexpr int kQueueSaveInterval = 10;
+    // Transfer slots run side by side: at least one, at most sixteen.
+    static constexpr int kMinConnections = 1;
+    static constexpr int kMaxConnections = 16;
+    // The page/media balance: 0 pages first .. 10 media files first.
+    static constexpr int kMinPriority = 0;
+    static constexpr int kMaxPriority = 10;
 
     ActiveTasks& activeTasks() { return m_activeTasks; }
 
     // The current task, owned here. Setting another one frees the previous; setting the
-    // same one again frees nothing. releaseCurrentTask() forgets it without freeing.
+    // same one again frees nothing; setting nullptr frees it. releaseCurrentTask() forgets it
+    // and hands it to the caller. Setting a task tells the views to refresh.
     TQLTask* currentTask() const { return m_currentTask.get(); }
     void setCurrentTask(std::unique_ptr<TQLTask> task);
     std::unique_ptr<TQLTask> releaseCurrentTask();
 
     // Start-up check of the active tasks: every listed task that is not Scheduled, or is
     // Scheduled for "Now" (only when resetNowTasks), is reset to Unscheduled and saved.
-    // Each listed task is examined once. Only the instance-lock holder calls this.
-    void startupCheck(bool resetNowTasks);
+    // Each listed task is examined once; a listed task file that is gone is dropped from the
+    // list. Only the instance-lock holder calls this. Returns the messages of what failed.
+    std::vector<std::string> startupCheck(bool resetNowTasks);
 
     // First-run setup of a new version: writes "Version", imports FTypes.reg into the
     // file-type table, creates the Downloads folder and the category "General", and moves
-    // task and queue files lying directly in the Tasks folder into "General/".
+    // task and queue files lying directly in the Tasks folder into "General/" (a name that
+    // is already taken there stays where it is). Does nothing when "Version" is this
+    // version, the resource folder has "Skins/" and the file-type table has entries.
     Status firstRunSetup();
 
-    // Deletes the Temp folder at exit, unless it is (or contains) the data folder, the home
-    // folder, the Personal Intranet folder or the Downloads folder, or its path lacks
-    // "quarlo". Returns what it did or why it refused.
+    // Deletes the Temp folder at exit, unless it is (or contains) the data folder, the
+    // settings folder, the home folder, the Tasks or Profiles folder, the resource folder,
+    // the Personal Intranet folder or the Downloads folder, or its path lacks "quarlo", or it
+    // is a symbolic link or another user's. Nothing below it is followed through a link.
+    // A missing folder is a success. Returns why it refused or failed.
     Status deleteTempFolder();
 
 private:
     explicit TQLApp(const Folders& folders);
     void readSettings();
     std::string readFolderSetting(const char* name, const std::string& def);
+    // The folder stored under the name, or the default; creates and stores nothing.
+    std::string storedFolder(const char* name, const std::string& def) const;
+    std::string configuredTempFolder() const;
+    bool needsFirstRunSetup() const;
     bool writeSetting(const char* name, int value);
     bool writeSetting(const char* name, bool value);
     bool writeSetting(const char* name, const std::string& value);
@@ -155,6 +172,7 @@ private:
     int m_maxFileHistory = 10;
     std::string m_lastCategory, m_lastTask;
     std::string m_userAgentChoice, m_userAgent;
+    std::atomic<bool> m_tempWarningShown{false};
 };
 
 } // namespace quarlo
