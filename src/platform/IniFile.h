@@ -12,10 +12,13 @@ namespace quarlo {
 // A private-profile file ([Section] lines and Key=Value lines) held in memory.
 //
 // Sections and keys are found without regard to case; a text read back is cut to 2047
-// characters, as the classic 2048-byte read buffer did. Writing a key replaces its value in
-// place or appends it at the end of its section (the section is appended when missing);
-// everything else in the file, other sections included, is kept as it was. Nothing touches
-// the disk until save(), which replaces the file atomically (temporary file + rename).
+// bytes, as the classic 2048-byte read buffer did (never inside a UTF-8 character). Blanks
+// around keys and values are dropped on reading; a value never holds a line break (one
+// written is turned into a blank). Lines that are neither sections nor Key=Value are kept. Writing
+// a key replaces its value in place or appends it at the end of its section (the section is
+// appended when missing); everything else in the file, other sections included, is kept as it was.
+// Nothing touches the disk until save(), which replaces the file atomically (temporary file +
+// rename).
 class IniFile {
 public:
     static constexpr std::size_t kMaxValueLength = 2047;
@@ -48,9 +51,11 @@ public:
     Status save(unsigned mode = 0644) const;
 
 private:
+    enum class LineKind { Preamble, Header, Body }; // before any section, [Section], inside
     struct Line {
         std::string section; // lower-cased name of the section the line belongs to
         std::string text;    // the line as read or written, without its line end
+        LineKind kind = LineKind::Body;
     };
     int findKey(std::string_view section, std::string_view key) const;
     int findSectionEnd(std::string_view section) const;

@@ -1,0 +1,69 @@
+#include "platform/TextUtil.h"
+
+#include <algorithm>
+
+namespace quarlo {
+
+namespace {
+char lowerChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+} // namespace
+
+std::string asciiLower(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        c = lowerChar(c);
+    return result;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lowerChar(x) == lowerChar(y);
+           });
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+std::string_view cutUtf8(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return text;
+    auto continuation = [&](std::size_t i) {
+        return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+    };
+    // Step back to the start of the character that was cut (at most three continuation
+    // bytes); text that is not UTF-8 is cut at the byte.
+    std::size_t end = maxBytes;
+    for (int back = 0; back < 3 && end > 0 && continuation(end); ++back)
+        --end;
+    if (continuation(end))
+        end = maxBytes;
+    return text.substr(0, end);
+}
+
+bool containsString(const std::vector<std::string>& list, std::string_view text) {
+    return std::find(list.begin(), list.end(), text) != list.end();
+}
+
+} // namespace quarlo

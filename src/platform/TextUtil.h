@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarlo {
+
+// Small text helpers shared by the file formats of the platform layer. Case folding is
+// ASCII-only.
+
+std::string asciiLower(std::string_view text);
+bool equalsNoCase(std::string_view a, std::string_view b);
+// Without the blanks (spaces and tabs) at both ends.
+std::string_view trimBlanks(std::string_view text);
+// Splits at LF; a CR before the LF is dropped. A final line end gives no extra empty line.
+std::vector<std::string_view> splitLines(std::string_view text);
+// At most maxBytes bytes, cut before a UTF-8 character that would not fit whole.
+std::string_view cutUtf8(std::string_view text, std::size_t maxBytes);
+bool containsString(const std::vector<std::string>& list, std::string_view text);
+
+} // namespace quarlo
