@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quarlo {
+
+// A short name for the site, used as the default task name and Zip file name:
+// http://www.alpha.test/ gives alpha, http://alpha.test/ gives alpha_test. Never empty and
+// never a name that cannot be a file name ("." or "..", "/", NUL or control characters):
+// then the host with its dots turned into "_", or "site" when the URL has no usable host.
+// At most 200 bytes, cut between UTF-8 characters.
+std::string SiteShortName(std::string_view url);
+
+// The file name of a "/" path without its folder and without its extension.
+std::string FileNameNoExt(std::string_view path);
+
+// The path itself when nothing exists under that name, else the first free one of
+// folder/name(0).ext, folder/name(1).ext, ... (site.qlt, then site(0).qlt).
+std::string UniqueFileName(std::string_view path);
+
+// Creates the target's folder with missing parents, then copies the file over any existing
+// target. False when the copy fails; a folder created on the way stays.
+bool CopyFileMakingFolder(const std::string& source, const std::string& target);
+
+// The longest prefix of text of at most maxBytes bytes that does not split a UTF-8
+// character.
+std::string_view utf8Prefix(std::string_view text, std::size_t maxBytes);
+
+} // namespace quarlo

@@ -1,0 +1,323 @@
+#include "html/UrlFunctions.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace quarlo {
+
+namespace {
+
+constexpr std::string_view kSchemeMark = "://";
+
+// The extension by the file-name rules: from the last "." unless a ":" or "\" follows it.
+std::string fileExtension(std::string_view name) {
+    const std::size_t at = name.find_last_of(".:\\");
+    if (at == std::string_view::npos || name[at] != '.') {
+        return {};
+    }
+    return std::string(name.substr(at));
+}
+
+TbrURL split(std::string_view url) {
+    TbrURL parts;
+    parts.SetURL(url);
+    return parts;
+}
+
+// The first segment of a path, up to and including its first "/" (all of it without one).
+std::string_view firstSegment(std::string_view path) {
+    const std::size_t slash = path.find('/');
+    return slash == std::string_view::npos ? path : path.substr(0, slash + 1);
+}
+
+void replaceAllExact(std::string& text, std::string_view from, std::string_view to) {
+    std::size_t at = text.find(from);
+    while (at != std::string::npos) {
+        text.replace(at, from.size(), to);
+        at = text.find(from, at + to.size());
+    }
+}
+
+// RFC 3986, 5.2.4, on a path that is empty or begins with "/".
+std::string removeDotSegments(std::string_view input) {
+    std::string output;
+    auto dropLastSegment = [&output] {
+        const std::size_t slash = output.rfind('/');
+        output.erase(slash == std::string::npos ? 0 : slash);
+    };
+    while (!input.empty()) {
+        if (input.starts_with("../")) {
+            input.remove_prefix(3);
+        } else if (input.starts_with("./")) {
+            input.remove_prefix(2);
+        } else if (input.starts_with("/./")) {
+            input.remove_prefix(2);
+        } else if (input == "/.") {
+            input = "/";
+        } else if (input.starts_with("/../")) {
+            input.remove_prefix(3);
+            dropLastSegment();
+        } else if (input == "/..") {
+            input = "/";
+            dropLastSegment();
+        } else if (input == "." || input == "..") {
+            input = {};
+        } else {
+            const std::size_t next = input.find('/', 1);
+            const std::size_t take = next == std::string_view::npos ? input.size() : next;
+            output.append(input.substr(0, take));
+            input.remove_prefix(take);
+        }
+    }
+    return output;
+}
+
+// Drops a host of "." or ".." and removes dot-segments from the path of an absolute URL;
+// what follows the path ("?" or "#" and on) is kept as it is.
+void cleanHierarchicalParts(std::string& url) {
+    const std::size_t mark = url.find(kSchemeMark);
+    if (mark == std::string::npos) {
+        return;
+    }
+    const std::size_t hostBegin = mark + kSchemeMark.size();
+    const std::size_t hostEnd = std::min(url.find_first_of("/:?#", hostBegin), url.size());
+    const std::string_view host = std::string_view(url).substr(hostBegin, hostEnd - hostBegin);
+    std::size_t pathBegin = std::min(url.find_first_of("/?#", hostBegin), url.size());
+    if (host == "." || host == "..") {
+        url.erase(hostBegin, hostEnd - hostBegin);
+        pathBegin -= hostEnd - hostBegin;
+    }
+    const std::size_t pathEnd = std::min(url.find_first_of("?#", pathBegin), url.size());
+    if (pathBegin >= pathEnd) {
+        return;
+    }
+    const std::string path =
+        removeDotSegments(std::string_view(url).substr(pathBegin, pathEnd - pathBegin));
+    url.replace(pathBegin, pathEnd - pathBegin, path);
+}
+
+} // namespace
+
+void TbrURL::SetURL(std::string_view text) {
+    URL = std::string(text);
+    Protocol.clear();
+    Host.clear();
+    Port.clear();
+    Path.clear();
+    FileName.clear();
+    Extension.clear();
+    Query.clear();
+    Anchor.clear();
+
+    const std::string slashed = ToSlashes(text);
+    std::string_view s = slashed;
+    if (const std::size_t mark = s.find(kSchemeMark); mark != std::string_view::npos) {
+        Protocol = std::string(s.substr(0, mark + kSchemeMark.size()));
+        s.remove_prefix(mark + kSchemeMark.size());
+    }
+    const std::size_t hostEnd = std::min(s.find_first_of("/:"), s.size());
+    Host = std::string(s.substr(0, hostEnd));
+    s.remove_prefix(hostEnd);
+    if (Host == ".") {
+        Host.clear();
+    }
+    if (s.empty()) {
+        return;
+    }
+    if (s.front() == ':') {
+        s.remove_prefix(1);
+        const std::size_t portEnd = std::min(s.find('/'), s.size());
+        Port = std::string(s.substr(0, portEnd));
+        s.remove_prefix(portEnd);
+    }
+    if (const std::size_t q = s.find('?'); q != std::string_view::npos) {
+        Query = std::string(s.substr(q));
+        s = s.substr(0, q);
+    }
+    const std::size_t slash = s.rfind('/');
+    if (slash == std::string_view::npos) {
+        FileName = std::string(s);
+    } else {
+        FileName = std::string(s.substr(slash + 1));
+        Path = std::string(s.substr(0, slash + 1));
+    }
+    if (const std::size_t hash = FileName.find('#'); hash != std::string::npos) {
+        Anchor = FileName.substr(hash);
+        FileName.resize(hash);
+    }
+    Extension = fileExtension(FileName);
+    if (Extension.empty() && Query.empty()) {
+        Path += FileName;
+        FileName.clear();
+    }
+    if (!Path.empty() && Path.front() == '/') {
+        Path.erase(0, 1);
+    }
+    if (!Path.empty() && Path.back() != '/') {
+        Path += '/';
+    }
+}
+
+std::string URLProtocol(std::string_view url) {
+    return split(url).Protocol;
+}
+std::string URLHost(std::string_view url) {
+    return split(url).Host;
+}
+std::string URLPath(std::string_view url) {
+    return split(url).Path;
+}
+std::string URLQuery(std::string_view url) {
+    return split(url).Query;
+}
+std::string URLAnchor(std::string_view url) {
+    return split(url).Anchor;
+}
+
+std::string URLFile(std::string_view url) {
+    TbrURL parts = split(url);
+    return parts.FileName + parts.Query;
+}
+
+std::string URLExtension(std::string_view url) {
+    if (url.find('?') != std::string_view::npos) {
+        return ".html";
+    }
+    return lowerAscii(fileExtension(URLFile(url)));
+}
+
+std::string URLDirectory(std::string_view url) {
+    const std::size_t query = std::min(url.find('?'), url.size());
+    // The slashes of the scheme never end a directory, for https:// as for http://.
+    std::size_t first = 7;
+    if (const std::size_t mark = url.find(kSchemeMark); mark < query) {
+        first = std::max(first, mark + kSchemeMark.size());
+    }
+    if (query > first) {
+        const std::size_t slash = url.substr(0, query).rfind('/');
+        if (slash != std::string_view::npos && slash >= first) {
+            return std::string(url.substr(0, slash + 1));
+        }
+    }
+    return std::string(url) + "/";
+}
+
+std::string StripAnchor(std::string_view url) {
+    return std::string(url.substr(0, url.find('#')));
+}
+
+bool HasScheme(std::string_view link) {
+    return startsWithNoCase(link, "http:") || startsWithNoCase(link, "https:") ||
+           startsWithNoCase(link, "ftp:");
+}
+
+std::string AncestorURL(std::string_view url, std::size_t n) {
+    std::vector<std::size_t> ends; // indexes of the "/" that end each prefix
+    for (std::size_t i = 8; i < url.size(); ++i) {
+        if (url[i] == '/') {
+            ends.push_back(i);
+        }
+    }
+    if (ends.empty()) {
+        return std::string(url);
+    }
+    const std::size_t count = ends.size();
+    const std::size_t index = (n > 0 && n < count) ? count - n - 1 : 0;
+    return std::string(url.substr(0, ends[index] + 1));
+}
+
+std::string UpLevels(std::string_view path) {
+    std::string out;
+    for (char c : path) {
+        if (c == '/' || c == '\\') {
+            out += "../";
+        }
+    }
+    return out;
+}
+
+std::string RelativePath(std::string_view target, std::string_view base) {
+    if (!target.empty() && target.front() == '/') {
+        return UpLevels(URLPath(base)) + std::string(target.substr(1));
+    }
+    const TbrURL t = split(target);
+    const TbrURL b = split(base);
+    if (t.Host != b.Host) {
+        return std::string(target);
+    }
+    std::string_view tp = t.Path;
+    std::string_view bp = b.Path;
+    while (!bp.empty() && firstSegment(tp) == firstSegment(bp)) {
+        const std::size_t len = firstSegment(bp).size();
+        tp.remove_prefix(len);
+        bp.remove_prefix(len);
+    }
+    return UpLevels(bp) + std::string(tp) + t.FileName + t.Query;
+}
+
+std::string ResolveURL(std::string_view link, std::string_view base) {
+    static constexpr std::array<std::string_view, 5> kAbsolute = {"HTTP://", "FILE://", "FTP://",
+                                                                  "HTTPS://", "NEWS://"};
+    std::string result;
+    const bool absolute = std::any_of(kAbsolute.begin(), kAbsolute.end(),
+                                      [&](auto prefix) { return startsWithNoCase(link, prefix); });
+    if (absolute) {
+        result = std::string(link);
+    } else if (!link.empty() && link.front() == '/') {
+        result = AncestorURL(base, 0) + std::string(link.substr(1));
+    } else if (link.starts_with("../")) {
+        std::size_t levels = 0;
+        while (link.starts_with("../")) {
+            link.remove_prefix(3);
+            ++levels;
+        }
+        result = AncestorURL(base, levels) + std::string(link);
+    } else {
+        result = std::string(base) + std::string(link);
+    }
+    while (result.find("/./") != std::string::npos) {
+        replaceAllExact(result, "/./", "/");
+    }
+    std::erase(result, '\n');
+    std::erase(result, '\r');
+    ReplaceText(result, "&amp;", "&", true);
+    cleanHierarchicalParts(result);
+    return result;
+}
+
+bool NormalizeURL(std::string& url) {
+    url = ToSlashes(url);
+    if (URLProtocol(url).empty()) {
+        const bool drive = url.size() >= 2 && url[1] == ':';
+        url.insert(0, drive ? "file://" : "http://");
+    }
+    const TbrURL parts = split(url);
+    if (parts.Host.empty() && parts.Protocol != "file://") {
+        return false;
+    }
+    if (fileExtension(parts.FileName + parts.Query).empty() && !url.ends_with('/') &&
+        url.find('?') == std::string::npos) {
+        url += '/';
+    }
+    ReplaceText(url, "&amp;", "&", true);
+    return true;
+}
+
+std::string ResolveLink(std::string_view link, std::string_view base) {
+    std::string url = ResolveURL(link, base);
+    return NormalizeURL(url) ? url : std::string();
+}
+
+Status ValidateURL(std::string& url) {
+    if (!NormalizeURL(url)) {
+        return Status::failure("Invalid URL.");
+    }
+    if (!containsNoCase(url, "http://") && !containsNoCase(url, "https://")) {
+        return Status::failure(
+            "Invalid URL.\nNOTE: file:// && ftp:// not supported in this version of Quarlo.");
+    }
+    return Status();
+}
+
+} // namespace quarlo
