@@ -3,6 +3,7 @@
 #include "platform/Result.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -12,18 +13,25 @@
 
 namespace quarlo {
 
+class RegTree;
+
 // Key paths of the program's settings, relative to HKEY_CURRENT_USER.
 inline constexpr std::string_view kProductKey = "Software\\Bristane\\Quarlo";
 inline constexpr std::string_view kSettingsKey = "Software\\Bristane\\Quarlo\\Settings";
 inline constexpr std::string_view kFormKey = "Software\\Bristane\\Quarlo\\Settings\\FormQuarlo";
 inline constexpr std::string_view kFileTypesKey = "Software\\Bristane\\Quarlo\\File Types";
 
-// One value of a key: a string or a DWORD, as a .reg file holds them.
+// One value of a key: a string or a DWORD, as a .reg file holds them. Other kinds found in
+// a hand-edited file (hex:..., hex(2):..., ...) are Other: `text` holds their data as
+// written after the "=", they are kept and written back unchanged, and typed reads of them
+// give the default.
 struct RegValue {
-    enum class Type { String, Dword };
+    enum class Type { String, Dword, Other };
     Type type = Type::String;
     std::string text;
     std::uint32_t dword = 0;
+
+    bool operator==(const RegValue&) const = default;
 };
 
 struct RegEntry {
@@ -75,16 +83,25 @@ public:
     // Names of the direct sub-keys.
     std::vector<std::string> subKeys(std::string_view key) const;
 
-    // Merges a .reg file (REGEDIT4 or "Windows Registry Editor Version 5.00"; keys under
-    // HKEY_CURRENT_USER) into the store: its values are added or replaced.
+    // Merges a .reg file (REGEDIT4 or "Windows Registry Editor Version 5.00", UTF-8 or
+    // UTF-16LE with its BOM; keys under HKEY_CURRENT_USER) into the store: its values are
+    // added or replaced, "[-KEY]" deletes a key and "name"=- a value. Other keys are passed
+    // over. Fails when the file cannot be read or is not a .reg file.
     Status importRegFile(const std::string& regFilePath);
 
-    // When the file existed but could not be read as a .reg file: a message saying what
-    // was wrong (the store then behaves as empty until the next write rewrites it).
+    // What was wrong with the file as last read, or empty. When it is not a .reg file at
+    // all (no header, binary garbage) the store behaves as empty until the next write
+    // replaces it; lines that cannot be read are passed over and dropped by the next write.
     std::string loadProblem() const;
 
 private:
     struct Impl;
+    // The parsed file, read again when it changed on disk; the caller holds m_mutex.
+    const Impl& current() const;
+    // Runs a change on the freshly read settings under the file lock and writes the result
+    // when the change says it changed something.
+    bool update(const std::function<bool(RegTree&)>& change);
+
     std::string m_filePath;
     mutable std::mutex m_mutex;
     mutable std::shared_ptr<Impl> m_cache;
