@@ -1,0 +1,286 @@
+#include "html/TQLParser.h"
+
+#include "html/TextSearch.h"
+
+#include <utility>
+
+namespace quarlo {
+
+namespace {
+
+// Characters that may stand between "<" and a tag name.
+bool isTagGap(char c) {
+    return c == '\n' || c == '\r' || c == ' ' || c == '"' || c == '\'' || c == '=';
+}
+
+// Characters passed over between an attribute name and its value.
+bool isValueGap(char c) {
+    return isTagGap(c) || c == '\\';
+}
+
+// An attribute name counts only when one of these follows it ("CODE" inside "CODEBASE" does
+// not).
+bool endsAttributeName(char c) {
+    return c == ' ' || c == '"' || c == '\'' || c == '=';
+}
+
+bool endsValue(char c, char quote) {
+    if (c == '>') {
+        return true;
+    }
+    if (quote == '"' || quote == '\'') {
+        return c == quote;
+    }
+    return c == ' ' || c == '"' || c == '\'';
+}
+
+bool contains(const std::string& text, char c) {
+    return text.find(c) != std::string::npos;
+}
+
+bool contains(const std::string& text, std::string_view pattern) {
+    return text.find(pattern) != std::string::npos;
+}
+
+} // namespace
+
+TQLParser::TQLParser(std::string& text, std::string tag, std::string endMark, std::string attribute,
+                     int mode)
+    : m_text(text), m_tag(std::move(tag)), m_endMark(std::move(endMark)),
+      m_attribute(std::move(attribute)), m_mode(mode) {}
+
+TQLParser::TQLParser(std::string& text, const LinkPass& pass, int aggressiveParser)
+    : TQLParser(text, std::string(pass.tag), std::string(pass.endMark), std::string(pass.attribute),
+                linkPassMode(pass, aggressiveParser)) {}
+
+char TQLParser::at(std::size_t position) const {
+    if (position == 0 || position > m_text.size()) {
+        return '\0';
+    }
+    return m_text[position - 1];
+}
+
+bool TQLParser::tagNameAt(std::size_t position) const {
+    if (position == 0 || m_text.size() - (position - 1) < m_tag.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < m_tag.size(); ++i) {
+        if (upperAscii(m_text[position - 1 + i]) != upperAscii(m_tag[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TQLParser::FindTag() {
+    for (;;) {
+        m_tagStart = m_searchPos == 0 ? 0 : FindText(m_text, "<", m_searchPos, true);
+        m_searchPos = m_tagStart + 1;
+        while (isTagGap(at(m_searchPos))) {
+            ++m_searchPos;
+        }
+        if (m_tagStart == 0 || tagNameAt(m_searchPos)) {
+            return;
+        }
+    }
+}
+
+// The search is not bounded by the tag: an attribute of a later tag can be found here; it
+// lies past TagEnd and is refused by the value gap.
+std::size_t TQLParser::findAttribute() {
+    std::size_t p = m_tagStart;
+    for (;;) {
+        m_attrPos = FindText(m_text, m_attribute, p, true);
+        if (m_attrPos == 0) {
+            return 0;
+        }
+        p = m_attrPos + m_attribute.size();
+        if (endsAttributeName(at(p))) {
+            return p;
+        }
+    }
+}
+
+// Passes the blanks, quotes and "=" between the name and its value. Returns where the value
+// begins, or 0 when no "=" was passed or the gap runs past the tag's end.
+std::size_t TQLParser::skipValueGap(std::size_t p) const {
+    bool sawEquals = false;
+    while (isValueGap(at(p))) {
+        char c = at(p);
+        sawEquals = sawEquals || c == '=';
+        ++p;
+        if (c == '"' || p > m_tagEnd) {
+            break;
+        }
+    }
+    if (p > m_tagEnd || !sawEquals) {
+        return 0;
+    }
+    return p;
+}
+
+std::string TQLParser::readTagValue(std::size_t p) {
+    char quote = at(p - 1);
+    m_valueStart = p;
+    std::size_t end = p;
+    while (end <= m_text.size() && !endsValue(m_text[end - 1], quote)) {
+        ++end;
+    }
+    if (end > m_tagEnd) {
+        return {};
+    }
+    m_valueEnd = end - 1;
+    return m_text.substr(p - 1, end - p);
+}
+
+// A "javascript:" value yields only the address in its script call: the text between its
+// first two single quotes, and the value positions move onto that text.
+std::string TQLParser::scriptCallTarget(const std::string& value) {
+    std::size_t open = value.find('\'');
+    if (open == std::string::npos) {
+        return {};
+    }
+    std::size_t close = value.find('\'', open + 1);
+    if (close == std::string::npos) {
+        return {};
+    }
+    std::size_t start = m_valueStart + open + 1;
+    std::size_t end = m_valueStart + close - 1;
+    if (start > m_tagEnd || end > m_tagEnd) {
+        return {};
+    }
+    m_valueStart = start;
+    m_valueEnd = end;
+    return value.substr(open + 1, close - open - 1);
+}
+
+std::string TQLParser::NextTagValue() {
+    m_value.clear();
+    m_found = false;
+    if (m_text.empty()) {
+        m_nextFrom = 0; // an empty page has nothing to find: the pass is over
+        return {};
+    }
+    FindTag();
+    m_tagEnd = FindText(m_text, m_endMark, m_tagStart, true);
+    m_nextFrom = m_tagEnd;
+    if (m_tagStart == 0) {
+        return {};
+    }
+    std::size_t p = findAttribute();
+    if (p == 0) {
+        return {};
+    }
+    p = skipValueGap(p);
+    if (p == 0) {
+        return {};
+    }
+    std::string result = readTagValue(p);
+    if (contains(result, '+') || contains(result, ';')) {
+        return {};
+    }
+    if (FindText(result, "javascript:", 1, true) != 0) {
+        result = scriptCallTarget(result);
+    }
+    m_value = result;
+    m_found = !result.empty();
+    return result;
+}
+
+bool TQLParser::insideScriptBlock() const {
+    std::size_t open = FindTextBack(m_text, "<script", m_valueStart, true);
+    if (open == 0) {
+        return false;
+    }
+    std::size_t close = FindText(m_text, "/script", open, true);
+    return close != 0 && open < m_valueStart && m_valueStart < close;
+}
+
+// A quoted string is taken for an address when it holds "." or "/" and nothing that marks
+// it as prose, markup, a statement or a MIME type.
+std::string TQLParser::addressOrEmpty(const std::string& value) {
+    if (value.empty() || contains(value, ' ') || contains(value, ';') || contains(value, '<')) {
+        return {};
+    }
+    if (contains(value, ':') && !contains(value, "://")) {
+        return {};
+    }
+    if (FindText(value, "text/css", 1, true) != 0 ||
+        FindText(value, "text/javascript", 1, true) != 0) {
+        return {};
+    }
+    if (contains(value, '.') || contains(value, '/')) {
+        return value;
+    }
+    return {};
+}
+
+std::string TQLParser::NextQuoted() {
+    m_value.clear();
+    m_found = false;
+    if (m_text.empty()) {
+        m_nextFrom = 0;
+        return {};
+    }
+    std::size_t open = FindTextExact(m_text, m_tag, m_searchPos);
+    m_searchPos = open;
+    if (open == 0) {
+        m_nextFrom = 0;
+        return {};
+    }
+    std::size_t close = FindTextExact(m_text, m_endMark, open + 1);
+    m_nextFrom = close;
+    if (close == 0) {
+        return {};
+    }
+    // A string that spans a ">" is markup, not an address; its closing quote is tried as
+    // the next opening quote.
+    std::size_t gt = FindText(m_text, ">", open, true);
+    if (gt == 0 || gt < close) {
+        m_nextFrom = close - 1;
+        return {};
+    }
+    m_valueStart = open + 1;
+    m_valueEnd = close - 1;
+    if (m_mode == 1 && !insideScriptBlock()) {
+        return {};
+    }
+    m_value = m_text.substr(open, close - open - 1);
+    std::string result = addressOrEmpty(m_value);
+    m_found = !result.empty();
+    return result;
+}
+
+std::string TQLParser::NextLink() {
+    if (m_nextFrom != 0) {
+        m_searchPos = m_nextFrom + 1;
+    }
+    return m_mode != 0 ? NextQuoted() : NextTagValue();
+}
+
+void TQLParser::ReplaceValue(const std::string& newText) {
+    if (!m_found || newText == m_value) {
+        return;
+    }
+    m_text.replace(m_valueStart - 1, m_value.size(), newText);
+    m_nextFrom = m_nextFrom + newText.size() - m_value.size();
+}
+
+std::string TQLParser::LinkText() const {
+    std::size_t tagClose = m_tagStart == 0 ? 0 : FindText(m_text, ">", m_tagStart, true);
+    std::size_t next = FindText(m_text, "<", tagClose + 1, true);
+    if (next == 0) {
+        return {};
+    }
+    return CleanText(std::string_view(m_text).substr(tagClose, next - tagClose - 1));
+}
+
+// A second scanner over the same page, started one before this one's SearchPos so that it
+// finds the same tag again.
+std::string TQLParser::CodebaseValue() const {
+    TQLParser codebase(m_text, m_tag, m_endMark, "CODEBASE");
+    codebase.m_searchPos = m_searchPos == 0 ? 0 : m_searchPos - 1;
+    return codebase.NextTagValue();
+}
+
+} // namespace quarlo
