@@ -2,6 +2,7 @@
 
 #include "html/TextSearch.h"
 #include "html/UrlFunctions.h"
+#include "platform/TextUtil.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -46,25 +47,6 @@ std::string shortNameByRules(const std::string& url) {
 
 } // namespace
 
-std::string_view utf8Prefix(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) {
-        return text;
-    }
-    std::size_t cut = maxBytes;
-    // A UTF-8 character has at most three continuation bytes; beyond that the text is not
-    // UTF-8 and any cut is as good as another.
-    for (int step = 0; step < 3 && cut > 0; ++step) {
-        if ((static_cast<unsigned char>(text[cut]) & 0xC0) != 0x80) {
-            break;
-        }
-        --cut;
-    }
-    if ((static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-        cut = maxBytes;
-    }
-    return text.substr(0, cut);
-}
-
 std::string SiteShortName(std::string_view url) {
     const std::string slashed = ToSlashes(url);
     std::string name = shortNameByRules(slashed);
@@ -75,7 +57,7 @@ std::string SiteShortName(std::string_view url) {
             name = "site";
         }
     }
-    return std::string(utf8Prefix(name, kMaxShortName));
+    return std::string(cutUtf8(name, kMaxShortName));
 }
 
 std::string FileNameNoExt(std::string_view path) {

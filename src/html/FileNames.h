@@ -24,8 +24,4 @@ std::string UniqueFileName(std::string_view path);
 // target. False when the copy fails; a folder created on the way stays.
 bool CopyFileMakingFolder(const std::string& source, const std::string& target);
 
-// The longest prefix of text of at most maxBytes bytes that does not split a UTF-8
-// character.
-std::string_view utf8Prefix(std::string_view text, std::size_t maxBytes);
-
 } // namespace quarlo

@@ -53,11 +53,10 @@ std::string ToBackslashes(std::string_view text); // every "/" becomes "\"
 // Every \ / : * ? " < > | replaced by the character c.
 std::string ReplaceFileChars(std::string_view text, char c);
 
-// ASCII-only case helpers used throughout the URL and file-name code.
+// ASCII-only case helpers used throughout the URL and file-name code (asciiLower and
+// equalsNoCase come from platform/TextUtil.h).
 char upperAscii(char c);
 char lowerAscii(char c);
-std::string lowerAscii(std::string_view text);
-bool equalsNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
 bool containsNoCase(std::string_view text, std::string_view pattern);
 

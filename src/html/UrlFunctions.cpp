@@ -1,5 +1,7 @@
 #include "html/UrlFunctions.h"
 
+#include "platform/TextUtil.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -184,7 +186,7 @@ std::string URLExtension(std::string_view url) {
     if (url.find('?') != std::string_view::npos) {
         return ".html";
     }
-    return lowerAscii(fileExtension(URLFile(url)));
+    return asciiLower(fileExtension(URLFile(url)));
 }
 
 std::string URLDirectory(std::string_view url) {
