@@ -1,0 +1,188 @@
+#include "html/FileTypes.h"
+
+#include "html/TextSearch.h"
+#include "html/UrlFunctions.h"
+#include "platform/SettingsStore.h"
+#include "platform/TextUtil.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quarlo {
+
+namespace {
+
+constexpr std::array<std::string_view, 2> kProtectedCategories = {"HTML", "Images"};
+constexpr std::array<std::string_view, 8> kProtectedExtensions = {
+    ".htm", ".html", ".shtm", ".shtml", ".asp", ".gif", ".jpg", ".jpeg"};
+constexpr std::array<std::string_view, 4> kFallbackServerExtensions = {".asp", ".shtml", ".phtml",
+                                                                       ".sml"};
+
+bool hasControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 || b == 0x7F;
+    });
+}
+
+// The extension a URL is filed under: its own, ".htm" for a directory, and for a URL with
+// a query the image it seems to serve, else ".htm".
+std::string extensionForType(std::string_view url) {
+    std::string e = URLExtension(url);
+    if (e.empty()) {
+        e = ".htm";
+    }
+    if (!URLQuery(url).empty()) {
+        if (url.find("=gif") != std::string_view::npos) {
+            e = ".gif";
+        } else if (url.find("=jpg") != std::string_view::npos) {
+            e = ".jpg";
+        } else if (url.find(".gif") != std::string_view::npos) {
+            e = ".gif";
+        } else if (url.find(".jpg") != std::string_view::npos) {
+            e = ".jpg";
+        } else {
+            e = ".htm";
+        }
+    }
+    return e;
+}
+
+} // namespace
+
+std::vector<std::string> splitExtensions(std::string_view data) {
+    std::vector<std::string> result;
+    for (std::size_t end = data.find(';'); end != std::string_view::npos; end = data.find(';')) {
+        result.emplace_back(data.substr(0, end));
+        data.remove_prefix(end + 1);
+    }
+    return result;
+}
+
+FileTypes::FileTypes(SettingsStore& store) : m_store(&store) {}
+
+std::vector<FileTypeCategory> FileTypes::categories() const {
+    std::vector<FileTypeCategory> result;
+    for (auto& entry : m_store->values(kFileTypesKey)) {
+        if (entry.value.type == RegValue::Type::String) {
+            result.push_back({std::move(entry.name), std::move(entry.value.text)});
+        }
+    }
+    return result;
+}
+
+std::string FileTypes::categoryOfExtension(const std::string& extension) const {
+    const std::string wanted = extension + ";";
+    for (const auto& category : categories()) {
+        if (category.extensions.find(wanted) != std::string::npos) {
+            return category.name;
+        }
+    }
+    return {};
+}
+
+std::string FileTypes::URLFileType(std::string_view url) const {
+    std::string found = categoryOfExtension(extensionForType(url));
+    return found.empty() ? std::string(kUnknownFileType) : found;
+}
+
+std::string FileTypes::FileTypeOfName(std::string_view fileName) const {
+    const std::string_view name = fileName.substr(fileName.rfind('/') + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == name.size()) {
+        return {}; // ";" alone would match the first category
+    }
+    return categoryOfExtension(asciiLower(name.substr(dot)));
+}
+
+std::vector<std::string> FileTypes::serverPageExtensions() const {
+    for (const auto& category : categories()) {
+        if (category.name != kHtmlFileType) {
+            continue;
+        }
+        std::vector<std::string> result;
+        for (const auto& extension : splitExtensions(category.extensions)) {
+            std::string lower = asciiLower(extension);
+            if (!lower.empty() && lower != ".htm" && lower != ".html") {
+                result.push_back(std::move(lower));
+            }
+        }
+        return result;
+    }
+    return {kFallbackServerExtensions.begin(), kFallbackServerExtensions.end()};
+}
+
+std::string FileTypes::extensionsOf(std::string_view category) const {
+    for (auto& entry : categories()) {
+        if (equalsNoCase(entry.name, category)) {
+            return std::move(entry.extensions);
+        }
+    }
+    return {};
+}
+
+Status FileTypes::writeCategory(std::string_view name, std::string_view extensions) {
+    if (name.empty()) {
+        return Status::failure("A file type needs a name.");
+    }
+    if (hasControlCharacter(name) || hasControlCharacter(extensions)) {
+        return Status::failure("A file type and its extensions must fit on one line.");
+    }
+    std::string data(extensions);
+    if (!data.empty() && data.back() != ';') {
+        data += ';';
+    }
+    if (!m_store->writeText(kFileTypesKey, name, data)) {
+        return Status::failure("Unable to write the file type table.");
+    }
+    return {};
+}
+
+Status FileTypes::deleteCategory(std::string_view name) {
+    if (isProtectedCategory(name)) {
+        return Status::failure("The file type " + std::string(name) + " cannot be deleted.");
+    }
+    const auto all = categories();
+    const bool exists = std::any_of(all.begin(), all.end(), [&](const FileTypeCategory& c) {
+        return equalsNoCase(c.name, name);
+    });
+    if (!exists) {
+        return Status::failure("There is no file type " + std::string(name) + ".");
+    }
+    if (!m_store->deleteValue(kFileTypesKey, name)) {
+        return Status::failure("Unable to write the file type table.");
+    }
+    return {};
+}
+
+Status FileTypes::deleteExtension(std::string_view category, std::string_view extension) {
+    if (isProtectedExtension(extension)) {
+        return Status::failure("The extension " + std::string(extension) + " cannot be deleted.");
+    }
+    const std::string data = extensionsOf(category);
+    std::size_t begin = 0;
+    for (std::size_t end = data.find(';'); end != std::string::npos;
+         begin = end + 1, end = data.find(';', begin)) {
+        if (equalsNoCase(std::string_view(data).substr(begin, end - begin), extension)) {
+            const std::string rest = data.substr(0, begin) + data.substr(end + 1);
+            if (!m_store->writeText(kFileTypesKey, category, rest)) {
+                return Status::failure("Unable to write the file type table.");
+            }
+            return {};
+        }
+    }
+    return Status::failure("The file type " + std::string(category) + " has no extension " +
+                           std::string(extension) + ".");
+}
+
+bool FileTypes::isProtectedCategory(std::string_view name) {
+    return std::any_of(kProtectedCategories.begin(), kProtectedCategories.end(),
+                       [&](std::string_view p) { return equalsNoCase(p, name); });
+}
+
+bool FileTypes::isProtectedExtension(std::string_view extension) {
+    return std::any_of(kProtectedExtensions.begin(), kProtectedExtensions.end(),
+                       [&](std::string_view p) { return equalsNoCase(p, extension); });
+}
+
+} // namespace quarlo

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarlo {
+
+class SettingsStore;
+
+// The category of a URL that no category of the table lists.
+inline constexpr std::string_view kUnknownFileType = "Unknown";
+// The one category whose URLs are pages (compared exactly).
+inline constexpr std::string_view kHtmlFileType = "HTML";
+
+// One value of the file-type table: its name and its data, the extensions each with its
+// leading dot and each followed by ";" (".gif;.jpg;.jpeg;").
+struct FileTypeCategory {
+    std::string name;
+    std::string extensions;
+};
+
+// The ";"-terminated extensions of a category's data, in order; a text after the last ";"
+// is not an extension.
+std::vector<std::string> splitExtensions(std::string_view data);
+
+// The file-type table, kept in the settings store under kFileTypesKey. Nothing is cached
+// here: every call reads the table through the store (which keeps the parsed file), so a
+// change applies to the next link found. Values that are not strings are passed over. A
+// missing table is not an error: every URL is then "Unknown".
+class FileTypes {
+public:
+    explicit FileTypes(SettingsStore& store);
+
+    // The string values of the table in enumeration order.
+    std::vector<FileTypeCategory> categories() const;
+
+    // The category of a URL: by its extension (a directory or a query without image marks
+    // counts as ".htm"), the first category whose data contains the extension followed by
+    // ";"; "Unknown" when none does.
+    std::string URLFileType(std::string_view url) const;
+    // The category of a local file name by its lower-cased extension, or "" (also for a
+    // name without extension).
+    std::string FileTypeOfName(std::string_view fileName) const;
+
+    // Lower-cased extensions of server pages that a saved copy renames to ".html": those of
+    // the "HTML" category other than .htm and .html; .asp, .shtml, .phtml and .sml when the
+    // table has no "HTML" category.
+    std::vector<std::string> serverPageExtensions() const;
+
+    // The file type dialog. The data of a category, empty when it does not exist.
+    std::string extensionsOf(std::string_view category) const;
+    // Writes a category; ";" is appended to data that does not end with one. Empty data is
+    // written too. Names must not be empty; neither may hold control characters.
+    Status writeCategory(std::string_view name, std::string_view extensions);
+    // Removes a category; the protected ones are refused.
+    Status deleteCategory(std::string_view name);
+    // Removes one extension with its ";" from a category's data; protected ones are refused.
+    Status deleteExtension(std::string_view category, std::string_view extension);
+
+    // "HTML" and "Images", and .htm .html .shtm .shtml .asp .gif .jpg .jpeg, may not be
+    // deleted (compared without regard to case).
+    static bool isProtectedCategory(std::string_view name);
+    static bool isProtectedExtension(std::string_view extension);
+
+private:
+    std::string categoryOfExtension(const std::string& extension) const;
+
+    SettingsStore* m_store;
+};
+
+} // namespace quarlo
