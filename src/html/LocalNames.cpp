@@ -18,7 +18,7 @@ constexpr std::string_view kEscapedQuestion = "\xC2\xBF"; // ¿
 constexpr std::string_view kEscapedColon = "\xC2\xA6";    // ¦
 constexpr std::string_view kEscapedStar = "\xC2\xB0";     // °
 
-// The Windows-era limit on a document name, and what a longer one is cut to.
+// A document name over 256 bytes is cut to 250 bytes plus its extension.
 constexpr std::size_t kLongDocumentName = 256;
 constexpr std::size_t kCutDocumentName = 250;
 constexpr std::size_t kMaxKeptExtension = 16;
