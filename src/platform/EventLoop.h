@@ -12,7 +12,9 @@
 namespace quarlo {
 
 // A small event loop that makes the thread that runs it the main thread: posted tasks run
-// in order, timers fire on it. The CLI and the tests use it.
+// in order, timers fire on it. The CLI and the tests use it. invoke() from another thread
+// waits until the loop has run the task; a task still queued when the loop is destroyed is
+// dropped, and an invoke() waiting for it returns.
 class EventLoop : public MainThread {
 public:
     EventLoop(); // the constructing thread is the main thread
@@ -24,10 +26,11 @@ public:
     void stopTimer(TimerId id) override;
     bool isMainThread() const override;
 
-    // Runs tasks and timers until quit() is called (from any thread).
+    // Runs tasks and timers until quit() is called (from any thread). A quit() that comes
+    // before run() or runUntil() ends the next one at once.
     void run();
-    // Runs until the predicate holds (checked after every task and timer) or the time is
-    // up; true when the predicate held.
+    // Runs until the predicate holds (checked after every task and timer, and at least every
+    // 10 ms) or the time is up; true when the predicate held.
     bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
     // Runs what is due now and returns.
     void processPending();
