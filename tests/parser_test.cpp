@@ -177,8 +177,7 @@ TEST(ParserQuotedStrings, TakeAddressLikeStringsPerMode) {
 
 // Replaces every value found in a pass by its entry in the map and returns what the pass
 // found, in order.
-Values replaceAll(std::string& page, TQLParser& parser,
-                  const std::map<std::string, std::string>& with) {
+Values replaceAll(TQLParser& parser, const std::map<std::string, std::string>& with) {
     Values found;
     do {
         std::string value = parser.NextLink();
@@ -201,14 +200,13 @@ TEST(ParserReplaceValue, PassGoesOnRightAfterLongerAndShorterReplacements) {
     std::string page = "x<a href=one.html><a href=\"two.html\">t<a "
                        "href=\"javascript:open('w.html','n')\"><a href='three.html'>"s;
     TQLParser parser(page, "A", ">", "HREF");
-    EXPECT_EQ(replaceAll(page, parser, with),
-              (Values{"one.html", "two.html", "w.html", "three.html"}));
+    EXPECT_EQ(replaceAll(parser, with), (Values{"one.html", "two.html", "w.html", "three.html"}));
     EXPECT_EQ(page, "x<a href=1><a href=\"second/level/two.html\">t<a "
                     "href=\"javascript:open('local/w.html','n')\"><a href='3.htm'>");
 
     std::string script = "x<script>a='a.html'; b='bb/c.html';</script>";
     TQLParser quotes(script, "'", "'", "", 1);
-    EXPECT_EQ(replaceAll(script, quotes, {{"a.html", "a/much/longer/a.html"}, {"bb/c.html", "c"}}),
+    EXPECT_EQ(replaceAll(quotes, {{"a.html", "a/much/longer/a.html"}, {"bb/c.html", "c"}}),
               (Values{"a.html", "bb/c.html"}));
     EXPECT_EQ(script, "x<script>a='a/much/longer/a.html'; b='c';</script>");
 }

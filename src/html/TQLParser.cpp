@@ -47,7 +47,8 @@ bool contains(const std::string& text, std::string_view pattern) {
 TQLParser::TQLParser(std::string& text, std::string tag, std::string endMark, std::string attribute,
                      int mode)
     : m_text(text), m_tag(std::move(tag)), m_endMark(std::move(endMark)),
-      m_attribute(std::move(attribute)), m_mode(mode) {}
+      m_attribute(std::move(attribute)), m_mode(mode),
+      m_attrMemoUsable(!m_attribute.empty() && !canOverlap(m_attribute)) {}
 
 TQLParser::TQLParser(std::string& text, const LinkPass& pass, int aggressiveParser)
     : TQLParser(text, std::string(pass.tag), std::string(pass.endMark), std::string(pass.attribute),
@@ -88,17 +89,33 @@ void TQLParser::FindTag() {
 // The search is not bounded by the tag: an attribute of a later tag can be found here; it
 // lies past TagEnd and is refused by the value gap.
 std::size_t TQLParser::findAttribute() {
+    if (m_attrMemo.covers(m_tagStart)) {
+        m_attrPos = m_attrMemo.found();
+        return m_attrPos == 0 ? 0 : m_attrPos + m_attribute.size();
+    }
     std::size_t p = m_tagStart;
     for (;;) {
         m_attrPos = FindText(m_text, m_attribute, p, true);
         if (m_attrPos == 0) {
-            return 0;
+            break;
         }
         p = m_attrPos + m_attribute.size();
         if (endsAttributeName(at(p))) {
-            return p;
+            break;
         }
     }
+    if (m_attrMemoUsable) {
+        m_attrMemo.remember(m_tagStart, m_attrPos);
+    }
+    return m_attrPos == 0 ? 0 : p;
+}
+
+// The first ">" at or after the position.
+std::size_t TQLParser::nextTagClose(std::size_t from) {
+    if (!m_closeMemo.covers(from)) {
+        m_closeMemo.remember(from, FindText(m_text, ">", from, true));
+    }
+    return m_closeMemo.found();
 }
 
 // Passes the blanks, quotes and "=" between the name and its value. Returns where the value
@@ -162,7 +179,8 @@ std::string TQLParser::NextTagValue() {
         return {};
     }
     FindTag();
-    m_tagEnd = FindText(m_text, m_endMark, m_tagStart, true);
+    m_tagEnd =
+        m_endMark == ">" ? nextTagClose(m_tagStart) : FindText(m_text, m_endMark, m_tagStart, true);
     m_nextFrom = m_tagEnd;
     if (m_tagStart == 0) {
         return {};
@@ -187,13 +205,8 @@ std::string TQLParser::NextTagValue() {
     return result;
 }
 
-bool TQLParser::insideScriptBlock() const {
-    std::size_t open = FindTextBack(m_text, "<script", m_valueStart, true);
-    if (open == 0) {
-        return false;
-    }
-    std::size_t close = FindText(m_text, "/script", open, true);
-    return close != 0 && open < m_valueStart && m_valueStart < close;
+bool TQLParser::insideScriptBlock() {
+    return m_scriptBlocks.contain(m_text, m_valueStart);
 }
 
 // A quoted string is taken for an address when it holds "." or "/" and nothing that marks
@@ -235,7 +248,7 @@ std::string TQLParser::NextQuoted() {
     }
     // A string that spans a ">" is markup, not an address; its closing quote is tried as
     // the next opening quote.
-    std::size_t gt = FindText(m_text, ">", open, true);
+    std::size_t gt = nextTagClose(open);
     if (gt == 0 || gt < close) {
         m_nextFrom = close - 1;
         return {};
@@ -263,6 +276,9 @@ void TQLParser::ReplaceValue(const std::string& newText) {
         return;
     }
     m_text.replace(m_valueStart - 1, m_value.size(), newText);
+    m_attrMemo.forget();
+    m_closeMemo.forget();
+    m_scriptBlocks.forget();
     m_nextFrom = m_nextFrom + newText.size() - m_value.size();
 }
 

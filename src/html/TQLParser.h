@@ -1,6 +1,7 @@
 #pragma once
 
 #include "html/LinkPasses.h"
+#include "html/ScanMemo.h"
 
 #include <cstddef>
 #include <string>
@@ -85,7 +86,8 @@ private:
     std::size_t skipValueGap(std::size_t position) const;
     std::string readTagValue(std::size_t position);
     std::string scriptCallTarget(const std::string& value);
-    bool insideScriptBlock() const;
+    std::size_t nextTagClose(std::size_t from);
+    bool insideScriptBlock();
     static std::string addressOrEmpty(const std::string& value);
 
     std::string& m_text;
@@ -102,6 +104,12 @@ private:
     std::size_t m_valueEnd = 0;
     int m_mode = 0;
     bool m_found = false; // the last search gave a non-empty result
+
+    // Repeated searches of one pass, answered without rescanning (see ScanMemo.h).
+    ForwardMemo m_attrMemo;
+    ForwardMemo m_closeMemo;
+    ScriptBlocks m_scriptBlocks;
+    bool m_attrMemoUsable = false;
 };
 
 } // namespace quarlo
