@@ -1,0 +1,167 @@
+#include "model/TQLApp.h"
+
+#include "platform/FileUtil.h"
+
+#include <algorithm>
+
+namespace quarlo {
+
+namespace {
+
+const char* const kDefaultUserAgent = "Quarlo/3.0 (https://quarlo.invalid/)";
+
+} // namespace
+
+void TQLApp::readSettings() {
+    // The order is fixed: it is the order in which a fresh settings file lists the values.
+    m_showSummary = m_settings.readBool(kSettingsKey, "Show Summary On Completion", true);
+    m_beep = m_settings.readBool(kSettingsKey, "Beep On Completion", true);
+    m_zipPropertiesFirst = m_settings.readBool(kSettingsKey, "Zip Properties First", false);
+    m_connections = std::clamp(m_settings.readInt(kSettingsKey, "Connections", 5), kMinConnections,
+                               kMaxConnections);
+    m_priority =
+        std::clamp(m_settings.readInt(kSettingsKey, "Priority", 5), kMinPriority, kMaxPriority);
+    m_useProxy = m_settings.readBool(kSettingsKey, "Use Proxy", false);
+    m_proxyAddress = m_settings.readText(kSettingsKey, "Proxy Address", "");
+    m_proxyPort = m_settings.readText(kSettingsKey, "Proxy Port", "");
+    m_proxyAuthorization = m_settings.readText(kSettingsKey, "Proxy Authorization", "");
+    m_language = m_settings.readText(kSettingsKey, "Language", "Native");
+    m_skin = m_settings.readText(kSettingsKey, "Skin", "Default");
+    m_noAds = m_settings.readBool(kSettingsKey, "No Ads", false);
+    m_maxUrlHistory = m_settings.readInt(kSettingsKey, "Max URL History", 20);
+    m_maxFileHistory = m_settings.readInt(kSettingsKey, "Max File History", 10);
+    m_lastCategory = m_settings.readText(kSettingsKey, "Last Category", "");
+    m_lastTask = m_settings.readText(kSettingsKey, "Last Task", "");
+    m_dispatchPause = std::max(0, m_settings.readInt(kSettingsKey, "Dispatch Pause", 500));
+    m_userAgentChoice = m_settings.readText(kSettingsKey, "User Agent", "");
+    m_userAgent = resolveUserAgent(m_userAgentChoice);
+}
+
+bool TQLApp::writeSetting(const char* name, int value) {
+    return m_settings.writeInt(kSettingsKey, name, value);
+}
+
+bool TQLApp::writeSetting(const char* name, bool value) {
+    return m_settings.writeBool(kSettingsKey, name, value);
+}
+
+bool TQLApp::writeSetting(const char* name, const std::string& value) {
+    return m_settings.writeText(kSettingsKey, name, value);
+}
+
+// Failed writes are lost without a message: the value in memory still holds for this session.
+
+void TQLApp::setLastCategory(const std::string& category) {
+    m_lastCategory = category;
+    (void)writeSetting("Last Category", category);
+}
+
+void TQLApp::setLastTask(const std::string& path) {
+    m_lastTask = path;
+    (void)writeSetting("Last Task", path);
+}
+
+int TQLApp::saveMode() {
+    // Written by other processes too (a second front end), so never cached.
+    return m_settings.readInt(kSettingsKey, "Save Mode", 0) == 1 ? 1 : 0;
+}
+
+void TQLApp::setSaveMode(int mode) {
+    (void)writeSetting("Save Mode", mode == 1 ? 1 : 0);
+}
+
+void TQLApp::setShowSummaryOnCompletion(bool on) {
+    m_showSummary = on;
+    (void)writeSetting("Show Summary On Completion", on);
+}
+
+void TQLApp::setBeepOnCompletion(bool on) {
+    m_beep = on;
+    (void)writeSetting("Beep On Completion", on);
+}
+
+void TQLApp::setZipPropertiesFirst(bool on) {
+    m_zipPropertiesFirst = on;
+    (void)writeSetting("Zip Properties First", on);
+}
+
+void TQLApp::setConnections(int count) {
+    m_connections = std::clamp(count, kMinConnections, kMaxConnections);
+    (void)writeSetting("Connections", m_connections.load());
+}
+
+void TQLApp::setUseProxy(bool on) {
+    m_useProxy = on;
+    (void)writeSetting("Use Proxy", on);
+}
+
+void TQLApp::setProxyAddress(const std::string& address) {
+    m_proxyAddress = address;
+    (void)writeSetting("Proxy Address", address);
+}
+
+void TQLApp::setProxyPort(const std::string& port) {
+    m_proxyPort = port;
+    (void)writeSetting("Proxy Port", port);
+}
+
+void TQLApp::setProxyAuthorization(const std::string& authorization) {
+    m_proxyAuthorization = authorization;
+    (void)writeSetting("Proxy Authorization", authorization);
+}
+
+void TQLApp::setLanguage(const std::string& language) {
+    m_language = language;
+    (void)writeSetting("Language", language);
+}
+
+void TQLApp::setSkin(const std::string& skin) {
+    m_skin = skin;
+    (void)writeSetting("Skin", skin);
+}
+
+void TQLApp::setNoAds(bool on) {
+    m_noAds = on;
+    (void)writeSetting("No Ads", on);
+}
+
+void TQLApp::setMaxUrlHistory(int count) {
+    m_maxUrlHistory = count;
+    (void)writeSetting("Max URL History", count);
+}
+
+void TQLApp::setMaxFileHistory(int count) {
+    m_maxFileHistory = count;
+    (void)writeSetting("Max File History", count);
+}
+
+void TQLApp::setDispatchPause(int milliseconds) {
+    m_dispatchPause = std::max(0, milliseconds);
+    (void)writeSetting("Dispatch Pause", m_dispatchPause.load());
+}
+
+void TQLApp::setUserAgent(const std::string& choice) {
+    m_userAgentChoice = choice;
+    (void)writeSetting("User Agent", choice);
+    m_userAgent = resolveUserAgent(choice);
+}
+
+std::string TQLApp::resolveUserAgent(const std::string& choice) {
+    if (choice.empty() || choice == "Quarlo")
+        return kDefaultUserAgent;
+    if (choice == "Internet Explorer 4.01")
+        return "Mozilla/4.0 (compatible; MSIE 4.01; Windows 95)";
+    if (choice == "Netscape Navigator 4.05")
+        return "Mozilla/4.05 [en] (Win95; I)";
+    if (choice == "Anonymous")
+        return {};
+    return choice;
+}
+
+std::array<std::string, 4> TQLApp::themeColours(int colourBits) {
+    if (colourBits > 8)
+        return {"$00663300", "$00996633", "$009C6531", "$00BDCFCE"};
+    return {"$005f4000", "$00804000", "$00A16000", "$00C0DCC0"};
+}
+
+} // namespace quarlo
