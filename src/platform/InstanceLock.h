@@ -29,7 +29,9 @@ public:
     // Records the task the holder is running (empty: none).
     void setCurrentTask(const std::string& taskPath);
 
-    // Who holds the lock of a data folder, when anyone does.
+    // Who holds the lock of a data folder, when anyone does; a lock file left by a holder
+    // that died counts as nobody. A holder whose record cannot be read (it is being
+    // written) comes back with pid 0 and empty texts.
     static std::optional<Holder> currentHolder(const std::string& dataFolder);
     std::string lockFilePath() const;
 
