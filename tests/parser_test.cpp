@@ -331,6 +331,27 @@ TEST(ParserPasses, LaterPassesSeeEarlierReplacementsAndPassProperties) {
     EXPECT_NE(page.find("<area href=local/ar.html>"), std::string::npos);
 }
 
+// The banner lookup drives one parser by hand: no attribute, positions set by the caller.
+TEST(ParserPageLookups, TagPositionsForLookupsFromChosenPositions) {
+    std::string page = "<script>w('<body>')</script><BODY bgcolor=x>t</BODY>";
+    const std::size_t inScript = page.find("<body>") + 1;
+    const std::size_t real = page.find("<BODY") + 1;
+    TQLParser parser(page, "BODY", ">", "");
+    const std::vector<std::pair<std::size_t, std::size_t>> steps = {
+        // search from, expected tag start (its end is the next ">")
+        {1, inScript},
+        {page.find("/script") + 1, real},
+        {page.size(), 0},
+        {1, inScript},
+    };
+    for (const auto& [from, start] : steps) {
+        parser.setSearchPos(from);
+        EXPECT_EQ(parser.NextTagValue(), "");
+        EXPECT_EQ(parser.tagStart(), start) << from;
+        EXPECT_EQ(parser.tagEnd(), start == 0 ? 0 : page.find('>', start - 1) + 1) << from;
+    }
+}
+
 TEST(ParserPageLookups, TitleAndBase) {
     const std::vector<std::pair<std::string, std::string>> titles = {
         {"<head><title> My  Page </TITLE>", "My  Page"},

@@ -112,6 +112,9 @@ std::size_t TQLParser::findAttribute() {
 
 // The first ">" at or after the position.
 std::size_t TQLParser::nextTagClose(std::size_t from) {
+    if (from == 0) {
+        return 0; // no tag: nothing to remember
+    }
     if (!m_closeMemo.covers(from)) {
         m_closeMemo.remember(from, FindText(m_text, ">", from, true));
     }
