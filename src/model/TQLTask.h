@@ -82,6 +82,7 @@ public:
     // Writes the task file (folder created, mode 0600, replaced atomically), then keeps
     // "ActiveTasks.lst" in step: listed once while the status is Scheduled or Downloading,
     // removed otherwise. Fails with "Unable to write to <path>" or the list's own message.
+    // While a run may change the counters the caller holds mutex().
     Status save();
 
     TQLApp& app() const { return m_app; }
