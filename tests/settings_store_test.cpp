@@ -94,6 +94,11 @@ TEST_F(SettingsStoreTest, AwkwardTextsAndNamesRoundTrip) {
         EXPECT_EQ(fresh.readText(kKey, name, "?"), text) << name;
     EXPECT_EQ(fresh.values(kKey).size(), std::size(cases));
     EXPECT_FALSE(fresh.readValue(kKey, "Injected").has_value());
+
+    // A line break in a value name cannot end its line either.
+    ASSERT_TRUE(fresh.writeText(kKey, "Two\nLines", "v"));
+    EXPECT_EQ(SettingsStore(file()).readText(kKey, "Two\nLines", ""), "v");
+    EXPECT_EQ(SettingsStore(file()).values(kKey).size(), std::size(cases) + 1);
 }
 
 TEST_F(SettingsStoreTest, LookupIgnoresCaseAndKeepsEnumerationOrder) {

@@ -138,7 +138,7 @@ bool SettingsStore::update(const std::function<bool(RegTree&)>& change) {
 std::optional<RegValue> SettingsStore::readValue(std::string_view key,
                                                  std::string_view name) const {
     std::lock_guard lock(m_mutex);
-    const RegEntry* entry = current().tree.findValue(keyPath(key), name);
+    const RegEntry* entry = current().tree.findValue(keyPath(key), oneLine(name));
     if (entry == nullptr)
         return std::nullopt;
     return entry->value;
@@ -194,7 +194,8 @@ bool SettingsStore::writeText(std::string_view key, std::string_view name, std::
 
 bool SettingsStore::deleteValue(std::string_view key, std::string_view name) {
     const std::string path = keyPath(key);
-    return update([&](RegTree& tree) { return tree.deleteValue(path, name); });
+    const std::string valueName = oneLine(name);
+    return update([&](RegTree& tree) { return tree.deleteValue(path, valueName); });
 }
 
 bool SettingsStore::deleteKey(std::string_view key) {
