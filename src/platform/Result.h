@@ -32,8 +32,8 @@ private:
 // A value, or the message that says why there is none.
 template <class T> class [[nodiscard]] Result {
 public:
-    Result(T value) : m_value(std::move(value)) {}
-    Result(Status failure) : m_value(failure.message()) {}
+    Result(T value) : m_value(std::in_place_index<0>, std::move(value)) {}
+    Result(Status failure) : m_value(std::in_place_index<1>, failure.message()) {}
     static Result failure(std::string message) {
         return Result(Status::failure(std::move(message)));
     }
