@@ -29,7 +29,7 @@ Status chooseProfile(TQLApp& app, TQLTask& task, const std::string& profileName)
 
 Result<std::unique_ptr<TQLTask>> createTaskFromUrl(TQLApp& app, const NewTaskRequest& request) {
     auto task = std::make_unique<TQLTask>(app);
-    const std::string category = app.lastCategory();
+    const std::string category = request.category.empty() ? app.lastCategory() : request.category;
     const std::string folder = app.tasksFolder() + category + "/";
     const std::string free = UniqueFileName(folder + SiteShortName(request.url) + ".qlt");
     if (Status placed = task->setLocation(category, FileNameNoExt(free)); !placed)

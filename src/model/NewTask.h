@@ -20,6 +20,8 @@ struct NewTaskRequest {
     bool map = false;
     // Zip mode with "Add to selected zip": the archive selected in the Zip browser.
     std::string selectedZip;
+    // The category the task goes into; empty: the last selected one.
+    std::string category;
 };
 
 // Prepares a task for a URL in the last selected category, named after the site (made

@@ -1,0 +1,50 @@
+#include "cli/Commands.h"
+
+namespace quarlo::cli {
+
+const std::vector<CommandInfo>& commands() {
+    static const std::vector<CommandInfo> table = {
+        {"settings",
+         "settings get NAME\n"
+         "settings set NAME VALUE [--dword | --string]\n"
+         "settings list",
+         "read and change the stored settings",
+         "A known value (see 'settings list') is written with its own type; an unknown one\n"
+         "needs --dword or --string. Folder settings follow the program's rules (a trailing\n"
+         "\"/\" is added; the Temp folder always lies in a folder named for the program).\n",
+         settingsCommand},
+        {"profile",
+         "profile list\n"
+         "profile show NAME\n"
+         "profile save NAME [--from TASK] [PROFILE OPTIONS] [--force]\n"
+         "profile delete NAME",
+         "list, show, save and delete download profiles",
+         "'profile save' writes a named profile from the defaults (or from the profile of\n"
+         "TASK) changed by the profile options; an existing profile is replaced only with\n"
+         "--force. Profile options:\n"
+         "  --depth N                 levels of links followed (-1 all)\n"
+         "  --pages dir|site|anywhere where followed pages may lie\n"
+         "  --media dir|site|anywhere where media may lie\n"
+         "  --types .gif,.jpg         file types fetched (empty: all)\n"
+         "  --include TEXT            URL filter entry to include (repeatable)\n"
+         "  --exclude TEXT            URL filter entry to exclude (repeatable)\n"
+         "  --aggressive 0|1|2        search scripts for links\n"
+         "  --no-convert              leave links in saved pages as they are\n",
+         profileCommand},
+        {"task",
+         "task new URL [--profile NAME] [--intranet DIR | --zip FILE] [--category C]\n"
+         "task show TASK",
+         "create a task, show a task's fields",
+         "'task new' creates and saves a task as the main window's new-task command does,\n"
+         "with status \"Unscheduled\" (it does not run). A TASK is named by NAME (in the last\n"
+         "category), CATEGORY/NAME, or the path of its .qlt file.\n",
+         taskCommand},
+        {"tasks", "tasks [CATEGORY]", "list the tasks of a category",
+         "Lists name, status, schedule, pages and URL of each task of the category (the\n"
+         "last category when none is given).\n",
+         tasksCommand},
+    };
+    return table;
+}
+
+} // namespace quarlo::cli

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "cli/Args.h"
+#include "cli/Context.h"
+
+#include <string_view>
+#include <vector>
+
+namespace quarlo::cli {
+
+using Handler = int (*)(Context&, Args&);
+
+struct CommandInfo {
+    std::string_view name;
+    std::string_view usage;   // the synopsis lines
+    std::string_view summary; // one line for the command list
+    std::string_view details; // the rest of "help COMMAND"
+    Handler handler;
+};
+
+const std::vector<CommandInfo>& commands();
+
+// Stores --connections, --priority and --pause given before the command as settings.
+int applyGlobalOptions(Context& context, const std::vector<std::string>& words);
+
+int settingsCommand(Context& context, Args& args);
+int profileCommand(Context& context, Args& args);
+int taskCommand(Context& context, Args& args);
+int tasksCommand(Context& context, Args& args);
+
+} // namespace quarlo::cli

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "cli/Args.h"
+#include "platform/Result.h"
+
+namespace quarlo {
+class TQLProfile;
+}
+
+namespace quarlo::cli {
+
+// Applies the profile options a command was given (--depth, --pages, --media, --types,
+// --include, --exclude, --aggressive, --no-convert) to a profile. True in `changed` when
+// any option was given.
+Status applyProfileOptions(Args& args, TQLProfile& profile, bool* changed = nullptr);
+
+} // namespace quarlo::cli
