@@ -1,0 +1,94 @@
+#include "engine/TickHTTP.h"
+
+#include "engine/TickTransfer.h"
+#include "engine/WinInetErrors.h"
+
+namespace quarlo {
+
+TickHTTP::TickHTTP() = default;
+
+TickHTTP::~TickHTTP() {
+    // A request still running on another thread must end before the object goes.
+    if (running())
+        stop();
+}
+
+void TickHTTP::setURL(std::string url) {
+    m_url = std::move(url);
+    m_parts = splitURL(m_url);
+}
+
+TickHTTPActions TickHTTP::Action() const {
+    return running() ? ickhttpGet : ickhttpIdle;
+}
+
+TickResult TickHTTP::setAction(TickHTTPActions action) {
+    switch (action) {
+    case ickhttpGet:
+        return get();
+    case ickhttpIdle:
+        stop();
+        return TickResult::success();
+    case ickhttpResetHeaders:
+        m_ifModifiedSince.clear();
+        m_accept.clear();
+        return TickResult::success();
+    default:
+        return record(TickResult::failure(kInetInvalidOperation));
+    }
+}
+
+TickResult TickHTTP::get() {
+    if (!beginAction())
+        return record(TickResult::failure(kTickBusy));
+    bool wasStopped = false;
+    TickResult result = runGet(wasStopped);
+    endAction(wasStopped);
+    return record(std::move(result));
+}
+
+TickResult TickHTTP::checkURL() const {
+    const bool schemeOk =
+        m_parts.scheme == "http" || (m_parts.scheme == "https" && allowsSecureScheme());
+    if (!schemeOk)
+        return TickResult::failure(kTickBadScheme);
+    if (m_parts.host.empty())
+        return TickResult::failure(kTickNoServer);
+    if (!m_parts.valid)
+        return TickResult::failure(kTickBadScheme);
+    return TickResult::success();
+}
+
+TickResult TickHTTP::runGet(bool& wasStopped) {
+    m_statusLine.clear();
+    m_notModified = false;
+    m_bytesTransferred = 0;
+    m_errorDetail.clear();
+    if (TickResult check = checkURL(); !check)
+        return check;
+    if (workOffline())
+        return TickResult::failure(kInetDisconnected);
+    TickResult result;
+    {
+        TickTransfer transfer(*this, false);
+        result = transfer.run();
+        wasStopped = transfer.wasStopped();
+        if (!transfer.refusedContentLength())
+            return result;
+    }
+    // A Content-Length that is no number leaves the size unknown: the body then runs to the
+    // end of the connection.
+    m_statusLine.clear();
+    m_errorDetail.clear();
+    TickTransfer again(*this, true);
+    result = again.run();
+    wasStopped = again.wasStopped();
+    return result;
+}
+
+std::string TickHTTP::resultText() const {
+    const std::size_t blank = m_statusLine.find(' ');
+    return blank == std::string::npos ? m_statusLine : m_statusLine.substr(blank + 1);
+}
+
+} // namespace quarlo

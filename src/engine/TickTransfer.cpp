@@ -1,0 +1,353 @@
+#include "engine/TickTransfer.h"
+
+#include "engine/TickHTTP.h"
+#include "engine/WinInetErrors.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <strings.h>
+#include <sys/socket.h>
+
+namespace quarlo {
+
+namespace {
+
+// How long one wait for the session lasts at most; stop() ends it at once.
+constexpr int kPollMilliseconds = 1000;
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           ::strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
+
+// The numeric status of "HTTP/1.1 404 Not Found"; 0 when there is none.
+int statusCodeOf(std::string_view statusLine) {
+    const std::size_t blank = statusLine.find(' ');
+    if (blank == std::string_view::npos)
+        return 0;
+    int code = 0;
+    for (std::size_t i = blank + 1; i < statusLine.size() && i < blank + 4; ++i) {
+        const char c = statusLine[i];
+        if (c < '0' || c > '9')
+            return 0;
+        code = code * 10 + (c - '0');
+    }
+    return code;
+}
+
+std::string addressText(const curl_sockaddr* address) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address->family == AF_INET) {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(&address->addr);
+        ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+    } else if (address->family == AF_INET6) {
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&address->addr);
+        ::inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text);
+    }
+    return text;
+}
+
+// The absolute URL a Location value names, and its host.
+std::pair<std::string, std::string> resolveLocation(const std::string& base,
+                                                    const std::string& location) {
+    std::pair<std::string, std::string> result{location, {}};
+    CURLU* url = curl_url();
+    if (url == nullptr)
+        return result;
+    if (curl_url_set(url, CURLUPART_URL, base.c_str(), 0) == CURLUE_OK &&
+        curl_url_set(url, CURLUPART_URL, location.c_str(), 0) == CURLUE_OK) {
+        char* text = nullptr;
+        if (curl_url_get(url, CURLUPART_URL, &text, 0) == CURLUE_OK) {
+            result.first = text;
+            curl_free(text);
+        }
+        if (curl_url_get(url, CURLUPART_HOST, &text, 0) == CURLUE_OK) {
+            result.second = text;
+            curl_free(text);
+        }
+    }
+    curl_url_cleanup(url);
+    return result;
+}
+
+} // namespace
+
+TickTransfer::TickTransfer(TickHTTP& owner, bool ignoreContentLength)
+    : m_owner(owner), m_ignoreContentLength(ignoreContentLength), m_file(owner.m_localFile) {}
+
+TickResult TickTransfer::run() {
+    CurlEasy easy;
+    CurlSlist headers;
+    CURLM* session = m_owner.session();
+    if (!easy || session == nullptr || !configure(easy.get(), headers))
+        return TickResult::failure(kInetInternalError);
+    m_easy = easy.get();
+
+    startHop(m_owner.m_parts.requestURL, m_owner.m_parts.host);
+    if (curl_multi_add_handle(session, easy.get()) != CURLM_OK)
+        return TickResult::failure(kInetInternalError);
+    const CURLcode result = perform(easy.get());
+    curl_multi_remove_handle(session, easy.get());
+    return finish(easy.get(), result);
+}
+
+bool TickTransfer::configure(CURL* easy, CurlSlist& headers) {
+    const TickHTTP& o = m_owner;
+    const char* protocols = o.allowsSecureScheme() ? "http,https" : "http";
+    bool ok = curl_easy_setopt(easy, CURLOPT_URL, o.m_parts.requestURL.c_str()) == CURLE_OK;
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, protocols);
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, o.m_maxRedirects);
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // A stop must not wait for a name look-up that is still running.
+    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, o.m_connectTimeout);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, o.m_receiveTimeout);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
+    if (m_ignoreContentLength)
+        curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+    if (!o.m_caBundle.empty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, o.m_caBundle.c_str());
+    if (!o.m_userAgent.empty())
+        curl_easy_setopt(easy, CURLOPT_USERAGENT, o.m_userAgent.c_str());
+
+    // "Accept:" with nothing after it removes libcurl's own "*/*".
+    ok = ok && headers.append("Accept:" + (o.m_accept.empty() ? "" : " " + o.m_accept));
+    if (!o.m_ifModifiedSince.empty())
+        ok = ok && headers.append("If-Modified-Since: " + o.m_ifModifiedSince);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
+
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &TickTransfer::onHeaderData);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TickTransfer::onBodyData);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &TickTransfer::onOpenSocket);
+    curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &TickTransfer::onPrerequest);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
+    // Connections outlive the request in the session's cache: their closing reports to the
+    // client object, not to this transfer.
+    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &TickWinInet::closeSocket);
+    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, static_cast<TickWinInet*>(&m_owner));
+
+    o.applySessionOptions(easy, o.m_parts.host, o.m_parts.scheme, o.m_allowCookies);
+    return ok;
+}
+
+CURLcode TickTransfer::perform(CURL* easy) {
+    CURLM* session = m_owner.session();
+    for (;;) {
+        if (m_owner.stopRequested())
+            return CURLE_ABORTED_BY_CALLBACK;
+        int running = 0;
+        if (curl_multi_perform(session, &running) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(session, &queued)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
+                return message->data.result;
+        }
+        noteRequestSent(easy);
+        m_owner.waitForActivity(kPollMilliseconds);
+    }
+}
+
+TickResult TickTransfer::finish(CURL* easy, CURLcode result) {
+    if (m_owner.stopRequested()) {
+        m_stopped = true;
+        m_file.discard();
+        if (m_owner.OnEndTransfer)
+            m_owner.OnEndTransfer();
+        return TickResult::success();
+    }
+    if (result != CURLE_OK) {
+        m_file.discard();
+        m_refusedContentLength =
+            result == CURLE_WEIRD_SERVER_REPLY && !m_bodyStarted && !m_ignoreContentLength &&
+            std::string_view(m_errorBuffer).find("Content-Length") != std::string_view::npos;
+        m_owner.m_errorDetail = m_errorBuffer[0] ? m_errorBuffer : curl_easy_strerror(result);
+        long verifyResult = 0;
+        curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+        const int32_t code = m_fileError ? m_fileError : winInetCodeFor(result, verifyResult);
+        // The final answer's headers did arrive: report them, then the end of its body.
+        flushHeaders();
+        if (m_headersReported && m_owner.OnEndTransfer)
+            m_owner.OnEndTransfer();
+        return TickResult::failure(code);
+    }
+    return finishComplete();
+}
+
+TickResult TickTransfer::finishComplete() {
+    flushHeaders();
+    const bool success = m_responseCode >= 200 && m_responseCode < 300;
+    int32_t fileResult = kTickOk;
+    if (m_file.isOpen()) {
+        fileResult = m_file.commit();
+    } else if (success && !m_bodyStarted && !m_owner.m_localFile.empty()) {
+        // A complete answer with an empty body still leaves its (empty) file.
+        fileResult = m_file.open();
+        if (fileResult == kTickOk)
+            fileResult = m_file.commit();
+    }
+    if (m_owner.OnEndTransfer)
+        m_owner.OnEndTransfer();
+    if (fileResult != kTickOk)
+        return TickResult::failure(fileResult);
+
+    if (m_responseCode == 304 && !m_owner.m_ifModifiedSince.empty()) {
+        m_owner.m_notModified = true;
+        return TickResult::success();
+    }
+    const std::string& statusLine = m_owner.m_statusLine;
+    const std::size_t blank = statusLine.find(' ');
+    if (blank != std::string::npos && blank + 1 < statusLine.size() && statusLine[blank + 1] != '2')
+        return TickResult::failure(kTickBadStatus, statusLine.substr(blank + 1));
+    return TickResult::success();
+}
+
+size_t TickTransfer::onHeaderData(char* data, size_t size, size_t count, void* self) {
+    std::string_view line(data, size * count);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    static_cast<TickTransfer*>(self)->headerLine(line);
+    return size * count;
+}
+
+void TickTransfer::headerLine(std::string_view line) {
+    if (!m_inBlock) {
+        // Lines outside a header block are trailers of a chunked body: not reported.
+        if (!startsWithNoCase(line, "HTTP/"))
+            return;
+        // A new response: whatever came before it was not the final one.
+        noteRequestSent(m_easy);
+        m_inBlock = true;
+        m_blockComplete = false;
+        m_headers.clear();
+        m_location.clear();
+        m_owner.m_statusLine = line;
+        m_responseCode = statusCodeOf(line);
+        m_owner.fireStatus(41);
+        return;
+    }
+    if (line.empty()) {
+        endOfHeaderBlock();
+        return;
+    }
+    const std::size_t colon = line.find(':');
+    std::string field(line.substr(0, colon));
+    std::string value(colon == std::string_view::npos ? std::string_view()
+                                                      : line.substr(colon + 1));
+    if (startsWithNoCase(field, "Location") && field.size() == 8) {
+        m_location = value;
+        const std::size_t first = m_location.find_first_not_of(" \t");
+        m_location.erase(0, first == std::string::npos ? m_location.size() : first);
+    }
+    m_headers.emplace_back(std::move(field), std::move(value));
+}
+
+void TickTransfer::endOfHeaderBlock() {
+    m_inBlock = false;
+    m_blockComplete = true;
+    m_blockFinal = true;
+    if (m_responseCode >= 100 && m_responseCode < 200) {
+        m_blockFinal = false;
+        m_owner.fireStatus(120);
+    } else if (m_responseCode >= 300 && m_responseCode < 400 && !m_location.empty()) {
+        // libcurl follows every 3xx answer that names a Location.
+        m_blockFinal = false;
+        char* current = nullptr;
+        curl_easy_getinfo(m_easy, CURLINFO_EFFECTIVE_URL, &current);
+        auto [url, host] = resolveLocation(current ? current : m_hopURL, m_location);
+        m_owner.m_statusLine.clear();
+        m_owner.fireStatus(110, url);
+        startHop(url, host);
+    }
+}
+
+void TickTransfer::flushHeaders() {
+    if (m_headersReported || !m_blockComplete || !m_blockFinal)
+        return;
+    m_headersReported = true;
+    if (m_owner.OnHeader)
+        for (const auto& [field, value] : m_headers)
+            m_owner.OnHeader(field, value);
+    if (m_owner.OnStartTransfer)
+        m_owner.OnStartTransfer();
+}
+
+size_t TickTransfer::onBodyData(char* data, size_t size, size_t count, void* self) {
+    return static_cast<TickTransfer*>(self)->bodyBlock(std::string_view(data, size * count));
+}
+
+size_t TickTransfer::bodyBlock(std::string_view block) {
+    if (m_owner.stopRequested())
+        return CURL_WRITEFUNC_ERROR;
+    if (!m_bodyStarted) {
+        m_bodyStarted = true;
+        flushHeaders();
+        // An error page never replaces an earlier copy; without one it is kept.
+        const bool success = m_responseCode >= 200 && m_responseCode < 300;
+        m_keepBody = !m_owner.m_localFile.empty() && (success || !m_file.targetExists());
+        if (m_keepBody)
+            m_fileError = m_file.open();
+    }
+    if (m_keepBody && m_fileError == kTickOk)
+        m_fileError = m_file.write(block);
+    if (m_fileError != kTickOk)
+        return CURL_WRITEFUNC_ERROR;
+    m_total += static_cast<int64_t>(block.size());
+    m_owner.m_bytesTransferred = m_total;
+    if (m_owner.OnTransfer)
+        m_owner.OnTransfer(m_total, block);
+    return block.size();
+}
+
+curl_socket_t TickTransfer::onOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address) {
+    auto* transfer = static_cast<TickTransfer*>(self);
+    if (purpose == CURLSOCKTYPE_IPCXN) {
+        if (!transfer->m_resolved) {
+            transfer->m_resolved = true;
+            transfer->m_owner.fireStatus(11, transfer->m_hopHost);
+        }
+        transfer->m_owner.fireStatus(20, addressText(address));
+    }
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+int TickTransfer::onPrerequest(void* self, char* primaryIp, char*, int, int) {
+    auto* transfer = static_cast<TickTransfer*>(self);
+    transfer->m_owner.fireStatus(21, primaryIp ? primaryIp : "");
+    transfer->m_owner.fireStatus(30);
+    return CURL_PREREQFUNC_OK;
+}
+
+void TickTransfer::startHop(const std::string& url, const std::string& host) {
+    m_hopURL = url;
+    m_hopHost = host;
+    m_resolved = false;
+    m_requestSent = false;
+    long before = 0;
+    if (m_easy != nullptr)
+        curl_easy_getinfo(m_easy, CURLINFO_REQUEST_SIZE, &before);
+    m_requestBytesBefore = before;
+    m_owner.fireStatus(10, host);
+}
+
+void TickTransfer::noteRequestSent(CURL* easy) {
+    if (m_requestSent)
+        return;
+    long sent = 0;
+    if (curl_easy_getinfo(easy, CURLINFO_REQUEST_SIZE, &sent) == CURLE_OK &&
+        sent > m_requestBytesBefore) {
+        m_requestSent = true;
+        m_owner.fireStatus(31);
+        m_owner.fireStatus(40);
+    }
+}
+
+} // namespace quarlo

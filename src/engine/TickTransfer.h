@@ -1,0 +1,84 @@
+#pragma once
+
+#include "engine/CurlHandles.h"
+#include "engine/TickBodyFile.h"
+#include "engine/TickCore.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quarlo {
+
+class TickHTTP;
+
+// One GET of a TickHTTP object over libcurl: sets the request up, runs it in the object's
+// session until it ends or is stopped, turns libcurl's callbacks into the object's events and
+// puts the body in place. Lives for the duration of the request only.
+class TickTransfer {
+public:
+    // ignoreContentLength: read the body to the end of the connection, whatever the
+    // Content-Length header says.
+    TickTransfer(TickHTTP& owner, bool ignoreContentLength);
+    TickTransfer(const TickTransfer&) = delete;
+    TickTransfer& operator=(const TickTransfer&) = delete;
+
+    TickResult run();
+    // Whether libcurl refused the answer for a Content-Length that is not a number, before
+    // anything of the body came: the request is then worth repeating with the header ignored.
+    bool refusedContentLength() const { return m_refusedContentLength; }
+    // Whether the request ended because it was stopped (its result is then success).
+    bool wasStopped() const { return m_stopped; }
+
+private:
+    bool configure(CURL* easy, CurlSlist& headers);
+    CURLcode perform(CURL* easy);
+    TickResult finish(CURL* easy, CURLcode result);
+    TickResult finishComplete();
+
+    static size_t onHeaderData(char* data, size_t size, size_t count, void* self);
+    static size_t onBodyData(char* data, size_t size, size_t count, void* self);
+    static curl_socket_t onOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
+    static int onPrerequest(void* self, char* primaryIp, char* localIp, int primaryPort,
+                            int localPort);
+
+    void headerLine(std::string_view line);
+    void endOfHeaderBlock();
+    void flushHeaders();
+    size_t bodyBlock(std::string_view block);
+    void startHop(const std::string& url, const std::string& host);
+    void noteRequestSent(CURL* easy);
+
+    TickHTTP& m_owner;
+    bool m_ignoreContentLength;
+    bool m_refusedContentLength = false;
+    bool m_stopped = false;
+    TickBodyFile m_file;
+    CURL* m_easy = nullptr;
+
+    // The request now under way (the start URL, then each redirect target).
+    std::string m_hopURL;
+    std::string m_hopHost;
+    long m_requestBytesBefore = 0;
+    bool m_requestSent = false;
+    bool m_resolved = false;
+
+    // The header block of the latest response; reported only once it proves final.
+    std::vector<std::pair<std::string, std::string>> m_headers;
+    std::string m_location;
+    int m_responseCode = 0;
+    bool m_inBlock = false;
+    bool m_blockComplete = false;
+    bool m_blockFinal = false;
+    bool m_headersReported = false;
+
+    bool m_bodyStarted = false;
+    bool m_keepBody = false;
+    int32_t m_fileError = 0;
+    int64_t m_total = 0;
+    char m_errorBuffer[CURL_ERROR_SIZE] = {};
+};
+
+} // namespace quarlo

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <curl/curl.h>
+
+namespace quarlo {
+
+// Codes of the client's own failures.
+enum TickErrorCode : int32_t {
+    kTickOk = 0,
+    kTickCantWaitForThread = 120,
+    kTickBusy = 143,
+    kTickWriteFailed = 144,
+    kTickBadStatus = 151,
+    kTickNoServer = 152,
+    kTickBadScheme = 153,
+    kTickCantOpenFile = 302,
+};
+
+// The WinInet codes this client reports for transport failures.
+enum WinInetCode : int32_t {
+    kInetTimeout = 12002,
+    kInetInternalError = 12004,
+    kInetInvalidUrl = 12005,
+    kInetUnrecognizedScheme = 12006,
+    kInetNameNotResolved = 12007,
+    kInetInvalidOperation = 12016,
+    kInetOperationCancelled = 12017,
+    kInetLoginFailure = 12015,
+    kInetCannotConnect = 12029,
+    kInetConnectionAborted = 12030,
+    kInetConnectionReset = 12031,
+    kInetCertDateInvalid = 12037,
+    kInetCertNameInvalid = 12038,
+    kInetInvalidCA = 12045,
+    kHttpInvalidServerResponse = 12152,
+    kHttpRedirectFailed = 12156,
+    kInetSecurityChannelError = 12157,
+    kInetDisconnected = 12163,
+    kInetProxyServerUnreachable = 12165,
+    kInetInvalidCert = 12169,
+    kInetCertRevoked = 12170,
+};
+
+// The description of a WinInet error code ("Internet Name Not Resolved."), or an empty
+// string for a code outside the table.
+std::string winInetDescription(int32_t code);
+
+// The text the client leaves with one of its own failures ("Busy performing current
+// action"); empty for other codes (151 carries the status line instead).
+std::string clientErrorText(int32_t code);
+
+// The text of an error that left none of its own: "Ok" for 0, otherwise "[<code>] " then
+// the description (or "(no description available)") and a full stop.
+std::string tickErrorText(int32_t code);
+
+// The WinInet code that stands for a failed libcurl transfer. tlsVerifyResult is the
+// certificate check's result (CURLINFO_SSL_VERIFYRESULT) and tells the TLS failures apart.
+int32_t winInetCodeFor(CURLcode result, long tlsVerifyResult);
+
+} // namespace quarlo
