@@ -24,12 +24,13 @@ struct NewTaskRequest {
     std::string category;
 };
 
-// Prepares a task for a URL in the last selected category, named after the site (made
-// unique there: name, name(0), name(1), ...), with the named profile read from the Profiles
-// folder or a custom one starting from the profile defaults, and a destination: the
-// Personal Intranet folder, the selected archive, or a free "<name>.zip" in the Downloads
-// folder. Nothing is written; the caller saves it (scheduleNow) or opens the editor. Fails
-// when the category or the profile name is refused or the named profile does not exist.
+// Prepares a task for a URL in its category (the last selected one unless the request
+// names one), named after the site (made unique there: name, name(0), name(1), ...), with
+// the named profile read from the Profiles folder or a custom one starting from the profile
+// defaults, and a destination: the Personal Intranet folder, the selected archive, or a free
+// "<name>.zip" in the Downloads folder. Nothing is written; the caller saves it
+// (scheduleNow) or opens the editor. Fails when the category or the profile name is refused
+// or the named profile does not exist.
 Result<std::unique_ptr<TQLTask>> createTaskFromUrl(TQLApp& app, const NewTaskRequest& request);
 
 } // namespace quarlo
