@@ -296,7 +296,7 @@ TEST_F(HttpClientTest, MalformedAnswersFromRawServer) {
     client.setURL(raw.url("/cut"));
     TickResult result = client.get();
     EXPECT_EQ(result.code, kInetConnectionAborted);
-    EXPECT_EQ(result.text, "[12030] Internet Connection Aborted..");
+    EXPECT_EQ(result.text, "[12030] Internet Connection Aborted.");
     EXPECT_EQ(events.ends, 1);
     EXPECT_EQ(readWholeFile(file()), "body");
 }
@@ -342,8 +342,8 @@ TEST_F(HttpClientTest, RefusedUnresolvableAndRejectedUrls) {
         std::string text;
     };
     const std::vector<Case> cases = {
-        {deadUrl, 12029, "[12029] Internet Cannot Connect.."},
-        {"http://nothing.invalid/", 12007, "[12007] Internet Name Not Resolved.."},
+        {deadUrl, 12029, "[12029] Internet Cannot Connect."},
+        {"http://nothing.invalid/", 12007, "[12007] Internet Name Not Resolved."},
         {"ftp://example.com/file", 153, "Specified URLScheme is invalid."},
         {"mailto:someone@example.com", 153, "Specified URLScheme is invalid."},
         {"http:///path", 152, "No server specified in URL."},
@@ -379,7 +379,7 @@ TEST_F(HttpClientTest, WorkOfflineFailsEveryRequestAtOnce) {
     TickWinInet::setWorkOffline(true);
     TickResult offline = client.get();
     TickWinInet::setWorkOffline(false);
-    EXPECT_EQ(offline.message(), "12163: [12163] Internet Disconnected..");
+    EXPECT_EQ(offline.message(), "12163: [12163] Internet Disconnected.");
     EXPECT_EQ(hits, 0);
     EXPECT_TRUE(client.get().ok());
     EXPECT_EQ(hits, 1);
@@ -587,10 +587,10 @@ TEST(TickErrorTexts, TableAndTextRules) {
     EXPECT_EQ(winInetDescription(12051), "");
 
     EXPECT_EQ(tickErrorText(0), "Ok");
-    EXPECT_EQ(tickErrorText(12001), "[12001] Internet Out Of Handles..");
-    EXPECT_EQ(tickErrorText(12150), "[12150] Http Header Not Found..");
-    EXPECT_EQ(tickErrorText(12045), "[12045] Invalid Certification Authority..");
-    EXPECT_EQ(tickErrorText(12111), "[12111] FTP connection dropped..");
+    EXPECT_EQ(tickErrorText(12001), "[12001] Internet Out Of Handles.");
+    EXPECT_EQ(tickErrorText(12150), "[12150] Http Header Not Found.");
+    EXPECT_EQ(tickErrorText(12045), "[12045] Invalid Certification Authority.");
+    EXPECT_EQ(tickErrorText(12111), "[12111] FTP connection dropped.");
     EXPECT_EQ(tickErrorText(4242), "[4242] (no description available).");
     EXPECT_EQ(TickResult::failure(143).message(), "143: Busy performing current action");
     EXPECT_EQ(TickResult::failure(151, "500 Oops").message(), "151: 500 Oops");

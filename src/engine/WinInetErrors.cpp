@@ -160,7 +160,10 @@ std::string tickErrorText(int32_t code) {
     std::string description = winInetDescription(code);
     if (description.empty())
         description = "(no description available)";
-    return "[" + std::to_string(code) + "] " + description + ".";
+    // Descriptions already end with a full stop; the text gets only one.
+    if (description.back() != '.')
+        description += '.';
+    return "[" + std::to_string(code) + "] " + description;
 }
 
 // How libcurl's results map onto the WinInet codes callers know.
