@@ -1,5 +1,6 @@
 #include "model/TQLTask.h"
 
+#include "engine/TaskQueue.h"
 #include "html/FileTypes.h"
 #include "html/LocalNames.h"
 #include "html/UrlFunctions.h"
@@ -10,9 +11,11 @@
 
 namespace quarlo {
 
-TQLTask::TQLTask(TQLApp& app) : m_app(app) {
+TQLTask::TQLTask(TQLApp& app) : m_app(app), m_queue(std::make_unique<TaskQueue>()) {
     resetRunState();
 }
+
+TQLTask::~TQLTask() = default;
 
 std::unique_ptr<TQLTask> TQLTask::loadFromFile(TQLApp& app, const std::string& path) {
     auto task = std::make_unique<TQLTask>(app);
@@ -83,11 +86,23 @@ std::string TQLTask::startPageLocalFile() const {
     return LocalName(types, resultPlace(), m_url);
 }
 
+const std::string& TQLTask::queueFileName() {
+    // Worked out again each time: a load or a move may have changed the name or the folder.
+    m_queueFileName = queueFilePath();
+    return m_queueFileName;
+}
+
 std::string TQLTask::startDirectory() const {
+    if (!m_startDirectory.empty())
+        return m_startDirectory;
+    if (m_url.empty() && !m_urls.empty())
+        return URLDirectory(m_urls.front());
     return URLDirectory(m_url);
 }
 
 void TQLTask::resetRunState() {
+    m_queue->clear();
+    m_zipList.clear();
     m_counters = TaskCounters{};
     m_startTime = currentDateTime();
     m_elapsedTime = 0;

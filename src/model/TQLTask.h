@@ -1,10 +1,12 @@
 #pragma once
 
+#include "engine/TQLQItem.h"
 #include "model/TQLProfile.h"
 #include "model/TaskDate.h"
 #include "platform/Result.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +16,7 @@ namespace quarlo {
 
 class IniFile;
 class TQLApp;
+class TaskQueue;
 
 // Task statuses, as kept in the "Status" key.
 struct TaskStatus {
@@ -67,6 +70,7 @@ public:
 
     // An empty task: empty profile and lists, run state reset.
     explicit TQLTask(TQLApp& app);
+    ~TQLTask();
     TQLTask(const TQLTask&) = delete;
     TQLTask& operator=(const TQLTask&) = delete;
 
@@ -162,11 +166,33 @@ public:
     // The local file of the start URL under the result place; empty when the URL is
     // refused (its file would not lie inside that folder).
     std::string startPageLocalFile() const;
-    // The folder part of the start URL, against which the link filters measure.
+    // The folder against which the link filters measure: the one a fresh run set, else that
+    // of the start URL (of the first URL of a list task).
     std::string startDirectory() const;
+    void setStartDirectory(const std::string& folder) { m_startDirectory = folder; }
 
-    // Counters zeroed, start time now, elapsed time 0, "Zip Last" read from the settings
-    // (the task's value as default).
+    // The queue (engine/Queue.h has its operations), guarded by mutex() during a run.
+    TaskQueue& queue() { return *m_queue; }
+    const TaskQueue& queue() const { return *m_queue; }
+    // The queue changed since it was last saved.
+    bool queueDirty() const { return m_queueDirty; }
+    void setQueueDirty(bool on) { m_queueDirty = on; }
+    // Calls of NoteQueueChange since the last save.
+    int changesSinceSave() const { return m_changesSinceSave; }
+    void setChangesSinceSave(int count) { m_changesSinceSave = count; }
+    // The queue file's path (queueFilePath()), kept in the task.
+    const std::string& queueFileName();
+    // Told of counter changes ("", 0, 0) and of the progress of opening the queue
+    // ("Opening task....", position, maximum). Called under mutex(): must not take it.
+    using TaskProgress = std::function<void(const std::string& message, std::int64_t position,
+                                            std::int64_t maximum)>;
+    const TaskProgress& onTaskProgress() const { return m_onTaskProgress; }
+    void setOnTaskProgress(TaskProgress callback) { m_onTaskProgress = std::move(callback); }
+    // Completed files waiting to be added to the Zip archive, guarded by mutex().
+    std::vector<ZipListEntry>& zipList() { return m_zipList; }
+
+    // Queue, URL index and zip list emptied, counters zeroed, start time now, elapsed time 0, "Zip
+    // Last" read from the settings (the task's value as default).
     void resetRunState();
     void resetDispatchCounters();
     // "Last Run" now; the start time set back by the elapsed time so that it keeps growing.
@@ -218,6 +244,13 @@ private:
 
     DateTime m_startTime = 0;
     bool m_zipLast = false;
+    std::string m_startDirectory;
+    std::unique_ptr<TaskQueue> m_queue;
+    bool m_queueDirty = false;
+    int m_changesSinceSave = 0;
+    std::string m_queueFileName;
+    TaskProgress m_onTaskProgress;
+    std::vector<ZipListEntry> m_zipList;
 };
 
 } // namespace quarlo

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "engine/TQLQItem.h"
+#include "engine/TaskQueue.h"
+#include "platform/Result.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quarlo {
+
+class TQLTask;
+
+// The operations on a task's queue. The caller holds task.mutex() around each call (and
+// around a look-up followed by AddItem, or SetStatus followed by StoreItem, so that they
+// stay together). The task's OnTaskProgress callback is called under that lock: it must
+// not take it.
+
+// Appends the item as a new entry (also when its URL is queued: look it up first with
+// URLIndexHas), counts it as found (page or resource) and sets QueueDirty. A URL or
+// referrer holding ¶, CR or LF is queued percent-encoded, and the item's URL becomes the
+// queued spelling.
+void AddItem(TQLTask& task, TQLQItem& item);
+
+// A new item with the fields of entry number `entry` (the URL line's index / 2); nothing
+// when there is no such entry.
+std::unique_ptr<TQLQItem> LoadItem(TQLTask& task, std::size_t entry);
+
+// Writes the item's data line over that of the first entry with its URL (compared without
+// regard to case), or appends the pair when there is none. The message is stored without
+// CR, LF and ¶ and with its blanks trimmed. Sets QueueDirty. item.Task must be set.
+void StoreItem(TQLQItem& item);
+
+// Moves the counters for the change of status (3 -> 0: one error less; saved -> 0: one
+// saved less and Size bytes less; saved -> 3: one saved less, one error more), sets the
+// status and calls OnTaskProgress("", 0, 0). Does not store the item.
+void SetStatus(TQLQItem& item, int status);
+
+// "None", "Downloading", ... "Zipped"; "Unknown" for any other value.
+std::string StatusName(int status);
+
+// Whether the URL index holds the URL (compared without regard to ASCII case).
+bool URLIndexHas(const TQLTask& task, std::string_view url);
+
+// The first entry in queue order that qualifies, freshly loaded; nothing when none does.
+std::unique_ptr<TQLQItem> NextPage(TQLTask& task);
+std::unique_ptr<TQLQItem> NextResource(TQLTask& task);
+std::unique_ptr<TQLQItem> NextSavedPage(TQLTask& task);
+// The balanced choice between the next page and the next resource after the "Priority"
+// setting; counts what it hands out in PagesDispatched / ResourcesDispatched.
+std::unique_ptr<TQLQItem> NextItem(TQLTask& task);
+
+// Saved + errors have reached the found count, for pages and for resources.
+bool AllDone(const TQLTask& task);
+
+// The local file of the item's URL under the task's result place, kept in item.LocalName;
+// empty when the URL is refused (its file would not lie inside that folder).
+std::string LocalName(TQLQItem& item);
+
+// Replaces the queue with the queue file's entries when the file exists and replays the
+// journal of changes made after its last save. Malformed lines are repaired or dropped and
+// counted. A replayed journal sets QueueDirty and restores the counters it recorded.
+Result<QueueLoadReport> LoadQueue(TQLTask& task);
+// Loads the queue file when the queue is empty, then rebuilds the URL index, reporting
+// "Opening task...." through OnTaskProgress at the first entry, every fiftieth, and the
+// last.
+Result<QueueLoadReport> OpenQueue(TQLTask& task);
+// Writes the queue file (atomically, mode 0600, CR LF), removes the journal, saves the
+// task file, then clears QueueDirty and ChangesSinceSave.
+Status SaveQueue(TQLTask& task);
+// Called once per cycle of the download thread while QueueDirty is set: counts the call,
+// and saves the queue on every eleventh one since the last save.
+Status NoteQueueChange(TQLTask& task);
+
+} // namespace quarlo

@@ -1,0 +1,261 @@
+#include "engine/QueueJournal.h"
+
+#include "platform/FileUtil.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quarlo {
+
+namespace {
+
+constexpr std::string_view kMagic = "QUARLO-QUEUE-JOURNAL 1 ";
+
+// The counters a record carries, in this order.
+constexpr std::array kRecordCounters = {
+    &TaskCounters::PagesFound,     &TaskCounters::ResourcesFound, &TaskCounters::PagesSaved,
+    &TaskCounters::ResourcesSaved, &TaskCounters::PageErrors,     &TaskCounters::ResourceErrors,
+    &TaskCounters::BytesDownloaded};
+
+std::string hex64(std::uint64_t value) {
+    char buffer[17];
+    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(value));
+    return buffer;
+}
+
+// Splits at blanks.
+std::vector<std::string_view> words(std::string_view text) {
+    std::vector<std::string_view> result;
+    while (!text.empty()) {
+        const std::size_t end = text.find(' ');
+        result.push_back(text.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return result;
+}
+
+template <class T> bool readNumber(std::string_view text, T& value, int base = 10) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+// A record: "<kind> <url bytes> <data bytes> <seven counters> <checksum>" LF, the URL and
+// the data line, LF. The checksum covers everything before it and the two texts.
+std::string encodeRecord(const QueueJournal::Record& record) {
+    std::string head(1, record.kind);
+    head += ' ' + std::to_string(record.url.size()) + ' ' + std::to_string(record.data.size());
+    for (auto counter : kRecordCounters)
+        head += ' ' + std::to_string(record.counters.*counter);
+    const std::uint64_t check = fnv1a64(record.data, fnv1a64(record.url, fnv1a64(head)));
+    return head + ' ' + hex64(check) + '\n' + record.url + record.data + '\n';
+}
+
+// Decodes the record at the start of text; its length, or 0 when it is torn or damaged.
+std::size_t decodeRecord(std::string_view text, QueueJournal::Record& record) {
+    const std::size_t lineEnd = text.find('\n');
+    if (lineEnd == std::string_view::npos)
+        return 0;
+    const std::string_view line = text.substr(0, lineEnd);
+    const auto parts = words(line);
+    if (parts.size() != 4 + kRecordCounters.size() || parts[0].size() != 1 ||
+        (parts[0][0] != 'A' && parts[0][0] != 'S'))
+        return 0;
+    std::size_t urlSize = 0, dataSize = 0;
+    std::uint64_t check = 0;
+    if (!readNumber(parts[1], urlSize) || !readNumber(parts[2], dataSize) ||
+        !readNumber(parts.back(), check, 16))
+        return 0;
+    for (std::size_t n = 0; n < kRecordCounters.size(); ++n) {
+        if (!readNumber(parts[3 + n], record.counters.*kRecordCounters[n]))
+            return 0;
+    }
+    const std::size_t bodyStart = lineEnd + 1;
+    if (urlSize > text.size() || dataSize > text.size() ||
+        text.size() - bodyStart < urlSize + dataSize + 1 ||
+        text[bodyStart + urlSize + dataSize] != '\n')
+        return 0;
+    const std::string_view url = text.substr(bodyStart, urlSize);
+    const std::string_view data = text.substr(bodyStart + urlSize, dataSize);
+    const std::string_view head = line.substr(0, line.size() - parts.back().size() - 1);
+    if (fnv1a64(data, fnv1a64(url, fnv1a64(head))) != check)
+        return 0;
+    record.kind = parts[0][0];
+    record.url = std::string(url);
+    record.data = std::string(data);
+    return bodyStart + urlSize + dataSize + 1;
+}
+
+bool writeAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
+std::uint64_t fnv1a64(std::string_view data, std::uint64_t seed) {
+    std::uint64_t hash = seed;
+    for (unsigned char c : data) {
+        hash ^= c;
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
+
+QueueJournal::~QueueJournal() {
+    close();
+}
+
+void QueueJournal::setPath(const std::string& path) {
+    if (path == m_path)
+        return;
+    close();
+    m_path = path;
+    m_state = FileState::Fresh;
+}
+
+void QueueJournal::close() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+void QueueJournal::startFromContent(std::string_view queueFileContent) {
+    remove();
+    m_baseEmpty = false;
+    m_baseSize = queueFileContent.size();
+    m_baseHash = fnv1a64(queueFileContent);
+}
+
+void QueueJournal::startFromEmpty() {
+    remove();
+    m_baseEmpty = true;
+}
+
+void QueueJournal::remove() {
+    close();
+    m_pending.clear();
+    m_state = FileState::Fresh;
+    if (!m_path.empty())
+        ::unlink(m_path.c_str());
+}
+
+std::string QueueJournal::header() const {
+    std::string text(kMagic);
+    if (m_baseEmpty)
+        return text + "empty\n";
+    return text + "file " + std::to_string(m_baseSize) + ' ' + hex64(m_baseHash) + '\n';
+}
+
+QueueJournal::Replay QueueJournal::read(const std::optional<std::string>& queueFileContent) {
+    Replay replay;
+    close();
+    m_pending.clear();
+    m_state = FileState::Fresh;
+    // Unless the journal says otherwise, later records apply to what was loaded.
+    m_baseEmpty = !queueFileContent;
+    m_baseSize = queueFileContent ? queueFileContent->size() : 0;
+    m_baseHash = fnv1a64(queueFileContent ? *queueFileContent : std::string());
+    const std::optional<std::string> text = m_path.empty() ? std::nullopt : readFile(m_path);
+    if (!text)
+        return replay;
+    replay.found = true;
+    const std::string loadedHeader = header();
+    m_baseEmpty = true;
+    const std::string emptyHeader = header();
+    m_baseEmpty = !queueFileContent;
+    std::string_view rest = *text;
+    if (rest.starts_with(emptyHeader)) {
+        replay.fromEmpty = true;
+        m_baseEmpty = true;
+        rest.remove_prefix(emptyHeader.size());
+    } else if (rest.starts_with(loadedHeader)) {
+        rest.remove_prefix(loadedHeader.size());
+    } else {
+        // Left over from before a save (or damaged): the queue file already holds more.
+        // The next record starts a new journal over it.
+        return replay;
+    }
+    replay.applies = true;
+    while (!rest.empty()) {
+        Record record;
+        const std::size_t length = decodeRecord(rest, record);
+        if (length == 0) {
+            replay.torn = true;
+            break;
+        }
+        replay.records.push_back(std::move(record));
+        rest.remove_prefix(length);
+    }
+    m_validLength = text->size() - rest.size();
+    m_state = replay.torn ? FileState::TruncateThenAppend : FileState::Append;
+    return replay;
+}
+
+bool QueueJournal::write(const Record& record) {
+    if (m_path.empty())
+        return true;
+    m_pending += encodeRecord(record);
+    if (m_batchDepth > 0)
+        return true;
+    std::string text;
+    text.swap(m_pending);
+    return flush(std::move(text));
+}
+
+void QueueJournal::beginBatch() {
+    ++m_batchDepth;
+}
+
+bool QueueJournal::endBatch() {
+    if (m_batchDepth > 0 && --m_batchDepth > 0)
+        return true;
+    if (m_pending.empty())
+        return true;
+    std::string text;
+    text.swap(m_pending);
+    return flush(std::move(text));
+}
+
+bool QueueJournal::flush(std::string text) {
+    if (m_path.empty())
+        return true;
+    if (m_fd < 0) {
+        (void)forceDirectories(folderOf(m_path));
+        if (m_state == FileState::Fresh) {
+            m_fd =
+                ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+            text.insert(0, header());
+        } else {
+            m_fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+            // Cut a torn record off before appending after it.
+            if (m_fd >= 0 && m_state == FileState::TruncateThenAppend &&
+                ::ftruncate(m_fd, static_cast<off_t>(m_validLength)) != 0) {
+                close();
+            }
+        }
+        if (m_fd < 0) {
+            m_state = FileState::Fresh;
+            return false;
+        }
+        m_state = FileState::Append;
+    }
+    // One write per record keeps a kill from leaving more than the last record torn.
+    return writeAll(m_fd, text);
+}
+
+} // namespace quarlo

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "model/TQLTask.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarlo {
+
+// The journal beside a queue file ("<name>.dwn.journal"): every change made to the queue
+// since it was last loaded or saved, so that a run killed at any moment resumes with every
+// queued link and status. It starts with a header naming the queue it applies to (the queue
+// file's size and checksum, or an empty queue), then one record per change, each written
+// with a single write and checked by a checksum. A torn last record is ignored; a journal
+// whose header does not match the queue file (left over from before a save) is ignored.
+class QueueJournal {
+public:
+    struct Record {
+        char kind = 'S'; // 'A': appended as a new entry; 'S': stored by URL
+        std::string url;
+        std::string data;
+        TaskCounters counters; // the task's counters after the change
+    };
+    struct Replay {
+        bool found = false;     // a journal file exists
+        bool applies = false;   // its header matches the queue given
+        bool fromEmpty = false; // it starts from an empty queue, not from the queue file
+        bool torn = false;      // it ends in an incomplete or damaged record
+        std::vector<Record> records;
+    };
+
+    QueueJournal() = default;
+    ~QueueJournal();
+    QueueJournal(const QueueJournal&) = delete;
+    QueueJournal& operator=(const QueueJournal&) = delete;
+
+    // Empty: nothing is journaled. A new path closes the file of the old one.
+    void setPath(const std::string& path);
+    const std::string& path() const { return m_path; }
+
+    // The queue the next records apply to. Either drops the journal file: it no longer
+    // applies.
+    void startFromContent(std::string_view queueFileContent);
+    void startFromEmpty();
+
+    // Reads the journal file without changing it. queueFileContent is the queue file as
+    // loaded (nothing when it does not exist). Afterwards the next record continues the
+    // valid part of that journal when it applies, else starts a new one over the content.
+    Replay read(const std::optional<std::string>& queueFileContent);
+
+    // Appends a record (a new journal gets its header first). Returns false when the file
+    // cannot be written.
+    bool write(const Record& record);
+    // Records written between these are collected and written at once.
+    void beginBatch();
+    bool endBatch();
+
+    // Deletes the journal file (after the queue file was saved).
+    void remove();
+
+private:
+    enum class FileState { Fresh, Append, TruncateThenAppend };
+    bool flush(std::string text);
+    std::string header() const;
+    void close();
+
+    std::string m_path;
+    int m_fd = -1;
+    FileState m_state = FileState::Fresh;
+    std::size_t m_validLength = 0;
+    bool m_baseEmpty = true;
+    std::uint64_t m_baseSize = 0;
+    std::uint64_t m_baseHash = 0;
+    int m_batchDepth = 0;
+    std::string m_pending;
+};
+
+// FNV-1a, 64 bits: the checksum of journal records and of the queue file they apply to.
+std::uint64_t fnv1a64(std::string_view data, std::uint64_t seed = 0xcbf29ce484222325ULL);
+
+} // namespace quarlo

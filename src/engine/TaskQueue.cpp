@@ -1,0 +1,257 @@
+#include "engine/TaskQueue.h"
+
+#include "platform/FileUtil.h"
+#include "platform/TextUtil.h"
+
+namespace quarlo {
+
+namespace {
+
+char foldChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool isDataLine(std::string_view line) {
+    return line.find(kFieldSeparator) != std::string_view::npos;
+}
+
+} // namespace
+
+std::size_t TaskQueue::FoldHash::operator()(std::string_view url) const {
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (char c : url) {
+        hash ^= static_cast<unsigned char>(foldChar(c));
+        hash *= 0x100000001b3ULL;
+    }
+    return static_cast<std::size_t>(hash);
+}
+
+bool TaskQueue::FoldEqual::operator()(std::size_t a, std::size_t b) const {
+    return equalsNoCase((*entries)[a].url, (*entries)[b].url);
+}
+
+bool TaskQueue::FoldEqual::operator()(std::string_view a, std::size_t b) const {
+    return equalsNoCase(a, (*entries)[b].url);
+}
+
+TaskQueue::TaskQueue() : m_urlIndex(0, FoldHash{&m_entries}, FoldEqual{&m_entries}) {}
+
+TaskQueue::~TaskQueue() = default;
+
+std::optional<std::size_t> TaskQueue::find(std::string_view url) const {
+    const auto it = m_urlIndex.find(url);
+    if (it == m_urlIndex.end())
+        return std::nullopt;
+    return *it;
+}
+
+std::size_t TaskQueue::append(std::string url, std::string dataLine, const TaskCounters& counters) {
+    m_journal.write({'A', url, dataLine, counters});
+    return appendEntry(std::move(url), std::move(dataLine));
+}
+
+std::size_t TaskQueue::store(std::string_view url, std::string dataLine,
+                             const TaskCounters& counters) {
+    m_journal.write({'S', std::string(url), dataLine, counters});
+    if (const auto entry = find(url)) {
+        replaceData(*entry, std::move(dataLine));
+        return *entry;
+    }
+    return appendEntry(std::string(url), std::move(dataLine));
+}
+
+std::size_t TaskQueue::appendEntry(std::string url, std::string dataLine) {
+    const DataLineClass cls = classifyDataLine(dataLine);
+    m_entries.push_back({std::move(url), std::move(dataLine), cls});
+    const std::size_t entry = m_entries.size() - 1;
+    m_urlIndex.insert(entry); // an earlier entry with the same URL stays the indexed one
+    indexEntry(entry, true);
+    return entry;
+}
+
+void TaskQueue::replaceData(std::size_t entry, std::string dataLine) {
+    indexEntry(entry, false);
+    m_entries[entry].cls = classifyDataLine(dataLine);
+    m_entries[entry].data = std::move(dataLine);
+    indexEntry(entry, true);
+}
+
+// Puts the entry into (or takes it out of) the selection sets its data line qualifies for.
+void TaskQueue::indexEntry(std::size_t entry, bool add) {
+    const DataLineClass& cls = m_entries[entry].cls;
+    const bool update = cls.mode == QueueMode::Update &&
+                        (cls.status == QueueStatus::None || cls.status == QueueStatus::Downloading);
+    const bool fresh = cls.status == QueueStatus::None;
+    const bool pageToFetch =
+        cls.page &&
+        (update || (fresh && (cls.mode == QueueMode::Download || cls.mode == QueueMode::Map)));
+    const bool resourceToFetch =
+        !cls.page && (update || (fresh && cls.mode == QueueMode::Download));
+    const bool savedPage = cls.page && cls.status == QueueStatus::Saved;
+    auto apply = [&](std::set<std::size_t>& set, bool member) {
+        if (!member)
+            return;
+        if (add)
+            set.insert(set.end(), entry);
+        else
+            set.erase(entry);
+    };
+    apply(m_pagesToFetch, pageToFetch);
+    apply(m_resourcesToFetch, resourceToFetch);
+    apply(m_savedPages, savedPage);
+}
+
+namespace {
+std::optional<std::size_t> firstOf(const std::set<std::size_t>& set) {
+    if (set.empty())
+        return std::nullopt;
+    return *set.begin();
+}
+} // namespace
+
+std::optional<std::size_t> TaskQueue::firstPageToFetch() const {
+    return firstOf(m_pagesToFetch);
+}
+
+std::optional<std::size_t> TaskQueue::firstResourceToFetch() const {
+    return firstOf(m_resourcesToFetch);
+}
+
+std::optional<std::size_t> TaskQueue::firstSavedPage() const {
+    return firstOf(m_savedPages);
+}
+
+void TaskQueue::clear() {
+    clearEntries();
+    m_journal.startFromEmpty();
+}
+
+void TaskQueue::rebuildIndex(const std::function<void(std::size_t entry)>& progress) {
+    m_urlIndex.clear();
+    for (std::size_t entry = 0; entry < m_entries.size(); ++entry) {
+        m_urlIndex.insert(entry);
+        if (progress)
+            progress(entry);
+    }
+}
+
+std::string TaskQueue::text() const {
+    std::size_t length = 0;
+    for (const Entry& entry : m_entries)
+        length += entry.url.size() + entry.data.size() + 4;
+    std::string result;
+    result.reserve(length);
+    for (const Entry& entry : m_entries) {
+        result += entry.url;
+        result += "\r\n";
+        result += entry.data;
+        result += "\r\n";
+    }
+    return result;
+}
+
+QueueLoadReport TaskQueue::loadText(std::string_view text, const TypeOfURL& typeOf) {
+    QueueLoadReport report = parseText(text, typeOf);
+    m_journal.startFromContent(text);
+    return report;
+}
+
+// The queue file is written in line pairs, and a URL line never holds the separator while a
+// data line always does. Reading goes by that, so one damaged line never shifts the pairs
+// after it. What is malformed is repaired where something can be kept, else dropped; each
+// such line counts once in repairedLines:
+//  - a data line without a URL line before it (also the one after an empty URL line) and
+//    an empty URL line are dropped;
+//  - a URL line holding a NUL byte is binary garbage and dropped with its data line;
+//  - a URL line without a data line (also at the end of the file) gets a default one:
+//    status 0, mode 1, level 0, its file type;
+//  - a status, level, mode or size that is not a number reads as 0 (mode 1), so the entry
+//    is fetched again, and the data line is written anew.
+QueueLoadReport TaskQueue::parseText(std::string_view text, const TypeOfURL& typeOf) {
+    clearEntries();
+    QueueLoadReport report;
+    const std::vector<std::string_view> lines = splitLines(text);
+    for (std::size_t i = 0; i < lines.size();) {
+        const std::string_view url = lines[i++];
+        if (url.empty() || isDataLine(url)) {
+            ++report.repairedLines;
+            continue;
+        }
+        const bool hasData = i < lines.size() && isDataLine(lines[i]);
+        const std::string_view data = hasData ? lines[i++] : std::string_view();
+        if (url.find('\0') != std::string_view::npos) {
+            report.repairedLines += hasData ? 2 : 1;
+            continue;
+        }
+        TQLQItem item;
+        if (!hasData) {
+            item.FileType = typeOf ? typeOf(url) : std::string();
+            ++report.repairedLines;
+            appendEntry(std::string(url), buildDataLine(item));
+        } else if (readDataLine(data, item) > 0) {
+            ++report.repairedLines;
+            appendEntry(std::string(url), buildDataLine(item));
+        } else {
+            appendEntry(std::string(url), std::string(data));
+        }
+    }
+    report.entries = m_entries.size();
+    return report;
+}
+
+void TaskQueue::clearEntries() {
+    m_urlIndex.clear();
+    m_entries.clear();
+    m_pagesToFetch.clear();
+    m_resourcesToFetch.clear();
+    m_savedPages.clear();
+}
+
+Result<QueueLoadReport> TaskQueue::loadFile(const std::string& path, const TypeOfURL& typeOf) {
+    setJournalPath(path + ".journal");
+    const std::optional<std::string> content = readFile(path);
+    if (!content && fileExists(path))
+        return Result<QueueLoadReport>::failure("Unable to read " + path);
+    QueueLoadReport report;
+    if (!content && !fileExists(journalPath())) {
+        report.entries = m_entries.size(); // nothing to load: the queue stays as it is
+        return report;
+    }
+    if (content)
+        report = parseText(*content, typeOf);
+    QueueJournal::Replay replay = m_journal.read(content);
+    if (!content && !replay.applies) {
+        report.entries = m_entries.size();
+        return report;
+    }
+    if (replay.fromEmpty)
+        clearEntries();
+    for (const QueueJournal::Record& record : replay.records) {
+        if (record.kind == 'A')
+            appendEntry(record.url, record.data);
+        else if (const auto entry = find(record.url))
+            replaceData(*entry, record.data);
+        else
+            appendEntry(record.url, record.data);
+    }
+    report.journalRecords = replay.records.size();
+    report.journalTorn = replay.torn;
+    report.journalStale = replay.found && !replay.applies;
+    if (!replay.records.empty())
+        report.counters = replay.records.back().counters;
+    report.entries = m_entries.size();
+    return report;
+}
+
+Status TaskQueue::saveFile(const std::string& path) {
+    setJournalPath(path + ".journal");
+    if (Status folder = forceDirectories(folderOf(path)); !folder)
+        return folder;
+    const std::string content = text();
+    if (Status written = writeFileAtomic(path, content, 0600); !written)
+        return written;
+    m_journal.startFromContent(content);
+    return {};
+}
+
+} // namespace quarlo
