@@ -1,0 +1,206 @@
+#include "engine/Queue.h"
+
+#include "html/FileTypes.h"
+#include "html/LocalNames.h"
+#include "model/TQLApp.h"
+#include "model/TQLTask.h"
+
+#include <cmath>
+
+namespace quarlo {
+
+namespace {
+
+// Changes are journaled beside the queue file; a task without a file keeps none.
+TaskQueue& attachedQueue(TQLTask& task) {
+    TaskQueue& queue = task.queue();
+    queue.setJournalPath(task.filePath().empty() ? std::string()
+                                                 : task.queueFileName() + ".journal");
+    return queue;
+}
+
+std::unique_ptr<TQLQItem> loadEntry(TQLTask& task, std::optional<std::size_t> entry) {
+    return entry ? LoadItem(task, *entry) : nullptr;
+}
+
+} // namespace
+
+void AddItem(TQLTask& task, TQLQItem& item) {
+    item.Task = &task;
+    item.URL = queueSafeURL(item.URL);
+    TaskCounters& counters = task.counters();
+    if (item.isPage())
+        ++counters.PagesFound;
+    else
+        ++counters.ResourcesFound;
+    attachedQueue(task).append(item.URL, buildDataLine(item), counters);
+    task.setQueueDirty(true);
+}
+
+std::unique_ptr<TQLQItem> LoadItem(TQLTask& task, std::size_t entry) {
+    const TaskQueue& queue = task.queue();
+    if (entry >= queue.size())
+        return nullptr;
+    auto item = std::make_unique<TQLQItem>();
+    item->Task = &task;
+    item->URL = queue.url(entry);
+    // The loader has repaired every stored line, so nothing is left to count here.
+    (void)readDataLine(queue.dataLine(entry), *item);
+    return item;
+}
+
+void StoreItem(TQLQItem& item) {
+    TQLTask& task = *item.Task;
+    item.URL = queueSafeURL(item.URL);
+    attachedQueue(task).store(item.URL, buildDataLine(item), task.counters());
+    task.setQueueDirty(true);
+}
+
+void SetStatus(TQLQItem& item, int status) {
+    TaskCounters& counters = item.Task->counters();
+    const bool page = item.isPage();
+    std::int64_t& saved = page ? counters.PagesSaved : counters.ResourcesSaved;
+    std::int64_t& errors = page ? counters.PageErrors : counters.ResourceErrors;
+    const int old = item.Status;
+    if (old == QueueStatus::Error && status == QueueStatus::None) {
+        --errors;
+    } else if (old >= QueueStatus::Saved && status == QueueStatus::None) {
+        --saved;
+        counters.BytesDownloaded -= item.Size;
+    } else if (old >= QueueStatus::Saved && status == QueueStatus::Error) {
+        --saved;
+        ++errors;
+    }
+    item.Status = static_cast<std::uint8_t>(status);
+    if (const auto& progress = item.Task->onTaskProgress())
+        progress(std::string(), 0, 0);
+}
+
+std::string StatusName(int status) {
+    static const char* const kNames[] = {"None",       "Downloading", "Updating", "Error",
+                                         "Downloaded", "Saved",       "Updated",  "Mapping",
+                                         "Parsing",    "Mapped",      "Parsed",   "Zipped"};
+    if (status < 0 || status > QueueStatus::Zipped)
+        return "Unknown";
+    return kNames[status];
+}
+
+bool URLIndexHas(const TQLTask& task, std::string_view url) {
+    return task.queue().contains(queueSafeURL(url));
+}
+
+std::unique_ptr<TQLQItem> NextPage(TQLTask& task) {
+    return loadEntry(task, task.queue().firstPageToFetch());
+}
+
+std::unique_ptr<TQLQItem> NextResource(TQLTask& task) {
+    return loadEntry(task, task.queue().firstResourceToFetch());
+}
+
+std::unique_ptr<TQLQItem> NextSavedPage(TQLTask& task) {
+    return loadEntry(task, task.queue().firstSavedPage());
+}
+
+std::unique_ptr<TQLQItem> NextItem(TQLTask& task) {
+    TaskCounters& counters = task.counters();
+    const std::int64_t pages = counters.PagesDispatched;
+    const std::int64_t resources = counters.ResourcesDispatched;
+    // The share of pages among what was handed out is steered towards |P - 10| / 10.
+    const double target = std::abs(task.app().priority() - 10) / 10.0;
+    const bool pagesFirst =
+        pages + resources == 0 ||
+        target >= static_cast<double>(pages) / static_cast<double>(pages + resources);
+    auto takePage = [&]() {
+        auto item = NextPage(task);
+        if (item)
+            ++counters.PagesDispatched;
+        return item;
+    };
+    auto takeResource = [&]() {
+        auto item = NextResource(task);
+        if (item)
+            ++counters.ResourcesDispatched;
+        return item;
+    };
+    if (pagesFirst) {
+        auto item = takePage();
+        return item ? std::move(item) : takeResource();
+    }
+    auto item = takeResource();
+    return item ? std::move(item) : takePage();
+}
+
+bool AllDone(const TQLTask& task) {
+    const TaskCounters& c = task.counters();
+    return c.PagesSaved + c.PageErrors >= c.PagesFound &&
+           c.ResourcesSaved + c.ResourceErrors >= c.ResourcesFound;
+}
+
+std::string LocalName(TQLQItem& item) {
+    TQLTask& task = *item.Task;
+    const FileTypes types(task.app().settings());
+    item.LocalName = LocalName(types, task.resultPlace(), item.URL);
+    return item.LocalName;
+}
+
+Result<QueueLoadReport> LoadQueue(TQLTask& task) {
+    const FileTypes types(task.app().settings());
+    auto typeOf = [&types](std::string_view url) { return types.URLFileType(url); };
+    Result<QueueLoadReport> loaded = attachedQueue(task).loadFile(task.queueFileName(), typeOf);
+    if (loaded && loaded->journalRecords > 0) {
+        // The changes after the last save are back; so are the counters they left.
+        const TaskCounters& saved = *loaded->counters;
+        TaskCounters& counters = task.counters();
+        counters.PagesFound = saved.PagesFound;
+        counters.ResourcesFound = saved.ResourcesFound;
+        counters.PagesSaved = saved.PagesSaved;
+        counters.ResourcesSaved = saved.ResourcesSaved;
+        counters.PageErrors = saved.PageErrors;
+        counters.ResourceErrors = saved.ResourceErrors;
+        counters.BytesDownloaded = saved.BytesDownloaded;
+        task.setQueueDirty(true);
+    }
+    return loaded;
+}
+
+Result<QueueLoadReport> OpenQueue(TQLTask& task) {
+    QueueLoadReport report;
+    if (task.queue().empty()) {
+        Result<QueueLoadReport> loaded = LoadQueue(task);
+        if (!loaded)
+            return loaded;
+        report = *loaded;
+    }
+    TaskQueue& queue = task.queue();
+    const std::size_t entries = queue.size();
+    const auto& progress = task.onTaskProgress();
+    // Line i = 2 * entry + 1 of 2 * entries lines: reported when i mod 100 = 1 and for the
+    // last entry, with the maximum "line count - 1".
+    queue.rebuildIndex([&](std::size_t entry) {
+        if (progress && (entry % 50 == 0 || entry + 1 == entries))
+            progress("Opening task....", static_cast<std::int64_t>(2 * entry + 1),
+                     static_cast<std::int64_t>(2 * entries - 1));
+    });
+    report.entries = entries;
+    return report;
+}
+
+Status SaveQueue(TQLTask& task) {
+    if (Status written = attachedQueue(task).saveFile(task.queueFileName()); !written)
+        return written;
+    if (Status saved = task.save(); !saved)
+        return saved;
+    task.setQueueDirty(false);
+    task.setChangesSinceSave(0);
+    return {};
+}
+
+Status NoteQueueChange(TQLTask& task) {
+    if (task.changesSinceSave() < TQLApp::kQueueSaveInterval) {
+        task.setChangesSinceSave(task.changesSinceSave() + 1);
+        return {};
+    }
+    return SaveQueue(task);
+}
+
+} // namespace quarlo
