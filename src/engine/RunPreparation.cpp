@@ -1,0 +1,171 @@
+#include "engine/RunPreparation.h"
+
+#include "engine/Queue.h"
+#include "html/FileTypes.h"
+#include "html/UrlFunctions.h"
+#include "model/TQLApp.h"
+#include "model/TQLTask.h"
+
+#include <functional>
+#include <mutex>
+
+namespace quarlo {
+
+namespace {
+
+// Loads every entry and lets change() alter the ones it accepts (returning true); those are
+// stored. Returns how many changed.
+std::size_t changeEntries(TQLTask& task, const std::function<bool(TQLQItem&)>& change) {
+    TaskQueue& queue = task.queue();
+    std::size_t changed = 0;
+    queue.beginBatch();
+    for (std::size_t entry = 0; entry < queue.size(); ++entry) {
+        auto item = LoadItem(task, entry);
+        if (item && change(*item)) {
+            StoreItem(*item);
+            ++changed;
+        }
+    }
+    queue.endBatch();
+    return changed;
+}
+
+std::vector<std::string> startURLs(const TQLTask& task) {
+    if (!task.url().empty())
+        return {task.url()};
+    std::vector<std::string> urls;
+    for (const std::string& url : task.urls()) {
+        if (!url.empty())
+            urls.push_back(url);
+    }
+    return urls;
+}
+
+Result<std::size_t> prepareAndSave(TQLTask& task, const std::function<bool(TQLQItem&)>& change) {
+    const std::size_t changed = changeEntries(task, change);
+    if (Status saved = SaveQueue(task); !saved)
+        return saved;
+    return changed;
+}
+
+Result<std::size_t> smartUpdateLocked(TQLTask& task) {
+    return prepareAndSave(task, [](TQLQItem& item) {
+        if (item.Status < QueueStatus::Saved)
+            return false;
+        SetStatus(item, QueueStatus::None);
+        item.Mode = QueueMode::Update;
+        item.Message.clear();
+        return true;
+    });
+}
+
+Result<std::size_t> smartRecoveryLocked(TQLTask& task) {
+    return prepareAndSave(task, [](TQLQItem& item) {
+        if (item.Status != QueueStatus::Error)
+            return false;
+        SetStatus(item, QueueStatus::None);
+        item.Size = 0;
+        item.Message.clear();
+        return true;
+    });
+}
+
+std::size_t putBackLocked(TQLTask& task) {
+    return changeEntries(task, [](TQLQItem& item) {
+        if (item.Status != QueueStatus::Downloading && item.Status != QueueStatus::Updating)
+            return false;
+        SetStatus(item, QueueStatus::None);
+        item.Message = kTransferIncomplete;
+        return true;
+    });
+}
+
+Status beginFreshRunLocked(TQLTask& task) {
+    task.resetRunState();
+    const DateTime now = currentDateTime();
+    task.setLastRun(now);
+    task.setStartTime(now);
+    task.setElapsedTime(0);
+    task.resetDispatchCounters();
+    task.setChangesSinceSave(0);
+    const std::vector<std::string> urls = startURLs(task);
+    if (urls.empty())
+        return Status::failure("The task has no start URL.");
+    task.setStartDirectory(URLDirectory(urls.front()));
+    const std::uint8_t mode =
+        task.runMethod() == RunMethod::Map ? QueueMode::Map : QueueMode::Download;
+    if (task.runMethod() == RunMethod::Map)
+        task.setRunMethod(RunMethod::Restart);
+    const FileTypes types(task.app().settings());
+    for (const std::string& url : urls) {
+        if (URLIndexHas(task, url))
+            continue;
+        TQLQItem item;
+        item.Task = &task;
+        item.URL = url;
+        // The start URL's folder; only a "/" beyond the scheme's "://" counts.
+        item.BaseURL = URLDirectory(url);
+        item.FileType = types.URLFileType(url);
+        item.Level = 0;
+        item.Status = QueueStatus::None;
+        item.Mode = mode;
+        LocalName(item);
+        AddItem(task, item);
+        StoreItem(item);
+    }
+    return {};
+}
+
+} // namespace
+
+Status beginFreshRun(TQLTask& task) {
+    std::lock_guard lock(task.mutex());
+    return beginFreshRunLocked(task);
+}
+
+std::size_t putBackFetchingItems(TQLTask& task) {
+    std::lock_guard lock(task.mutex());
+    return putBackLocked(task);
+}
+
+Result<std::size_t> prepareSmartUpdate(TQLTask& task) {
+    std::lock_guard lock(task.mutex());
+    return smartUpdateLocked(task);
+}
+
+Result<std::size_t> prepareSmartRecovery(TQLTask& task) {
+    std::lock_guard lock(task.mutex());
+    return smartRecoveryLocked(task);
+}
+
+Result<RunPreparation> prepareRunQueue(TQLTask& task, bool keepQueue) {
+    std::lock_guard lock(task.mutex());
+    RunPreparation done;
+    const int method = task.runMethod();
+    if (method != RunMethod::Resume && method != RunMethod::SmartUpdate &&
+        method != RunMethod::SmartRecovery) {
+        done.fresh = true;
+        if (Status begun = beginFreshRunLocked(task); !begun)
+            return begun;
+        return done;
+    }
+    if (!keepQueue || task.queue().empty()) {
+        Result<QueueLoadReport> opened = OpenQueue(task);
+        if (!opened)
+            return opened.status();
+        done.load = *opened;
+    }
+    task.beginResumedRun();
+    done.putBack = putBackLocked(task);
+    Result<std::size_t> prepared = std::size_t{0};
+    if (method == RunMethod::SmartRecovery)
+        prepared = smartRecoveryLocked(task);
+    else if (method == RunMethod::SmartUpdate)
+        prepared = smartUpdateLocked(task);
+    if (!prepared)
+        return prepared.status();
+    done.prepared = *prepared;
+    return done;
+}
+
+} // namespace quarlo
