@@ -1,0 +1,164 @@
+#include "html/LinkConversion.h"
+
+#include "html/LinkScan.h"
+#include "html/LocalNames.h"
+#include "html/UrlFunctions.h"
+#include "model/TQLProfile.h"
+#include "platform/FileUtil.h"
+
+#include <utility>
+#include <vector>
+
+namespace quarlo {
+
+namespace {
+
+// Bytes a relative link keeps as they are. Everything else is percent-encoded: a browser
+// would take "%" as an escape, "#" and "?" as the end of the path, "\" as "/", ":" in a
+// first segment as a scheme and "&" as a character reference, and would cut the attribute
+// at a quote or strip blanks and controls.
+bool keptInLink(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+        return true;
+    }
+    constexpr std::string_view kKept = "-._~/!$()*+,;=@[]";
+    return kKept.find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+std::vector<std::string_view> segmentsOf(std::string_view path) {
+    std::vector<std::string_view> segments;
+    std::size_t begin = 0;
+    for (std::size_t slash = path.find('/'); slash != std::string_view::npos;
+         slash = path.find('/', begin)) {
+        segments.push_back(path.substr(begin, slash - begin));
+        begin = slash + 1;
+    }
+    segments.push_back(path.substr(begin));
+    return segments;
+}
+
+// The relative path from the folder of one saved file to another saved file, both given
+// relative to the save folder.
+std::string relativeFilePath(std::string_view fromFile, std::string_view toFile) {
+    const std::vector<std::string_view> from = segmentsOf(fromFile);
+    const std::vector<std::string_view> to = segmentsOf(toFile);
+    const std::size_t fromFolders = from.size() - 1;
+    std::size_t common = 0;
+    while (common < fromFolders && common + 1 < to.size() && from[common] == to[common]) {
+        ++common;
+    }
+    std::string path;
+    for (std::size_t i = common; i < fromFolders; ++i) {
+        path += "../";
+    }
+    for (std::size_t i = common; i < to.size(); ++i) {
+        path += to[i];
+        if (i + 1 < to.size()) {
+            path += '/';
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+bool shouldConvertLink(const TQLProfile& profile, bool followed, bool withinSite) {
+    if (followed) {
+        return profile.convertFollowedLinks() == 1;
+    }
+    const std::uint8_t unfollowed = profile.convertUnfollowedLinks();
+    return unfollowed == 2 || (unfollowed == 1 && withinSite);
+}
+
+std::string encodeLocalLink(std::string_view path) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (keptInLink(c)) {
+            out += ch;
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        }
+    }
+    return out;
+}
+
+PageLocalLinks::PageLocalLinks(const FileTypes& types, std::string_view pageUrl,
+                               QueuedSpelling queued)
+    : m_types(&types), m_queued(std::move(queued)), m_pagePath(LocalName(types, "", pageUrl)) {}
+
+std::string PageLocalLinks::linkTo(std::string_view url) const {
+    if (url.empty() || m_pagePath.empty()) {
+        return {};
+    }
+    // The queue holds URLs without their "#" part, so the saved file is that of the URL
+    // without it, also when the "#" stands in a query; the "#" part stays a fragment.
+    std::string target = StripAnchor(url);
+    const std::string_view fragment = url.substr(target.size());
+    if (m_queued) {
+        if (std::string spelling = m_queued(target); !spelling.empty()) {
+            target = std::move(spelling);
+        }
+    }
+    const std::string targetPath = LocalName(*m_types, "", target);
+    if (targetPath.empty()) {
+        return {};
+    }
+    return encodeLocalLink(relativeFilePath(m_pagePath, targetPath)) + std::string(fragment);
+}
+
+bool ConvertLink(LinkCandidate& candidate, const FileTypes& types, std::string_view pageUrl,
+                 std::string_view url, const QueuedSpelling& queued) {
+    const std::string text = PageLocalLinks(types, pageUrl, queued).linkTo(url);
+    if (text.empty()) {
+        return false;
+    }
+    candidate.replace(text);
+    return true;
+}
+
+std::string takeBaseHref(std::string& page, std::string_view pageUrl) {
+    const std::string href = removeBaseTag(page);
+    if (href.empty()) {
+        return {};
+    }
+    return URLDirectory(ResolveURL(href, URLDirectory(pageUrl)));
+}
+
+std::string pageText(std::string_view fileContent) {
+    std::string text;
+    text.reserve(fileContent.size() + fileContent.size() / 32 + 2);
+    std::size_t begin = 0;
+    while (begin < fileContent.size()) {
+        const std::size_t end = fileContent.find_first_of("\r\n", begin);
+        if (end == std::string_view::npos) {
+            text.append(fileContent.substr(begin));
+            text += "\r\n";
+            break;
+        }
+        text.append(fileContent.substr(begin, end - begin));
+        text += "\r\n";
+        const bool pair = fileContent[end] == '\r' && end + 1 < fileContent.size() &&
+                          fileContent[end + 1] == '\n';
+        begin = end + (pair ? 2 : 1);
+    }
+    return text;
+}
+
+std::optional<std::string> readPageText(const std::string& path) {
+    std::optional<std::string> content = readFile(path);
+    if (!content) {
+        return std::nullopt;
+    }
+    return pageText(*content);
+}
+
+Status writePageText(const std::string& path, std::string_view text) {
+    return writeFileAtomic(path, text);
+}
+
+} // namespace quarlo

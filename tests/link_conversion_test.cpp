@@ -1,0 +1,345 @@
+#include "html/LinkConversion.h"
+
+#include "html/FileTypes.h"
+#include "html/LocalNames.h"
+#include "html/PageLinks.h"
+#include "html/UrlFunctions.h"
+#include "model/TQLProfile.h"
+#include "platform/SettingsStore.h"
+#include "platform/TextUtil.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace quarlo {
+namespace {
+
+int hexDigit(char c) {
+    const char l = static_cast<char>(c | 0x20);
+    return (c >= '0' && c <= '9') ? c - '0' : (l >= 'a' && l <= 'f') ? l - 'a' + 10 : -1;
+}
+
+std::string percentDecode(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 &&
+            hexDigit(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The attribute value as the HTML parser hands it to the URL parser.
+std::string decodeReferences(std::string text) {
+    for (const auto& [ref, c] : {std::pair{"&amp;", "&"},
+                                 {"&lt;", "<"},
+                                 {"&gt;", ">"},
+                                 {"&quot;", "\""},
+                                 {"&#39;", "'"}}) {
+        for (auto at = text.find(ref); at != std::string::npos; at = text.find(ref, at + 1)) {
+            text.replace(at, std::string_view(ref).size(), c);
+        }
+    }
+    return text;
+}
+
+// The saved file a browser opens for an href written in the page saved at pageFile (both
+// relative to the save folder), and the fragment it scrolls to: character references of
+// the attribute decoded, blanks and controls stripped at both ends, tabs and line breaks
+// removed, "\" read as "/", the path cut at "#" and "?", dot segments (also encoded ones)
+// applied, then each segment percent-decoded. A scheme or a root path opens nothing ("!").
+std::pair<std::string, std::string> browserOpens(const std::string& pageFile, std::string href) {
+    href = decodeReferences(href);
+    std::erase_if(href, [](char c) { return c == '\t' || c == '\n' || c == '\r'; });
+    while (!href.empty() && static_cast<unsigned char>(href.front()) <= ' ') {
+        href.erase(0, 1);
+    }
+    while (!href.empty() && static_cast<unsigned char>(href.back()) <= ' ') {
+        href.pop_back();
+    }
+    std::replace(href.begin(), href.end(), '\\', '/');
+    std::string fragment;
+    if (const auto hash = href.find('#'); hash != std::string::npos) {
+        fragment = href.substr(hash);
+        href.resize(hash);
+    }
+    href.resize(std::min(href.find('?'), href.size()));
+    const auto colon = href.find(':');
+    if (href.empty() || href.front() == '/' ||
+        (colon != std::string::npos && colon < href.find('/'))) {
+        return {"!", fragment};
+    }
+    std::vector<std::string> path;
+    for (std::size_t begin = 0, slash = 0; slash != std::string::npos; begin = slash + 1) {
+        slash = pageFile.find('/', begin);
+        path.push_back(pageFile.substr(begin, slash - begin));
+    }
+    path.pop_back(); // the page's own name
+    for (std::size_t begin = 0, slash = 0; slash != std::string::npos; begin = slash + 1) {
+        slash = href.find('/', begin);
+        const std::string segment = href.substr(begin, slash - begin);
+        const std::string dots = asciiLower(percentDecode(segment));
+        if (dots == "..") {
+            if (!path.empty()) {
+                path.pop_back();
+            }
+        } else if (dots != ".") {
+            path.push_back(percentDecode(segment));
+        }
+    }
+    std::string file;
+    for (const std::string& segment : path) {
+        file += (file.empty() ? "" : "/") + segment;
+    }
+    return {file, fragment};
+}
+
+class LinkConversionTest : public ::testing::Test {
+protected:
+    test::TempDir m_dir;
+    SettingsStore m_store{m_dir.path() + "settings.reg"};
+    FileTypes m_types{m_store};
+
+    void SetUp() override {
+        ASSERT_TRUE(m_store.importRegFile(QUARLO_TEST_DATA "/../../data/FTypes.reg").ok());
+    }
+    std::string saved(const std::string& url) { return LocalName(m_types, "", StripAnchor(url)); }
+    std::string linkFrom(const std::string& page, const std::string& url,
+                         QueuedSpelling queued = {}) {
+        return PageLocalLinks(m_types, page, std::move(queued)).linkTo(url);
+    }
+};
+
+TEST(LinkEncoding, EncodesWhatABrowserWouldDecodeOrCut) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"caf%C3%A9.html", "caf%25C3%25A9.html"},
+        {"show.html\xC2\xBFid=1.html", "show.html%C2%BFid=1.html"},
+        {"my file#1?.html", "my%20file%231%3F.html"},
+        {"q\"<>'&\\:.html", "q%22%3C%3E%27%26%5C%3A.html"},
+        {"t\tab\x7F.html", "t%09ab%7F.html"},
+        {"../x-y_z~/a(1),b;c=d@e+f!$*.gif", "../x-y_z~/a(1),b;c=d@e+f!$*.gif"},
+    };
+    for (const auto& [path, encoded] : cases) {
+        EXPECT_EQ(encodeLocalLink(path), encoded);
+    }
+}
+
+TEST_F(LinkConversionTest, LinksFromAPageToSavedCopies) {
+    const std::string page = "http://h/a/index.html";
+    const std::pair<std::string, std::string> cases[] = {
+        {"http://h/a/sub/page.html", "sub/page.html"},
+        {"http://h/img/x.gif", "../img/x.gif"},
+        {"http://h2/x.gif", "../../h2/x.gif"},
+        {"http://h/a/show.asp?id=1", "show.html%C2%BFid=1.html"},
+        {"http://h/a/docs/", "docs/docs.html"},
+        {"http://h/a/page.html#sec", "page.html#sec"},
+        // The queue holds the URL without its "#" part, so the file is that URL's.
+        {"http://h/a/x.asp?a=1#b", "x.html%C2%BFa=1.html#b"},
+        {"http://h/a/caf%C3%A9.html", "caf%25C3%25A9.html"},
+        {"http://h/a/my%20file.html", "my%20file.html"},
+        {"http://h/a/index.html", "index.html"},
+        {"", ""},
+        {"http://h/a/%2e%2e/%2e%2e/x.html", ""}, // no local file: left alone
+    };
+    for (const auto& [url, expected] : cases) {
+        EXPECT_EQ(linkFrom(page, url), expected) << url;
+    }
+    EXPECT_EQ(linkFrom("http://www.alpha.test/a/index.html", "http://www.alpha.test/"),
+              "../www.alpha.html");
+}
+
+TEST_F(LinkConversionTest, UsesTheQueuedSpellingOfAUrl) {
+    std::vector<std::string> asked;
+    const QueuedSpelling queue = [&](const std::string& url) {
+        asked.push_back(url);
+        return equalsNoCase(url, "http://H/a/Page.html") ? "http://H/a/Page.html"s : ""s;
+    };
+    EXPECT_EQ(linkFrom("http://h/a/index.html", "http://h/a/PAGE.HTML#s", queue),
+              "../../H/a/Page.html#s");
+    EXPECT_EQ(linkFrom("http://h/a/index.html", "http://h/a/other.html", queue), "other.html");
+    EXPECT_EQ(asked, (std::vector<std::string>{"http://h/a/PAGE.HTML", "http://h/a/other.html"}));
+}
+
+TEST_F(LinkConversionTest, EveryConvertedLinkOpensTheSavedFile) {
+    const std::vector<std::string> hosts = {"h", "H", "www.alpha.test", "h2:81"};
+    const std::vector<std::string> folders = {
+        "a", "b", "my%20dir", "caf%C3%A9", "\xC3\xBC", "a.b", "", "x&amp;y", "%41", "a b", "#"};
+    const std::vector<std::string> documents = {"index.html",
+                                                "show.asp?id=1&p=2",
+                                                "img.cgi?name=a.gif",
+                                                "",
+                                                "p.php",
+                                                "q.html#frag",
+                                                "x.cgi?p=1/2#t",
+                                                "r%2520s.gif",
+                                                "t:u.html",
+                                                "v|w*.htm",
+                                                std::string(300, 'n') + ".html"};
+    std::mt19937 random(20240611);
+    const auto pick = [&](const std::vector<std::string>& from) {
+        return from[random() % from.size()];
+    };
+    const auto makeUrl = [&] {
+        std::string url = "http://" + pick(hosts) + "/";
+        for (int depth = static_cast<int>(random() % 4); depth > 0; --depth) {
+            url += pick(folders) + "/";
+        }
+        return url + pick(documents);
+    };
+    int checked = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string page = StripAnchor(makeUrl());
+        const std::string target = makeUrl();
+        const std::string pageFile = saved(page);
+        if (pageFile.empty()) {
+            continue;
+        }
+        const std::string href = linkFrom(page, target);
+        if (saved(target).empty()) {
+            EXPECT_EQ(href, "") << target;
+            continue;
+        }
+        const auto [file, fragment] = browserOpens(pageFile, href);
+        EXPECT_EQ(file, saved(target)) << page << " -> " << target << " as " << href;
+        EXPECT_EQ(fragment, decodeReferences(target.substr(StripAnchor(target).size()))) << href;
+        ++checked;
+    }
+    EXPECT_GT(checked, 1000);
+}
+
+TEST(ConversionDecision, FollowedAndUnfollowedByMode) {
+    const struct {
+        int followedMode, unfollowedMode;
+        bool followed, withinSite, converted;
+    } cases[] = {
+        {1, 0, true, false, true}, {0, 2, true, true, false},   {1, 0, false, true, false},
+        {0, 1, false, true, true}, {0, 1, false, false, false}, {0, 2, false, false, true},
+        {2, 3, true, true, false}, {2, 3, false, true, false},
+    };
+    for (const auto& c : cases) {
+        TQLProfile profile;
+        profile.setConvertFollowedLinks(static_cast<std::uint8_t>(c.followedMode));
+        profile.setConvertUnfollowedLinks(static_cast<std::uint8_t>(c.unfollowedMode));
+        EXPECT_EQ(shouldConvertLink(profile, c.followed, c.withinSite), c.converted)
+            << c.followedMode << "/" << c.unfollowedMode << " followed " << c.followed << " site "
+            << c.withinSite;
+    }
+}
+
+// A page of http://h/a/index.html (start directory http://h/a/) with a depth of 0.
+class PageConversionTest : public LinkConversionTest {
+protected:
+    TQLProfile m_profile = TQLProfile::defaults();
+    std::vector<std::string> m_followed;
+
+    std::string convert(std::string page, const std::string& pageUrl = "http://h/a/index.html") {
+        PageLinks links(m_types, m_profile, pageUrl, 0, "http://h/a/");
+        page = pageText(page);
+        links.takeBase(page);
+        links.scanPage(page, [&](const FoundLink& link) {
+            if (link.followed) {
+                m_followed.push_back(StripAnchor(link.url));
+            }
+        });
+        return page;
+    }
+};
+
+TEST_F(PageConversionTest, WorkedExampleOfAStartPage) {
+    const std::string page = "<html><title>Welcome</title><body background='bg.gif'>"
+                             "<a href='b.html'>B</a><a href='http://h2/c.html'>C</a>"
+                             "<a href='mailto:me'>M</a><img src='/img/x.gif'></body>\r\n";
+    std::string expected = page;
+    expected.replace(expected.find("/img/x.gif"), 10, "../img/x.gif");
+    EXPECT_EQ(convert(page), expected);
+    EXPECT_EQ(m_followed, (std::vector<std::string>{"http://h/a/b.html", "http://h/img/x.gif",
+                                                    "http://h/a/bg.gif"}));
+}
+
+TEST_F(PageConversionTest, FollowedAndUnfollowedLinksPerSetting) {
+    m_profile.setDepth(0);
+    // Followed: the image; refused by depth but within the site: deep.html; outside: h2.
+    const std::string page = "<p><a href=\"http://h/a/deep.html\">d</a>"
+                             "<a href=\"http://h2/c.html\">c</a><img src=\"http://h/a/i.gif\">";
+    const struct {
+        int followed, unfollowed;
+        const char *deep, *other, *image;
+    } cases[] = {
+        {1, 1, "deep.html", "http://h2/c.html", "i.gif"},
+        {1, 2, "deep.html", "../../h2/c.html", "i.gif"},
+        {1, 0, "http://h/a/deep.html", "http://h2/c.html", "i.gif"},
+        {0, 1, "deep.html", "http://h2/c.html", "http://h/a/i.gif"},
+    };
+    for (const auto& c : cases) {
+        m_profile.setConvertFollowedLinks(static_cast<std::uint8_t>(c.followed));
+        m_profile.setConvertUnfollowedLinks(static_cast<std::uint8_t>(c.unfollowed));
+        EXPECT_EQ(convert(page), "<p><a href=\""s + c.deep + "\">d</a><a href=\"" + c.other +
+                                     "\">c</a><img src=\"" + c.image + "\">\r\n")
+            << c.followed << "/" << c.unfollowed;
+    }
+}
+
+TEST_F(PageConversionTest, BaseTagIsRemovedAndOnlyResolvesLinks) {
+    m_profile.setConvertFollowedLinks(0);
+    m_profile.setPageLocation(TQLProfile::Anywhere);
+    const std::string page = "<head><base href=\"http://h/base/index.html\"></head>"
+                             "<a href=\"x.html\">x</a><a href=\"http://h2/y.html\">y</a>";
+    EXPECT_EQ(convert(page, "http://h/a/p.html"),
+              "<head></head><a href=\"x.html\">x</a><a href=\"http://h2/y.html\">y</a>\r\n");
+    EXPECT_EQ(m_followed, (std::vector<std::string>{"http://h/base/x.html", "http://h2/y.html"}));
+
+    m_profile.setConvertFollowedLinks(1);
+    EXPECT_EQ(convert(page, "http://h/a/p.html"),
+              "<head></head><a href=\"../base/x.html\">x</a><a href=\"../../h2/y.html\">y</a>\r\n");
+}
+
+TEST_F(PageConversionTest, LinkQueuedOnTheSamePageKeepsItsFirstSpelling) {
+    std::map<std::string, std::string> index; // lower-cased URL -> queued spelling
+    std::string page = "<p><a href=\"Doc.html\">1</a><a href=\"DOC.html#x\">2</a>";
+    PageLinks links(m_types, m_profile, "http://h/a/index.html", 0, "http://h/a/",
+                    [&](const std::string& url) {
+                        const auto found = index.find(asciiLower(url));
+                        return found == index.end() ? ""s : found->second;
+                    });
+    links.scanPage(page, [&](const FoundLink& link) {
+        index.emplace(asciiLower(StripAnchor(link.url)), StripAnchor(link.url));
+    });
+    EXPECT_EQ(page, "<p><a href=\"Doc.html\">1</a><a href=\"Doc.html#x\">2</a>");
+}
+
+TEST(PageText, LinesEndWithCrLfAndNothingIsLost) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"a", "a\r\n"},
+        {"a\nb\n", "a\r\nb\r\n"},
+        {"a\r\nb", "a\r\nb\r\n"},
+        {"a\rb\r\r\n", "a\r\nb\r\n\r\n"},
+        {"\n\n", "\r\n\r\n"},
+        {"x\0y\nz\0"s, "x\0y\r\nz\0\r\n"s},
+    };
+    for (const auto& [content, expected] : cases) {
+        EXPECT_EQ(pageText(content), expected);
+    }
+    test::TempDir dir;
+    const std::string file = dir.path() + "p.html";
+    test::writeWholeFile(file, "<p>\n<a href=x>\0</a>"s);
+    ASSERT_TRUE(readPageText(file).has_value());
+    ASSERT_TRUE(writePageText(file, *readPageText(file)).ok());
+    EXPECT_EQ(test::readWholeFile(file), "<p>\r\n<a href=x>\0</a>\r\n"s);
+    EXPECT_FALSE(readPageText(dir.path() + "missing.html").has_value());
+}
+
+} // namespace
+} // namespace quarlo
