@@ -44,7 +44,10 @@ TEST(AcceptLink, SchemeAndFileTypes) {
                      {{"ftp://h/x", false, 1, false},
                       {"mailto:x", false, 1, false},
                       {"", true, 1, false},
-                      {"HTTPS://h/x.html", true, 1, true}});
+                      {"HTTPS://h/x.html", true, 1, true},
+                      {"http:\\\\h\\x.html", true, 1, true},
+                      {"x/http://h/", true, 1, false},
+                      {"httpx://h/", true, 1, false}});
     expectAcceptance("file types",
                      [](TQLProfile& p) {
                          p.setFileTypes({".htm", ".HTML", ".gif"});
