@@ -1,0 +1,524 @@
+#include "engine/Queue.h"
+
+#include "engine/TaskQueue.h"
+#include "model/TQLApp.h"
+#include "platform/FileUtil.h"
+#include "support/QueueFixture.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <tuple>
+#include <vector>
+
+namespace quarlo {
+namespace {
+
+using test::readWholeFile;
+using test::writeWholeFile;
+
+const std::string kSep = "\xC2\xB6";
+
+class QueueTest : public test::QueueFixture {};
+
+// The entry the linear rule picks: the first entry in queue order that qualifies.
+template <class Rule> std::string firstQualifying(TQLTask& task, Rule rule) {
+    for (std::size_t entry = 0; entry < task.queue().size(); ++entry) {
+        auto item = LoadItem(task, entry);
+        if (rule(*item))
+            return item->URL;
+    }
+    return {};
+}
+
+std::string urlOf(const std::unique_ptr<TQLQItem>& item) {
+    return item ? item->URL : std::string();
+}
+
+bool linearPage(const TQLQItem& i) {
+    return i.isPage() && (((i.Mode == 1 || i.Mode == 2) && i.Status == 0) ||
+                          (i.Mode == 3 && (i.Status == 0 || i.Status == 1)));
+}
+bool linearResource(const TQLQItem& i) {
+    return !i.isPage() &&
+           ((i.Mode == 1 && i.Status == 0) || (i.Mode == 3 && (i.Status == 0 || i.Status == 1)));
+}
+bool linearSaved(const TQLQItem& i) {
+    return i.isPage() && i.Status == 5;
+}
+
+TEST_F(QueueTest, DataLinesRoundTripEveryFieldAndEndWithTheSeparator) {
+    TQLQItem item;
+    item.Status = 5;
+    item.Message = "200 OK";
+    item.FileType = "HTML";
+    item.Level = 2;
+    item.Referrer = "http://h.test/";
+    item.LastModified = " Tue, 01 Oct 2024 10:00:00 GMT";
+    item.Mode = 1;
+    item.Title = "Grüße aus Köln \xC3\xB6"; // ö is C3 B6: the lone B6 is no separator
+    item.Size = 1234;
+    item.FrameFlag = "Y";
+    const std::string line = buildDataLine(item);
+    EXPECT_TRUE(line.ends_with(kSep));
+    TQLQItem back;
+    EXPECT_EQ(readDataLine(line, back), 0);
+    EXPECT_EQ(std::tie(back.Status, back.Message, back.FileType, back.Level, back.Referrer,
+                       back.LastModified, back.Mode, back.Title, back.Size, back.FrameFlag),
+              std::tie(item.Status, item.Message, item.FileType, item.Level, item.Referrer,
+                       item.LastModified, item.Mode, item.Title, item.Size, item.FrameFlag));
+
+    // A line with nothing after field 6 (and a size beyond 32 bits elsewhere).
+    TQLQItem shortLine;
+    EXPECT_EQ(
+        readDataLine("0" + kSep + kSep + "HTML" + kSep + kSep + "3" + kSep + kSep + "x" + kSep,
+                     shortLine),
+        0);
+    EXPECT_EQ(shortLine.Mode, 1);
+    EXPECT_EQ(shortLine.Size, 0);
+    EXPECT_EQ(shortLine.Level, 3);
+    EXPECT_EQ(shortLine.Title, "");
+    item.Size = 5'000'000'000LL;
+    ASSERT_EQ(readDataLine(buildDataLine(item), back), 0);
+    EXPECT_EQ(back.Size, 5'000'000'000LL);
+}
+
+TEST_F(QueueTest, NoTextCanShiftAFieldOrBreakTheLinePair) {
+    TQLQItem item;
+    item.URL = "http://h.test/a" + kSep + "b\r\nc.html";
+    item.Referrer = "http://h.test/r" + kSep + "\n";
+    item.FileType = "HTML";
+    item.Message = "  404 Not" + kSep + " Found\r\n ";
+    item.Title = "Two\nlines" + kSep + " here";
+    item.FrameFlag = "Y";
+    AddItem(*m_task, item);
+    EXPECT_EQ(item.URL, "http://h.test/a%C2%B6b%0D%0Ac.html");
+    StoreItem(item);
+    ASSERT_EQ(m_task->queue().size(), 1u);
+    EXPECT_TRUE(URLIndexHas(*m_task, "http://h.test/a" + kSep + "b\r\nc.html"));
+    auto back = LoadItem(*m_task, 0);
+    EXPECT_EQ(back->Message, "404 Not Found");
+    EXPECT_EQ(back->Referrer, "http://h.test/r%C2%B6%0A");
+    EXPECT_EQ(back->Title, "Two lines here");
+    EXPECT_EQ(back->FrameFlag, "Y");
+    EXPECT_EQ(back->FileType, "HTML");
+}
+
+TEST_F(QueueTest, SelectionRulesPickTheFirstQualifyingEntry) {
+    struct Case {
+        bool page;
+        int mode, status;
+        bool asPage, asResource, asSaved;
+    };
+    const Case cases[] = {
+        {true, 1, 0, true, false, false},   {true, 2, 0, true, false, false},
+        {true, 3, 1, true, false, false},   {true, 1, 1, false, false, false},
+        {true, 0, 0, false, false, false},  {true, 2, 5, false, false, true},
+        {true, 3, 10, false, false, false}, {false, 1, 0, false, true, false},
+        {false, 2, 0, false, false, false}, {false, 3, 1, false, true, false},
+        {false, 1, 1, false, false, false}, {false, 1, 5, false, false, false},
+    };
+    for (const Case& c : cases) {
+        TQLTask task(*m_app);
+        addEntry(task, "http://h.test/done.html", true, 10);
+        addEntry(task, "http://h.test/done.gif", false, 5);
+        const std::string url = addEntry(task, "http://h.test/x", c.page, c.status, c.mode);
+        SCOPED_TRACE(testing::Message() << c.page << " mode " << c.mode << " status " << c.status);
+        EXPECT_EQ(urlOf(NextPage(task)), c.asPage ? url : "");
+        EXPECT_EQ(urlOf(NextResource(task)), c.asResource ? url : "");
+        EXPECT_EQ(urlOf(NextSavedPage(task)), c.asSaved ? url : "");
+    }
+}
+
+// The indexes must answer exactly as a scan from the first entry would, whatever happens.
+TEST_F(QueueTest, IndexedSelectionAgreesWithALinearScan) {
+    std::mt19937 random(20240601);
+    for (int round = 0; round < 20; ++round) {
+        TQLTask task(*m_app);
+        const int entries = 1 + static_cast<int>(random() % 60);
+        for (int n = 0; n < entries; ++n) {
+            // Few distinct URLs in two spellings: duplicates and case variants occur.
+            std::string url = "http://h.test/p" + std::to_string(random() % 40);
+            if (random() % 3 == 0)
+                url = "HTTP://H.TEST/P" + url.substr(14);
+            addEntry(task, url, random() % 2 == 0, static_cast<int>(random() % 12),
+                     static_cast<int>(random() % 4));
+        }
+        for (int step = 0; step < 200; ++step) {
+            ASSERT_EQ(urlOf(NextPage(task)), firstQualifying(task, linearPage));
+            ASSERT_EQ(urlOf(NextResource(task)), firstQualifying(task, linearResource));
+            ASSERT_EQ(urlOf(NextSavedPage(task)), firstQualifying(task, linearSaved));
+            auto item = LoadItem(task, random() % task.queue().size());
+            item->Status = static_cast<std::uint8_t>(random() % 12);
+            item->Mode = static_cast<std::uint8_t>(random() % 4);
+            if (random() % 5 == 0)
+                item->FileType = item->isPage() ? "Images" : "HTML";
+            StoreItem(*item);
+        }
+    }
+}
+
+TEST_F(QueueTest, NextItemKeepsThePageShareTheBalanceAsks) {
+    struct Case {
+        int priority;
+        std::int64_t pages, resources;
+        bool pageFirst;
+    };
+    const Case cases[] = {
+        {5, 3, 1, false}, {5, 1, 3, true},    {5, 0, 0, true},  {5, 1, 1, true},
+        {0, 0, 0, true},  {0, 100, 0, true},  {10, 0, 0, true}, {10, 1, 0, false},
+        {10, 0, 5, true}, {10, 1, 99, false}, {7, 3, 7, true},  {7, 4, 6, false},
+    };
+    for (const Case& c : cases) {
+        m_app->setPriority(c.priority);
+        TQLTask task(*m_app);
+        addEntry(task, "http://h.test/a.html", true);
+        addEntry(task, "http://h.test/a.gif", false);
+        task.counters().PagesDispatched = c.pages;
+        task.counters().ResourcesDispatched = c.resources;
+        SCOPED_TRACE(testing::Message()
+                     << "P " << c.priority << " " << c.pages << "+" << c.resources);
+        auto item = NextItem(task);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->isPage(), c.pageFirst);
+        EXPECT_EQ(task.counters().PagesDispatched, c.pages + (c.pageFirst ? 1 : 0));
+        EXPECT_EQ(task.counters().ResourcesDispatched, c.resources + (c.pageFirst ? 0 : 1));
+    }
+    // The other kind when the first has nothing; nothing counted when nothing is left.
+    m_app->setPriority(0);
+    TQLTask task(*m_app);
+    addEntry(task, "http://h.test/only.gif", false);
+    EXPECT_FALSE(NextItem(task)->isPage());
+    EXPECT_EQ(task.counters().ResourcesDispatched, 1);
+    auto item = LoadItem(task, 0);
+    item->Status = 1;
+    StoreItem(*item);
+    EXPECT_FALSE(NextItem(task));
+    EXPECT_EQ(task.counters().PagesDispatched + task.counters().ResourcesDispatched, 1);
+}
+
+TEST_F(QueueTest, SetStatusMovesTheCountersOfTheItemsKind) {
+    struct Case {
+        bool page;
+        int from, to;
+        TaskCounters change; // found, found, saved, saved, errors, errors, bytes
+    };
+    const Case cases[] = {
+        {true, 3, 0, {0, 0, 0, 0, -1, 0, 0}},
+        {false, 3, 0, {0, 0, 0, 0, 0, -1, 0}},
+        {true, 5, 0, {0, 0, -1, 0, 0, 0, -700}},
+        {false, 11, 0, {0, 0, 0, -1, 0, 0, -700}},
+        {true, 10, 3, {0, 0, -1, 0, 1, 0, 0}},
+        {false, 6, 3, {0, 0, 0, -1, 0, 1, 0}},
+        {true, 0, 5, {}},
+        {true, 1, 0, {}},
+        {true, 0, 3, {}},
+        {false, 4, 0, {}},
+        {true, 3, 5, {}},
+    };
+    for (const Case& c : cases) {
+        TQLTask task(*m_app);
+        int progressCalls = 0;
+        task.setOnTaskProgress([&](const std::string& text, std::int64_t at, std::int64_t of) {
+            EXPECT_EQ(std::tie(text, at, of), std::make_tuple(std::string(), 0, 0));
+            ++progressCalls;
+        });
+        TQLQItem item;
+        item.Task = &task;
+        item.FileType = c.page ? "HTML" : "Images";
+        item.Status = static_cast<std::uint8_t>(c.from);
+        item.Size = 700;
+        const TaskCounters before = {10, 10, 10, 10, 10, 10, 10000};
+        task.counters() = before;
+        SetStatus(item, c.to);
+        SCOPED_TRACE(testing::Message() << c.page << " " << c.from << " -> " << c.to);
+        const TaskCounters& after = task.counters();
+        EXPECT_EQ(after.PagesSaved - before.PagesSaved, c.change.PagesSaved);
+        EXPECT_EQ(after.ResourcesSaved - before.ResourcesSaved, c.change.ResourcesSaved);
+        EXPECT_EQ(after.PageErrors - before.PageErrors, c.change.PageErrors);
+        EXPECT_EQ(after.ResourceErrors - before.ResourceErrors, c.change.ResourceErrors);
+        EXPECT_EQ(after.BytesDownloaded - before.BytesDownloaded, c.change.BytesDownloaded);
+        EXPECT_EQ(item.Status, c.to);
+        EXPECT_EQ(progressCalls, 1);
+    }
+}
+
+TEST_F(QueueTest, UrlIndexIgnoresAsciiCaseAndStoreFindsTheFirstEntry) {
+    addEntry(*m_task, "http://H.test/Page.HTML", true);
+    EXPECT_TRUE(URLIndexHas(*m_task, "HTTP://h.TEST/page.html"));
+    EXPECT_FALSE(URLIndexHas(*m_task, "http://h.test/page.htm"));
+    addEntry(*m_task, "http://h.test/caf\xC3\xA9", true); // é: not folded
+    EXPECT_FALSE(URLIndexHas(*m_task, "http://h.test/caf\xC3\x89"));
+    EXPECT_EQ(m_task->counters().PagesFound, 2);
+
+    TQLQItem item;
+    item.Task = m_task.get();
+    item.URL = "http://h.test/PAGE.html";
+    item.FileType = "HTML";
+    item.Status = 10;
+    StoreItem(item);
+    EXPECT_EQ(m_task->queue().size(), 2u);
+    EXPECT_EQ(LoadItem(*m_task, 0)->Status, 10);
+    EXPECT_EQ(LoadItem(*m_task, 0)->URL, "http://H.test/Page.HTML");
+    // A URL the queue lacks is appended and indexed (found counters are AddItem's).
+    item.URL = "http://h.test/new.html";
+    StoreItem(item);
+    EXPECT_EQ(m_task->queue().size(), 3u);
+    EXPECT_TRUE(URLIndexHas(*m_task, "http://h.test/NEW.html"));
+    EXPECT_EQ(m_task->counters().PagesFound, 2);
+}
+
+TEST_F(QueueTest, AllDoneComparesSavedAndErrorsWithWhatWasFound) {
+    TaskCounters& c = m_task->counters();
+    c = {3, 2, 2, 1, 1, 1, 0};
+    EXPECT_TRUE(AllDone(*m_task));
+    c.ResourcesFound = 3;
+    EXPECT_FALSE(AllDone(*m_task));
+    c = {3, 0, 2, 0, 0, 0, 0};
+    EXPECT_FALSE(AllDone(*m_task));
+}
+
+TEST_F(QueueTest, SavesOnTheEleventhNoteAndWritesAPrivateCrLfFile) {
+    addEntry(*m_task, "http://h.test/a.html", true, 5);
+    for (int call = 1; call <= 10; ++call) {
+        ASSERT_TRUE(NoteQueueChange(*m_task));
+        EXPECT_FALSE(fileExists(queueFile())) << "call " << call;
+    }
+    EXPECT_EQ(m_task->changesSinceSave(), 10);
+    ASSERT_TRUE(NoteQueueChange(*m_task));
+    ASSERT_TRUE(fileExists(queueFile()));
+    EXPECT_FALSE(m_task->queueDirty());
+    EXPECT_EQ(m_task->changesSinceSave(), 0);
+    EXPECT_TRUE(fileExists(m_task->filePath()));
+    EXPECT_FALSE(fileExists(journalFile()));
+    EXPECT_EQ(readWholeFile(queueFile()),
+              "http://h.test/a.html\r\n" + m_task->queue().dataLine(0) + "\r\n");
+    struct stat info {};
+    ASSERT_EQ(stat(queueFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(QueueTest, OpeningReportsProgressAtEveryFiftiethEntryAndTheLast) {
+    for (int n = 0; n < 120; ++n)
+        addEntry(*m_task, "http://h.test/" + std::to_string(n), n % 2 == 0);
+    ASSERT_TRUE(SaveQueue(*m_task));
+    auto task = reopenedTask();
+    std::vector<std::tuple<std::string, std::int64_t, std::int64_t>> calls;
+    task->setOnTaskProgress([&](const std::string& text, std::int64_t at, std::int64_t of) {
+        calls.emplace_back(text, at, of);
+    });
+    auto opened = OpenQueue(*task);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->entries, 120u);
+    using Call = std::tuple<std::string, std::int64_t, std::int64_t>;
+    EXPECT_EQ(calls, (std::vector<Call>{{"Opening task....", 1, 239},
+                                        {"Opening task....", 101, 239},
+                                        {"Opening task....", 201, 239},
+                                        {"Opening task....", 239, 239}}));
+    EXPECT_TRUE(URLIndexHas(*task, "http://h.test/119"));
+    EXPECT_EQ(task->queue().text(), m_task->queue().text());
+}
+
+TEST_F(QueueTest, MalformedQueueFilesLoadWhatCanBeKept) {
+    const std::string data = "5" + kSep + "200 OK" + kSep + "HTML" + kSep + kSep + "1" + kSep +
+                             kSep + kSep + "1" + kSep + "T" + kSep + "9" + kSep + kSep;
+    struct Case {
+        const char* what;
+        std::string text;
+        std::vector<std::tuple<std::string, int, int, int>> entries; // URL, status, level, mode
+        std::size_t repaired;
+    };
+    const Case cases[] = {
+        {"well formed", "http://a/\r\n" + data + "\r\n", {{"http://a/", 5, 1, 1}}, 0},
+        {"LF line ends", "http://a/\n" + data + "\n", {{"http://a/", 5, 1, 1}}, 0},
+        {"status not a number",
+         "http://a/\r\nx" + data + "\r\nhttp://b/\r\n" + data,
+         {{"http://a/", 0, 1, 1}, {"http://b/", 5, 1, 1}},
+         1},
+        {"level and mode not numbers",
+         "http://a/\r\n1" + kSep + kSep + "HTML" + kSep + kSep + "one" + kSep + kSep + kSep + "z" +
+             kSep,
+         {{"http://a/", 1, 0, 1}},
+         1},
+        {"data line missing at the end",
+         "http://a/\r\n" + data + "\r\nhttp://b/x.html\r\n",
+         {{"http://a/", 5, 1, 1}, {"http://b/x.html", 0, 0, 1}},
+         1},
+        {"data line missing in the middle",
+         "http://a/\r\nhttp://b/\r\n" + data + "\r\n",
+         {{"http://a/", 0, 0, 1}, {"http://b/", 5, 1, 1}},
+         1},
+        {"empty URL line", "\r\n" + data + "\r\nhttp://b/\r\n" + data, {{"http://b/", 5, 1, 1}}, 2},
+        {"binary garbage",
+         std::string("\x01\x00\xff\xfe\r\n", 6) + data + "\r\nhttp://b/\r\n" + data +
+             "\r\n\xb6\xb6\r\n",
+         {{"http://b/", 5, 1, 1}, {"\xb6\xb6", 0, 0, 1}},
+         3},
+        {"empty file", "", {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TaskQueue queue;
+        const QueueLoadReport report = queue.loadText(c.text, [](std::string_view url) {
+            return std::string(url.ends_with(".html") || url.ends_with("/") ? "HTML" : "Other");
+        });
+        EXPECT_EQ(report.repairedLines, c.repaired);
+        ASSERT_EQ(queue.size(), c.entries.size());
+        TQLTask task(*m_app);
+        for (std::size_t n = 0; n < queue.size(); ++n) {
+            TQLQItem item;
+            EXPECT_EQ(readDataLine(queue.dataLine(n), item), 0);
+            EXPECT_EQ(std::make_tuple(queue.url(n), int(item.Status), item.Level, int(item.Mode)),
+                      c.entries[n]);
+        }
+        // Repaired once, the text reads back as it is.
+        TaskQueue again;
+        EXPECT_EQ(again.loadText(queue.text(), {}).repairedLines, 0u);
+        EXPECT_EQ(again.text(), queue.text());
+    }
+}
+
+TEST_F(QueueTest, RandomBytesNeverBreakTheLoader) {
+    std::mt19937 random(7);
+    const std::string pieces[] = {kSep,        "\r\n",
+                                  "\n",        "\r",
+                                  "\xb6",      "\xc2",
+                                  "5",         "HTML",
+                                  "http://h/", std::string(1, '\0'),
+                                  "-",         "99999999999999999999"};
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        for (int n = static_cast<int>(random() % 80); n > 0; --n) {
+            if (random() % 2)
+                text += pieces[random() % std::size(pieces)];
+            else
+                text += static_cast<char>(random() % 256);
+        }
+        TaskQueue queue;
+        queue.loadText(text, {});
+        TaskQueue again;
+        ASSERT_EQ(again.loadText(queue.text(), {}).repairedLines, 0u);
+        ASSERT_EQ(again.text(), queue.text());
+    }
+}
+
+TEST_F(QueueTest, QueueFilesKeepUtf8TextsThroughSaveAndLoad) {
+    TQLQItem item;
+    item.URL = "http://h.test/k\xC3\xB6ln.html"; // köln: C3 B6 inside the URL too
+    item.FileType = "HTML";
+    item.Title = "\xC3\xB6\xC3\xB6 \xE2\x82\xAC \xC2\xA0";
+    AddItem(*m_task, item);
+    ASSERT_TRUE(SaveQueue(*m_task));
+    auto task = reopenedTask();
+    ASSERT_TRUE(OpenQueue(*task));
+    auto back = LoadItem(*task, 0);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->URL, item.URL);
+    EXPECT_EQ(back->Title, item.Title);
+    EXPECT_EQ(back->FileType, "HTML");
+}
+
+// A run killed at any moment resumes with every link and status it had queued.
+TEST_F(QueueTest, TheJournalBringsBackChangesAfterTheLastSave) {
+    addEntry(*m_task, "http://h.test/", true, 10);
+    ASSERT_TRUE(SaveQueue(*m_task));
+    addEntry(*m_task, "http://h.test/a.html", true, 5);
+    addEntry(*m_task, "http://h.test/b.gif", false, 3);
+    m_task->counters().BytesDownloaded = 4321;
+    addEntry(*m_task, "http://h.test/c.gif", false, 1);
+    EXPECT_TRUE(fileExists(journalFile()));
+    struct stat info {};
+    ASSERT_EQ(stat(journalFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    auto crashed = reopenedTask(); // the process died here: nothing more was saved
+    auto loaded = LoadQueue(*crashed);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->journalRecords, 6u);
+    EXPECT_FALSE(loaded->journalTorn);
+    EXPECT_EQ(crashed->queue().text(), m_task->queue().text());
+    EXPECT_EQ(crashed->counters().PagesFound, 2);
+    EXPECT_EQ(crashed->counters().ResourcesFound, 2);
+    EXPECT_EQ(crashed->counters().BytesDownloaded, 4321);
+    EXPECT_TRUE(crashed->queueDirty());
+
+    // A torn last record (the kill came in the middle of a write) is ignored...
+    TQLQItem last = *LoadItem(*m_task, 3);
+    last.Status = 5;
+    StoreItem(last);
+    const std::string full = readWholeFile(journalFile());
+    writeWholeFile(journalFile(), full.substr(0, full.size() - 7));
+    auto torn = reopenedTask();
+    loaded = LoadQueue(*torn);
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(loaded->journalTorn);
+    EXPECT_EQ(loaded->journalRecords, 6u);
+    EXPECT_EQ(LoadItem(*torn, 3)->Status, 1);
+    // ...and what the resumed run changes next is journaled after the good part.
+    auto item = LoadItem(*torn, 3);
+    item->Status = 10;
+    StoreItem(*item);
+    auto again = reopenedTask();
+    loaded = LoadQueue(*again);
+    ASSERT_TRUE(loaded);
+    EXPECT_FALSE(loaded->journalTorn);
+    EXPECT_EQ(loaded->journalRecords, 7u);
+    EXPECT_EQ(again->queue().text(), torn->queue().text());
+}
+
+TEST_F(QueueTest, AJournalLeftBySaveAddsNothingTwice) {
+    // The kill came between writing the queue file and removing the journal: first for a
+    // journal that starts from an empty queue, then for one over the previous queue file.
+    for (const bool overFile : {false, true}) {
+        addEntry(*m_task, "http://h.test/" + std::to_string(overFile), true, 10);
+        const std::string journal = readWholeFile(journalFile());
+        ASSERT_FALSE(journal.empty());
+        ASSERT_TRUE(SaveQueue(*m_task));
+        EXPECT_FALSE(fileExists(journalFile()));
+        writeWholeFile(journalFile(), journal);
+        auto task = reopenedTask();
+        auto loaded = LoadQueue(*task);
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(loaded->journalStale, overFile);
+        EXPECT_EQ(task->queue().text(), m_task->queue().text());
+    }
+}
+
+TEST_F(QueueTest, AFreshRunKilledBeforeItsFirstSaveResumesTheNewQueue) {
+    addEntry(*m_task, "http://h.test/old.html", true, 10);
+    ASSERT_TRUE(SaveQueue(*m_task));
+    m_task->resetRunState();
+    addEntry(*m_task, "http://h.test/new.html", true);
+    auto task = reopenedTask();
+    ASSERT_TRUE(LoadQueue(*task));
+    ASSERT_EQ(task->queue().size(), 1u);
+    EXPECT_EQ(task->queue().url(0), "http://h.test/new.html");
+}
+
+TEST_F(QueueTest, SelectionWorksOnAMillionEntries) {
+    TQLTask task(*m_app); // no task file: nothing is journaled
+    constexpr int kEntries = 1'000'000;
+    TQLQItem item;
+    item.FileType = "HTML";
+    item.Status = QueueStatus::Parsed;
+    for (int n = 0; n < kEntries - 1; ++n) {
+        item.URL = "http://h.test/" + std::to_string(n) + ".html";
+        AddItem(task, item);
+    }
+    item.URL = "http://h.test/last.html";
+    item.Status = QueueStatus::None;
+    AddItem(task, item);
+    EXPECT_EQ(urlOf(NextPage(task)), "http://h.test/last.html");
+    EXPECT_FALSE(NextResource(task));
+    auto first = LoadItem(task, 0);
+    first->Status = QueueStatus::Saved;
+    StoreItem(*first);
+    EXPECT_EQ(urlOf(NextSavedPage(task)), "http://h.test/0.html");
+    EXPECT_TRUE(URLIndexHas(task, "HTTP://H.TEST/999998.HTML"));
+}
+
+} // namespace
+} // namespace quarlo
