@@ -1,0 +1,160 @@
+#include "engine/RunPreparation.h"
+
+#include "engine/Queue.h"
+#include "model/TQLApp.h"
+#include "platform/FileUtil.h"
+#include "support/QueueFixture.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+namespace quarlo {
+namespace {
+
+class RunPreparationTest : public test::QueueFixture {
+protected:
+    // A queue as a run leaves it, pages and resources in turn, the last one saved.
+    void fillQueue() {
+        const int statuses[] = {0, 1, 2, 3, 5, 10, 3, 11};
+        for (int n = 0; n < 8; ++n) {
+            TQLQItem item;
+            item.URL = "http://h.test/" + std::to_string(n) + (n % 2 ? ".gif" : ".html");
+            item.FileType = n % 2 ? "Images" : "HTML";
+            AddItem(*m_task, item);
+            item.Status = static_cast<std::uint8_t>(statuses[n]);
+            item.Size = 10;
+            item.Message = "200 OK";
+            StoreItem(item);
+        }
+        // Saved: the page 4 and the resources 5 and 7; failed: the resource 3 and the page 6.
+        m_task->counters() = {4, 4, 1, 2, 1, 1, 30};
+    }
+
+    std::tuple<int, int, std::string, std::int64_t> entry(std::size_t n) {
+        auto item = LoadItem(*m_task, n);
+        return {item->Status, item->Mode, item->Message, item->Size};
+    }
+};
+
+TEST_F(RunPreparationTest, AFreshRunQueuesTheStartItemAfresh) {
+    fillQueue();
+    m_task->setElapsedTime(2.5);
+    m_task->setChangesSinceSave(7);
+    m_task->counters().PagesDispatched = 4;
+    ASSERT_TRUE(beginFreshRun(*m_task));
+    ASSERT_EQ(m_task->queue().size(), 1u);
+    auto item = LoadItem(*m_task, 0);
+    EXPECT_EQ(item->URL, "http://h.test/index.html");
+    EXPECT_EQ(std::make_tuple(int(item->Status), int(item->Mode), item->Level, item->FileType),
+              std::make_tuple(0, 1, 0, std::string("HTML")));
+    EXPECT_EQ(m_task->counters(), (TaskCounters{1, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(m_task->elapsedTime(), 0);
+    EXPECT_GT(m_task->lastRun(), 0);
+    EXPECT_EQ(m_task->changesSinceSave(), 0);
+    EXPECT_EQ(m_task->startDirectory(), "http://h.test/");
+    EXPECT_TRUE(m_task->queueDirty());
+
+    // A map task's start item is mapped, and the task goes back to plain restarts.
+    m_task->setRunMethod(RunMethod::Map);
+    ASSERT_TRUE(beginFreshRun(*m_task));
+    EXPECT_EQ(LoadItem(*m_task, 0)->Mode, QueueMode::Map);
+    EXPECT_EQ(m_task->runMethod(), RunMethod::Restart);
+}
+
+TEST_F(RunPreparationTest, AListTaskQueuesEachUrlOnceInListOrder) {
+    m_task->setURL("");
+    m_task->setUrls({"http://b.test/x/list.html", "", "http://a.test/pic.gif",
+                     "HTTP://B.TEST/x/LIST.html", "http://c.test"});
+    ASSERT_TRUE(beginFreshRun(*m_task));
+    ASSERT_EQ(m_task->queue().size(), 3u);
+    const std::string expected[] = {"http://b.test/x/list.html", "http://a.test/pic.gif",
+                                    "http://c.test"};
+    for (std::size_t n = 0; n < 3; ++n) {
+        auto item = LoadItem(*m_task, n);
+        EXPECT_EQ(item->URL, expected[n]);
+        EXPECT_EQ(item->Level, 0);
+        EXPECT_EQ(item->Status, 0);
+    }
+    EXPECT_EQ(LoadItem(*m_task, 1)->FileType, "Images");
+    EXPECT_EQ(m_task->counters().PagesFound, 2);
+    EXPECT_EQ(m_task->counters().ResourcesFound, 1);
+    EXPECT_EQ(m_task->startDirectory(), "http://b.test/x/");
+
+    m_task->setUrls({});
+    EXPECT_FALSE(beginFreshRun(*m_task));
+    EXPECT_TRUE(m_task->queue().empty());
+}
+
+TEST_F(RunPreparationTest, SmartUpdateAndRecoveryResetEveryEntryTheyNameAndSave) {
+    fillQueue();
+    auto updated = prepareSmartUpdate(*m_task);
+    ASSERT_TRUE(updated);
+    EXPECT_EQ(*updated, 3u); // entries 4, 5 and the last one
+    for (std::size_t n : {4u, 5u, 7u})
+        EXPECT_EQ(entry(n), std::make_tuple(0, 3, std::string(), std::int64_t{10})) << n;
+    EXPECT_EQ(entry(3), std::make_tuple(3, 1, std::string("200 OK"), std::int64_t{10}));
+    EXPECT_EQ(m_task->counters().PagesSaved, 0);
+    EXPECT_EQ(m_task->counters().ResourcesSaved, 0);
+    EXPECT_EQ(m_task->counters().BytesDownloaded, 0);
+    EXPECT_TRUE(fileExists(queueFile()));
+    EXPECT_FALSE(fileExists(journalFile()));
+    EXPECT_FALSE(m_task->queueDirty());
+
+    auto recovered = prepareSmartRecovery(*m_task);
+    ASSERT_TRUE(recovered);
+    EXPECT_EQ(*recovered, 2u);
+    for (std::size_t n : {3u, 6u})
+        EXPECT_EQ(entry(n), std::make_tuple(0, 1, std::string(), std::int64_t{0})) << n;
+    EXPECT_EQ(m_task->counters().PageErrors, 0);
+    EXPECT_EQ(m_task->counters().ResourceErrors, 0);
+    auto reopened = reopenedTask();
+    ASSERT_TRUE(OpenQueue(*reopened));
+    EXPECT_EQ(reopened->queue().text(), m_task->queue().text());
+}
+
+TEST_F(RunPreparationTest, AResumedRunReopensTheQueueAndPutsBackWhatWasBeingFetched) {
+    fillQueue();
+    ASSERT_TRUE(SaveQueue(*m_task));
+    TQLQItem late;
+    late.Task = m_task.get();
+    late.URL = "http://h.test/found-after-the-save.html";
+    late.FileType = "HTML";
+    AddItem(*m_task, late); // journaled only: the run is killed now
+
+    auto task = reopenedTask();
+    task->setRunMethod(RunMethod::Resume);
+    task->setElapsedTime(1.0);
+    auto prepared = prepareRunQueue(*task, false);
+    ASSERT_TRUE(prepared) << prepared.message();
+    EXPECT_FALSE(prepared->fresh);
+    EXPECT_EQ(prepared->putBack, 2u);
+    EXPECT_EQ(task->queue().size(), 9u);
+    EXPECT_TRUE(URLIndexHas(*task, late.URL));
+    for (std::size_t n : {1u, 2u}) {
+        auto item = LoadItem(*task, n);
+        EXPECT_EQ(item->Status, 0);
+        EXPECT_EQ(item->Message, "Transfer Incomplete");
+    }
+    EXPECT_EQ(task->elapsedTime(), 1.0);
+    EXPECT_LT(task->startTime(), task->lastRun());
+
+    // The current task keeps the queue it has; a run method of SmartRecovery prepares it.
+    test::writeWholeFile(queueFile(), "");
+    deleteFile(journalFile());
+    task->setRunMethod(RunMethod::SmartRecovery);
+    prepared = prepareRunQueue(*task, true);
+    ASSERT_TRUE(prepared);
+    EXPECT_EQ(prepared->prepared, 2u);
+    EXPECT_EQ(task->queue().size(), 9u);
+
+    task->setRunMethod(RunMethod::Restart);
+    prepared = prepareRunQueue(*task, true);
+    ASSERT_TRUE(prepared);
+    EXPECT_TRUE(prepared->fresh);
+    EXPECT_EQ(task->queue().size(), 1u);
+}
+
+} // namespace
+} // namespace quarlo
