@@ -1,0 +1,124 @@
+#include "engine/TQLDownloader.h"
+
+#include "engine/RunPreparation.h"
+#include "engine/SocketList.h"
+#include "engine/TThreadDownload.h"
+#include "model/TQLApp.h"
+#include "model/TQLTask.h"
+
+namespace quarlo {
+
+std::string TQLDownloader::runText(int number) {
+    switch (number) {
+    case 690:
+        return "Download completed (";
+    case 691:
+        return "Starting a new download...";
+    case 692:
+        return "Resuming the download...";
+    case 694:
+        return "Stopping the download...";
+    case 695:
+        return "Download stopped.";
+    default:
+        return {};
+    }
+}
+
+TQLDownloader::TQLDownloader(TQLApp& app, MainThread& mainThread)
+    : m_app(app), m_main(mainThread), m_sockets(std::make_unique<SocketList>()),
+      m_download(std::make_unique<TThreadDownload>(app, *m_sockets)) {}
+
+TQLDownloader::~TQLDownloader() {
+    if (m_running)
+        stop();
+    // The download thread goes before the slots whose handlers it owns.
+    m_download.reset();
+    m_sockets.reset();
+}
+
+Status TQLDownloader::start(std::unique_ptr<TQLTask> task) {
+    if (!task)
+        return Status::failure("No task to run");
+    if (m_running)
+        return Status::failure("A run is in progress: " + m_task->taskName());
+    TQLTask& ref = *task;
+    if (&ref != m_app.currentTask())
+        m_app.setCurrentTask(std::move(task));
+    return beginRun(ref, false);
+}
+
+Status TQLDownloader::start(TQLTask& currentTask) {
+    if (m_running)
+        return Status::failure("A run is in progress: " + m_task->taskName());
+    if (&currentTask != m_app.currentTask())
+        return Status::failure("Only the current task can be run without loading it: " +
+                               currentTask.taskName());
+    return beginRun(currentTask, true);
+}
+
+// Start run: the queue prepared by the run method, status "Downloading...", the zip timer
+// started and the download and parse threads resumed.
+Status TQLDownloader::beginRun(TQLTask& task, bool keepQueue) {
+    const int method = task.runMethod();
+    const bool resumed = method == RunMethod::Resume || method == RunMethod::SmartUpdate ||
+                         method == RunMethod::SmartRecovery;
+    m_app.hooks().setStatusLine(runText(resumed ? 692 : 691), -1);
+    Result<RunPreparation> prepared = prepareRunQueue(task, keepQueue);
+    if (!prepared)
+        return prepared.status();
+    if (!task.intranetMode() && m_zip != nullptr) {
+        if (Status opened = m_zip->startRun(task); !opened)
+            return opened;
+    }
+    {
+        std::lock_guard lock(task.mutex());
+        task.setStatus(TaskStatus::Downloading);
+        if (Status saved = task.save(); !saved)
+            m_app.hooks().setStatusLine(saved.message(), -1);
+    }
+    m_task = &task;
+    m_running = true;
+    m_zipTimer = m_main.startTimer(kZipTimerInterval, [this] { zipTimerTick(); });
+    m_timerActive = true;
+    if (m_parse != nullptr) {
+        m_download->setWaitsForParsing(true);
+        m_download->setOnPageSaved([parse = m_parse] { parse->pageSaved(); });
+    } else {
+        m_download->setWaitsForParsing(false);
+        m_download->setOnPageSaved(nullptr);
+    }
+    m_download->resume(task);
+    if (m_parse != nullptr)
+        m_parse->startRun(task);
+    m_app.hooks().refreshCounters();
+    return {};
+}
+
+// Stop run: every transfer ends back in the queue, then "Download Stopped".
+void TQLDownloader::stop() {
+    if (!m_running)
+        return;
+    m_app.hooks().setStatusLine(runText(694), -1);
+    endOfRun();
+    saveTask(TaskStatus::DownloadStopped);
+    m_app.hooks().setStatusLine(runText(695), -1);
+    runEnded();
+}
+
+void TQLDownloader::saveTask(int status) {
+    std::lock_guard lock(m_task->mutex());
+    m_task->setStatus(status);
+    if (Status saved = m_task->save(); !saved)
+        m_app.hooks().setStatusLine(saved.message(), -1);
+}
+
+void TQLDownloader::runEnded() {
+    TQLTask& task = *m_task;
+    m_running = false;
+    m_app.hooks().refreshCounters();
+    if (m_onRunEnded)
+        m_onRunEnded(task);
+}
+
+} // namespace quarlo

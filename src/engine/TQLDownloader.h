@@ -1,0 +1,122 @@
+#pragma once
+
+#include "platform/MainThread.h"
+#include "platform/Result.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quarlo {
+
+class SocketList;
+class TQLApp;
+class TQLTask;
+class TThreadDownload;
+
+// The parse thread as a run drives it.
+class RunParseSide {
+public:
+    virtual ~RunParseSide() = default;
+    // Start of a run: its task set, its StopRequested cleared, resumed.
+    virtual void startRun(TQLTask& task) = 0;
+    // End of a run: its StopRequested set; it may wait until the thread has suspended (the
+    // main thread holds no lock then, and the download thread never waits for it).
+    virtual void stopRun() = 0;
+    // A page has been saved and waits in status "Saved" (called on a transfer's thread).
+    virtual void pageSaved() {}
+};
+
+// The archive side of a Zip-mode run: the task's zip list and its archive.
+class ZipModeRun {
+public:
+    virtual ~ZipModeRun() = default;
+    // Start of a Zip-mode run: opens the task's archive.
+    virtual Status startRun(TQLTask& task) = 0;
+    // One tick of the zip timer: adds what the zip list holds, as "Zip Last" allows. True
+    // when no archive operation is under way, so that the run may finish.
+    virtual bool tick(TQLTask& task) = 0;
+    // End of a run (stopped or finished): adds what is still in the zip list and commits.
+    virtual void endRun(TQLTask& task) = 0;
+    // Completion of a run: renames the archive after the start page title when asked.
+    virtual void completed(TQLTask& task) = 0;
+};
+
+// The run lifecycle on the main thread: start run, stop run, end of run and the completion
+// driven by the zip timer. Owns the download thread and the socket list; reports through
+// the application's UiHooks. One run at a time; its task is the application's current
+// task. Every method is called on the main thread.
+class TQLDownloader {
+public:
+    using TaskCallback = std::function<void(TQLTask& task)>;
+
+    static constexpr std::chrono::milliseconds kZipTimerInterval{1000};
+
+    TQLDownloader(TQLApp& app, MainThread& mainThread);
+    // Stops a run in progress, then ends the threads.
+    ~TQLDownloader();
+    TQLDownloader(const TQLDownloader&) = delete;
+    TQLDownloader& operator=(const TQLDownloader&) = delete;
+
+    // Makes the task the current task and starts a run by its run method: Restart and map
+    // begin afresh, Resume / SmartUpdate / SmartRecovery open its queue file. Fails while
+    // a run is in progress or when the queue cannot be prepared.
+    Status start(std::unique_ptr<TQLTask> task);
+    // Starts a run of the current task; a resumed run keeps the queue it has in memory.
+    Status start(TQLTask& currentTask);
+    // Stop run: every transfer stopped and back in the queue, "Download Stopped".
+    void stop();
+    // From the start of a run until its end (stopped or completed).
+    bool isRunning() const { return m_running; }
+    // The task of the run in progress, or nullptr.
+    TQLTask* task() const { return m_running ? m_task : nullptr; }
+
+    SocketList& sockets() { return *m_sockets; }
+    TThreadDownload& downloadThread() { return *m_download; }
+
+    // The parse thread that takes part in runs; without one, saved pages are not waited for.
+    void setParseSide(RunParseSide* parse) { m_parse = parse; }
+    // The archive side of Zip-mode runs; without one, a Zip-mode run ends at "Download
+    // Complete" and its zip list stays as it is.
+    void setZipModeRun(ZipModeRun* zip) { m_zip = zip; }
+    // Called at the end of every run, after the task file is saved, with the task.
+    void setOnRunEnded(TaskCallback callback) { m_onRunEnded = std::move(callback); }
+    // Re-arms the task's schedule at the end of a run (set by the scheduler).
+    void setScheduleRearm(TaskCallback callback) { m_rearm = std::move(callback); }
+    // Shows the task's summary at the end of an intranet-mode run when "Show Summary On
+    // Completion" is set (set by the front end that has the summary page).
+    void setShowSummary(TaskCallback callback) { m_showSummary = std::move(callback); }
+
+    // The numbered status texts of a run: 690 completed (followed by the task name and
+    // ")"), 691 fresh start, 692 resumed run, 694 stopping, 695 stopped.
+    static std::string runText(int number);
+
+private:
+    Status beginRun(TQLTask& task, bool keepQueue);
+    void zipTimerTick();
+    void finishRun(int status);
+    void endZipModeRunWithoutArchive();
+    void endOfRun();
+    void waitForTransfers();
+    void saveTask(int status);
+    void runEnded();
+
+    TQLApp& m_app;
+    MainThread& m_main;
+    std::unique_ptr<SocketList> m_sockets;
+    std::unique_ptr<TThreadDownload> m_download;
+    RunParseSide* m_parse = nullptr;
+    ZipModeRun* m_zip = nullptr;
+    TaskCallback m_onRunEnded;
+    TaskCallback m_rearm;
+    TaskCallback m_showSummary;
+
+    TQLTask* m_task = nullptr;
+    std::atomic<bool> m_running{false};
+    bool m_timerActive = false;
+    MainThread::TimerId m_zipTimer = 0;
+};
+
+} // namespace quarlo

@@ -1,0 +1,238 @@
+#include "engine/TThreadDownload.h"
+
+#include "engine/Queue.h"
+#include "engine/SocketList.h"
+#include "engine/TQLQItem.h"
+#include "html/UrlFunctions.h"
+#include "model/TQLApp.h"
+#include "model/TQLTask.h"
+
+namespace quarlo {
+
+namespace {
+
+constexpr std::chrono::seconds kRefreshInterval{1};
+
+// The host that may be given the task's user name and password: that of the start URL, or
+// of the first URL of a list task.
+std::string credentialHostOf(const TQLTask& task) {
+    if (!task.url().empty())
+        return URLHost(task.url());
+    return task.urls().empty() ? std::string() : URLHost(task.urls().front());
+}
+
+} // namespace
+
+TThreadDownload::TThreadDownload(TQLApp& app, SocketList& sockets)
+    : m_app(app), m_sockets(sockets), m_thread([this] { run(); }) {}
+
+TThreadDownload::~TThreadDownload() {
+    {
+        std::lock_guard lock(m_control);
+        m_terminate = true;
+        m_stopRequested = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void TThreadDownload::resume(TQLTask& task) {
+    {
+        std::lock_guard lock(m_control);
+        m_task = &task;
+        m_userAgent = m_app.userAgent();
+        m_credentialHost = credentialHostOf(task);
+        m_stopRequested = false;
+        m_running = true;
+    }
+    m_wake.notify_all();
+}
+
+void TThreadDownload::requestStop() {
+    {
+        std::lock_guard arming(m_armMutex);
+        std::lock_guard lock(m_control);
+        m_stopRequested = true;
+    }
+    m_wake.notify_all();
+}
+
+bool TThreadDownload::waitUntilSuspended(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_control);
+    return m_wake.wait_for(lock, timeout, [this] { return !m_running; });
+}
+
+bool TThreadDownload::suspended() const {
+    std::lock_guard lock(m_control);
+    return !m_running;
+}
+
+bool TThreadDownload::waitUntilNoTransfers(std::chrono::milliseconds timeout) {
+    // Every TransferDone wakes the waiters once its slot is idle again.
+    std::unique_lock lock(m_control);
+    return m_wake.wait_for(lock, timeout, [this] { return m_sockets.busyCount() == 0; });
+}
+
+void TThreadDownload::notifyWork() {
+    {
+        std::lock_guard lock(m_control);
+        ++m_workEvents;
+    }
+    m_wake.notify_all();
+}
+
+void TThreadDownload::setOnPageSaved(std::function<void()> callback) {
+    std::lock_guard lock(m_control);
+    m_onPageSaved = std::move(callback);
+}
+
+void TThreadDownload::run() {
+    while (waitForRun()) {
+        if (m_stopRequested) {
+            FinalSave();
+            RefreshStatus();
+            suspend();
+            continue;
+        }
+        const Pacing pacing = Pacing::fromDispatchPause(m_app.dispatchPause());
+        if (pacing.eventDriven())
+            eventCycle();
+        else
+            pacedCycle(pacing);
+    }
+}
+
+bool TThreadDownload::waitForRun() {
+    std::unique_lock lock(m_control);
+    m_wake.wait(lock, [this] { return m_terminate || m_running; });
+    return !m_terminate;
+}
+
+void TThreadDownload::suspend() {
+    {
+        std::lock_guard lock(m_control);
+        m_running = false;
+    }
+    m_wake.notify_all();
+}
+
+// False when the sleep was cut short by a stop.
+bool TThreadDownload::sleepFor(std::chrono::milliseconds duration) {
+    std::unique_lock lock(m_control);
+    return !m_wake.wait_for(lock, duration, [this] { return m_stopRequested.load(); });
+}
+
+void TThreadDownload::waitForWork(uint64_t seen, std::chrono::steady_clock::time_point until) {
+    std::unique_lock lock(m_control);
+    m_wake.wait_until(lock, until, [&] { return m_stopRequested.load() || m_workEvents != seen; });
+}
+
+// One cycle at the configured pace: at most two hand-overs, each after a pause.
+void TThreadDownload::pacedCycle(const Pacing& pacing) {
+    RefreshStatus();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!sleepFor(pacing.half) || !sleepFor(pacing.half))
+            return;
+        if (dispatchAttempt(pacing) == Attempt::Finished) {
+            suspend();
+            return;
+        }
+    }
+    PeriodicSave();
+}
+
+// One second without pauses: every idle slot is armed as soon as there is an item for it;
+// otherwise the thread waits until a slot frees or new work arrives.
+void TThreadDownload::eventCycle() {
+    const auto until = std::chrono::steady_clock::now() + kRefreshInterval;
+    RefreshStatus();
+    while (!m_stopRequested && std::chrono::steady_clock::now() < until) {
+        uint64_t seen = 0;
+        {
+            std::lock_guard lock(m_control);
+            seen = m_workEvents;
+        }
+        const Attempt attempt = dispatchAttempt(Pacing::fromDispatchPause(0));
+        if (attempt == Attempt::Finished) {
+            suspend();
+            return;
+        }
+        if (attempt != Attempt::Dispatched)
+            waitForWork(seen, until);
+    }
+    PeriodicSave();
+}
+
+TThreadDownload::Attempt TThreadDownload::dispatchAttempt(const Pacing& pacing) {
+    m_sockets.SetSocketCount(m_app.connections());
+    TThreadSocket* slot = m_sockets.firstIdle();
+    TQLTask* task = m_task;
+    if (slot == nullptr)
+        return Attempt::NoSlot;
+    if (task == nullptr)
+        return Attempt::NothingToDo;
+    // Only this thread arms slots: with none busy now, no transfer can end and put an entry
+    // back while the queue is examined.
+    const bool noTransfers = m_sockets.busyCount() == 0;
+    std::unique_ptr<TQLQItem> item;
+    {
+        std::lock_guard lock(task->mutex());
+        item = NextItem(*task);
+        if (!item && noTransfers && !(m_waitsForParsing && NextSavedPage(*task)))
+            return finishDownload(*task) ? Attempt::Finished : Attempt::NothingToDo;
+    }
+    if (!item)
+        return Attempt::NothingToDo;
+    if (pacing.pause.count() > 0 && !sleepFor(pacing.pause))
+        return Attempt::NothingToDo;
+    return ArmSlot(*slot, std::move(item)) ? Attempt::Dispatched : Attempt::NothingToDo;
+}
+
+// The download has finished: "Download Complete", queue and task file saved. The caller
+// holds the task's mutex. False when a stop came first.
+bool TThreadDownload::finishDownload(TQLTask& task) {
+    if (m_stopRequested)
+        return false;
+    task.setStatus(TaskStatus::DownloadComplete);
+    if (Status saved = SaveQueue(task); !saved)
+        reportFailure(saved.message());
+    return true;
+}
+
+void TThreadDownload::RefreshStatus() {
+    if (TQLTask* task = m_task) {
+        std::lock_guard lock(task->mutex());
+        if (task->isRunning())
+            task->setElapsedTime(currentDateTime() - task->startTime());
+    }
+    m_app.hooks().refreshCounters();
+    m_app.hooks().refreshConnections();
+}
+
+void TThreadDownload::PeriodicSave() {
+    TQLTask* task = m_task;
+    if (task == nullptr)
+        return;
+    std::lock_guard lock(task->mutex());
+    if (!task->queueDirty())
+        return;
+    if (Status saved = NoteQueueChange(*task); !saved)
+        reportFailure(saved.message());
+}
+
+void TThreadDownload::FinalSave() {
+    TQLTask* task = m_task;
+    if (task == nullptr)
+        return;
+    std::lock_guard lock(task->mutex());
+    if (!task->queueDirty())
+        return;
+    if (Status saved = SaveQueue(*task); !saved)
+        reportFailure(saved.message());
+}
+
+void TThreadDownload::reportFailure(const std::string& message) {
+    m_app.hooks().setStatusLine(message, -1);
+}
+
+} // namespace quarlo

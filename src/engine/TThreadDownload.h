@@ -1,0 +1,117 @@
+#pragma once
+
+#include "engine/Pacing.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace quarlo {
+
+class SocketList;
+class TQLApp;
+class TQLTask;
+class TThreadSocket;
+struct TQLQItem;
+
+// The dispatcher of the running task: keeps the socket list at the "Connections" size,
+// hands queue items to idle slots, records each transfer's progress and outcome in the
+// queue and the counters, saves the queue now and then, refreshes the views, and declares
+// the download finished (task status "Download Complete") when no entry can be dispatched,
+// no transfer is busy and no saved page waits for the parse thread.
+//
+// The thread lives from construction to destruction and is suspended between runs. Queue
+// and counter changes happen under the task's mutex, from this thread (dispatch), the slots'
+// threads (TransferDone, TransferProgress) and the parse thread; the views are only told to
+// refresh. No lock is held while waiting for another thread.
+class TThreadDownload {
+public:
+    TThreadDownload(TQLApp& app, SocketList& sockets);
+    // Ends the thread (a run still going is told to stop first).
+    ~TThreadDownload();
+    TThreadDownload(const TThreadDownload&) = delete;
+    TThreadDownload& operator=(const TThreadDownload&) = delete;
+
+    // Starts (or resumes) dispatching for the task: Task set, StopRequested cleared. The
+    // user agent and the credential host are taken now.
+    void resume(TQLTask& task);
+    // Sets StopRequested: once this returns no slot is armed any more; within one cycle the
+    // thread saves a changed queue and suspends itself. Not to be called under the task's
+    // mutex.
+    void requestStop();
+    bool StopRequested() const { return m_stopRequested; }
+    // Waits until the thread is suspended (between runs); false when the time ran out.
+    bool waitUntilSuspended(std::chrono::milliseconds timeout);
+    bool suspended() const;
+    // Waits until no slot is busy, i.e. every transfer has ended through TransferDone;
+    // false when the time ran out.
+    bool waitUntilNoTransfers(std::chrono::milliseconds timeout);
+    // The task of the current or latest run; kept after the run.
+    TQLTask* Task() const { return m_task; }
+
+    // Wakes the dispatcher: new entries were queued, or a saved page was parsed. May be
+    // called under the task's mutex.
+    void notifyWork();
+    // Whether saved pages are waited for before the download counts as finished: only when
+    // a parse thread takes part in runs (otherwise nothing would ever parse them).
+    void setWaitsForParsing(bool on) { m_waitsForParsing = on; }
+    // Called (on a slot's thread) when a page has been saved and waits for parsing.
+    void setOnPageSaved(std::function<void()> callback);
+
+private:
+    enum class Attempt { NoSlot, NothingToDo, Dispatched, Finished };
+
+    void run();
+    bool waitForRun();
+    void suspend();
+    bool sleepFor(std::chrono::milliseconds duration);
+    void waitForWork(uint64_t seen, std::chrono::steady_clock::time_point until);
+    void pacedCycle(const Pacing& pacing);
+    void eventCycle();
+
+    Attempt dispatchAttempt(const Pacing& pacing);
+    bool finishDownload(TQLTask& task);
+    bool ArmSlot(TThreadSocket& slot, std::unique_ptr<TQLQItem> item);
+    void TransferProgress(TThreadSocket& slot);
+    void TransferDone(TThreadSocket& slot);
+    void RefreshStatus();
+    void PeriodicSave();
+    void FinalSave();
+    void reportFailure(const std::string& message);
+    std::unique_ptr<TQLQItem> takeItem(TThreadSocket& slot);
+    TQLQItem* itemOf(TThreadSocket& slot);
+
+    TQLApp& m_app;
+    SocketList& m_sockets;
+    std::atomic<TQLTask*> m_task{nullptr};
+    std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_waitsForParsing{false};
+
+    // Held while a slot is armed and while StopRequested is set, so that no arming follows
+    // a stop. Taken before the task's mutex, never while holding it.
+    std::mutex m_armMutex;
+    // Run control and the wake-ups of the thread.
+    mutable std::mutex m_control;
+    std::condition_variable m_wake;
+    bool m_running = false;
+    bool m_terminate = false;
+    uint64_t m_workEvents = 0;
+    std::string m_userAgent;
+    std::string m_credentialHost;
+    std::function<void()> m_onPageSaved;
+
+    // The items handed to slots, owned here until their transfer is done.
+    std::mutex m_itemsMutex;
+    std::map<const TThreadSocket*, std::unique_ptr<TQLQItem>> m_inFlight;
+
+    std::thread m_thread;
+};
+
+} // namespace quarlo

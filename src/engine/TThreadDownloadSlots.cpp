@@ -1,0 +1,185 @@
+// The download thread's side of the transfer slots: arming a slot with a queue item, and
+// the progress and completion handlers that run on the slot's thread.
+
+#include "engine/Queue.h"
+#include "engine/SocketList.h"
+#include "engine/TQLQItem.h"
+#include "engine/TThreadDownload.h"
+#include "engine/TThreadSocket.h"
+#include "engine/TickCore.h"
+#include "engine/WinInetErrors.h"
+#include "model/TQLApp.h"
+#include "model/TQLTask.h"
+#include "platform/FileUtil.h"
+
+namespace quarlo {
+
+namespace {
+
+// What a slot showed at the end of its transfer, read before the task's lock is taken.
+struct SlotResult {
+    std::string state;
+    int64_t size = 0;
+    int64_t bytes = 0;
+    std::string resultText;
+    std::string lastModified;
+    bool notModified = false;
+    TickResult error;
+};
+
+SlotResult readSlot(const TThreadSocket& slot) {
+    return {slot.State(),
+            slot.Size(),
+            slot.BytesReceived(),
+            slot.ResultText(),
+            slot.LastModified(),
+            slot.notModified(),
+            {slot.errorCode(), slot.errorText()}};
+}
+
+// A stored copy is re-validated rather than fetched again when the entry is being updated,
+// its date is known, its file is there and its last transfer was not cut short.
+bool revalidates(const TQLQItem& item, const std::string& localFile) {
+    return item.Mode == QueueMode::Update && !item.LastModified.empty() &&
+           item.Message != kTransferIncomplete && !localFile.empty() && fileExists(localFile);
+}
+
+// Records the transfer's outcome in the item and the counters. The caller holds the task's
+// mutex. True when the transfer completed.
+bool recordOutcome(TQLTask& task, TQLQItem& item, const SlotResult& r) {
+    TaskCounters& counters = task.counters();
+    const bool page = item.isPage();
+    const bool complete = r.state == TThreadSocket::kComplete;
+    item.BytesReceived = r.bytes;
+    item.Message = r.resultText;
+    // A copy found unchanged keeps the size and date it was stored with.
+    if (!(complete && r.notModified)) {
+        item.Size = r.size != 0 ? r.size : r.bytes;
+        item.LastModified = r.lastModified;
+    }
+    if (r.state == TThreadSocket::kError) {
+        // An answer with an error status keeps its status line; any other failure (no
+        // answer, a file that cannot be written, a body cut short) says what went wrong.
+        if (r.error.code != kTickBadStatus)
+            item.Message = r.error.message();
+        SetStatus(item, QueueStatus::Error);
+        ++(page ? counters.PageErrors : counters.ResourceErrors);
+    } else if (complete) {
+        // An unchanged page was converted and its links queued when it was first saved:
+        // parsing it again would queue links of the converted text.
+        const bool parsed = page && r.notModified;
+        SetStatus(item, parsed ? QueueStatus::Parsed : QueueStatus::Saved);
+        ++(page ? counters.PagesSaved : counters.ResourcesSaved);
+    } else {
+        SetStatus(item, QueueStatus::None);
+        item.Message = kTransferIncomplete;
+    }
+    StoreItem(item);
+    return complete;
+}
+
+} // namespace
+
+bool TThreadDownload::ArmSlot(TThreadSocket& slot, std::unique_ptr<TQLQItem> item) {
+    // Held throughout, so that a stop either comes first (nothing is armed) or finds the
+    // slot busy and stops it.
+    std::lock_guard arming(m_armMutex);
+    if (m_stopRequested)
+        return false;
+    TQLTask& task = *item->Task;
+    TQLQItem* raw = item.get();
+    std::string localFile, user, password, ifModifiedSince;
+    bool useCache = false;
+    {
+        std::lock_guard lock(task.mutex());
+        if (item->Mode == QueueMode::Update) {
+            SetStatus(*item, QueueStatus::Updating);
+            useCache = true;
+        } else {
+            SetStatus(*item, QueueStatus::Downloading);
+            useCache = item->Message == kTransferIncomplete;
+        }
+        localFile = LocalName(*item);
+        if (revalidates(*item, localFile))
+            ifModifiedSince = item->LastModified;
+        StoreItem(*item);
+        user = task.userName();
+        password = task.password();
+        std::lock_guard items(m_itemsMutex);
+        m_inFlight[&slot] = std::move(item);
+    }
+    slot.setOnDone([this](TThreadSocket& s) { TransferDone(s); });
+    slot.setOnProgress([this](TThreadSocket& s) { TransferProgress(s); });
+    slot.setLocalFile(localFile);
+    slot.setItem(raw);
+    slot.setUseCache(useCache);
+    slot.setUserAgent(m_userAgent);
+    slot.setUser(user);
+    slot.setPassword(password);
+    slot.setCredentialHost(m_credentialHost);
+    slot.setIfModifiedSince(ifModifiedSince);
+    slot.setURL(raw->URL);
+    return true;
+}
+
+void TThreadDownload::TransferProgress(TThreadSocket& slot) {
+    const int64_t bytes = slot.BytesReceived();
+    const int64_t size = slot.Size();
+    TQLQItem* item = itemOf(slot);
+    if (item == nullptr)
+        return;
+    std::lock_guard lock(item->Task->mutex());
+    item->BytesReceived = bytes;
+    item->Size = size;
+    item->Task->counters().BytesDownloaded += bytes - item->BytesCounted;
+    item->BytesCounted = bytes;
+}
+
+void TThreadDownload::TransferDone(TThreadSocket& slot) {
+    const SlotResult result = readSlot(slot);
+    std::unique_ptr<TQLQItem> item = takeItem(slot);
+    bool pageSaved = false;
+    if (item) {
+        TQLTask& task = *item->Task;
+        std::lock_guard lock(task.mutex());
+        const bool complete = recordOutcome(task, *item, result);
+        pageSaved = complete && item->Status == QueueStatus::Saved && item->isPage();
+        // Zip mode: a completed resource (or an unchanged page, which is not parsed again)
+        // waits in the zip list for the archive; every other item is released here.
+        if (complete && !task.intranetMode() && (!item->isPage() || result.notModified)) {
+            std::string local = LocalName(*item);
+            task.zipList().push_back({std::move(local), std::move(item)});
+        }
+    }
+    slot.Reset();
+    m_app.hooks().refreshConnections();
+    if (pageSaved) {
+        std::function<void()> onPageSaved;
+        {
+            std::lock_guard lock(m_control);
+            onPageSaved = m_onPageSaved;
+        }
+        if (onPageSaved)
+            onPageSaved();
+    }
+    // The slot is free again.
+    notifyWork();
+}
+
+std::unique_ptr<TQLQItem> TThreadDownload::takeItem(TThreadSocket& slot) {
+    std::lock_guard lock(m_itemsMutex);
+    auto found = m_inFlight.find(&slot);
+    if (found == m_inFlight.end())
+        return nullptr;
+    std::unique_ptr<TQLQItem> item = std::move(found->second);
+    m_inFlight.erase(found);
+    return item;
+}
+
+TQLQItem* TThreadDownload::itemOf(TThreadSocket& slot) {
+    std::lock_guard lock(m_itemsMutex);
+    auto found = m_inFlight.find(&slot);
+    return found == m_inFlight.end() ? nullptr : found->second.get();
+}
+
+} // namespace quarlo

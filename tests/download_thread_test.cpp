@@ -1,0 +1,244 @@
+#include "engine/Queue.h"
+#include "engine/SocketList.h"
+#include "engine/TThreadDownload.h"
+#include "engine/WinInetErrors.h"
+#include "support/EngineRunFixture.h"
+#include "support/RawLoopbackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <iostream>
+#include <thread>
+
+using namespace std::chrono_literals;
+using quarlo::test::EngineRunFixture;
+using quarlo::test::LoopbackServer;
+using quarlo::test::RawLoopbackServer;
+using quarlo::test::readWholeFile;
+using quarlo::test::SiteServer;
+using quarlo::test::TempDir;
+using quarlo::test::writeWholeFile;
+
+namespace quarlo {
+namespace {
+
+// Stands in for the parse thread: takes saved pages once allowed to, queues nothing and
+// marks them parsed, then wakes the dispatcher.
+class HeldParser : public RunParseSide {
+public:
+    explicit HeldParser(TThreadDownload& download) : m_download(download) {}
+    ~HeldParser() override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    void startRun(TQLTask& task) override {
+        std::lock_guard lock(m_mutex);
+        m_task = &task;
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { loop(); });
+    }
+    void stopRun() override {}
+    void pageSaved() override { m_wake.notify_all(); }
+    void allow() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_allowed = true;
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    void loop() {
+        std::unique_lock lock(m_mutex);
+        while (!m_quit) {
+            m_wake.wait_for(lock, 20ms);
+            if (!m_allowed || m_quit)
+                continue;
+            TQLTask* task = m_task;
+            lock.unlock();
+            {
+                std::lock_guard taskLock(task->mutex());
+                while (auto page = NextSavedPage(*task)) {
+                    SetStatus(*page, QueueStatus::Parsed);
+                    StoreItem(*page);
+                }
+            }
+            m_download.notifyWork();
+            lock.lock();
+        }
+    }
+
+    TThreadDownload& m_download;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    TQLTask* m_task = nullptr;
+    bool m_allowed = false;
+    bool m_quit = false;
+    std::thread m_thread;
+};
+
+class DownloadThreadTest : public EngineRunFixture {
+protected:
+    // The entry of a URL, loaded under the task's lock.
+    std::unique_ptr<TQLQItem> entry(const std::string& url) {
+        TQLTask& task = *app->currentTask();
+        std::lock_guard lock(task.mutex());
+        auto found = task.queue().find(url);
+        return found ? LoadItem(task, *found) : nullptr;
+    }
+};
+
+TEST_F(DownloadThreadTest, OutcomesMoveTheRightCounters) {
+    RawLoopbackServer raw([](RawLoopbackServer::Connection& c) {
+        c.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nsent without a length");
+    });
+    ASSERT_TRUE(raw.listening());
+    auto task = listTask("outcomes", 3);
+    std::vector<std::string> urls = task->urls();
+    urls.push_back(site.pageUrl("missing"));
+    urls.push_back(raw.url("/nolength.dat"));
+    task->setUrls(urls);
+    ASSERT_TRUE(downloader->start(std::move(task)).ok());
+    ASSERT_TRUE(runToEnd());
+
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+    const TaskCounters c = counters();
+    EXPECT_EQ(c.PagesFound, 1);
+    EXPECT_EQ(c.PageErrors, 1);
+    EXPECT_EQ(c.PagesSaved, 0);
+    EXPECT_EQ(c.ResourcesFound, 4);
+    EXPECT_EQ(c.ResourcesSaved, 4);
+    EXPECT_EQ(c.ResourceErrors, 0);
+    int64_t bytes = 21;
+    for (int n = 1; n <= 3; ++n)
+        bytes += static_cast<int64_t>(site.body(n).size());
+    EXPECT_EQ(c.BytesDownloaded, bytes);
+
+    auto missing = entry(site.pageUrl("missing"));
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->Status, QueueStatus::Error);
+    EXPECT_EQ(missing->Message, "404 Not Found");
+    auto noLength = entry(raw.url("/nolength.dat"));
+    ASSERT_TRUE(noLength);
+    EXPECT_EQ(noLength->Status, QueueStatus::Saved);
+    EXPECT_EQ(noLength->Size, 21);
+    auto first = entry(site.fileUrl(1));
+    EXPECT_EQ(first->Size, static_cast<int64_t>(site.body(1).size()));
+    EXPECT_EQ(first->LastModified, " " + site.lastModified(0));
+    EXPECT_EQ(first->Message, "200 OK");
+}
+
+TEST_F(DownloadThreadTest, NotFinishedWhileATransferIsBusyOrAPageWaitsForParsing) {
+    HeldParser parser(downloader->downloadThread());
+    downloader->setParseSide(&parser);
+    // The run ends before the parser goes, however the test ends.
+    const std::unique_ptr<void, std::function<void(void*)>> endFirst(
+        this, [this](void*) { downloader.reset(); });
+    site.setPage("index", "<html>index</html>");
+    site.hold(3);
+    auto task = listTask("busy", 4);
+    std::vector<std::string> urls = task->urls();
+    urls.push_back(site.pageUrl("index"));
+    task->setUrls(urls);
+    ASSERT_TRUE(downloader->start(std::move(task)).ok());
+
+    // Everything but the held file is in; the page waits for the parser.
+    ASSERT_TRUE(
+        runUntil([&] { return counters().ResourcesSaved == 3 && counters().PagesSaved == 1; }));
+    EXPECT_FALSE(runUntil([&] { return !downloader->isRunning(); }, 400ms));
+    EXPECT_EQ(taskStatus(), TaskStatus::Downloading);
+    EXPECT_EQ(downloader->sockets().busyCount(), 1);
+
+    site.releaseAll();
+    ASSERT_TRUE(runUntil([&] { return counters().ResourcesSaved == 4; }));
+    EXPECT_FALSE(runUntil([&] { return !downloader->isRunning(); }, 400ms));
+    EXPECT_EQ(taskStatus(), TaskStatus::Downloading);
+
+    parser.allow();
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+    EXPECT_EQ(entry(site.pageUrl("index"))->Status, QueueStatus::Parsed);
+    EXPECT_EQ(identicalFiles(4), 4);
+}
+
+TEST_F(DownloadThreadTest, FailuresEndAsFailedTransfersAndTheRunGoesOn) {
+    TempDir keys;
+    const std::string openssl = "cd '" + keys.path() +
+                                "' && openssl req -x509 -newkey ec -pkeyopt "
+                                "ec_paramgen_curve:prime256v1 -nodes -keyout self.key -out "
+                                "self.pem -subj /CN=127.0.0.1 -days 2 >/dev/null 2>&1";
+    ASSERT_EQ(std::system(openssl.c_str()), 0);
+    LoopbackServer tls(keys.path() + "self.pem", keys.path() + "self.key");
+    ASSERT_TRUE(tls.start());
+    LoopbackServer dead;
+    ASSERT_TRUE(dead.start());
+    const std::string deadUrl = dead.url("/gone.dat");
+    dead.stop();
+    // A file where the folder of the host "localhost" should be.
+    writeWholeFile(destination() + "localhost", "not a folder");
+
+    struct Case {
+        std::string url;
+        int32_t code;
+    };
+    const std::vector<Case> cases = {
+        {deadUrl, kInetCannotConnect},
+        {tls.url("/secure.dat"), kInetInvalidCA},
+        {"http://127.0.0.1:12ab/bad.dat", kTickBadScheme},
+        {site.loopback().urlFor("localhost", "/files/2.dat"), kTickCantOpenFile},
+    };
+    auto task = listTask("failures", 1);
+    std::vector<std::string> urls = task->urls();
+    for (const Case& c : cases)
+        urls.push_back(c.url);
+    urls.push_back(site.fileUrl(3));
+    task->setUrls(urls);
+    ASSERT_TRUE(downloader->start(std::move(task)).ok());
+    ASSERT_TRUE(runToEnd());
+
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+    EXPECT_EQ(counters().ResourceErrors, 4);
+    EXPECT_EQ(counters().ResourcesSaved, 2);
+    EXPECT_EQ(readWholeFile(savedFile(site.fileUrl(3))), site.body(3));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        auto item = entry(c.url);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->Status, QueueStatus::Error);
+        const std::string code = std::to_string(c.code) + ": ";
+        EXPECT_EQ(item->Message.substr(0, code.size()), code) << item->Message;
+        EXPECT_GT(item->Message.size(), code.size() + 4);
+    }
+    EXPECT_EQ(readWholeFile(destination() + "localhost"), "not a folder");
+}
+
+TEST_F(DownloadThreadTest, DefaultPauseDispatchesAboutOneItemASecond) {
+    app->setDispatchPause(500);
+    ASSERT_TRUE(downloader->start(listTask("paced", 100)).ok());
+    const auto start = std::chrono::steady_clock::now();
+    runUntil([] { return false; }, 3600ms);
+    const std::vector<SiteServer::Clock::time_point> times = site.requestTimes();
+    downloader->stop();
+
+    std::cout << "dispatches in 3.6 s at the default pause: " << times.size() << "\n";
+    for (const auto& t : times)
+        std::cout << "  at "
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(t - start).count()
+                  << " ms\n";
+    EXPECT_GE(times.size(), 2u);
+    EXPECT_LE(times.size(), 4u);
+    for (std::size_t i = 1; i < times.size(); ++i)
+        EXPECT_GE(times[i] - times[i - 1], 400ms);
+    EXPECT_EQ(taskStatus(), TaskStatus::DownloadStopped);
+}
+
+} // namespace
+} // namespace quarlo

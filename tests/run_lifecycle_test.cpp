@@ -1,0 +1,378 @@
+#include "engine/Queue.h"
+#include "engine/SocketList.h"
+#include "engine/TThreadDownload.h"
+#include "engine/TickBodyFile.h"
+#include "platform/FileUtil.h"
+#include "support/EngineRunFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace std::chrono_literals;
+using quarlo::test::EngineRunFixture;
+using quarlo::test::readWholeFile;
+
+namespace quarlo {
+namespace {
+
+constexpr int kFiles = 200;
+
+// Stands in for the parse thread of a map run: every saved page gets its links queued (one
+// page, and resources left unmarked as a map queues them) and is then marked parsed.
+class MapParser : public RunParseSide {
+public:
+    MapParser(TThreadDownload& download, std::vector<std::string> pages,
+              std::vector<std::string> resources)
+        : m_download(download), m_pages(std::move(pages)), m_resources(std::move(resources)) {}
+    ~MapParser() override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    void startRun(TQLTask& task) override {
+        std::lock_guard lock(m_mutex);
+        m_task = &task;
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { loop(); });
+    }
+    void stopRun() override {}
+    void pageSaved() override { m_wake.notify_all(); }
+
+private:
+    void queue(TQLTask& task, const std::string& url, bool page, const std::string& referrer) {
+        if (URLIndexHas(task, url))
+            return;
+        TQLQItem item;
+        item.Task = &task;
+        item.URL = url;
+        item.FileType = page ? "HTML" : "Images";
+        item.Mode = page ? QueueMode::Map : QueueMode::Unmarked;
+        item.Level = 1;
+        item.Referrer = referrer;
+        AddItem(task, item);
+    }
+    void loop() {
+        std::unique_lock lock(m_mutex);
+        while (!m_quit) {
+            m_wake.wait_for(lock, 20ms);
+            TQLTask* task = m_task;
+            if (m_quit || task == nullptr)
+                continue;
+            lock.unlock();
+            {
+                std::lock_guard taskLock(task->mutex());
+                while (auto page = NextSavedPage(*task)) {
+                    for (const std::string& url : m_pages)
+                        queue(*task, url, true, page->URL);
+                    for (const std::string& url : m_resources)
+                        queue(*task, url, false, page->URL);
+                    SetStatus(*page, QueueStatus::Parsed);
+                    StoreItem(*page);
+                }
+            }
+            m_download.notifyWork();
+            lock.lock();
+        }
+    }
+
+    TThreadDownload& m_download;
+    std::vector<std::string> m_pages;
+    std::vector<std::string> m_resources;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    TQLTask* m_task = nullptr;
+    bool m_quit = false;
+    std::thread m_thread;
+};
+
+class RunLifecycleTest : public EngineRunFixture {
+protected:
+    // Request counts of the files, to compare before and after a later run.
+    std::vector<int> requestCounts() {
+        std::vector<int> counts(kFiles + 1);
+        for (int n = 1; n <= kFiles; ++n)
+            counts[n] = site.requests(n);
+        return counts;
+    }
+    // The files whose entries are saved in the task's queue.
+    std::vector<bool> savedEntries(TQLTask& task) {
+        std::vector<bool> saved(kFiles + 1);
+        std::lock_guard lock(task.mutex());
+        for (int n = 1; n <= kFiles; ++n) {
+            auto found = task.queue().find(site.fileUrl(n));
+            saved[n] = found && LoadItem(task, *found)->Status >= QueueStatus::Saved;
+        }
+        return saved;
+    }
+    // The task as its files hold it, queue opened.
+    std::unique_ptr<TQLTask> reload(const std::string& path) {
+        auto task = TQLTask::loadFromFile(*app, path);
+        std::lock_guard lock(task->mutex());
+        EXPECT_TRUE(OpenQueue(*task).ok());
+        return task;
+    }
+    void expectCompleteAndIdentical() {
+        EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+        const TaskCounters c = counters();
+        EXPECT_EQ(c.ResourcesFound, kFiles);
+        EXPECT_EQ(c.ResourcesSaved, kFiles);
+        EXPECT_EQ(c.ResourceErrors, 0);
+        EXPECT_EQ(identicalFiles(kFiles), kFiles);
+        EXPECT_EQ(statusCounts(*app->currentTask())[QueueStatus::Saved], kFiles);
+    }
+};
+
+TEST_F(RunLifecycleTest, UrlListOf200FilesReachesTaskComplete) {
+    app->setBeepOnCompletion(true);
+    int ended = 0;
+    downloader->setOnRunEnded([&](TQLTask&) { ++ended; });
+    ASSERT_TRUE(downloader->start(listTask("list200", kFiles)).ok());
+    EXPECT_TRUE(downloader->isRunning());
+    ASSERT_TRUE(runToEnd());
+
+    expectCompleteAndIdentical();
+    EXPECT_EQ(ended, 1);
+    int64_t bytes = 0;
+    for (int n = 1; n <= kFiles; ++n)
+        bytes += static_cast<int64_t>(site.body(n).size());
+    EXPECT_EQ(counters().BytesDownloaded, bytes);
+    EXPECT_EQ(site.totalRequests(), kFiles);
+    const std::vector<std::string> lines = hooks.texts("status");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), TQLDownloader::runText(691));
+    EXPECT_EQ(lines.back(), TQLDownloader::runText(690) + "list200)");
+    EXPECT_EQ(hooks.count("beep"), 1);
+    EXPECT_FALSE(fileExists(app->currentTask()->queueFilePath() + ".journal"));
+
+    // The files hold the same state.
+    TQLTask& done = *app->currentTask();
+    auto again = reload(done.filePath());
+    EXPECT_EQ(again->status(), TaskStatus::TaskComplete);
+    std::lock_guard lock(done.mutex());
+    EXPECT_EQ(again->queue().text(), done.queue().text());
+    TaskCounters stored = again->counters();
+    TaskCounters ran = done.counters();
+    stored.PagesDispatched = ran.PagesDispatched = 0;
+    stored.ResourcesDispatched = ran.ResourcesDispatched = 0;
+    EXPECT_EQ(stored, ran);
+}
+
+TEST_F(RunLifecycleTest, StoppedThenResumedFetchesOnlyWhatWasNotSaved) {
+    site.setDelay(10ms);
+    ASSERT_TRUE(downloader->start(listTask("resume", kFiles)).ok());
+    ASSERT_TRUE(runUntil([&] { return counters().ResourcesSaved >= 40; }));
+    downloader->stop();
+    EXPECT_FALSE(downloader->isRunning());
+
+    TQLTask& task = *app->currentTask();
+    EXPECT_EQ(taskStatus(), TaskStatus::DownloadStopped);
+    std::map<int, int> statuses = statusCounts(task);
+    EXPECT_EQ(statuses[QueueStatus::Downloading] + statuses[QueueStatus::Updating], 0);
+    EXPECT_EQ(statuses[QueueStatus::Saved], counters().ResourcesSaved);
+    {
+        std::lock_guard lock(task.mutex());
+        for (std::size_t i = 0; i < task.queue().size(); ++i) {
+            auto item = LoadItem(task, i);
+            if (item->Status == QueueStatus::None && site.requests(static_cast<int>(i) + 1) > 0) {
+                EXPECT_EQ(item->Message, "Transfer Incomplete") << item->URL;
+            }
+        }
+    }
+    EXPECT_EQ(hooks.texts("status").back(), TQLDownloader::runText(695));
+    const std::vector<bool> saved = savedEntries(task);
+    const std::vector<int> before = requestCounts();
+    const DateTime elapsed = task.elapsedTime();
+
+    // Resumed from its files, as another program start would.
+    auto reloaded = TQLTask::loadFromFile(*app, task.filePath());
+    reloaded->setRunMethod(RunMethod::Resume);
+    ASSERT_TRUE(downloader->start(std::move(reloaded)).ok());
+    ASSERT_TRUE(runToEnd());
+    expectCompleteAndIdentical();
+    EXPECT_GE(app->currentTask()->elapsedTime(), elapsed);
+    const std::vector<int> after = requestCounts();
+    for (int n = 1; n <= kFiles; ++n) {
+        if (saved[n])
+            EXPECT_EQ(after[n], before[n]) << "file " << n << " was saved and fetched again";
+        else
+            EXPECT_EQ(after[n], before[n] + 1) << "file " << n;
+    }
+}
+
+// The part of the suite that a killed child process runs: the task named by the
+// environment, from its files, until it is killed.
+TEST(RunLifecycleChild, RunsTaskUntilKilled) {
+    const char* taskPath = std::getenv("QUARLO_ENGINE_CHILD_TASK");
+    const char* resources = std::getenv("QUARLO_ENGINE_CHILD_RESOURCES");
+    if (taskPath == nullptr || resources == nullptr)
+        GTEST_SKIP() << "run by the kill test only";
+    Folders where = locateFolders();
+    where.resourceFolder = resources;
+    auto app = TQLApp::create(where);
+    ASSERT_TRUE(app.ok());
+    EventLoop loop;
+    TQLDownloader downloader(**app, loop);
+    ASSERT_TRUE(downloader.start(TQLTask::loadFromFile(**app, taskPath)).ok());
+    loop.runUntil([&] { return !downloader.isRunning(); }, 60s);
+}
+
+TEST_F(RunLifecycleTest, KilledMidRunResumesWithNothingLostOrFetchedTwice) {
+    site.setDelay(10ms);
+    auto task = listTask("killed", kFiles);
+    ASSERT_TRUE(task->save().ok());
+    const std::string path = task->filePath();
+    ::setenv("QUARLO_ENGINE_CHILD_TASK", path.c_str(), 1);
+    ::setenv("QUARLO_ENGINE_CHILD_RESOURCES", m_resources.path().c_str(), 1);
+    std::string self = "/proc/self/exe";
+    std::string filter = "--gtest_filter=RunLifecycleChild.*";
+    char* argv[] = {self.data(), filter.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::unsetenv("QUARLO_ENGINE_CHILD_TASK");
+    ::unsetenv("QUARLO_ENGINE_CHILD_RESOURCES");
+    ASSERT_EQ(spawned, 0);
+    bool midRun = false;
+    for (int i = 0; i < 3000 && !midRun; ++i) {
+        midRun = site.totalRequests() >= 60;
+        std::this_thread::sleep_for(10ms);
+    }
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(midRun) << "the child never got going";
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_LT(site.totalRequests(), kFiles);
+
+    auto killed = reload(path);
+    const std::vector<bool> saved = savedEntries(*killed);
+    EXPECT_GT(std::count(saved.begin(), saved.end(), true), 20);
+    const std::vector<int> before = requestCounts();
+    killed.reset();
+
+    auto resumed = TQLTask::loadFromFile(*app, path);
+    resumed->setRunMethod(RunMethod::Resume);
+    ASSERT_TRUE(downloader->start(std::move(resumed)).ok());
+    ASSERT_TRUE(runToEnd());
+    expectCompleteAndIdentical();
+    const std::vector<int> after = requestCounts();
+    for (int n = 1; n <= kFiles; ++n) {
+        if (saved[n]) {
+            EXPECT_EQ(after[n], before[n]) << "file " << n << " was saved and fetched again";
+        }
+    }
+}
+
+TEST_F(RunLifecycleTest, SmartRecoveryFetchesOnlyTheFailedFiles) {
+    for (int n = 10; n <= kFiles; n += 10)
+        site.setFailing(n, true);
+    ASSERT_TRUE(downloader->start(listTask("recover", kFiles)).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+    EXPECT_EQ(counters().ResourceErrors, kFiles / 10);
+    EXPECT_EQ(counters().ResourcesSaved, kFiles - kFiles / 10);
+
+    for (int n = 10; n <= kFiles; n += 10)
+        site.setFailing(n, false);
+    const std::vector<int> before = requestCounts();
+    TQLTask& task = *app->currentTask();
+    task.setRunMethod(RunMethod::SmartRecovery);
+    ASSERT_TRUE(downloader->start(task).ok());
+    EXPECT_EQ(hooks.texts("status").back(), TQLDownloader::runText(692));
+    ASSERT_TRUE(runToEnd());
+    expectCompleteAndIdentical();
+    const std::vector<int> after = requestCounts();
+    for (int n = 1; n <= kFiles; ++n)
+        EXPECT_EQ(after[n], before[n] + (n % 10 == 0 ? 1 : 0)) << "file " << n;
+}
+
+TEST_F(RunLifecycleTest, SmartUpdateRevalidatesAndAStoppedUpdateKeepsEarlierCopies) {
+    ASSERT_TRUE(downloader->start(listTask("update", kFiles)).ok());
+    ASSERT_TRUE(runToEnd());
+    expectCompleteAndIdentical();
+    TQLTask& task = *app->currentTask();
+
+    // Five files change; an update asks about every file and fetches those five.
+    for (int n = 1; n <= 5; ++n)
+        site.setVersion(n * 7, 1);
+    const int before = site.totalRequests();
+    task.setRunMethod(RunMethod::SmartUpdate);
+    ASSERT_TRUE(downloader->start(task).ok());
+    ASSERT_TRUE(runToEnd());
+    expectCompleteAndIdentical();
+    EXPECT_EQ(site.totalRequests() - before, kFiles);
+    EXPECT_EQ(site.conditionalRequests(), kFiles);
+    EXPECT_EQ(site.notModifiedAnswers(), kFiles - 5);
+    {
+        std::lock_guard lock(task.mutex());
+        auto changed = LoadItem(task, *task.queue().find(site.fileUrl(7)));
+        EXPECT_EQ(changed->LastModified, " " + site.lastModified(1));
+        EXPECT_EQ(changed->Size, static_cast<int64_t>(site.body(7, 1).size()));
+        auto same = LoadItem(task, *task.queue().find(site.fileUrl(8)));
+        EXPECT_EQ(same->Size, static_cast<int64_t>(site.body(8).size()));
+        EXPECT_EQ(same->Message, "304 Not Modified");
+    }
+
+    // Changed files that stall mid-body, then a stop: the copies on disk stay as they were.
+    for (int n = 1; n <= 3; ++n) {
+        site.setVersion(n * 11, 1);
+        site.hold(n * 11);
+    }
+    task.setRunMethod(RunMethod::SmartUpdate);
+    ASSERT_TRUE(downloader->start(task).ok());
+    ASSERT_TRUE(
+        runUntil([&] { return site.requests(33) > 1 && counters().ResourcesSaved >= 150; }));
+    downloader->stop();
+    for (int n = 1; n <= 3; ++n) {
+        const std::string file = savedFile(site.fileUrl(n * 11));
+        EXPECT_EQ(readWholeFile(file), site.body(n * 11)) << n * 11;
+        EXPECT_FALSE(fileExists(TickBodyFile::partName(file)));
+    }
+    EXPECT_EQ(taskStatus(), TaskStatus::DownloadStopped);
+    site.releaseAll();
+}
+
+TEST_F(RunLifecycleTest, MapRunEndsAlthoughItsResourcesStayUnmarked) {
+    site.setPage("index", "<html>map</html>");
+    site.setPage("second", "<html>second</html>");
+    MapParser parser(downloader->downloadThread(), {site.pageUrl("second")},
+                     {site.fileUrl(1), site.fileUrl(2), site.fileUrl(3)});
+    downloader->setParseSide(&parser);
+    const std::unique_ptr<void, std::function<void(void*)>> endFirst(
+        this, [this](void*) { downloader.reset(); });
+    auto task = pageTask("map", site.pageUrl("index"));
+    task->setRunMethod(RunMethod::Map);
+    ASSERT_TRUE(downloader->start(std::move(task)).ok());
+    ASSERT_TRUE(runToEnd());
+
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+    EXPECT_EQ(app->currentTask()->runMethod(), RunMethod::Restart);
+    const TaskCounters c = counters();
+    EXPECT_EQ(c.PagesFound, 2);
+    EXPECT_EQ(c.PagesSaved, 2);
+    EXPECT_EQ(c.ResourcesFound, 3);
+    EXPECT_EQ(c.ResourcesSaved, 0);
+    EXPECT_EQ(site.pageRequests("second"), 1);
+    EXPECT_EQ(site.requests(1) + site.requests(2) + site.requests(3), 0);
+    EXPECT_EQ(statusCounts(*app->currentTask())[QueueStatus::Parsed], 2);
+}
+
+} // namespace
+} // namespace quarlo
