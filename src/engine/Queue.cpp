@@ -144,6 +144,11 @@ std::string LocalName(TQLQItem& item) {
 }
 
 Result<QueueLoadReport> LoadQueue(TQLTask& task) {
+    if (task.filePath().empty()) {
+        QueueLoadReport report; // a task that was never saved has no queue file
+        report.entries = task.queue().size();
+        return report;
+    }
     const FileTypes types(task.app().settings());
     auto typeOf = [&types](std::string_view url) { return types.URLFileType(url); };
     Result<QueueLoadReport> loaded = attachedQueue(task).loadFile(task.queueFileName(), typeOf);
@@ -186,6 +191,8 @@ Result<QueueLoadReport> OpenQueue(TQLTask& task) {
 }
 
 Status SaveQueue(TQLTask& task) {
+    if (task.filePath().empty())
+        return Status::failure("The task has no task file to keep its queue beside.");
     if (Status written = attachedQueue(task).saveFile(task.queueFileName()); !written)
         return written;
     if (Status saved = task.save(); !saved)
