@@ -32,17 +32,38 @@ const std::vector<CommandInfo>& commands() {
          "  --no-convert              leave links in saved pages as they are\n",
          profileCommand},
         {"task",
-         "task new URL [--profile NAME] [--intranet DIR | --zip FILE] [--category C]\n"
+         "task new (URL | --url-list FILE) [--profile NAME] [--intranet DIR | --zip FILE]\n"
+         "         [--category C]\n"
          "task show TASK",
          "create a task, show a task's fields",
          "'task new' creates and saves a task as the main window's new-task command does,\n"
-         "with status \"Unscheduled\" (it does not run). A TASK is named by NAME (in the last\n"
+         "with status \"Unscheduled\" (it does not run). With --url-list the task downloads the\n"
+         "URLs of the file (one per line) instead of following a start page. A TASK is named by "
+         "NAME (in the last\n"
          "category), CATEGORY/NAME, or the path of its .qlt file.\n",
          taskCommand},
         {"tasks", "tasks [CATEGORY]", "list the tasks of a category",
          "Lists name, status, schedule, pages and URL of each task of the category (the\n"
          "last category when none is given).\n",
          tasksCommand},
+        {"run", "run TASK [--restart | --resume | --update | --recover]",
+         "run a task in the foreground",
+         "Without a flag the task resumes its queue when it has one, else starts afresh.\n"
+         "--update checks every saved file again (conditional requests); --recover fetches\n"
+         "again what failed. Ctrl-C stops the run as the Stop button does; 'run --resume'\n"
+         "goes on later. Exit code 1 when the run ended with failed files, 130 when stopped.\n",
+         runCommand},
+        {"queue",
+         "queue TASK\n"
+         "queue mark TASK --download|--update|--map|--unmark --all|--errors|--unmarked|--url "
+         "URL...",
+         "show a task's queue, mark its entries",
+         "'queue' prints one tab-separated row per entry: Mark, Status, Title, URL, Type, Size,\n"
+         "Last Modified, Download Result, Level, Referrer. 'queue mark' marks entries for the\n"
+         "next run: --download (--all, --errors, --unmarked or --url), --update (--all: saved\n"
+         "entries; --url), --map (--all: pages; --url) or --unmark (--all: waiting entries;\n"
+         "--url).\n",
+         queueCommand},
     };
     return table;
 }

@@ -3,8 +3,14 @@
 #include "cli/Args.h"
 #include "cli/Context.h"
 
+#include <memory>
 #include <string_view>
 #include <vector>
+
+namespace quarlo {
+class TQLApp;
+class TQLTask;
+} // namespace quarlo
 
 namespace quarlo::cli {
 
@@ -27,5 +33,10 @@ int settingsCommand(Context& context, Args& args);
 int profileCommand(Context& context, Args& args);
 int taskCommand(Context& context, Args& args);
 int tasksCommand(Context& context, Args& args);
+int runCommand(Context& context, Args& args);
+int queueCommand(Context& context, Args& args);
+
+// Runs a task in the foreground until it completes or is stopped; the exit code of the run.
+int runTaskInForeground(Context& context, TQLApp& app, std::unique_ptr<TQLTask> task);
 
 } // namespace quarlo::cli

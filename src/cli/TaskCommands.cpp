@@ -2,6 +2,7 @@
 
 #include "cli/Printing.h"
 #include "cli/TaskRef.h"
+#include "html/TextSearch.h"
 #include "html/UrlFunctions.h"
 #include "model/NewTask.h"
 #include "model/TQLApp.h"
@@ -21,8 +22,36 @@ std::string absolutePath(const std::string& path) {
     return ec ? path : absolute.lexically_normal().string();
 }
 
+// The URLs of a list file: one per line; blank lines and lines starting with "#" are
+// skipped. Each is checked and completed as a typed address is.
+Result<std::vector<std::string>> readUrlList(const std::string& file) {
+    const auto text = readFile(file);
+    if (!text)
+        return Status::failure("cannot read the URL list " + file);
+    std::vector<std::string> urls;
+    std::size_t lineNumber = 0;
+    for (std::size_t start = 0; start < text->size();) {
+        std::size_t end = text->find('\n', start);
+        if (end == std::string::npos)
+            end = text->size();
+        std::string line = CleanText(text->substr(start, end - start));
+        start = end + 1;
+        ++lineNumber;
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (Status valid = ValidateURL(line); !valid)
+            return Status::failure(file + ":" + std::to_string(lineNumber) + ": " +
+                                   valid.message());
+        urls.push_back(line);
+    }
+    if (urls.empty())
+        return Status::failure("the URL list " + file + " holds no URL");
+    return urls;
+}
+
 int taskNew(Context& context, TQLApp& app, Args& args) {
     NewTaskRequest request;
+    const auto urlList = args.option("--url-list");
     request.profileName = args.option("--profile").value_or("");
     const auto intranet = args.option("--intranet");
     const auto zip = args.option("--zip");
@@ -30,14 +59,23 @@ int taskNew(Context& context, TQLApp& app, Args& args) {
     auto words = args.positional();
     if (!words)
         return context.fail(words.message());
-    if (words->size() != 2)
-        return context.fail("usage: task new URL [--profile NAME] [--intranet DIR | --zip FILE] "
-                            "[--category C]");
+    if (words->size() != (urlList ? 1u : 2u))
+        return context.fail("usage: task new (URL | --url-list FILE) [--profile NAME] "
+                            "[--intranet DIR | --zip FILE] [--category C]");
     if (intranet && zip)
         return context.fail("give --intranet or --zip, not both");
-    request.url = (*words)[1];
-    if (Status valid = ValidateURL(request.url); !valid)
-        return context.fail(valid.message());
+    std::vector<std::string> urls;
+    if (urlList) {
+        auto list = readUrlList(*urlList);
+        if (!list)
+            return context.fail(list.message());
+        urls = std::move(*list);
+        request.url = urls.front();
+    } else {
+        request.url = (*words)[1];
+        if (Status valid = ValidateURL(request.url); !valid)
+            return context.fail(valid.message());
+    }
     request.intranetMode = intranet ? true : zip ? false : app.saveMode() == 1;
     if (category)
         request.category = *category;
@@ -45,6 +83,11 @@ int taskNew(Context& context, TQLApp& app, Args& args) {
     if (!created)
         return context.fail(created.message());
     TQLTask& task = **created;
+    if (!urls.empty()) {
+        // A list task downloads its URLs instead of following a start page.
+        task.setURL({});
+        task.setUrls(urls);
+    }
     if (intranet)
         task.setDestination(withTrailingSlash(absolutePath(*intranet)));
     if (zip) {
@@ -79,7 +122,7 @@ int taskCommand(Context& context, Args& args) {
     if (!app)
         return context.fail(app.message());
     Args peek = args;
-    for (const char* option : {"--profile", "--intranet", "--zip", "--category"})
+    for (const char* option : {"--profile", "--intranet", "--zip", "--category", "--url-list"})
         peek.option(option);
     auto words = peek.positional();
     if (!words)

@@ -1,0 +1,19 @@
+#include "EngineBench.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+int main(int argc, char** argv) {
+    const char* which = argc > 1 ? argv[1] : "all";
+    try {
+        if (std::strcmp(which, "all") == 0 || std::strcmp(which, "download") == 0)
+            quarlo::bench::benchListDownload();
+        if (std::strcmp(which, "all") == 0 || std::strcmp(which, "dispatch") == 0)
+            quarlo::bench::benchDispatchCost();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quarlo_bench: %s\n", e.what());
+        return 2;
+    }
+    return 0;
+}

@@ -1,0 +1,216 @@
+#include "cli/Cli.h"
+#include "platform/InstanceLock.h"
+#include "support/LoopbackServer.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using quarlo::test::LoopbackServer;
+using quarlo::test::readWholeFile;
+using quarlo::test::TempHome;
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+CliRun runCli(const std::vector<std::string>& words) {
+    std::ostringstream out, err;
+    const int code = quarlo::cli::run(words, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string body(int i) {
+    return std::string(1000 + i * 37, static_cast<char>('a' + i % 26));
+}
+
+// A site of numbered files; one of them is missing until `repaired` is set, and every
+// request is counted per path.
+class FileSite {
+public:
+    explicit FileSite(int files) : m_files(files) {
+        m_server.server().Get(R"(/f(\d+)\.txt)",
+                              [this](const httplib::Request& request, httplib::Response& response) {
+                                  const int i = std::stoi(request.matches[1]);
+                                  {
+                                      std::lock_guard lock(m_mutex);
+                                      ++m_requests[request.path];
+                                  }
+                                  if (i == m_missing && !repaired) {
+                                      response.status = 404;
+                                      return;
+                                  }
+                                  if (m_stall)
+                                      m_server.pause(std::chrono::seconds(3));
+                                  response.set_content(body(i), "text/plain");
+                              });
+        EXPECT_TRUE(m_server.start());
+    }
+
+    void writeList(const std::string& file) const {
+        std::ofstream out(file);
+        for (int i = 0; i < m_files; ++i)
+            out << m_server.url("/f" + std::to_string(i) + ".txt") << "\n";
+    }
+    int requests(const std::string& path) {
+        std::lock_guard lock(m_mutex);
+        return m_requests[path];
+    }
+    int totalRequests() {
+        std::lock_guard lock(m_mutex);
+        int total = 0;
+        for (const auto& [path, count] : m_requests)
+            total += count;
+        return total;
+    }
+    void stall() { m_stall = true; }
+    void unstall() { m_stall = false; }
+
+    std::atomic<bool> repaired{false};
+
+private:
+    LoopbackServer m_server;
+    const int m_files;
+    const int m_missing = 3;
+    std::atomic<bool> m_stall{false};
+    std::mutex m_mutex;
+    std::map<std::string, int> m_requests;
+};
+
+} // namespace
+
+TEST(CliRun, ListTaskRunsMarksAndResumesOnlyWhatFailed) {
+    TempHome home;
+    FileSite site(12);
+    site.writeList(home.path() + "list.txt");
+    ASSERT_EQ(runCli({"task", "new", "--url-list", home.path() + "list.txt", "--intranet",
+                      home.path() + "out"})
+                  .code,
+              0);
+    const auto first = runCli({"--pause", "0", "--connections", "4", "run", "127_0"});
+    EXPECT_EQ(first.code, 1) << first.err; // one file failed
+    EXPECT_NE(first.out.find("Starting afresh"), std::string::npos);
+    EXPECT_NE(first.out.find("Media 11/12"), std::string::npos) << first.out;
+    for (int i : {0, 5, 11})
+        EXPECT_EQ(readWholeFile(home.path() + "out/127.0.0.1/f" + std::to_string(i) + ".txt"),
+                  body(i));
+
+    const auto queue = runCli({"queue", "127_0"});
+    EXPECT_EQ(queue.code, 0);
+    EXPECT_NE(queue.out.find("Mark\tStatus\tTitle\tURL"), std::string::npos);
+    EXPECT_NE(queue.out.find("error\tError\t\t"), std::string::npos);
+    EXPECT_NE(queue.out.find("404 Not Found"), std::string::npos) << queue.out;
+
+    site.repaired = true;
+    const auto mark = runCli({"queue", "mark", "127_0", "--download", "--errors"});
+    EXPECT_EQ(mark.code, 0) << mark.err;
+    EXPECT_EQ(mark.out, "Marked 1 entry.\n");
+    const int before = site.totalRequests();
+    const auto resumed = runCli({"--pause", "0", "run", "127_0"});
+    EXPECT_EQ(resumed.code, 0) << resumed.err;
+    EXPECT_NE(resumed.out.find("Resuming"), std::string::npos);
+    EXPECT_EQ(site.totalRequests() - before, 1);
+    EXPECT_EQ(site.requests("/f3.txt"), 2);
+    EXPECT_EQ(readWholeFile(home.path() + "out/127.0.0.1/f3.txt"), body(3));
+    EXPECT_NE(runCli({"tasks"}).out.find("Task Complete"), std::string::npos);
+}
+
+TEST(CliRun, BadMarkingsAndTasksAreRefused) {
+    TempHome home;
+    FileSite site(2);
+    site.writeList(home.path() + "list.txt");
+    ASSERT_EQ(runCli({"task", "new", "--url-list", home.path() + "list.txt"}).code, 0);
+    struct Case {
+        std::vector<std::string> words;
+        std::string message;
+    } cases[] = {
+        {{"queue", "mark", "127_0", "--map", "--errors"}, "does not go with"},
+        {{"queue", "mark", "127_0", "--download"}, "usage"},
+        {{"queue", "mark", "127_0", "--download", "--url", "http://elsewhere/"},
+         "Not in the queue"},
+        {{"run", "nosuch"}, "no task"},
+        {{"run", "127_0", "--resume", "--update"}, "give one of"},
+    };
+    for (const auto& c : cases) {
+        const auto result = runCli(c.words);
+        EXPECT_EQ(result.code, 2) << c.message;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+    std::ofstream(home.path() + "bad.txt") << "http://ok.test/\nftp://no.test/\n";
+    const auto bad = runCli({"task", "new", "--url-list", home.path() + "bad.txt"});
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_NE(bad.err.find("bad.txt:2:"), std::string::npos) << bad.err;
+}
+
+TEST(CliRun, AnotherInstanceHoldingTheDataFolderIsNamed) {
+    TempHome home;
+    FileSite site(1);
+    site.writeList(home.path() + "list.txt");
+    ASSERT_EQ(runCli({"task", "new", "--url-list", home.path() + "list.txt"}).code, 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+        quarlo::InstanceLock lock(home.path());
+        if (!lock.tryAcquire("gui"))
+            ::_exit(3);
+        ::pause();
+        ::_exit(0);
+    }
+    // Wait until the child holds the lock.
+    for (int i = 0; i < 200 && !quarlo::InstanceLock::currentHolder(home.path()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto refused = runCli({"run", "127_0"});
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find("gui, pid " + std::to_string(child)), std::string::npos)
+        << refused.err;
+}
+
+TEST(CliRun, InterruptStopsTheRunAndResumeFinishesIt) {
+    TempHome home;
+    FileSite site(6);
+    site.writeList(home.path() + "list.txt");
+    site.repaired = true;
+    ASSERT_EQ(runCli({"task", "new", "--url-list", home.path() + "list.txt", "--intranet",
+                      home.path() + "out"})
+                  .code,
+              0);
+    site.stall();
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::execl(QUARLO_CLI_PATH, QUARLO_CLI_PATH, "--pause", "0", "run", "127_0",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // Let the transfers start and stall, then press Ctrl-C.
+    for (int i = 0; i < 500 && site.totalRequests() < 5; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(child, SIGINT);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_NE(runCli({"tasks"}).out.find("Download Stopped"), std::string::npos);
+    const auto queue = runCli({"queue", "127_0"}).out;
+    EXPECT_NE(queue.find("Transfer Incomplete"), std::string::npos) << queue;
+    EXPECT_EQ(queue.find("\tDownloading\t"), std::string::npos);
+
+    // No more stalling: the resumed run fetches what was not saved.
+    site.unstall();
+    const auto resumed = runCli({"--pause", "0", "run", "127_0"});
+    EXPECT_EQ(resumed.code, 0) << resumed.err;
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(readWholeFile(home.path() + "out/127.0.0.1/f" + std::to_string(i) + ".txt"),
+                  body(i));
+}
