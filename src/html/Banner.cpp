@@ -1,0 +1,117 @@
+#include "html/Banner.h"
+
+#include "html/TQLParser.h"
+#include "html/TextSearch.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace quarlo {
+
+namespace {
+
+// The strip itself, in the report colours: gold bold Arial on the report blue.
+constexpr std::string_view kBannerPage =
+    "<html><head><title>Quarlo</title></head>"
+    "<body style=\"margin:0;background:#336699\">"
+    "<div style=\"height:60px;line-height:60px;text-align:center;"
+    "font-family:Arial,sans-serif;font-size:10pt;font-weight:bold;color:#FFC000\">"
+    "Saved with Quarlo</div></body></html>";
+
+// Every byte but letters and digits is encoded, so the address can stand inside quoted
+// attribute values and script strings alike.
+std::string percentEncode(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(text.size() * 2);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+            (byte >= '0' && byte <= '9')) {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0F];
+        }
+    }
+    return encoded;
+}
+
+// The end ("/script") of the script block that holds the position, or 0 when it lies in
+// none: the last "<script" that ends at or before it must not be closed before it.
+std::size_t scriptBlockEnd(const std::string& page, std::size_t position) {
+    const std::size_t open = FindTextBack(page, "<script", position, true);
+    if (open == 0)
+        return 0;
+    const std::size_t close = FindText(page, "/script", open, true);
+    return close > position ? close : 0;
+}
+
+struct TagSpan {
+    std::size_t start = 0; // the "<", from 1; 0 when there is no such tag
+    std::size_t end = 0;   // its ">"
+};
+
+// The first tag named `tag` from the start of the page that lies outside every script
+// block; a tag inside one is passed over and the search goes on after that block's end.
+TagSpan findOutsideScripts(std::string& page, const char* tag) {
+    TQLParser parser(page, tag, ">", "");
+    for (;;) {
+        (void)parser.NextTagValue();
+        if (parser.tagStart() == 0 || parser.tagEnd() == 0)
+            return {};
+        const std::size_t blockEnd = scriptBlockEnd(page, parser.tagStart());
+        if (blockEnd == 0)
+            return {parser.tagStart(), parser.tagEnd()};
+        parser.setSearchPos(blockEnd + 1);
+    }
+}
+
+} // namespace
+
+std::string bannerPageUrl() {
+    return "data:text/html;charset=utf-8," + percentEncode(kBannerPage);
+}
+
+std::string bannerTopBlock() {
+    const std::string page = bannerPageUrl();
+    return "\r\n<br>\r\n"
+           "<script type=\"text/javascript\">\r\n"
+           "if (navigator.onLine) {\r\n"
+           "document.write('<' + '!-- Quarlo banner insert --' + '>');\r\n"
+           "document.write('<table width=\"100%\" border=\"0\" cellpadding=\"0\" "
+           "cellspacing=\"0\"><tr><td>');\r\n"
+           "document.write('<ilayer id=\"quarloBannerPlace\" height=\"60\" "
+           "visibility=\"hide\"></ilayer>');\r\n"
+           "document.write('<nolayer><iframe src=\"" +
+           page +
+           "\" width=\"100%\" height=\"60\" frameborder=\"0\" marginwidth=\"0\" "
+           "marginheight=\"0\" scrolling=\"no\"></iframe></nolayer>');\r\n"
+           "document.write('</td></tr></table>');\r\n"
+           "document.write('<' + '!-- Quarlo banner insert end --' + '>');\r\n"
+           "}\r\n"
+           "</script>\r\n";
+}
+
+std::string bannerLayerBlock() {
+    return "<layer id=\"quarloBanner\" src=\"" + bannerPageUrl() +
+           "\" width=\"600\" visibility=\"hide\" "
+           "onload=\"moveToAbsolute(quarloBannerPlace.pageX, quarloBannerPlace.pageY); "
+           "clip.height = 60; visibility = 'show';\"></layer>\r\n";
+}
+
+bool InsertBanner(std::string& page) {
+    bool inserted = false;
+    if (const TagSpan body = findOutsideScripts(page, "BODY"); body.start != 0) {
+        page.insert(body.end, bannerTopBlock());
+        inserted = true;
+    }
+    if (const TagSpan end = findOutsideScripts(page, "/BODY"); end.start != 0) {
+        page.insert(end.start - 1, bannerLayerBlock());
+        inserted = true;
+    }
+    return inserted;
+}
+
+} // namespace quarlo

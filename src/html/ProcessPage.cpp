@@ -1,0 +1,193 @@
+// The parse thread's work on one saved page: loading, BASE and title, the extraction
+// passes that queue and convert links, the banner, and the write-back.
+
+#include "engine/Queue.h"
+#include "engine/TaskQueue.h"
+#include "html/Banner.h"
+#include "html/FileTypes.h"
+#include "html/LinkConversion.h"
+#include "html/LinkPasses.h"
+#include "html/LinkScan.h"
+#include "html/PageLinks.h"
+#include "html/TThreadParse.h"
+#include "html/UrlFunctions.h"
+#include "model/TQLApp.h"
+#include "model/TQLTask.h"
+#include "platform/FileUtil.h"
+
+#include <cstdio>
+
+namespace quarlo {
+
+namespace {
+
+// Longer names wait under a short one, so the waiting file fits the 255-byte name limit.
+constexpr std::size_t kLongNameLimit = 200;
+
+// The converted page waits beside its file until the page is marked "Parsed".
+std::string pendingPagePath(const std::string& localFile) {
+    std::string name = fileNameOf(localFile);
+    if (name.size() > kLongNameLimit)
+        name = "quarlo";
+    return folderOf(localFile) + "." + name + ".parsed";
+}
+
+// The spelling under which the task's queue holds a URL, so that a link to a URL queued in
+// another letter case names the file that was saved for it.
+QueuedSpelling queuedSpellingOf(TQLTask& task) {
+    return [&task](const std::string& url) -> std::string {
+        std::lock_guard lock(task.mutex());
+        const TaskQueue& queue = task.queue();
+        const std::optional<std::size_t> entry = queue.find(queueSafeURL(url));
+        return entry ? queue.url(*entry) : std::string();
+    };
+}
+
+} // namespace
+
+void TThreadParse::showStatus(const std::string& text) {
+    m_app.hooks().setStatusLine(text, -1);
+}
+
+void TThreadParse::ProcessPage() {
+    TQLQItem& item = *m_currentItem;
+    TQLTask& task = *item.Task;
+    m_baseHref.clear();
+    std::string localFile;
+    std::string startDirectory;
+    {
+        std::lock_guard lock(task.mutex());
+        localFile = LocalName(item);
+        startDirectory = task.startDirectory();
+    }
+    showStatus("Loading Page: " + localFile);
+    if (!loadPage(localFile)) {
+        finishPage(QueueStatus::Error);
+        return;
+    }
+    // An empty page has no links, but it must leave "Saved", or it would be picked again on
+    // every turn and the download would never finish.
+    if (!m_pageText.empty()) {
+        const FileTypes types(m_app.settings());
+        const TQLProfile& profile = task.profile();
+        PageLinks links(types, profile, item.URL, item.Level, startDirectory,
+                        queuedSpellingOf(task));
+        links.takeBase(m_pageText);
+        m_baseHref = links.baseHref();
+        takeTitle();
+        for (const LinkPass* pass : linkPassesFor(profile.aggressiveParser()))
+            ExtractLinks(links, *pass);
+        if (item.FrameFlag != "Y" && !m_app.noAds())
+            InsertBanner(m_pageText);
+        savePage(localFile);
+    } else {
+        finishPage(QueueStatus::Parsed);
+    }
+    m_pageText.clear();
+    // Zip mode: the parsed page joins the zip list, which takes the item.
+    if (item.Status == QueueStatus::Parsed && !task.intranetMode()) {
+        std::lock_guard lock(task.mutex());
+        task.zipList().push_back({localFile, std::move(m_currentItem)});
+    }
+}
+
+// The page text as lines joined with CR LF. A page whose file is missing or cannot be read
+// (or whose URL has no local file) is not loaded.
+bool TThreadParse::loadPage(const std::string& localFile) {
+    m_pageText.clear();
+    if (localFile.empty())
+        return false;
+    std::optional<std::string> text = readPageText(localFile);
+    if (!text)
+        return false;
+    m_pageText = std::move(*text);
+    return true;
+}
+
+// The first TITLE becomes the item's title; a start page's title (found or not) becomes the
+// task's start page title.
+void TThreadParse::takeTitle() {
+    TQLQItem& item = *m_currentItem;
+    if (std::string title = pageTitle(m_pageText); !title.empty())
+        item.Title = std::move(title);
+    if (item.Level == 0) {
+        std::lock_guard lock(item.Task->mutex());
+        item.Task->setStartPageTitle(item.Title);
+    }
+}
+
+void TThreadParse::ExtractLinks(const PageLinks& links, const LinkPass& pass) {
+    m_links = 0;
+    m_newLinks = 0;
+    links.scanPass(m_pageText, pass, [&](const FoundLink& link) {
+        if (link.followed)
+            queueLink(link, pass);
+        showStatus("Parsing... Links: " + std::to_string(m_links) +
+                   "  New Links: " + std::to_string(m_newLinks));
+    });
+    showStatus(std::string());
+}
+
+// A followed link becomes a new entry unless the task knows its URL (without its "#" part,
+// letter case ignored). It inherits the page's mode, one level deeper; a map fetches pages
+// only, so a resource found on a map page is queued unmarked.
+void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
+    const TQLQItem& page = *m_currentItem;
+    TQLTask& task = *page.Task;
+    m_newItem = std::make_unique<TQLQItem>();
+    TQLQItem& item = *m_newItem;
+    item.Task = &task;
+    item.Title = link.title;
+    item.Referrer = page.URL;
+    if (pass.isFrame())
+        item.FrameFlag = "Y";
+    item.Level = page.Level + 1;
+    item.Mode = page.Mode;
+    item.BaseURL = link.baseUrl;
+    item.URL = StripAnchor(link.url);
+    item.FileType = link.category;
+    if (!link.page() && item.Mode == QueueMode::Map)
+        item.Mode = QueueMode::Unmarked;
+    bool added = false;
+    {
+        std::lock_guard lock(task.mutex());
+        if (!URLIndexHas(task, item.URL)) {
+            AddItem(task, item);
+            added = true;
+        }
+    }
+    m_newItem.reset();
+    ++m_links;
+    if (added) {
+        ++m_newLinks;
+        wakeDispatcher();
+    }
+}
+
+// The converted page is written beside its file, the page is marked "Parsed", and only then
+// does the converted text take the file's place: a run killed in between resumes with a page
+// whose links are all queued, and never parses a converted page a second time.
+void TThreadParse::savePage(const std::string& localFile) {
+    showStatus("Saving Changes: " + localFile);
+    const std::string pending = pendingPagePath(localFile);
+    if (!writeFileAtomic(pending, m_pageText)) {
+        finishPage(QueueStatus::Error);
+    } else {
+        finishPage(QueueStatus::Parsed);
+        if (std::rename(pending.c_str(), localFile.c_str()) != 0) {
+            deleteFile(pending);
+            finishPage(QueueStatus::Error);
+        }
+    }
+    m_pageText.clear();
+    showStatus(std::string());
+}
+
+void TThreadParse::finishPage(int status) {
+    TQLQItem& item = *m_currentItem;
+    std::lock_guard lock(item.Task->mutex());
+    SetStatus(item, status);
+    StoreItem(item);
+}
+
+} // namespace quarlo
