@@ -3,6 +3,7 @@
 #include "engine/RunPreparation.h"
 #include "engine/SocketList.h"
 #include "engine/TThreadDownload.h"
+#include "html/TThreadParse.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 
@@ -27,12 +28,18 @@ std::string TQLDownloader::runText(int number) {
 
 TQLDownloader::TQLDownloader(TQLApp& app, MainThread& mainThread)
     : m_app(app), m_main(mainThread), m_sockets(std::make_unique<SocketList>()),
-      m_download(std::make_unique<TThreadDownload>(app, *m_sockets)) {}
+      m_download(std::make_unique<TThreadDownload>(app, *m_sockets)),
+      m_parseThread(std::make_unique<TThreadParse>(app)), m_parse(m_parseThread.get()) {
+    // New links and parsed pages wake the dispatcher.
+    m_parseThread->setOnWork([download = m_download.get()] { download->notifyWork(); });
+}
 
 TQLDownloader::~TQLDownloader() {
     if (m_running)
         stop();
-    // The download thread goes before the slots whose handlers it owns.
+    // The parse thread wakes the download thread, which goes before the slots whose
+    // handlers it owns.
+    m_parseThread.reset();
     m_download.reset();
     m_sockets.reset();
 }

@@ -15,6 +15,7 @@ class SocketList;
 class TQLApp;
 class TQLTask;
 class TThreadDownload;
+class TThreadParse;
 
 // The parse thread as a run drives it.
 class RunParseSide {
@@ -76,7 +77,8 @@ public:
     SocketList& sockets() { return *m_sockets; }
     TThreadDownload& downloadThread() { return *m_download; }
 
-    // The parse thread that takes part in runs; without one, saved pages are not waited for.
+    // The parse thread that takes part in runs: the downloader's own unless replaced here;
+    // without one (nullptr), saved pages are not waited for.
     void setParseSide(RunParseSide* parse) { m_parse = parse; }
     // The archive side of Zip-mode runs; without one, a Zip-mode run ends at "Download
     // Complete" and its zip list stays as it is.
@@ -107,6 +109,7 @@ private:
     MainThread& m_main;
     std::unique_ptr<SocketList> m_sockets;
     std::unique_ptr<TThreadDownload> m_download;
+    std::unique_ptr<TThreadParse> m_parseThread;
     RunParseSide* m_parse = nullptr;
     ZipModeRun* m_zip = nullptr;
     TaskCallback m_onRunEnded;
