@@ -38,6 +38,8 @@ bool hasWildcards(std::string_view text) {
 
 bool zipMaskMatches(std::string_view rawMask, std::string_view entry) {
     const std::string mask = normalizeZipMask(rawMask);
+    if (entry == rawMask || entry == mask)
+        return true; // names holding "[" or "*" still match themselves
     if (mask.size() >= 3 && mask.compare(mask.size() - 3, 3, "*.*") == 0) {
         const std::string_view folder = std::string_view(mask).substr(0, mask.size() - 3);
         if (!hasWildcards(folder))

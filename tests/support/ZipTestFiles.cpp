@@ -59,6 +59,7 @@ int runCommand(const std::string& command, std::string* output) {
 
 bool craftZip(const std::string& path,
               const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ostringstream script;
     script << "import zipfile\n"
            << "z = zipfile.ZipFile(" << pythonBytes(path)

@@ -15,7 +15,7 @@ namespace quarlo::test {
 void makeFile(const std::string& path, const std::string& content, std::time_t modified = 0);
 // Runs a shell command; its exit code, with its standard output and error in output.
 int runCommand(const std::string& command, std::string* output = nullptr);
-// Writes a deflated archive with these entries through Python's zipfile module.
+// Writes an archive of stored entries through Python's zipfile module (folder created).
 bool craftZip(const std::string& path,
               const std::vector<std::pair<std::string, std::string>>& entries);
 // True when both "unzip -t" and "python3 -m zipfile -t" find the archive sound.
