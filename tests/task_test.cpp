@@ -241,6 +241,7 @@ TEST_F(TaskTest, MovingToAnotherCategoryTakesTheQueueAlong) {
     ASSERT_TRUE(task->save());
     const std::string oldPath = task->filePath();
     writeWholeFile(general() + "My Site.dwn", "queue");
+    writeWholeFile(general() + "My Site.dwn.journal", "changes");
 
     ASSERT_TRUE(task->moveToCategory("Archive"));
     const std::string archive = m_app->tasksFolder() + "Archive/";
@@ -249,6 +250,8 @@ TEST_F(TaskTest, MovingToAnotherCategoryTakesTheQueueAlong) {
     EXPECT_FALSE(fileExists(oldPath));
     EXPECT_FALSE(fileExists(general() + "My Site.dwn"));
     EXPECT_EQ(readWholeFile(archive + "My Site.dwn"), "queue");
+    EXPECT_EQ(readWholeFile(archive + "My Site.dwn.journal"), "changes");
+    EXPECT_FALSE(fileExists(general() + "My Site.dwn.journal"));
     EXPECT_EQ(m_app->activeTasks().paths(), (std::vector<std::string>{task->filePath()}));
     expectSameTask(*TQLTask::loadFromFile(*m_app, task->filePath()), *task);
 }

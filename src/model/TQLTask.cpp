@@ -53,8 +53,12 @@ Status TQLTask::moveToCategory(const std::string& category) {
     // The old file is gone: a listing of it would bring it back as an empty task.
     Status unlisted = m_app.activeTasks().remove(oldPath);
     const std::string newQueue = folderOf(m_filePath) + fileNameOf(oldQueue);
-    if (fileExists(oldQueue) && !moveFile(oldQueue, newQueue))
-        return Status::failure("Unable to move " + oldQueue + " to " + newQueue);
+    // The queue's journal of unsaved changes travels with it.
+    for (const std::string suffix : {"", ".journal"}) {
+        const std::string from = oldQueue + suffix;
+        if (fileExists(from) && !moveFile(from, newQueue + suffix))
+            return Status::failure("Unable to move " + from + " to " + newQueue + suffix);
+    }
     return unlisted;
 }
 
