@@ -31,15 +31,24 @@ bool ZipBrowserModel::unpackForBrowsing(TZipObj& archive) {
     return true;
 }
 
-int ZipBrowserModel::extractEntry(const std::string& folder, const std::string& entry,
-                                  ZipOverwrite mode) {
-    m_zip.FilesToProcess = {entry};
+int ZipBrowserModel::extractTo(const std::string& folder, const std::string& spec, bool usePaths,
+                               ZipOverwrite mode) {
+    if (m_current == nullptr)
+        return ZipResult::NothingToDo;
+    m_zip.ZipFileName = m_current->archivePath;
+    m_zip.FilesToProcess = {spec};
     m_zip.ExtractDirectory = folder;
-    m_zip.UsePaths = true;
+    m_zip.UsePaths = usePaths;
     m_zip.Overwrite = mode;
     const int result = m_zip.extract();
     m_operation = Operation::Idle;
     report(result, "extracting");
+    return result;
+}
+
+int ZipBrowserModel::extractEntry(const std::string& folder, const std::string& entry,
+                                  ZipOverwrite mode) {
+    const int result = extractTo(folder, entry, true, mode);
     status("Unzipped: " + entry + ".");
     return result;
 }

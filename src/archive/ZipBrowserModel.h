@@ -97,6 +97,9 @@ public:
     bool unpackForBrowsing(TZipObj& archive);
     // Extracts one entry with its path; status "Unzipped: <entry>.".
     int extractEntry(const std::string& folder, const std::string& entry, ZipOverwrite mode);
+    // Extracts what the spec matches into the folder; the result reported with "extracting".
+    int extractTo(const std::string& folder, const std::string& spec, bool usePaths,
+                  ZipOverwrite mode);
     // Shows the selection in the browser (the Downloads folder when nothing is selected);
     // returns what was shown, or "".
     std::string showSelection(Focus focus, const ZipPage* page = nullptr);
