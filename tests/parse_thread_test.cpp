@@ -210,6 +210,7 @@ TEST_F(ParseThreadTest, LinksAreQueuedWithTheirBaseModeAndFrameFlag) {
         std::string html;
         std::vector<Queued> queued;
         std::string goneFromPage;
+        std::string inPage = "";
     };
     const Case cases[] = {
         {"base tag for relative links only",
@@ -224,9 +225,18 @@ TEST_F(ParseThreadTest, LinksAreQueuedWithTheirBaseModeAndFrameFlag) {
          "http://h/d/p.html",
          QueueMode::Download,
          0,
-         "<html><body>\n<applet code=\"A.class\" codebase=\"java/\"></applet></body></html>",
-         {{"http://h/d/java/A.class"}},
-         ""},
+         "<html><body>\n<applet code=\"sub/A.class\" codebase=\"java\"></applet></body></html>",
+         {{"http://h/d/java/sub/A.class"}},
+         "",
+         "code=\"sub/A.class\" codebase=\"java\""},
+        {"an AREA converted by the A pass is not read again",
+         "http://h/d/p.html",
+         QueueMode::Download,
+         0,
+         "<html><body>\n<map><area href=\"show.asp?id=2\"></map></body></html>",
+         {{"http://h/d/show.asp?id=2"}},
+         "",
+         "<area href=\"show.html%C2%BFid=2.html\">"},
         {"frames carry the frame flag",
          "http://h/d/p.html",
          QueueMode::Download,
@@ -283,6 +293,10 @@ TEST_F(ParseThreadTest, LinksAreQueuedWithTheirBaseModeAndFrameFlag) {
         }
         if (!c.goneFromPage.empty()) {
             EXPECT_EQ(test::readWholeFile(file).find(c.goneFromPage), std::string::npos);
+        }
+        if (!c.inPage.empty()) {
+            EXPECT_NE(test::readWholeFile(file).find(c.inPage), std::string::npos)
+                << test::readWholeFile(file);
         }
     }
 }

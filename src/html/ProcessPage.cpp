@@ -8,7 +8,7 @@
 #include "html/LinkConversion.h"
 #include "html/LinkPasses.h"
 #include "html/LinkScan.h"
-#include "html/PageLinks.h"
+#include "html/PagePasses.h"
 #include "html/TThreadParse.h"
 #include "html/UrlFunctions.h"
 #include "model/TQLApp.h"
@@ -70,8 +70,8 @@ void TThreadParse::ProcessPage() {
     if (!m_pageText.empty()) {
         const FileTypes types(m_app.settings());
         const TQLProfile& profile = task.profile();
-        PageLinks links(types, profile, item.URL, item.Level, startDirectory,
-                        queuedSpellingOf(task));
+        PagePasses links(types, profile, item.URL, item.Level, startDirectory,
+                         queuedSpellingOf(task));
         links.takeBase(m_pageText);
         m_baseHref = links.baseHref();
         takeTitle();
@@ -116,7 +116,7 @@ void TThreadParse::takeTitle() {
     }
 }
 
-void TThreadParse::ExtractLinks(const PageLinks& links, const LinkPass& pass) {
+void TThreadParse::ExtractLinks(PagePasses& links, const LinkPass& pass) {
     m_links = 0;
     m_newLinks = 0;
     links.scanPass(m_pageText, pass, [&](const FoundLink& link) {

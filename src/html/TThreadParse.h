@@ -15,7 +15,7 @@
 
 namespace quarlo {
 
-class PageLinks;
+class PagePasses;
 class TQLApp;
 class TQLTask;
 struct FoundLink;
@@ -84,7 +84,7 @@ private:
     void ProcessPage();
     bool loadPage(const std::string& localFile);
     void takeTitle();
-    void ExtractLinks(const PageLinks& links, const LinkPass& pass);
+    void ExtractLinks(PagePasses& links, const LinkPass& pass);
     void queueLink(const FoundLink& link, const LinkPass& pass);
     void savePage(const std::string& localFile);
     void finishPage(int status);

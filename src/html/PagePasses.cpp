@@ -1,0 +1,95 @@
+#include "html/PagePasses.h"
+
+#include "html/FileTypes.h"
+#include "html/LinkFilters.h"
+#include "html/LinkPasses.h"
+#include "html/LinkScan.h"
+#include "html/UrlFunctions.h"
+#include "model/TQLProfile.h"
+
+namespace quarlo {
+
+namespace {
+
+// A codebase the browser resolves against the saved page's own folder.
+bool isRelativeFolder(const std::string& codebase) {
+    return !codebase.empty() && codebase[0] != '/' && codebase[0] != '\\' &&
+           codebase.find(':') == std::string::npos;
+}
+
+std::string asFolder(std::string codebase) {
+    if (codebase.back() != '/')
+        codebase += '/';
+    return codebase;
+}
+
+} // namespace
+
+PagePasses::PagePasses(const FileTypes& types, const TQLProfile& profile, std::string pageUrl,
+                       int pageLevel, std::string startDirectory, QueuedSpelling queued)
+    : m_links(types, profile, std::move(pageUrl), pageLevel, std::move(startDirectory), queued),
+      m_types(&types), m_profile(&profile), m_pageLevel(pageLevel), m_queued(std::move(queued)) {}
+
+void PagePasses::scanPass(std::string& page, const LinkPass& pass, const FoundLinkHandler& onLink) {
+    std::size_t length = page.size();
+    scanLinks(page, pass, m_profile->aggressiveParser(), [&](LinkCandidate& candidate) {
+        const std::size_t position = candidate.position();
+        if (written(position))
+            return;
+        const std::size_t oldLength = candidate.value().size();
+        const FoundLink link = pass.usesCodebase() && !candidate.codebase().empty()
+                                   ? handleCodebase(candidate)
+                                   : m_links.handle(candidate);
+        if (link.converted || page.size() != length) {
+            noteWritten(position, oldLength, oldLength + page.size() - length);
+            length = page.size();
+        }
+        if (onLink)
+            onLink(link);
+    });
+}
+
+// Resolved against the codebase (itself resolved against the page's base), tested like any
+// link; converted relative to the folder the browser takes the codebase for.
+FoundLink PagePasses::handleCodebase(LinkCandidate& candidate) const {
+    FoundLink link(candidate);
+    const std::string codebase = asFolder(candidate.codebase());
+    const std::string pageDirectory = URLDirectory(m_links.pageUrl());
+    const std::string& baseHref = m_links.baseHref();
+    const std::string base =
+        baseHref.empty() || HasScheme(candidate.value()) ? pageDirectory : baseHref;
+    link.title = candidate.linkText();
+    link.baseUrl = ResolveURL(codebase, base);
+    link.url = ResolveLink(candidate.link(), link.baseUrl);
+    link.category = m_types->URLFileType(link.url);
+    link.testLevel = linkTestLevel(m_pageLevel, link.page(), candidate.pass());
+    const LinkFilter& filter = m_links.filter();
+    link.followed = filter.accepts(link.url, link.category, link.testLevel);
+    // A codebase elsewhere sends the browser there whatever CODE says: left alone.
+    if (isRelativeFolder(codebase) &&
+        shouldConvertLink(*m_profile, link.followed, filter.withinSite(link.url))) {
+        const PageLocalLinks fromCodebase(*m_types, ResolveURL(codebase, pageDirectory), m_queued);
+        if (const std::string text = fromCodebase.linkTo(link.url); !text.empty()) {
+            candidate.replace(text);
+            link.converted = true;
+        }
+    }
+    return link;
+}
+
+bool PagePasses::written(std::size_t position) const {
+    for (const Span& span : m_written)
+        if (position == span.start ||
+            (position > span.start && position < span.start + span.length))
+            return true;
+    return false;
+}
+
+void PagePasses::noteWritten(std::size_t position, std::size_t oldLength, std::size_t newLength) {
+    for (Span& span : m_written)
+        if (span.start > position)
+            span.start = span.start + newLength - oldLength;
+    m_written.push_back({position, newLength});
+}
+
+} // namespace quarlo

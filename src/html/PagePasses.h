@@ -1,0 +1,61 @@
+#pragma once
+
+#include "html/LinkConversion.h"
+#include "html/PageLinks.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace quarlo {
+
+class FileTypes;
+class LinkCandidate;
+class TQLProfile;
+struct LinkPass;
+
+// The extraction passes over one saved page, as the parse thread runs them: PageLinks
+// resolves, tests and converts each link, with two additions that keep the converted page
+// sound.
+//
+// A value that a conversion has written is the program's own text, not a link of the page:
+// a later pass that finds it again (an AREA tag is read by the "A" pass and again by the
+// AREA pass; a tag inside a script by a tag pass and a quote pass) passes it over. Read as a
+// link it would resolve to an address the site never had (show.asp?id=2 converted to
+// show.html%C2%BFid=2.html).
+//
+// An applet's CODE is looked up by the browser under its CODEBASE, so a converted CODE value
+// is relative to the codebase's folder; a codebase without a trailing "/" still names a
+// folder.
+class PagePasses {
+public:
+    // The file-type table and the profile must outlive the object.
+    PagePasses(const FileTypes& types, const TQLProfile& profile, std::string pageUrl,
+               int pageLevel, std::string startDirectory, QueuedSpelling queued);
+
+    // Removes the page's BASE tag; its address becomes the base of relative links.
+    void takeBase(std::string& page) { m_links.takeBase(page); }
+    const std::string& baseHref() const { return m_links.baseHref(); }
+
+    // One extraction pass; onLink sees every link of the page it finds, after it was
+    // resolved, tested and (when the profile says so) converted.
+    void scanPass(std::string& page, const LinkPass& pass, const FoundLinkHandler& onLink);
+
+private:
+    struct Span {
+        std::size_t start; // from 1
+        std::size_t length;
+    };
+    FoundLink handleCodebase(LinkCandidate& candidate) const;
+    bool written(std::size_t position) const;
+    void noteWritten(std::size_t position, std::size_t oldLength, std::size_t newLength);
+
+    PageLinks m_links;
+    const FileTypes* m_types;
+    const TQLProfile* m_profile;
+    int m_pageLevel;
+    QueuedSpelling m_queued;
+    std::vector<Span> m_written;
+};
+
+} // namespace quarlo
