@@ -64,6 +64,32 @@ const std::vector<CommandInfo>& commands() {
          "entries; --url), --map (--all: pages; --url) or --unmark (--all: waiting entries;\n"
          "--url).\n",
          queueCommand},
+        {"schedule",
+         "schedule TASK --now [--restart | --resume | --update | --recover]\n"
+         "schedule TASK --at \"MM/d/yy hh:mm:ss\" | --every H:M | --daily hh:mm:ss |\n"
+         "              --weekly Mon,Fri@hh:mm:ss",
+         "schedule a task to run at once, once or again and again",
+         "The task becomes \"Scheduled\"; a running 'quarlo-cli scheduler' (or the desktop\n"
+         "program) starts it when it is due. --now runs it as soon as possible: it resumes its\n"
+         "queue when it has one unless --restart, --update or --recover says otherwise (a\n"
+         "stored next run that lies ahead is waited for). --every counts its interval from\n"
+         "the end of each run; --daily and --weekly keep their time of day. A run-method flag\n"
+         "given with another kind is stored for the scheduled runs. Works while another\n"
+         "instance runs, but not on the task it is downloading.\n",
+         scheduleCommand},
+        {"unschedule", "unschedule TASK", "take a task off the schedule",
+         "The task becomes \"Unscheduled\" with no schedule and no next run. Works while another\n"
+         "instance runs, but not on the task it is downloading.\n",
+         unscheduleCommand},
+        {"scheduler", "scheduler [--until-idle]", "start due tasks, one run at a time",
+         "Holds the data folder like a foreground run and starts every due task as the\n"
+         "desktop program does, printing a line when a run starts and ends. Runs that an\n"
+         "earlier instance left \"Downloading...\" are reset to \"Unscheduled\" first.\n"
+         "Ctrl-C or SIGTERM stops it: a run in progress is stopped as the Stop button does\n"
+         "(one whose download is complete first finishes writing its result; a second\n"
+         "Ctrl-C stops it at once). --until-idle ends once no run is in progress and no\n"
+         "active task is due within a minute.\n",
+         schedulerCommand},
     };
     return table;
 }

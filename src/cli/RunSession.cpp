@@ -1,58 +1,12 @@
 #include "cli/RunSession.h"
 
+#include "cli/EngineHost.h"
 #include "cli/ProgressDisplay.h"
 #include "engine/TQLDownloader.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
-#include "platform/EventLoop.h"
-
-#include <atomic>
-#include <csignal>
-#include <iostream>
-#include <unistd.h>
 
 namespace quarlo::cli {
-
-namespace {
-
-std::atomic<int> g_signals{0};
-
-extern "C" void onStopSignal(int) {
-    g_signals.fetch_add(1);
-}
-
-// SIGINT and SIGTERM only count while a run is in progress; the previous handlers come back
-// afterwards.
-class StopSignals {
-public:
-    StopSignals() {
-        g_signals = 0;
-        struct sigaction action {};
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(SIGINT, &action, &m_oldInt);
-        ::sigaction(SIGTERM, &action, &m_oldTerm);
-    }
-    ~StopSignals() {
-        ::sigaction(SIGINT, &m_oldInt, nullptr);
-        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-private:
-    struct sigaction m_oldInt {};
-    struct sigaction m_oldTerm {};
-};
-
-bool isTerminal(const std::ostream& out) {
-    return &out == &std::cout && ::isatty(1) == 1;
-}
-
-constexpr std::chrono::milliseconds kSignalCheck{100};
-constexpr std::chrono::milliseconds kProgressInterval{1000};
-
-} // namespace
 
 RunSession::RunSession(Context& context, TQLApp& app)
     : m_context(context), m_app(app), m_lock(app.dataFolder()) {}
@@ -74,43 +28,25 @@ Status RunSession::begin() {
 }
 
 Result<RunSession::Outcome> RunSession::run(std::unique_ptr<TQLTask> task) {
-    EventLoop loop;
-    ProgressDisplay display(m_context.out, isTerminal(m_context.out));
-    m_app.setHooks(&display);
-    TQLDownloader downloader(m_app, loop);
-    StopSignals signals;
-    m_lock.setCurrentTask(task->filePath());
-
+    EngineHost host(m_context, m_app, m_lock);
     Outcome outcome;
-    downloader.setOnRunEnded([&](TQLTask& ended) {
+    host.downloader().setOnRunEnded([&](TQLTask& ended) {
         outcome.status = ended.status();
         std::lock_guard lock(ended.mutex());
         outcome.errors = ended.counters().PageErrors + ended.counters().ResourceErrors;
-        loop.quit();
+        host.loop().quit();
     });
     TQLTask* running = task.get();
-    if (Status started = downloader.start(std::move(task)); !started) {
-        m_app.setHooks(nullptr);
-        m_lock.setCurrentTask({});
+    host.recordRunning(running);
+    if (Status started = host.downloader().start(std::move(task)); !started)
         return started;
-    }
-    loop.startTimer(kSignalCheck, [&] {
-        if (g_signals.load() > 0 && downloader.isRunning() && !outcome.interrupted) {
-            outcome.interrupted = true;
-            display.finish();
-            downloader.stop();
-        }
-    });
-    loop.startTimer(kProgressInterval, [&] {
-        if (downloader.isRunning())
-            display.update(*running);
-    });
-    if (downloader.isRunning())
-        loop.run();
-    display.update(*running);
-    display.finish();
-    m_app.setHooks(nullptr);
-    m_lock.setCurrentTask({});
+    host.watchSignals(nullptr);
+    host.showProgress(true);
+    if (host.downloader().isRunning())
+        host.loop().run();
+    host.display().update(*running);
+    host.display().finish();
+    outcome.interrupted = host.stoppedBySignal();
     return outcome;
 }
 

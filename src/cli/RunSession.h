@@ -16,7 +16,7 @@ namespace quarlo::cli {
 
 // A foreground run of one task: holds the instance lock, runs the engine on this thread's
 // event loop with a live progress display, stops the run as the Stop button does on Ctrl-C
-// (SIGINT) or SIGTERM, and says how it ended.
+// (SIGINT) or SIGTERM, and says how it ended. The scheduler takes the lock through it too.
 class RunSession {
 public:
     RunSession(Context& context, TQLApp& app);
@@ -36,6 +36,9 @@ public:
 
     // The exit code of a finished run: 130 when interrupted, 1 with failed files, else 0.
     static int exitCode(const Outcome& outcome);
+
+    // Held once begin() succeeded.
+    InstanceLock& lock() { return m_lock; }
 
 private:
     Context& m_context;
