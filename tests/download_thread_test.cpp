@@ -45,7 +45,10 @@ public:
         if (!m_thread.joinable())
             m_thread = std::thread([this] { loop(); });
     }
-    void stopRun() override {}
+    void stopRun() override {
+        std::lock_guard lock(m_mutex);
+        m_task = nullptr;
+    }
     void pageSaved() override { m_wake.notify_all(); }
     void allow() {
         {
@@ -56,23 +59,21 @@ public:
     }
 
 private:
+    // Works under its own lock, so that once stopRun() returns it touches nothing more.
     void loop() {
         std::unique_lock lock(m_mutex);
         while (!m_quit) {
             m_wake.wait_for(lock, 20ms);
-            if (!m_allowed || m_quit)
+            if (!m_allowed || m_quit || m_task == nullptr)
                 continue;
-            TQLTask* task = m_task;
-            lock.unlock();
             {
-                std::lock_guard taskLock(task->mutex());
-                while (auto page = NextSavedPage(*task)) {
+                std::lock_guard taskLock(m_task->mutex());
+                while (auto page = NextSavedPage(*m_task)) {
                     SetStatus(*page, QueueStatus::Parsed);
                     StoreItem(*page);
                 }
             }
             m_download.notifyWork();
-            lock.lock();
         }
     }
 

@@ -49,7 +49,10 @@ public:
         if (!m_thread.joinable())
             m_thread = std::thread([this] { loop(); });
     }
-    void stopRun() override {}
+    void stopRun() override {
+        std::lock_guard lock(m_mutex);
+        m_task = nullptr;
+    }
     void pageSaved() override { m_wake.notify_all(); }
 
 private:
@@ -65,6 +68,7 @@ private:
         item.Referrer = referrer;
         AddItem(task, item);
     }
+    // Works under its own lock, so that once stopRun() returns it touches nothing more.
     void loop() {
         std::unique_lock lock(m_mutex);
         while (!m_quit) {
@@ -72,7 +76,6 @@ private:
             TQLTask* task = m_task;
             if (m_quit || task == nullptr)
                 continue;
-            lock.unlock();
             {
                 std::lock_guard taskLock(task->mutex());
                 while (auto page = NextSavedPage(*task)) {
@@ -85,7 +88,6 @@ private:
                 }
             }
             m_download.notifyWork();
-            lock.lock();
         }
     }
 

@@ -37,11 +37,13 @@ TQLDownloader::TQLDownloader(TQLApp& app, MainThread& mainThread)
 TQLDownloader::~TQLDownloader() {
     if (m_running)
         stop();
-    // The parse thread wakes the download thread, which goes before the slots whose
-    // handlers it owns.
+    // The dispatcher ends first (it uses the slots). The slots go next: a last transfer
+    // may still end through the download thread's handlers and tell the parse thread of a
+    // saved page. The parse thread wakes the download thread, whose object goes last.
+    m_download->terminate();
+    m_sockets.reset();
     m_parseThread.reset();
     m_download.reset();
-    m_sockets.reset();
 }
 
 Status TQLDownloader::start(std::unique_ptr<TQLTask> task) {

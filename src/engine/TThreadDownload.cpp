@@ -27,13 +27,19 @@ TThreadDownload::TThreadDownload(TQLApp& app, SocketList& sockets)
     : m_app(app), m_sockets(sockets), m_thread([this] { run(); }) {}
 
 TThreadDownload::~TThreadDownload() {
+    terminate();
+}
+
+void TThreadDownload::terminate() {
     {
+        std::lock_guard arming(m_armMutex);
         std::lock_guard lock(m_control);
         m_terminate = true;
         m_stopRequested = true;
     }
     m_wake.notify_all();
-    m_thread.join();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void TThreadDownload::resume(TQLTask& task) {

@@ -36,6 +36,9 @@ public:
     TThreadDownload(TQLApp& app, SocketList& sockets);
     // Ends the thread (a run still going is told to stop first).
     ~TThreadDownload();
+    // Ends the thread and waits for it; the object stays usable as the slots' handler, so
+    // the slots may be freed (and their last transfers end) after this and before the object.
+    void terminate();
     TThreadDownload(const TThreadDownload&) = delete;
     TThreadDownload& operator=(const TThreadDownload&) = delete;
 

@@ -22,6 +22,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     SiteServer();
+    // Stops the server before the records its handlers write go.
+    ~SiteServer();
     bool start() { return m_server.start(); }
     LoopbackServer& loopback() { return m_server; }
 
