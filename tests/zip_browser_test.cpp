@@ -201,8 +201,9 @@ TEST_F(ZipBrowserTest, StagedTaskFilesAppearWithTheirCommit) {
     for (int i = 0; i < 3; ++i)
         makeFile(temp + "h/f" + std::to_string(i) + ".gif", std::string(100, 'x'));
     for (int i = 0; i < 3; ++i)
-        model->stageTaskFile(temp + "h/f" + std::to_string(i) + ".gif", "T" + std::to_string(i));
-    model->stageTaskFile(temp + "h/f1.gif", "T1 again");
+        model->stageTaskFile(archivePath, temp + "h/f" + std::to_string(i) + ".gif",
+                             "T" + std::to_string(i));
+    model->stageTaskFile(archivePath, temp + "h/f1.gif", "T1 again");
     EXPECT_EQ(model->stagedBytes(), 400);
     EXPECT_FALSE(std::filesystem::exists(archivePath));
     EXPECT_TRUE(model->currentArchive()->entries.empty());
@@ -214,7 +215,7 @@ TEST_F(ZipBrowserTest, StagedTaskFilesAppearWithTheirCommit) {
     EXPECT_EQ(quarlo::test::outsideComment(archivePath, "h/f2.gif"), "T2");
 
     std::filesystem::remove(temp + "h/f0.gif");
-    model->stageTaskFile(temp + "h/f0.gif", "gone");
+    model->stageTaskFile(archivePath, temp + "h/f0.gif", "gone");
     EXPECT_EQ(model->commitTaskFiles(), ZipResult::CannotAccess);
     EXPECT_EQ(hooks.texts("message").back(),
               "Could not access the Zip file or one of the files to process.");

@@ -115,12 +115,14 @@ int ZipBrowserModel::addTaskFile(const std::string& path, const std::string& com
     return result;
 }
 
-void ZipBrowserModel::stageTaskFile(const std::string& path, const std::string& comment) {
+void ZipBrowserModel::stageTaskFile(const std::string& archivePath, const std::string& path,
+                                    const std::string& comment) {
     const std::string relative = relativeToTemp(path);
-    if (m_current == nullptr || relative.empty())
+    if (relative.empty())
         return;
-    if (m_staged.empty())
-        m_stagedArchive = m_current->archivePath;
+    if (!m_staged.empty() && archivePath != m_stagedArchive)
+        (void)commitTaskFiles();
+    m_stagedArchive = archivePath;
     if (m_stagedComments.count(relative) == 0)
         m_staged.push_back(relative);
     m_stagedComments[relative] = comment;

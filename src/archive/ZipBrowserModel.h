@@ -114,8 +114,10 @@ public:
     int addFiles(const std::vector<std::string>& files);
     // Unattended add of one file of the Temp folder to the current archive, with comment.
     int addTaskFile(const std::string& path, const std::string& comment);
-    // The same, kept until commitTaskFiles() writes every staged file in one add.
-    void stageTaskFile(const std::string& path, const std::string& comment);
+    // The same for an archive given by path, kept until commitTaskFiles() writes every
+    // staged file in one add (staging for another archive commits what was staged first).
+    void stageTaskFile(const std::string& archivePath, const std::string& path,
+                       const std::string& comment);
     int commitTaskFiles();
     std::int64_t stagedBytes() const { return m_stagedBytes; }
     bool hasStagedFiles() const { return !m_staged.empty(); }

@@ -29,10 +29,11 @@ void TQLDownloader::endOfRun() {
         m_main.stopTimer(m_zipTimer);
         m_timerActive = false;
     }
-    if (!task.intranetMode() && m_zip != nullptr)
-        m_zip->endRun(task);
     waitForTransfers();
     putBackFetchingItems(task);
+    // Only now has every transfer that completed put its file in the zip list.
+    if (!task.intranetMode() && m_zip != nullptr)
+        m_zip->endRun(task);
     {
         std::lock_guard lock(task.mutex());
         if (task.queueDirty()) {

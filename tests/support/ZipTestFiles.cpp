@@ -99,4 +99,21 @@ std::string outsideComment(const std::string& path, const std::string& entry) {
     return output;
 }
 
+std::map<std::string, std::string> outsideComments(const std::string& path) {
+    std::string output;
+    runCommand("python3 -c 'import sys, zipfile\n"
+               "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+               "    sys.stdout.write(i.filename + \"\\t\" + i.comment.decode() + \"\\n\")' " +
+                   shellQuoted(path),
+               &output);
+    std::map<std::string, std::string> comments;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t tab = line.find('\t');
+        if (tab != std::string::npos)
+            comments[line.substr(0, tab)] = line.substr(tab + 1);
+    }
+    return comments;
+}
+
 } // namespace quarlo::test

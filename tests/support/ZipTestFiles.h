@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,5 +25,7 @@ bool archiveTestsSound(const std::string& path);
 std::vector<std::string> outsideEntryNames(const std::string& path);
 // An entry's comment as Python's zipfile reads it.
 std::string outsideComment(const std::string& path, const std::string& entry);
+// Every entry with its comment, read by Python's zipfile in one go.
+std::map<std::string, std::string> outsideComments(const std::string& path);
 
 } // namespace quarlo::test
