@@ -1,5 +1,6 @@
 #include "archive/ZipBrowserModel.h"
 #include "archive/ZipTexts.h"
+#include "cli/Cli.h"
 #include "model/TQLApp.h"
 #include "platform/UiHooks.h"
 #include "support/AppFixture.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 using namespace quarlo;
 using quarlo::test::craftZip;
@@ -289,6 +291,64 @@ TEST_F(ZipBrowserTest, SelectionRulesAndClose) {
     EXPECT_THAT(model->rows(), IsEmpty());
     EXPECT_THAT(model->pages(), IsEmpty());
     EXPECT_EQ(model->showSelection(ZipBrowserModel::Focus::Tree), app->downloadsFolder());
+}
+
+} // namespace
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out, err;
+};
+
+CliRun zipCli(std::vector<std::string> words) {
+    std::ostringstream out, err;
+    words.insert(words.begin(), "zip");
+    const int code = quarlo::cli::run(words, out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(ZipCli, CommandsPrintStatusAndResults) {
+    quarlo::test::TempHome home;
+    const std::string dir = home.path();
+    makeFile(dir + "site/a.html", std::string(500, 'a'));
+    makeFile(dir + "site/sub/b.gif", "b");
+    const std::string archive = dir + "out.zip";
+
+    CliRun added = zipCli({"add", archive, dir + "site", "--recurse", "--level", "0"});
+    EXPECT_EQ(added.code, 0) << added.err;
+    EXPECT_THAT(added.out, ::testing::HasSubstr("Adding: b.gif\n"));
+    EXPECT_THAT(added.out, ::testing::HasSubstr("Total: 2 files  501 / 501 bytes (0%)"));
+    EXPECT_EQ(zipCli({"add", archive, dir + "site", "--level", "12"}).code, 2);
+    EXPECT_EQ(zipCli({"add", archive, dir + "site/a.html", "--action", "sideways"}).code, 2);
+
+    CliRun listed = zipCli({"list", archive, "b.gif"});
+    EXPECT_EQ(listed.code, 0);
+    EXPECT_THAT(listed.out, ::testing::HasSubstr("\tb.gif\nTotal: 1 files  1 / 1 bytes (0%)"));
+
+    makeFile(dir + "x/a.html", "mine");
+    CliRun asked = zipCli({"extract", archive, dir + "x"});
+    EXPECT_EQ(asked.code, 0);
+    EXPECT_THAT(asked.out, ::testing::HasSubstr("Some files were skipped while extracting."));
+    EXPECT_EQ(readWholeFile(dir + "x/a.html"), "mine") << "no terminal: the answer is No";
+    EXPECT_EQ(zipCli({"extract", archive, dir + "x", "--overwrite"}).code, 0);
+    EXPECT_EQ(readWholeFile(dir + "x/a.html"), std::string(500, 'a'));
+
+    CliRun renamed = zipCli({"rename", archive, "new.zip"});
+    EXPECT_EQ(renamed.code, 0);
+    EXPECT_THAT(renamed.out, ::testing::HasSubstr("Renamed to " + dir + "new.zip"));
+    EXPECT_EQ(zipCli({"delete", dir + "new.zip", "a.html"}).code, 0);
+    EXPECT_EQ(zipCli({"delete", dir + "new.zip", "nothing"}).code, 2);
+
+    CliRun missing = zipCli({"list", archive});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_EQ(missing.err, "quarlo-cli: Could not find the archive file.\n");
+    ASSERT_TRUE(craftZip(dir + "evil.zip", {{"../escape.txt", "x"}, {"fine.txt", "y"}}));
+    CliRun evil = zipCli({"extract", dir + "evil.zip", dir + "y", "--paths"});
+    EXPECT_EQ(evil.code, 0);
+    EXPECT_THAT(evil.out, ::testing::HasSubstr("Some files were skipped while extracting."));
+    EXPECT_FALSE(std::filesystem::exists(dir + "escape.txt"));
 }
 
 } // namespace

@@ -31,12 +31,12 @@ bool ZipBrowserModel::unpackForBrowsing(TZipObj& archive) {
     return true;
 }
 
-int ZipBrowserModel::extractTo(const std::string& folder, const std::string& spec, bool usePaths,
-                               ZipOverwrite mode) {
+int ZipBrowserModel::extractTo(const std::string& folder, const std::vector<std::string>& specs,
+                               bool usePaths, ZipOverwrite mode) {
     if (m_current == nullptr)
         return ZipResult::NothingToDo;
     m_zip.ZipFileName = m_current->archivePath;
-    m_zip.FilesToProcess = {spec};
+    m_zip.FilesToProcess = specs;
     m_zip.ExtractDirectory = folder;
     m_zip.UsePaths = usePaths;
     m_zip.Overwrite = mode;
@@ -48,7 +48,7 @@ int ZipBrowserModel::extractTo(const std::string& folder, const std::string& spe
 
 int ZipBrowserModel::extractEntry(const std::string& folder, const std::string& entry,
                                   ZipOverwrite mode) {
-    const int result = extractTo(folder, entry, true, mode);
+    const int result = extractTo(folder, {entry}, true, mode);
     status("Unzipped: " + entry + ".");
     return result;
 }

@@ -151,12 +151,18 @@ int ZipBrowserModel::commitTaskFiles() {
 }
 
 int ZipBrowserModel::deleteRows(const std::vector<std::size_t>& rows) {
-    if (m_current == nullptr)
-        return ZipResult::NothingToDo;
-    m_zip.ZipFileName = m_current->archivePath;
+    std::vector<std::string> entries;
     for (std::size_t index : rows)
         if (index < m_rows.size())
-            m_zip.FilesToProcess.push_back(m_rows[index].entry());
+            entries.push_back(m_rows[index].entry());
+    return deleteEntries(entries);
+}
+
+int ZipBrowserModel::deleteEntries(const std::vector<std::string>& specs) {
+    if (m_current == nullptr || specs.empty())
+        return ZipResult::NothingToDo;
+    m_zip.ZipFileName = m_current->archivePath;
+    m_zip.FilesToProcess = specs;
     const int result = m_zip.remove();
     m_operation = Operation::Idle;
     report(result, "deleting");

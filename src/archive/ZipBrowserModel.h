@@ -97,8 +97,8 @@ public:
     bool unpackForBrowsing(TZipObj& archive);
     // Extracts one entry with its path; status "Unzipped: <entry>.".
     int extractEntry(const std::string& folder, const std::string& entry, ZipOverwrite mode);
-    // Extracts what the spec matches into the folder; the result reported with "extracting".
-    int extractTo(const std::string& folder, const std::string& spec, bool usePaths,
+    // Extracts what the specs match into the folder; the result reported with "extracting".
+    int extractTo(const std::string& folder, const std::vector<std::string>& specs, bool usePaths,
                   ZipOverwrite mode);
     // Shows the selection in the browser (the Downloads folder when nothing is selected);
     // returns what was shown, or "".
@@ -122,8 +122,10 @@ public:
     std::int64_t stagedBytes() const { return m_stagedBytes; }
     bool hasStagedFiles() const { return !m_staged.empty(); }
 
-    // Deletes the entries of list rows, or a file or folder node's spec, removing nodes.
+    // Deletes the entries of list rows, entries or masks of the current archive, or a file
+    // or folder node's spec, removing their nodes.
     int deleteRows(const std::vector<std::size_t>& rows);
+    int deleteEntries(const std::vector<std::string>& specs);
     int deleteNode(ZipNode* node);
     // The confirmation asked before deleting a tree node.
     std::string deleteQuestion(const ZipNode& node) const;

@@ -152,7 +152,7 @@ int ExtractSettings::run(ZipBrowserModel& browser) const {
     if (!canUnzip() || browser.currentArchive() == nullptr)
         return ZipResult::NothingToDo;
     const bool selection = !allFiles && browser.selected() != nullptr;
-    return browser.extractTo(folder, selection ? browser.selected()->spec() : "*.*", usePaths,
+    return browser.extractTo(folder, {selection ? browser.selected()->spec() : "*.*"}, usePaths,
                              overwrite ? ZipOverwrite::xowAlways : ZipOverwrite::xowAsk);
 }
 

@@ -90,6 +90,23 @@ const std::vector<CommandInfo>& commands() {
          "Ctrl-C stops it at once). --until-idle ends once no run is in progress and no\n"
          "active task is due within a minute.\n",
          schedulerCommand},
+        {"zip",
+         "zip list ARCHIVE [MASK]\n"
+         "zip add ARCHIVE FILE... [--paths] [--recurse] [--level N] [--action add|freshen|update]\n"
+         "zip extract ARCHIVE DIR [ENTRY...] [--paths] [--overwrite]\n"
+         "zip delete ARCHIVE ENTRY...\n"
+         "zip rename ARCHIVE NEWNAME",
+         "list, add to, extract, delete from and rename Zip archives",
+         "A MASK or ENTRY is an entry name, \"*.*\" for every entry or a folder followed by\n"
+         "\"/*.*\". 'zip add' keeps the files' paths with --paths (relative to the current\n"
+         "folder, or the whole path), adds folders with their contents with --recurse, compresses\n"
+         "at level N (0 stores), and with --action freshen replaces only entries already there,\n"
+         "with update also adds new files but replaces an entry only with a newer file.\n"
+         "'zip extract' writes nothing outside DIR; an existing file is replaced with\n"
+         "--overwrite, else the question is asked on a terminal and answered No otherwise.\n"
+         "'zip rename' gives the archive a new name in its folder, made unique with (0), (1)...\n"
+         "Exit code 2 when the archive work fails.\n",
+         zipCommand},
     };
     return table;
 }
