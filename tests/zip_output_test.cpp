@@ -172,6 +172,14 @@ TEST_F(ZipOutputTest, StoppedRunKeepsAValidArchiveAndResumeRefetchesWhatIsMissin
     EXPECT_TRUE(archiveTestsSound(archive));
 }
 
+TEST_F(ZipOutputTest, DownloaderWritesTheArchiveOfItsOwnAccord) {
+    downloader = std::make_unique<TQLDownloader>(*app, loop); // no Zip output given
+    ASSERT_TRUE(downloader->start(zipListTask("own", 3)).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::Zipped);
+    EXPECT_EQ(entriesOf(archive).size(), 3u);
+}
+
 TEST_F(ZipOutputTest, CorruptDestinationRefusesToStart) {
     makeFile(archive, "not an archive");
     const Status started = downloader->start(zipListTask("bad", 2));

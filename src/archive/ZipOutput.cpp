@@ -160,4 +160,23 @@ void ZipOutput::completed(TQLTask& task) {
         m_app.hooks().setStatusLine(saved.message(), -1);
 }
 
+namespace {
+
+struct BrowserHolder {
+    explicit BrowserHolder(TQLApp& app) : browser(app) {}
+    ZipBrowserModel browser;
+};
+
+// The browser model is built before the output that uses it and outlives it.
+class StandaloneZipOutput : private BrowserHolder, public ZipOutput {
+public:
+    explicit StandaloneZipOutput(TQLApp& app) : BrowserHolder(app), ZipOutput(app, browser) {}
+};
+
+} // namespace
+
+std::unique_ptr<ZipModeRun> makeZipOutput(TQLApp& app) {
+    return std::make_unique<StandaloneZipOutput>(app);
+}
+
 } // namespace quarlo

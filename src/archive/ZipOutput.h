@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -50,6 +51,9 @@ private:
     std::chrono::steady_clock::time_point m_lastCommit;
     int m_commits = 0;
 };
+
+// A Zip output with a Zip browser model of its own, for front ends that show no browser.
+std::unique_ptr<ZipModeRun> makeZipOutput(TQLApp& app);
 
 // A resumed Zip-mode run: every saved queue entry whose file is neither in the Temp folder
 // nor among the archive's entries is put back to status 0, so that it is fetched again.

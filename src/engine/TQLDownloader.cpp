@@ -1,5 +1,6 @@
 #include "engine/TQLDownloader.h"
 
+#include "archive/ZipOutput.h"
 #include "engine/RunPreparation.h"
 #include "engine/SocketList.h"
 #include "engine/TThreadDownload.h"
@@ -29,7 +30,8 @@ std::string TQLDownloader::runText(int number) {
 TQLDownloader::TQLDownloader(TQLApp& app, MainThread& mainThread)
     : m_app(app), m_main(mainThread), m_sockets(std::make_unique<SocketList>()),
       m_download(std::make_unique<TThreadDownload>(app, *m_sockets)),
-      m_parseThread(std::make_unique<TThreadParse>(app)), m_parse(m_parseThread.get()) {
+      m_parseThread(std::make_unique<TThreadParse>(app)), m_parse(m_parseThread.get()),
+      m_zipOutput(makeZipOutput(app)), m_zip(m_zipOutput.get()) {
     // New links and parsed pages wake the dispatcher.
     m_parseThread->setOnWork([download = m_download.get()] { download->notifyWork(); });
 }

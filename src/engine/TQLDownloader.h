@@ -80,8 +80,9 @@ public:
     // The parse thread that takes part in runs: the downloader's own unless replaced here;
     // without one (nullptr), saved pages are not waited for.
     void setParseSide(RunParseSide* parse) { m_parse = parse; }
-    // The archive side of Zip-mode runs; without one, a Zip-mode run ends at "Download
-    // Complete" and its zip list stays as it is.
+    // The archive side of Zip-mode runs: the downloader's own Zip output unless replaced
+    // here (a front end with a Zip browser gives its own); without one (nullptr), a Zip-mode
+    // run ends at "Download Complete" and its zip list stays as it is.
     void setZipModeRun(ZipModeRun* zip) { m_zip = zip; }
     // Called at the end of every run, after the task file is saved, with the task.
     void setOnRunEnded(TaskCallback callback) { m_onRunEnded = std::move(callback); }
@@ -111,6 +112,7 @@ private:
     std::unique_ptr<TThreadDownload> m_download;
     std::unique_ptr<TThreadParse> m_parseThread;
     RunParseSide* m_parse = nullptr;
+    std::unique_ptr<ZipModeRun> m_zipOutput;
     ZipModeRun* m_zip = nullptr;
     TaskCallback m_onRunEnded;
     TaskCallback m_rearm;
