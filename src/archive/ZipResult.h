@@ -10,7 +10,6 @@ namespace quarlo {
 struct ZipResult {
     enum : int {
         Success = 0,
-        Warnings = 10,         // done, with something of no consequence passed over
         NothingToDo = 30,      // no file or entry matched what was asked for
         FilesSkipped = 40,     // some entries or files were left out (unsafe, declined, ...)
         EmptyZipFile = 50,     // the archive holds no entries
