@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/SampleSiteServer.h"
 #include "platform/InstanceLock.h"
 #include "support/LoopbackServer.h"
 #include "support/TempHome.h"
@@ -213,4 +214,39 @@ TEST(CliRun, InterruptStopsTheRunAndResumeFinishesIt) {
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(readWholeFile(home.path() + "out/127.0.0.1/f" + std::to_string(i) + ".txt"),
                   body(i));
+}
+
+TEST(CliMirror, DemoMirrorsTheSampleSite) {
+    TempHome home;
+    const auto demo = runCli({"--pause", "0", "demo"});
+    EXPECT_EQ(demo.code, 0) << demo.err;
+    const std::string marker = "The copy of \"127_0\" is in ";
+    const auto at = demo.out.find(marker);
+    ASSERT_NE(at, std::string::npos) << demo.out;
+    const std::string start =
+        demo.out.substr(at + marker.size(), demo.out.find('\n', at) - at - marker.size());
+    EXPECT_EQ(start.rfind(home.path() + "demo/", 0), 0u) << start;
+    EXPECT_NE(readWholeFile(start).find("<"), std::string::npos);
+    EXPECT_NE(runCli({"tasks"}).out.find("Task Complete"), std::string::npos);
+}
+
+TEST(CliMirror, GetAppliesItsOptionsToTheTaskOnly) {
+    TempHome home;
+    quarlo::cli::SampleSiteServer site(QUARLO_SOURCE_DATA "/sample-site");
+    ASSERT_TRUE(site.start());
+    ASSERT_EQ(runCli({"profile", "save", "Everything", "--depth", "-1"}).code, 0);
+    const auto get =
+        runCli({"--pause", "0", "get", site.rootUrl(), "--profile", "Everything", "--depth", "0",
+                "--types", ".html", "--intranet", home.path() + "copy", "--no-ads"});
+    EXPECT_EQ(get.code, 0) << get.err;
+    EXPECT_NE(get.out.find("The copy of"), std::string::npos) << get.out;
+    // Depth 0 and pages only: the start page alone.
+    EXPECT_NE(get.out.find("Pages 1/1"), std::string::npos) << get.out;
+    EXPECT_NE(get.out.find("Media 0/0"), std::string::npos) << get.out;
+    EXPECT_NE(runCli({"profile", "show", "Everything"}).out.find("Depth: -1"), std::string::npos);
+    const auto task = runCli({"task", "show", "127_0"}).out;
+    EXPECT_NE(task.find("Profile Name: \n"), std::string::npos) << task;
+    EXPECT_NE(task.find("Depth: 0"), std::string::npos);
+    EXPECT_EQ(runCli({"settings", "get", "No Ads"}).out, "1\n");
+    EXPECT_EQ(runCli({"get", "ftp://x/"}).code, 2);
 }

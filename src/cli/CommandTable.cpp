@@ -53,6 +53,19 @@ const std::vector<CommandInfo>& commands() {
          "again what failed. Ctrl-C stops the run as the Stop button does; 'run --resume'\n"
          "goes on later. Exit code 1 when the run ended with failed files, 130 when stopped.\n",
          runCommand},
+        {"get",
+         "get URL [--profile NAME] [PROFILE OPTIONS] [--map] [--intranet DIR | --zip FILE]\n"
+         "    [--category C] [--no-ads]",
+         "copy a site now: create the task and run it to the end",
+         "Creates a task for URL as 'task new' does, runs it in the foreground with the\n"
+         "progress display and says where the copy is. The profile options (see 'help\n"
+         "profile') change this task's profile only, never a named profile's file. --map\n"
+         "fetches pages only. --no-ads stores \"No Ads\": no banner in saved pages.\n",
+         getCommand},
+        {"demo", "demo", "mirror the bundled sample site from a loopback server",
+         "Serves the sample site on a free port of 127.0.0.1 and mirrors it into the folder\n"
+         "demo/ of the data folder, with the progress display; says which file to open.\n",
+         demoCommand},
         {"queue",
          "queue TASK\n"
          "queue mark TASK --download|--update|--map|--unmark --all|--errors|--unmarked|--url "

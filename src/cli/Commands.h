@@ -42,5 +42,9 @@ int zipCommand(Context& context, Args& args);
 
 // Runs a task in the foreground until it completes or is stopped; the exit code of the run.
 int runTaskInForeground(Context& context, TQLApp& app, std::unique_ptr<TQLTask> task);
+// Saves a new task, runs it in the foreground and says where its copy is.
+int mirrorInForeground(Context& context, TQLApp& app, std::unique_ptr<TQLTask> task);
+int getCommand(Context& context, Args& args);
+int demoCommand(Context& context, Args& args);
 
 } // namespace quarlo::cli

@@ -1,26 +1,19 @@
 #include "cli/Commands.h"
 
+#include "cli/NewTaskOptions.h"
 #include "cli/Printing.h"
 #include "cli/TaskRef.h"
 #include "html/TextSearch.h"
 #include "html/UrlFunctions.h"
-#include "model/NewTask.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 
-#include <filesystem>
 #include <ostream>
 
 namespace quarlo::cli {
 
 namespace {
-
-std::string absolutePath(const std::string& path) {
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
-}
 
 // The URLs of a list file: one per line; blank lines and lines starting with "#" are
 // skipped. Each is checked and completed as a typed address is.
@@ -50,52 +43,31 @@ Result<std::vector<std::string>> readUrlList(const std::string& file) {
 }
 
 int taskNew(Context& context, TQLApp& app, Args& args) {
-    NewTaskRequest request;
     const auto urlList = args.option("--url-list");
-    request.profileName = args.option("--profile").value_or("");
-    const auto intranet = args.option("--intranet");
-    const auto zip = args.option("--zip");
-    const auto category = args.option("--category");
+    const NewTaskOptions options = NewTaskOptions::take(args);
     auto words = args.positional();
     if (!words)
         return context.fail(words.message());
     if (words->size() != (urlList ? 1u : 2u))
         return context.fail("usage: task new (URL | --url-list FILE) [--profile NAME] "
                             "[--intranet DIR | --zip FILE] [--category C]");
-    if (intranet && zip)
-        return context.fail("give --intranet or --zip, not both");
     std::vector<std::string> urls;
+    std::string url;
     if (urlList) {
         auto list = readUrlList(*urlList);
         if (!list)
             return context.fail(list.message());
         urls = std::move(*list);
-        request.url = urls.front();
+        url = urls.front();
     } else {
-        request.url = (*words)[1];
-        if (Status valid = ValidateURL(request.url); !valid)
+        url = (*words)[1];
+        if (Status valid = ValidateURL(url); !valid)
             return context.fail(valid.message());
     }
-    request.intranetMode = intranet ? true : zip ? false : app.saveMode() == 1;
-    if (category)
-        request.category = *category;
-    auto created = createTaskFromUrl(app, request);
+    auto created = createTask(app, options, url, urls);
     if (!created)
         return context.fail(created.message());
     TQLTask& task = **created;
-    if (!urls.empty()) {
-        // A list task downloads its URLs instead of following a start page.
-        task.setURL({});
-        task.setUrls(urls);
-    }
-    if (intranet)
-        task.setDestination(withTrailingSlash(absolutePath(*intranet)));
-    if (zip) {
-        std::string file = absolutePath(*zip);
-        if (extensionOf(file).empty())
-            file += ".zip";
-        task.setDestination(file);
-    }
     if (Status saved = task.save(); !saved)
         return context.fail(saved.message());
     context.out << "Created task \"" << task.taskName() << "\" in category \"" << task.category()

@@ -12,7 +12,7 @@
 namespace quarlo {
 
 class TickHTTPS;
-class TQLQItem;
+struct TQLQItem;
 struct TickResult;
 
 // One transfer slot: a long-lived thread that sleeps until it is armed with a URL, fetches

@@ -98,7 +98,9 @@ protected:
 
     void fireStatus(int statusCode, const std::string& carried = {});
 
-    // Called by libcurl when it closes a connection of the session.
+public:
+    // Called by libcurl when it closes a connection of the session (a C callback, so it
+    // must be reachable from the transfer that registers it).
     static int closeSocket(void* self, curl_socket_t socket);
 
 private:

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "cli/Args.h"
+#include "platform/Result.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarlo {
+class TQLApp;
+class TQLTask;
+} // namespace quarlo
+
+namespace quarlo::cli {
+
+// The options that place a new task: --profile NAME, --intranet DIR, --zip FILE,
+// --category C.
+struct NewTaskOptions {
+    std::optional<std::string> profile;
+    std::optional<std::string> intranet;
+    std::optional<std::string> zip;
+    std::optional<std::string> category;
+
+    // Takes the options out of the command's words.
+    static NewTaskOptions take(Args& args);
+};
+
+// A new, unsaved task for the URL (already checked) as the main window's new-task command
+// makes it, placed as the options say; without --intranet or --zip the "Save Mode" setting
+// decides. With a URL list the task downloads those URLs instead of following a start page
+// (the URL names the task). A map task fetches pages only.
+Result<std::unique_ptr<TQLTask>> createTask(TQLApp& app, const NewTaskOptions& options,
+                                            const std::string& url,
+                                            const std::vector<std::string>& urlList = {},
+                                            bool map = false);
+
+} // namespace quarlo::cli
