@@ -29,3 +29,18 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1
 cmake --build build-tsan -j"$jobs" --target quarlo-cli $targets
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir build-tsan -j"$jobs" --timeout 900 -R "$threaded"
+
+echo "== libFuzzer: the scanner with link conversion, and the URL functions (about 30 s each)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQUARLO_BUILD_FUZZ=ON -DQUARLO_BUILD_TESTS=OFF -DQUARLO_BUILD_BENCH=OFF \
+    -DQUARLO_BUILD_GUI=OFF -DQUARLO_SANITIZE=address \
+    -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
+cmake --build build-fuzz -j"$jobs" --target page_fuzz url_fuzz
+for target in page_fuzz url_fuzz; do
+    corpus=build-fuzz/corpus/$target
+    mkdir -p "$corpus"
+    seeds=fuzz/corpus/$target
+    build-fuzz/bin/$target -max_total_time=30 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        "$corpus" "$seeds" 2>&1 | tail -n 3
+done
+echo "fuzz: passed"
