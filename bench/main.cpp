@@ -1,4 +1,5 @@
 #include "EngineBench.h"
+#include "SiteBench.h"
 
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,10 @@ int main(int argc, char** argv) {
             quarlo::bench::benchListDownload();
         if (std::strcmp(which, "all") == 0 || std::strcmp(which, "dispatch") == 0)
             quarlo::bench::benchDispatchCost();
+        if (std::strcmp(which, "all") == 0 || std::strcmp(which, "parse") == 0)
+            quarlo::bench::benchParse();
+        if (std::strcmp(which, "all") == 0 || std::strcmp(which, "site") == 0)
+            quarlo::bench::benchSite();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quarlo_bench: %s\n", e.what());
         return 2;
