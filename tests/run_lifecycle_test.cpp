@@ -186,13 +186,17 @@ TEST_F(RunLifecycleTest, StoppedThenResumedFetchesOnlyWhatWasNotSaved) {
     EXPECT_EQ(statuses[QueueStatus::Downloading] + statuses[QueueStatus::Updating], 0);
     EXPECT_EQ(statuses[QueueStatus::Saved], counters().ResourcesSaved);
     {
+        // The transfers under way went back to the queue.
+        int stopped = 0;
         std::lock_guard lock(task.mutex());
         for (std::size_t i = 0; i < task.queue().size(); ++i) {
             auto item = LoadItem(task, i);
             if (item->Status == QueueStatus::None && site.requests(static_cast<int>(i) + 1) > 0) {
                 EXPECT_EQ(item->Message, "Transfer Incomplete") << item->URL;
+                ++stopped;
             }
         }
+        EXPECT_GT(stopped, 0);
     }
     EXPECT_EQ(hooks.texts("status").back(), TQLDownloader::runText(695));
     const std::vector<bool> saved = savedEntries(task);
