@@ -21,7 +21,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -j"$jobs" --timeout 900
 
 echo "== ThreadSanitizer (the threaded parts of the core and the CLI)"
-threaded='^(event_loop|settings_store|http_client|socket_list|download_thread|run_lifecycle|queue|parse_thread|mirror|zip_output|scheduler|cli_run)_test$'
+threaded='^(event_loop|settings_store|http_client|socket_list|download_thread|run_lifecycle|queue|parse_thread|mirror|zip_output|scheduler|cli_run|cli_schedule)_test$'
 targets=$(ls tests/*_test.cpp | xargs -n1 basename | sed 's/\.cpp$//' | grep -E "$threaded" | tr '\n' ' ')
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
     -DQUARLO_BUILD_GUI=OFF -DQUARLO_BUILD_BENCH=OFF -DQUARLO_SANITIZE=thread >/dev/null

@@ -19,7 +19,7 @@ const CommandInfo* findCommand(const std::string& name) {
 void printUsage(std::ostream& out) {
     out << "usage: quarlo-cli [GLOBAL OPTIONS] COMMAND [ARGS]\n\ncommands:\n";
     for (const auto& command : commands())
-        out << "  " << std::left << std::setw(10) << command.name << command.summary << "\n";
+        out << "  " << std::left << std::setw(12) << command.name << command.summary << "\n";
     out << "\nglobal options (stored as settings before the command runs):\n"
            "  --connections N   transfers side by side (1-16)\n"
            "  --priority P      balance of pages and media (0-10)\n"

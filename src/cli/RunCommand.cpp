@@ -14,11 +14,6 @@ namespace quarlo::cli {
 
 namespace {
 
-bool hasQueue(const TQLTask& task) {
-    struct stat info {};
-    return ::stat(task.queueFilePath().c_str(), &info) == 0 && info.st_size > 0;
-}
-
 // The run method the flags ask for; without one, resume a task that has a queue.
 Result<int> chooseRunMethod(Context& context, Args& args, const TQLTask& task) {
     int chosen = -1;
@@ -34,7 +29,7 @@ Result<int> chooseRunMethod(Context& context, Args& args, const TQLTask& task) {
     }
     if (given > 1)
         return Status::failure("give one of --restart, --resume, --update, --recover");
-    const bool queue = hasQueue(task);
+    const bool queue = taskHasQueue(task);
     if (chosen == -1) {
         if (task.runMethod() == RunMethod::Map && !queue)
             return RunMethod::Map;

@@ -130,16 +130,6 @@ Result<ScheduleInputs> parseWeekly(const std::string& text) {
     return inputs;
 }
 
-// A queue file, or the journal of a run that was killed before it first saved its queue.
-bool hasQueue(const TQLTask& task) {
-    for (const std::string& file : {task.queueFilePath(), task.queueFilePath() + ".journal"}) {
-        struct stat info {};
-        if (::stat(file.c_str(), &info) == 0 && info.st_size > 0)
-            return true;
-    }
-    return false;
-}
-
 std::string runMethodName(int method) {
     switch (method) {
     case RunMethod::Restart:
@@ -174,7 +164,7 @@ std::optional<int> flaggedRunMethod(Args& args) {
 // As the run dialog: a task with a queue resumes it unless told otherwise; a task without
 // one starts afresh (a map task with its own first run).
 int nowRunMethod(const TQLTask& task, std::optional<int> flagged) {
-    const bool queue = hasQueue(task);
+    const bool queue = taskHasQueue(task);
     if (!queue)
         return task.runMethod() == RunMethod::Map ? RunMethod::Map : RunMethod::Restart;
     return flagged.value_or(RunMethod::Resume);

@@ -2,9 +2,11 @@
 
 #include "model/Names.h"
 #include "model/TQLApp.h"
+#include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
 namespace quarlo::cli {
 
@@ -38,6 +40,15 @@ Result<std::string> resolveTaskPath(TQLApp& app, const std::string& reference) {
     if (!fileExists(path))
         return Status::failure("no task \"" + name + "\" in category \"" + category + "\"");
     return path;
+}
+
+bool taskHasQueue(const TQLTask& task) {
+    for (const std::string& file : {task.queueFilePath(), task.queueFilePath() + ".journal"}) {
+        struct stat info {};
+        if (::stat(file.c_str(), &info) == 0 && info.st_size > 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace quarlo::cli

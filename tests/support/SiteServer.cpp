@@ -1,12 +1,5 @@
 #include "support/SiteServer.h"
 
-// The server's library is not built with ThreadSanitizer: the checks of its function-local
-// statics are invisible to it, so a memcmp of such a static in another server thread looks
-// unsynchronised. Only reports from inside that library are silenced.
-extern "C" const char* __tsan_default_suppressions() {
-    return "called_from_lib:libcpp-httplib.so\n";
-}
-
 namespace quarlo::test {
 
 SiteServer::SiteServer() {
