@@ -40,6 +40,10 @@ public:
         m_server.server().Get(
             ".*", [this](const httplib::Request& req, httplib::Response& res) { serve(req, res); });
     }
+    // The server's threads use the members below: they end first.
+    ~SampleSite() { m_server.stop(); }
+    SampleSite(const SampleSite&) = delete;
+    SampleSite& operator=(const SampleSite&) = delete;
     bool start() { return m_server.start(); }
     std::string url(const std::string& path) const { return m_server.url(path); }
     std::string root() const { return m_server.url("/"); }
@@ -161,7 +165,15 @@ protected:
     bool runToEnd(std::unique_ptr<TQLTask> task) {
         if (!m_downloader->start(std::move(task)).ok())
             return false;
-        return m_loop.runUntil([this] { return !m_downloader->isRunning(); }, 30s);
+        if (m_loop.runUntil([this] { return !m_downloader->isRunning(); }, 30s))
+            return true;
+        // Says where a run that did not end was stuck.
+        for (const auto& [status, count] : statusCounts())
+            ADD_FAILURE() << count << " entries in status " << StatusName(status);
+        const std::vector<std::string> lines = m_hooks.texts("status");
+        for (std::size_t i = lines.size() > 5 ? lines.size() - 5 : 0; i < lines.size(); ++i)
+            ADD_FAILURE() << "status line: " << lines[i];
+        return false;
     }
     int taskStatus() {
         std::lock_guard lock(m_app->currentTask()->mutex());
