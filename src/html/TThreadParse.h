@@ -92,7 +92,7 @@ private:
 
     TQLApp& m_app;
 
-    // The Part's fields: the running task, the page and the candidate in hand, the stop
+    // The thread's state: the running task, the page and the candidate in hand, the stop
     // flag, the page text with its BASE address, and the counts of the current pass.
     std::atomic<TQLTask*> m_task{nullptr};
     std::unique_ptr<TQLQItem> m_currentItem;
