@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 #include "cli/SampleSiteServer.h"
 #include "platform/InstanceLock.h"
+#include "support/CliRunner.h"
 #include "support/LoopbackServer.h"
 #include "support/TempHome.h"
 
@@ -16,21 +17,10 @@
 
 using quarlo::test::LoopbackServer;
 using quarlo::test::readWholeFile;
+using quarlo::test::runCli;
 using quarlo::test::TempHome;
 
 namespace {
-
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliRun runCli(const std::vector<std::string>& words) {
-    std::ostringstream out, err;
-    const int code = quarlo::cli::run(words, out, err);
-    return {code, out.str(), err.str()};
-}
 
 std::string body(int i) {
     return std::string(1000 + i * 37, static_cast<char>('a' + i % 26));

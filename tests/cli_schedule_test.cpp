@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 #include "platform/InstanceLock.h"
+#include "support/CliRunner.h"
 #include "support/SiteServer.h"
 #include "support/TempHome.h"
 
@@ -13,23 +14,13 @@
 #include <unistd.h>
 
 using quarlo::test::readWholeFile;
+using quarlo::test::CliRun;
+using quarlo::test::runCli;
 using quarlo::test::SiteServer;
 using quarlo::test::TempHome;
 using quarlo::test::writeWholeFile;
 
 namespace {
-
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliRun runCli(const std::vector<std::string>& words) {
-    std::ostringstream out, err;
-    const int code = quarlo::cli::run(words, out, err);
-    return {code, out.str(), err.str()};
-}
 
 // The value of a key of a task file's "Task" section.
 std::string taskValue(const std::string& file, const std::string& key) {

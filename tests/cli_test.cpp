@@ -1,5 +1,6 @@
 #include "cli/Args.h"
 #include "cli/Cli.h"
+#include "support/CliRunner.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -8,23 +9,8 @@
 #include <sys/stat.h>
 
 using quarlo::cli::Args;
+using quarlo::test::runCli;
 using quarlo::test::TempHome;
-
-namespace {
-
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliRun runCli(const std::vector<std::string>& words) {
-    std::ostringstream out, err;
-    const int code = quarlo::cli::run(words, out, err);
-    return {code, out.str(), err.str()};
-}
-
-} // namespace
 
 TEST(CliArgs, OptionsAnywhereAndBothForms) {
     Args args({"new", "--profile", "Site Copy", "http://h/", "--category=News", "--force"});
