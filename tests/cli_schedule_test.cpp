@@ -13,8 +13,8 @@
 #include <thread>
 #include <unistd.h>
 
-using quarlo::test::readWholeFile;
 using quarlo::test::CliRun;
+using quarlo::test::readWholeFile;
 using quarlo::test::runCli;
 using quarlo::test::SiteServer;
 using quarlo::test::TempHome;
