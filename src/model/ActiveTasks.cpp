@@ -1,5 +1,8 @@
 #include "model/ActiveTasks.h"
 
+#include "platform/FileLock.h"
+#include "platform/TextUtil.h"
+
 #include "platform/FileUtil.h"
 
 #include <algorithm>
@@ -13,43 +16,9 @@ namespace quarlo {
 
 namespace {
 
-// Holds an exclusive flock on the list's lock file for the lifetime of the object. The lock
-// file lies beside the list and is never replaced, so every process locks the same inode
-// even though the list itself is renamed into place at every change.
-class ListLock {
-public:
-    explicit ListLock(const std::string& lockPath) {
-        m_fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0)
-            return;
-        while (::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(m_fd);
-                m_fd = -1;
-                return;
-            }
-        }
-    }
-    ~ListLock() {
-        if (m_fd >= 0)
-            ::close(m_fd); // closing the descriptor releases the lock
-    }
-    ListLock(const ListLock&) = delete;
-    ListLock& operator=(const ListLock&) = delete;
-    bool held() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
-
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
+// Paths in the list are compared without regard to (ASCII) case.
 bool samePath(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return asciiLower(x) == asciiLower(y);
-           });
+    return equalsNoCase(a, b);
 }
 
 std::vector<std::string> parseList(const std::string& text) {
@@ -97,7 +66,7 @@ Status ActiveTasks::add(const std::string& taskPath) {
     if (taskPath.empty())
         return {};
     (void)forceDirectories(folderOf(m_file));
-    ListLock lock(m_file + ".lock");
+    FileLock lock(m_file + ".lock");
     if (!lock.held())
         return failed;
     auto list = paths();
@@ -111,7 +80,7 @@ Status ActiveTasks::add(const std::string& taskPath) {
 Status ActiveTasks::remove(const std::string& taskPath) {
     if (!fileExists(m_file))
         return {};
-    ListLock lock(m_file + ".lock");
+    FileLock lock(m_file + ".lock");
     if (!lock.held())
         return Status::failure("Cannot create file " + m_file);
     auto list = paths();

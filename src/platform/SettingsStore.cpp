@@ -1,5 +1,7 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/FileLock.h"
+
 #include "platform/FileUtil.h"
 #include "platform/RegParser.h"
 #include "platform/RegTree.h"
@@ -42,31 +44,6 @@ FileStamp stampOfPath(const std::string& path) {
 }
 
 // Holds an exclusive flock on the lock file beside the settings file while it lives.
-class FileLock {
-public:
-    explicit FileLock(const std::string& path)
-        : m_fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-        if (m_fd < 0)
-            return;
-        while (::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(m_fd);
-                m_fd = -1;
-                return;
-            }
-        }
-    }
-    ~FileLock() {
-        if (m_fd >= 0)
-            ::close(m_fd); // closing releases the lock
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool held() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
 
 // Names and key paths end up on one line of the file: a line break would end it.
 std::string oneLine(std::string_view text) {
