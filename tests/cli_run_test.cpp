@@ -71,12 +71,13 @@ public:
     std::atomic<bool> repaired{false};
 
 private:
-    LoopbackServer m_server;
     const int m_files;
     const int m_missing = 3;
     std::atomic<bool> m_stall{false};
     std::mutex m_mutex;
     std::map<std::string, int> m_requests;
+    // Last, so that it stops (and its handlers end) before the members they use go.
+    LoopbackServer m_server;
 };
 
 } // namespace

@@ -97,7 +97,8 @@ protected:
 
 TEST_F(HttpClientTest, SavesCompleteBodies) {
     const std::string big(200000, 'x');
-    server.server().Get("/sized", [&](const httplib::Request&, httplib::Response& res) {
+    // A copy: the server thread's read of it is ordered with this thread only by the socket.
+    server.server().Get("/sized", [big](const httplib::Request&, httplib::Response& res) {
         res.set_content(big, "text/html");
     });
     server.server().Get("/chunked", [](const httplib::Request&, httplib::Response& res) {
