@@ -120,6 +120,12 @@ const std::vector<CommandInfo>& commands() {
          "'zip rename' gives the archive a new name in its folder, made unique with (0), (1)...\n"
          "Exit code 2 when the archive work fails.\n",
          zipCommand},
+        {"report", "report TASK", "write a task's summary, page index and image index pages",
+         "Writes the report pages beside the task's saved files (in the folder named after\n"
+         "the start URL's host, under the Destination or, for a Zip-mode task, under the Temp\n"
+         "folder after unpacking its archive there) and prints the summary's path. Exit code 2\n"
+         "when a Zip-mode task's archive does not exist yet: run the task first.\n",
+         reportCommand},
     };
     return table;
 }

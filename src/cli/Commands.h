@@ -39,6 +39,7 @@ int scheduleCommand(Context& context, Args& args);
 int unscheduleCommand(Context& context, Args& args);
 int schedulerCommand(Context& context, Args& args);
 int zipCommand(Context& context, Args& args);
+int reportCommand(Context& context, Args& args);
 
 // Runs a task in the foreground until it completes or is stopped; the exit code of the run.
 int runTaskInForeground(Context& context, TQLApp& app, std::unique_ptr<TQLTask> task);
