@@ -1,0 +1,165 @@
+#include "reports/ExportScript.h"
+
+#include "model/TQLApp.h"
+#include "platform/FileUtil.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+
+namespace quarlo {
+
+namespace {
+
+// Length of the UTF-8 sequence starting at pos, or 0 when the bytes there are not one
+// (overlong forms, surrogates and values above U+10FFFF included).
+std::size_t utf8Length(std::string_view text, std::size_t pos) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    std::size_t length = 0;
+    std::uint32_t value = 0;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80)
+            return 0;
+        value = value << 6 | (byte(pos + i) & 0x3F);
+    }
+    const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+    if (overlong || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+void appendEscape(std::string& out, unsigned value) {
+    char code[8];
+    std::snprintf(code, sizeof code, "\\u%04x", value);
+    out += code;
+}
+
+void appendArray(std::string& out, const std::vector<std::string>& values) {
+    out += '[';
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            out += ", ";
+        out += jsonString(values[i]);
+    }
+    out += ']';
+}
+
+std::uint64_t nextSerial() {
+    // Started from the clock so that pages opened by separate runs of the program differ too.
+    static std::atomic<std::uint64_t> serial{
+        static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       std::chrono::system_clock::now().time_since_epoch())
+                                       .count())};
+    return ++serial;
+}
+
+bool unreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+std::string encode(std::string_view text, bool keepSlash) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (unreserved(c) || (keepSlash && c == '/')) {
+            out += ch;
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = utf8Length(text, pos);
+        if (length == 0) {
+            out += "\\ufffd";
+            ++pos;
+            continue;
+        }
+        const std::string_view sequence = text.substr(pos, length);
+        pos += length;
+        const auto c = static_cast<unsigned char>(sequence[0]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F || c == '<' || c == '>' || c == '&') {
+            appendEscape(out, c);
+        } else if (sequence == "\xE2\x80\xA8" || sequence == "\xE2\x80\xA9") {
+            appendEscape(out, sequence[2] == '\xA8' ? 0x2028 : 0x2029);
+        } else {
+            out += sequence;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string exportScriptText(const std::vector<std::string>& header,
+                             const std::vector<std::vector<std::string>>& rows) {
+    std::string out = "window.quarloExport = {\n  \"header\": ";
+    appendArray(out, header);
+    out += ",\n  \"rows\": [";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        out += i == 0 ? "\n    " : ",\n    ";
+        appendArray(out, rows[i]);
+    }
+    out += rows.empty() ? "]\n};\n" : "\n  ]\n};\n";
+    return out;
+}
+
+std::string localFileUrl(const std::string& path) {
+    return "file://" + encode(path, true);
+}
+
+std::string percentEncode(std::string_view text) {
+    return encode(text, false);
+}
+
+std::string skinPagePath(const TQLApp& app, const std::string& pageName) {
+    const std::string current = app.skinFolder() + pageName;
+    if (fileExists(current))
+        return current;
+    return app.defaultSkinFolder() + pageName;
+}
+
+std::string skinPageUrl(const TQLApp& app, const std::string& pageName,
+                        const std::string& scriptFile) {
+    return localFileUrl(skinPagePath(app, pageName)) +
+           "?data=" + percentEncode(localFileUrl(scriptFile)) +
+           "&n=" + std::to_string(nextSerial());
+}
+
+} // namespace quarlo
