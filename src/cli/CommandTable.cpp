@@ -34,18 +34,37 @@ const std::vector<CommandInfo>& commands() {
         {"task",
          "task new (URL | --url-list FILE) [--profile NAME] [--intranet DIR | --zip FILE]\n"
          "         [--category C]\n"
-         "task show TASK",
-         "create a task, show a task's fields",
+         "task show TASK [--csv]\n"
+         "task delete TASK",
+         "create, show and delete tasks",
          "'task new' creates and saves a task as the main window's new-task command does,\n"
          "with status \"Unscheduled\" (it does not run). With --url-list the task downloads the\n"
          "URLs of the file (one per line) instead of following a start page. A TASK is named by "
          "NAME (in the last\n"
-         "category), CATEGORY/NAME, or the path of its .qlt file.\n",
+         "category), CATEGORY/NAME, or the path of its .qlt file.\n"
+         "'task show' also writes the details export (temp/task_details.txt and its script\n"
+         "in the data folder); --csv prints the export's lines instead of the fields.\n"
+         "'task delete' moves the task file and its queue file to the trash; not the task\n"
+         "another instance is downloading.\n",
          taskCommand},
-        {"tasks", "tasks [CATEGORY]", "list the tasks of a category",
-         "Lists name, status, schedule, pages and URL of each task of the category (the\n"
-         "last category when none is given).\n",
+        {"tasks", "tasks [CATEGORY] [--csv]", "list the tasks of a category",
+         "Lists the tasks of the category (the last category when none is given; a\n"
+         "sub-category as PARENT/NAME) and writes the task-list export (temp/tasks.txt and\n"
+         "its script in the data folder). Stopped and completed downloads are listed, and\n"
+         "saved, as \"Incomplete\". --csv prints the export's lines instead of the table.\n",
          tasksCommand},
+        {"category", "category new [PARENT]\ncategory delete CATEGORY",
+         "create and delete categories",
+         "'category new' creates \"New Folder\" (or \"New Folder (2)\" ...) in PARENT or at the\n"
+         "top of the Tasks folder and prints the new category. 'category delete' moves the\n"
+         "category's folder with all its tasks to the trash; not while another instance is\n"
+         "downloading one of them.\n",
+         categoryCommand},
+        {"browse", "browse TASK [--open]", "print (or open) the local copy of a task's start page",
+         "Prints the local file of the task's start page; a Zip-mode task's archive is first\n"
+         "unpacked into the Temp folder. --open also opens it with the default program\n"
+         "(xdg-open). Exit code 2 when the task has not been run.\n",
+         browseCommand},
         {"run", "run TASK [--restart | --resume | --update | --recover]",
          "run a task in the foreground",
          "Without a flag the task resumes its queue when it has one, else starts afresh.\n"

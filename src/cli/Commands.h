@@ -40,6 +40,8 @@ int unscheduleCommand(Context& context, Args& args);
 int schedulerCommand(Context& context, Args& args);
 int zipCommand(Context& context, Args& args);
 int reportCommand(Context& context, Args& args);
+int categoryCommand(Context& context, Args& args);
+int browseCommand(Context& context, Args& args);
 
 // Runs a task in the foreground until it completes or is stopped; the exit code of the run.
 int runTaskInForeground(Context& context, TQLApp& app, std::unique_ptr<TQLTask> task);

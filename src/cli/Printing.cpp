@@ -26,12 +26,6 @@ std::string elapsedText(DateTime value) {
     return text.str();
 }
 
-std::string taskUrl(const TQLTask& task) {
-    if (!task.url().empty() || task.urls().empty())
-        return task.url();
-    return task.urls().front() + " (+" + std::to_string(task.urls().size() - 1) + " more)";
-}
-
 } // namespace
 
 void printProfile(std::ostream& out, const TQLProfile& profile) {
@@ -78,25 +72,6 @@ void printTask(std::ostream& out, const TQLTask& task) {
         << "Last Run: " << dateText(task.lastRun()) << "\n"
         << "Next Run: " << dateText(task.nextRun()) << "\n";
     printProfile(out, task.profile());
-}
-
-void printTaskTable(std::ostream& out, const std::vector<const TQLTask*>& tasks) {
-    using Row = std::array<std::string, 5>;
-    std::vector<Row> rows{{"NAME", "STATUS", "SCHEDULE", "PAGES", "URL"}};
-    for (const TQLTask* task : tasks)
-        rows.push_back({task->taskName(), task->statusText(), task->schedule(),
-                        std::to_string(task->counters().PagesSaved) + "/" +
-                            std::to_string(task->counters().PagesFound),
-                        taskUrl(*task)});
-    std::array<std::size_t, 5> widths{};
-    for (const Row& row : rows)
-        for (std::size_t i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], row[i].size());
-    for (const Row& row : rows) {
-        for (std::size_t i = 0; i + 1 < row.size(); ++i)
-            out << std::left << std::setw(static_cast<int>(widths[i] + 2)) << row[i];
-        out << row.back() << "\n";
-    }
 }
 
 } // namespace quarlo::cli

@@ -13,7 +13,5 @@ namespace quarlo::cli {
 void printProfile(std::ostream& out, const TQLProfile& profile);
 // Every field of a task, one "Name: value" line each (the password only as set or not).
 void printTask(std::ostream& out, const TQLTask& task);
-// One aligned row per task: name, status, schedule, pages saved/found, URL.
-void printTaskTable(std::ostream& out, const std::vector<const TQLTask*>& tasks);
 
 } // namespace quarlo::cli

@@ -123,11 +123,10 @@ int queueCommand(Context& context, Args& args) {
     const bool mark = !words->empty() && words->front() == "mark";
     if (words->size() != (mark ? 2u : 1u))
         return context.fail("usage: queue TASK | " + std::string(kMarkUsage + 7));
-    auto path = resolveTaskPath(**app, words->back());
-    if (!path)
-        return context.fail(path.message());
-    auto task = TQLTask::loadFromFile(**app, *path);
-    return mark ? markQueue(context, *task, args) : showQueue(context, *task);
+    auto task = loadTaskRef(**app, words->back());
+    if (!task)
+        return context.fail(task.message());
+    return mark ? markQueue(context, **task, args) : showQueue(context, **task);
 }
 
 } // namespace quarlo::cli

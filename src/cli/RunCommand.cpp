@@ -71,10 +71,10 @@ int runCommand(Context& context, Args& args) {
         return context.fail(words.message());
     if (words->size() != 1)
         return context.fail("usage: run TASK [--restart | --resume | --update | --recover]");
-    auto path = resolveTaskPath(**app, words->front());
-    if (!path)
-        return context.fail(path.message());
-    auto task = TQLTask::loadFromFile(**app, *path);
+    auto loaded = loadTaskRef(**app, words->front());
+    if (!loaded)
+        return context.fail(loaded.message());
+    auto task = std::move(*loaded);
     auto method = chooseRunMethod(context, args, *task);
     if (!method)
         return context.fail(method.message());

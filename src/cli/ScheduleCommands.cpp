@@ -235,10 +235,10 @@ int scheduleCommand(Context& context, Args& args) {
         return context.fail(inputs.message());
     if (flagged == -1)
         return context.fail("give one of --restart, --resume, --update, --recover");
-    auto path = resolveTaskPath(**app, words->front());
-    if (!path)
-        return context.fail(path.message());
-    auto task = TQLTask::loadFromFile(**app, *path);
+    auto loaded = loadTaskRef(**app, words->front());
+    if (!loaded)
+        return context.fail(loaded.message());
+    auto task = std::move(*loaded);
     if (now)
         return scheduleNow(context, *task, flagged);
     const DateTime current = SystemClock::instance().now();
@@ -263,13 +263,12 @@ int unscheduleCommand(Context& context, Args& args) {
         return context.fail(words.message());
     if (words->size() != 1)
         return context.fail("usage: unschedule TASK");
-    auto path = resolveTaskPath(**app, words->front());
-    if (!path)
-        return context.fail(path.message());
-    auto task = TQLTask::loadFromFile(**app, *path);
-    if (Status saved = unscheduleTask(*task); !saved)
+    auto task = loadTaskRef(**app, words->front());
+    if (!task)
+        return context.fail(task.message());
+    if (Status saved = unscheduleTask(**task); !saved)
         return context.fail(saved.message());
-    context.out << "Task \"" << task->taskName() << "\" unscheduled.\n";
+    context.out << "Task \"" << (*task)->taskName() << "\" unscheduled.\n";
     return 0;
 }
 

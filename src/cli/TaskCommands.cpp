@@ -8,7 +8,11 @@
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
+#include "reports/Categories.h"
+#include "reports/TaskList.h"
 
+#include <algorithm>
+#include <cctype>
 #include <ostream>
 
 namespace quarlo::cli {
@@ -75,16 +79,60 @@ int taskNew(Context& context, TQLApp& app, Args& args) {
     return 0;
 }
 
-int taskShow(Context& context, TQLApp& app, const std::string& reference) {
+// Without --csv every field of the task; with it the details export's lines. Both write the
+// details export.
+int taskShow(Context& context, TQLApp& app, const std::string& reference, bool csv) {
+    auto task = loadTaskRef(app, reference);
+    if (!task)
+        return context.fail(task.message());
+    for (const auto& key : (*task)->unreadableKeys())
+        context.warn("the value of \"" + key + "\" in " + (*task)->filePath() +
+                     " could not be read; its default is shown");
+    auto exported = exportTaskDetails(app, (*task)->filePath());
+    if (!exported)
+        return context.fail(exported.message());
+    if (csv)
+        context.out << readFile(exported->textFile).value_or("");
+    else
+        printTask(context.out, **task);
+    return 0;
+}
+
+int taskDelete(Context& context, TQLApp& app, const std::string& reference) {
     auto path = resolveTaskPath(app, reference);
     if (!path)
         return context.fail(path.message());
-    auto task = TQLTask::loadFromFile(app, *path);
-    for (const auto& key : task->unreadableKeys())
-        context.warn("the value of \"" + key + "\" in " + *path +
-                     " could not be read; its default is shown");
-    printTask(context.out, *task);
+    if (Status deleted = deleteTask(app, *path); !deleted)
+        return context.fail(deleted.message());
+    context.out << "Moved to the trash: " << *path << "\n";
     return 0;
+}
+
+// An aligned table of some columns of the task list.
+void printListTable(std::ostream& out, const TaskListExport& list) {
+    static constexpr std::size_t kColumns[] = {0, 2, 3, 4, 5, 6, 7, 8};
+    std::vector<std::vector<std::string>> table;
+    table.emplace_back();
+    for (std::size_t column : kColumns) {
+        std::string name = list.header[column];
+        for (char& c : name)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        table.back().push_back(name);
+    }
+    for (const ExportRow& row : list.rows) {
+        table.emplace_back();
+        for (std::size_t column : kColumns)
+            table.back().push_back(row[column].empty() ? "-" : row[column]);
+    }
+    std::vector<std::size_t> widths(std::size(kColumns));
+    for (const auto& row : table)
+        for (std::size_t i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], row[i].size());
+    for (const auto& row : table) {
+        for (std::size_t i = 0; i + 1 < row.size(); ++i)
+            out << row[i] << std::string(widths[i] + 2 - row[i].size(), ' ');
+        out << row.back() << "\n";
+    }
 }
 
 } // namespace
@@ -96,38 +144,51 @@ int taskCommand(Context& context, Args& args) {
     Args peek = args;
     for (const char* option : {"--profile", "--intranet", "--zip", "--category", "--url-list"})
         peek.option(option);
+    peek.flag("--csv");
     auto words = peek.positional();
     if (!words)
         return context.fail(words.message());
     const std::string verb = words->empty() ? "" : (*words)[0];
     if (verb == "new")
         return taskNew(context, **app, args);
-    if (verb == "show" && words->size() == 2 && args.positional()->size() == 2)
-        return taskShow(context, **app, (*words)[1]);
-    return context.fail("usage: task new URL [options] | task show TASK");
+    if (verb == "show" || verb == "delete") {
+        const bool csv = verb == "show" && args.flag("--csv");
+        auto taken = args.positional();
+        if (taken && taken->size() == 2)
+            return verb == "show" ? taskShow(context, **app, (*words)[1], csv)
+                                  : taskDelete(context, **app, (*words)[1]);
+    }
+    return context.fail("usage: task new URL [options] | task show TASK [--csv] | "
+                        "task delete TASK");
 }
 
 int tasksCommand(Context& context, Args& args) {
     auto app = context.app();
     if (!app)
         return context.fail(app.message());
+    const bool csv = args.flag("--csv");
     auto words = args.positional();
     if (!words)
         return context.fail(words.message());
     if (words->size() > 1)
-        return context.fail("usage: tasks [CATEGORY]");
+        return context.fail("usage: tasks [CATEGORY] [--csv]");
     const std::string category = words->empty() ? (*app)->lastCategory() : (*words)[0];
-    const std::string folder = (*app)->tasksFolder() + category + "/";
-    if (!directoryExists(folder))
+    auto folder = categoryFolder(**app, category);
+    if (!folder)
+        return context.fail(folder.message());
+    if (!directoryExists(*folder))
         return context.fail("no category \"" + category + "\"");
-    std::vector<std::unique_ptr<TQLTask>> tasks;
-    for (const auto& file : listFiles(folder, ".qlt"))
-        tasks.push_back(TQLTask::loadFromFile(**app, folder + file));
-    std::vector<const TQLTask*> view;
-    for (const auto& task : tasks)
-        view.push_back(task.get());
+    auto list = exportTaskList(**app, category);
+    if (!list)
+        return context.fail(list.message());
+    for (const std::string& problem : list->problems)
+        context.warn(problem);
+    if (csv) {
+        context.out << readFile(list->textFile).value_or("");
+        return 0;
+    }
     context.out << "Category " << category << ":\n";
-    printTaskTable(context.out, view);
+    printListTable(context.out, *list);
     return 0;
 }
 

@@ -42,6 +42,13 @@ Result<std::string> resolveTaskPath(TQLApp& app, const std::string& reference) {
     return path;
 }
 
+Result<std::unique_ptr<TQLTask>> loadTaskRef(TQLApp& app, const std::string& reference) {
+    auto path = resolveTaskPath(app, reference);
+    if (!path)
+        return path.status();
+    return TQLTask::loadFromFile(app, *path);
+}
+
 bool taskHasQueue(const TQLTask& task) {
     for (const std::string& file : {task.queueFilePath(), task.queueFilePath() + ".journal"}) {
         struct stat info {};

@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 
+#include <memory>
 #include <string>
 
 namespace quarlo {
@@ -14,6 +15,9 @@ namespace quarlo::cli {
 // The task file a command line names: NAME (in the last category), CATEGORY/NAME, or the
 // path of a .qlt file. Fails with a message naming what was not found.
 Result<std::string> resolveTaskPath(TQLApp& app, const std::string& reference);
+
+// The task a command line names (see resolveTaskPath), loaded from its file.
+Result<std::unique_ptr<TQLTask>> loadTaskRef(TQLApp& app, const std::string& reference);
 
 // Whether the task has a queue to resume: a queue file, or the journal of a run that was
 // killed before it first saved its queue.
