@@ -2,6 +2,7 @@
 #include "platform/FileUtil.h"
 #include "reports/ReportTexts.h"
 #include "support/CliRunner.h"
+#include "support/HeadlessChromium.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,13 @@ using quarlo::test::runCli;
 using quarlo::test::TempHome;
 
 namespace {
+
+std::size_t countOf(const std::string& text, const std::string& needle) {
+    std::size_t count = 0;
+    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        ++count;
+    return count;
+}
 
 std::string percentDecoded(const std::string& text) {
     std::string out;
@@ -83,6 +91,23 @@ TEST(CliReport, ReportsOfAMirroredSiteLinkToExistingFiles) {
     EXPECT_GT(checked, 30u);
     const std::string images = readWholeFile(home.path() + "copy/127.0.0.1/!127_0_images_1.htm");
     EXPECT_NE(images.find("W: "), std::string::npos);
+}
+
+TEST(CliReport, ReportPagesOpenInABrowserWithoutErrors) {
+    QUARLO_REQUIRE_CHROMIUM_OR_SKIP();
+    TempHome home;
+    const std::string summary = mirrorAndReport(home, "--intranet");
+    for (const std::string& page : reportPages(summary)) {
+        const auto shown = quarlo::test::dumpDom(quarlo::test::fileUrl(page));
+        EXPECT_EQ(shown.exitCode, 0) << page;
+        // Every entry cell of the file is a cell of the page the browser built.
+        const std::size_t cells = countOf(readWholeFile(page), "<td bgcolor=#");
+        EXPECT_EQ(countOf(shown.dom, "<td bgcolor=\"#"), cells) << page;
+        EXPECT_EQ(cells > 0, page != summary) << page;
+        EXPECT_TRUE(shown.console.empty()) << page << ": " << shown.console.front();
+    }
+    const std::string png = quarlo::test::screenshotFolder() + "report_summary.png";
+    EXPECT_TRUE(quarlo::test::screenshot(quarlo::test::fileUrl(summary), png, 1000, 700));
 }
 
 TEST(CliReport, ZipModeTasksAreReportedFromTheTempFolder) {
