@@ -7,7 +7,7 @@ packages=(
     libcurl4-openssl-dev libssl-dev openssl libzip-dev zip unzip
     qt6-base-dev qt6-webengine-dev qt6-charts-dev libqt6svg6
     libcpp-httplib-dev libgtest-dev libgmock-dev
-    xvfb xauth python3
+    xvfb xauth python3 python3-pil chromium fonts-dejavu-core
 )
 
 missing=()

@@ -7,6 +7,8 @@ bash scripts/install-deps.sh
 
 jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1
+# The report and skin-page tests render pages in the chromium that install-deps.sh installs.
+export QUARLO_REQUIRE_CHROMIUM=1
 
 echo "== normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
