@@ -4,6 +4,7 @@
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 #include "platform/InstanceLock.h"
+#include "platform/TextUtil.h"
 #include "platform/UiHooks.h"
 #include "reports/ExportScript.h"
 #include "reports/TaskMenu.h"

@@ -66,4 +66,23 @@ bool containsString(const std::vector<std::string>& list, std::string_view text)
     return std::find(list.begin(), list.end(), text) != list.end();
 }
 
+std::string percentEncode(std::string_view text, bool keepSlash) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                                c == '~';
+        if (unreserved || (keepSlash && c == '/')) {
+            out += ch;
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
 } // namespace quarlo

@@ -19,4 +19,7 @@ std::vector<std::string_view> splitLines(std::string_view text);
 std::string_view cutUtf8(std::string_view text, std::size_t maxBytes);
 bool containsString(const std::vector<std::string>& list, std::string_view text);
 
+// Percent-encodes every byte but the unreserved URL characters (and "/" when keepSlash).
+std::string percentEncode(std::string_view text, bool keepSlash = false);
+
 } // namespace quarlo

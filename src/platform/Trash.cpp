@@ -2,6 +2,7 @@
 
 #include "platform/FileUtil.h"
 #include "platform/Folders.h"
+#include "platform/TextUtil.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -18,25 +19,6 @@ namespace fs = std::filesystem;
 namespace quarlo {
 
 namespace {
-
-// The original path as the info file keeps it: percent-encoded except "/" and unreserved.
-std::string encodedPath(const std::string& path) {
-    static const char* const hex = "0123456789ABCDEF";
-    std::string out;
-    for (char ch : path) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool alnum =
-            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-        if (alnum || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += ch;
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
 
 std::string deletionDate() {
     const std::time_t now = std::time(nullptr);
@@ -111,8 +93,8 @@ Result<std::string> moveToTrash(const std::string& path, const std::string& tras
     fs::create_directories(files, ec);
     fs::create_directories(infos, ec);
     ::chmod(withoutTrailingSlash(trashFolder).c_str(), 0700);
-    const std::string content =
-        "[Trash Info]\nPath=" + encodedPath(item) + "\nDeletionDate=" + deletionDate() + "\n";
+    const std::string content = "[Trash Info]\nPath=" + percentEncode(item, true) +
+                                "\nDeletionDate=" + deletionDate() + "\n";
     const std::string name = claimName(infos, fileNameOf(item), content);
     if (name.empty())
         return Status::failure("Unable to move " + item + " to the trash " + trashFolder + ": " +

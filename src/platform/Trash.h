@@ -13,8 +13,8 @@ struct Folders;
 // ~/.local/share/Trash/). Ends with "/".
 std::string trashFolderOf(const Folders& folders);
 
-// Moves a file or folder (a symbolic link is moved as a link) into the trash as the
-// freedesktop trash specification lays out: the item under "files/", and under "info/" a
+// Moves a file or folder (a symbolic link is moved as a link) into the trash in the layout
+// desktop file managers share: the item under "files/", and under "info/" a
 // "<name>.trashinfo" giving its original path and the deletion time. A name already in the
 // trash gets ".2", ".3" ... appended. Returns the item's path in the trash.
 Result<std::string> moveToTrash(const std::string& path, const std::string& trashFolder);

@@ -2,6 +2,7 @@
 
 #include "model/TQLApp.h"
 #include "platform/FileUtil.h"
+#include "platform/TextUtil.h"
 
 #include <atomic>
 #include <chrono>
@@ -71,27 +72,6 @@ std::uint64_t nextSerial() {
     return ++serial;
 }
 
-bool unreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~';
-}
-
-std::string encode(std::string_view text, bool keepSlash) {
-    static const char* const hex = "0123456789ABCDEF";
-    std::string out;
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (unreserved(c) || (keepSlash && c == '/')) {
-            out += ch;
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 std::string jsonString(std::string_view text) {
@@ -141,11 +121,7 @@ std::string exportScriptText(const std::vector<std::string>& header,
 }
 
 std::string localFileUrl(const std::string& path) {
-    return "file://" + encode(path, true);
-}
-
-std::string percentEncode(std::string_view text) {
-    return encode(text, false);
+    return "file://" + percentEncode(path, true);
 }
 
 std::string skinPagePath(const TQLApp& app, const std::string& pageName) {

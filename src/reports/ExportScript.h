@@ -22,8 +22,6 @@ std::string exportScriptText(const std::vector<std::string>& header,
 // file:// URL of a local path; everything but unreserved characters and "/" is
 // percent-encoded.
 std::string localFileUrl(const std::string& path);
-// Percent-encodes everything but unreserved characters, for a query value.
-std::string percentEncode(std::string_view text);
 
 // The skin page to show with an export: the current skin's page, else the default skin's,
 // as a file URL with "?data=<script file URL>&n=<serial>". The serial grows with every call,
