@@ -52,6 +52,13 @@ std::string TQLApp::skinFolder() const {
     return m_folders.resourceFolder + "Skins/" + m_skin + "/";
 }
 
+std::string TQLApp::skinFile(const std::string& name) const {
+    std::string current = skinFolder() + name;
+    if (fileExists(current))
+        return current;
+    return defaultSkinFolder() + name;
+}
+
 std::string TQLApp::exportFolder() const {
     return m_folders.dataFolder + "temp/";
 }

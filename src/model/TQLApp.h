@@ -39,6 +39,8 @@ public:
     std::string profilesFolder() const;
     std::string defaultSkinFolder() const;
     std::string skinFolder() const; // current skin, worked out on every request
+    // A skin file: the current skin's, else the default skin's (which may lack it too).
+    std::string skinFile(const std::string& name) const;
     std::string resourceFolder() const { return m_folders.resourceFolder; }
     std::string dataFolder() const { return m_folders.dataFolder; }
     // The folder the task-list exports are written to (data folder + "temp/").

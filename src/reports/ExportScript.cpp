@@ -125,10 +125,7 @@ std::string localFileUrl(const std::string& path) {
 }
 
 std::string skinPagePath(const TQLApp& app, const std::string& pageName) {
-    const std::string current = app.skinFolder() + pageName;
-    if (fileExists(current))
-        return current;
-    return app.defaultSkinFolder() + pageName;
+    return app.skinFile(pageName);
 }
 
 std::string skinPageUrl(const TQLApp& app, const std::string& pageName,

@@ -147,9 +147,7 @@ int copyReportImages(const TQLTask& task, const ReportPaths& paths) {
     (void)forceDirectories(target);
     int copied = 0;
     for (const char* name : kSkinImages) {
-        std::string source = app.skinFolder() + name;
-        if (!fileExists(source))
-            source = app.defaultSkinFolder() + name;
+        const std::string source = app.skinFile(name);
         if (fileExists(source) && copyFile(source, target + name))
             ++copied;
     }

@@ -1,0 +1,63 @@
+#include "support/GuiFixture.h"
+
+#include "platform/Folders.h"
+#include "shell/ShellHooks.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <stdexcept>
+
+namespace quarlo::test {
+
+PromptRecorder::PromptRecorder() {
+    shell::Prompts::setHandler([this](shell::Prompts::Kind kind, const QString& text) {
+        m_prompts.push_back({kind, text});
+        return m_answer;
+    });
+}
+
+PromptRecorder::~PromptRecorder() {
+    shell::Prompts::setHandler({});
+}
+
+int PromptRecorder::count(shell::Prompts::Kind kind) const {
+    return static_cast<int>(std::count_if(m_prompts.begin(), m_prompts.end(),
+                                          [kind](const Prompt& p) { return p.kind == kind; }));
+}
+
+OpenRecorder::OpenRecorder() {
+    shell::ShellHooks::setOpenHook([this](const QString& location) { m_opened << location; });
+}
+
+OpenRecorder::~OpenRecorder() {
+    shell::ShellHooks::setOpenHook({});
+}
+
+ShellHome::ShellHome() {
+    auto app = TQLApp::create(locateFolders());
+    if (!app)
+        throw std::runtime_error("TQLApp::create failed: " + app.message());
+    m_app = std::move(*app);
+    if (auto setup = m_app->firstRunSetup(); !setup)
+        throw std::runtime_error("first-run setup failed: " + setup.message());
+    m_app->setShowSummaryOnCompletion(false);
+    m_app->setBeepOnCompletion(false);
+    m_engine = std::make_unique<shell::ShellEngine>(*m_app, nullptr);
+}
+
+ShellHome::~ShellHome() {
+    m_engine.reset();
+    m_app.reset();
+}
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    return QTest::qWaitFor(done, timeoutMs);
+}
+
+QString screenshotPath(const QString& name) {
+    QDir().mkpath(QStringLiteral(QUARLO_SCREENSHOT_DIR));
+    return QStringLiteral(QUARLO_SCREENSHOT_DIR) + QLatin1Char('/') + name;
+}
+
+} // namespace quarlo::test
