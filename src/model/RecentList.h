@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quarlo {
+
+class SettingsStore;
+
+// A most-recent-first list kept in the settings under the product key ("Recent URLs",
+// "Recent ZIP files") as the values "1", "2", ... Adding an entry puts it first (an equal
+// entry, compared without regard to case, moves there); the list keeps at most its limit
+// and is written back after every change.
+class RecentList {
+public:
+    RecentList(SettingsStore& settings, std::string keyName, int limit);
+
+    const std::vector<std::string>& entries() const { return m_entries; }
+    void add(const std::string& entry);
+    void remove(const std::string& entry);
+    // A smaller limit drops the oldest entries at once.
+    void setLimit(int limit);
+
+private:
+    void load();
+    void save();
+    std::string keyPath() const;
+
+    SettingsStore& m_settings;
+    std::string m_keyName;
+    int m_limit;
+    std::vector<std::string> m_entries;
+};
+
+} // namespace quarlo
