@@ -1,6 +1,7 @@
 #include "SiteBench.h"
 
 #include "BenchSupport.h"
+#include "GeneratedSite.h"
 #include "archive/ZipBrowserModel.h"
 #include "archive/ZipOutput.h"
 #include "engine/TQLDownloader.h"
@@ -10,8 +11,6 @@
 #include "model/TQLTask.h"
 #include "platform/EventLoop.h"
 
-#include <httplib.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
@@ -20,95 +19,6 @@
 namespace quarlo::bench {
 
 namespace {
-
-constexpr int kPages = 5000;
-constexpr int kImages = 50;
-
-// Page i links to pages 2i+1 and 2i+2 (so every page is reached) and shows one of the
-// images; about 2 KB of text each.
-std::string sitePage(int i) {
-    std::string page = "<html><head><title>Page " + std::to_string(i) + "</title></head><body>\n";
-    for (int child : {2 * i + 1, 2 * i + 2})
-        if (child < kPages)
-            page += "<p><a href=\"/p/" + std::to_string(child) + ".html\">page " +
-                    std::to_string(child) + "</a></p>\n";
-    page += "<img src=\"../img/" + std::to_string(i % kImages) + ".gif\" alt=\"\">\n";
-    page += "<p>" + std::string(1800, 'x') + "</p></body></html>\n";
-    return page;
-}
-
-class SiteServer {
-public:
-    SiteServer() {
-        m_server.Get(R"(/p/(\d+)\.html)", [](const httplib::Request& q, httplib::Response& r) {
-            r.set_content(sitePage(std::stoi(q.matches[1])), "text/html");
-        });
-        m_server.Get(R"(/img/(\d+)\.gif)", [](const httplib::Request&, httplib::Response& r) {
-            r.set_content(std::string("GIF89a") + std::string(2000, '\1'), "image/gif");
-        });
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (!m_server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~SiteServer() {
-        m_server.stop();
-        m_thread.join();
-    }
-    std::string startUrl() const {
-        return "http://127.0.0.1:" + std::to_string(m_port) + "/p/0.html";
-    }
-
-private:
-    httplib::Server m_server;
-    int m_port = 0;
-    std::thread m_thread;
-};
-
-struct SiteRun {
-    double downloadSeconds = 0; // until "Download Complete"
-    double totalSeconds = 0;    // until the run ended
-    TaskCounters counters;
-    int status = 0;
-};
-
-SiteRun mirror(TQLApp& app, const std::string& url, bool intranet, const std::string& place,
-               ZipModeRun* zip) {
-    auto task = std::make_unique<TQLTask>(app);
-    if (Status ok = task->setLocation("General", intranet ? "site" : "zipped"); !ok)
-        throw std::runtime_error(ok.message());
-    task->setURL(url);
-    task->setIntranetMode(intranet);
-    task->setDestination(place);
-    task->profile() = TQLProfile::defaults();
-    task->profile().setResourceLocation(TQLProfile::Anywhere);
-    task->profile().setUseStartPageTitle(false);
-    TQLTask* running = task.get();
-
-    EventLoop loop;
-    TQLDownloader downloader(app, loop);
-    if (zip != nullptr)
-        downloader.setZipModeRun(zip);
-    SiteRun run;
-    const auto start = std::chrono::steady_clock::now();
-    downloader.setOnRunEnded([&](TQLTask& ended) {
-        run.totalSeconds = secondsSince(start);
-        std::lock_guard lock(ended.mutex());
-        run.counters = ended.counters();
-        run.status = ended.status();
-        loop.quit();
-    });
-    loop.startTimer(std::chrono::milliseconds(20), [&] {
-        if (run.downloadSeconds == 0 && running->status() == TaskStatus::DownloadComplete)
-            run.downloadSeconds = secondsSince(start);
-    });
-    if (Status ok = downloader.start(std::move(task)); !ok)
-        throw std::runtime_error(ok.message());
-    loop.run();
-    if (run.downloadSeconds == 0)
-        run.downloadSeconds = run.totalSeconds;
-    return run;
-}
 
 double parseSeconds(const FileTypes& types, const TQLProfile& profile, const std::string& page,
                     int rounds, long* links) {
@@ -155,13 +65,14 @@ void benchParse() {
 }
 
 void benchSite() {
-    SiteServer server;
+    GeneratedSiteServer server;
     {
         ScratchHome home;
         auto app = home.app();
         app->setConnections(8);
         app->setNoAds(true);
-        const SiteRun run = mirror(*app, server.startUrl(), true, home.path() + "site/", nullptr);
+        const SiteRun run =
+            mirrorSite(*app, server.startUrl(), true, home.path() + "site/", nullptr);
         std::printf("site mirror: %d pages + %d images, intranet mode, 8 connections, pause 0\n",
                     kPages, kImages);
         std::printf("  pages saved %lld, media %lld, errors %lld in %.2f s: %.0f pages/s\n",
@@ -178,7 +89,7 @@ void benchSite() {
     ZipBrowserModel browser(*app);
     ZipOutput output(*app, browser);
     const std::string archive = home.path() + "site.zip";
-    const SiteRun run = mirror(*app, server.startUrl(), false, archive, &output);
+    const SiteRun run = mirrorSite(*app, server.startUrl(), false, archive, &output);
     std::error_code ec;
     const auto size = std::filesystem::file_size(archive, ec);
     std::printf("site mirror in Zip mode: status %d, download %.2f s, zipping after it %.2f s\n",
