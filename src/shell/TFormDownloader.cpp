@@ -1,0 +1,149 @@
+#include "shell/TFormDownloader.h"
+
+#include "engine/ConnectionRows.h"
+#include "engine/SocketList.h"
+#include "engine/TQLDownloader.h"
+#include "model/TQLApp.h"
+#include "shell/ShellEngine.h"
+#include "shell/ShellHooks.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSlider>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace quarlo::shell {
+
+namespace {
+
+enum Column { Retrieving, Progress, Bytes, Size, State, ColumnCount };
+
+// A theme colour text "$00BBGGRR"; black when it cannot be read.
+QColor themeColour(const std::string& text) {
+    bool ok = false;
+    const uint value = QString::fromStdString(text).mid(1).toUInt(&ok, 16);
+    if (!ok)
+        return Qt::black;
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+QSlider* trackBar(const QString& name, int minimum, int maximum, QWidget* parent) {
+    auto* bar = new QSlider(Qt::Horizontal, parent);
+    bar->setObjectName(name);
+    bar->setRange(minimum, maximum);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    bar->setTickPosition(QSlider::TicksBelow);
+    bar->setTickInterval(1);
+    return bar;
+}
+
+} // namespace
+
+TFormDownloader::TFormDownloader(ShellEngine& engine, QWidget* parent)
+    : QWidget(parent), m_engine(engine) {
+    setObjectName(QStringLiteral("TFormDownloader"));
+    setWindowTitle(QStringLiteral("Connections"));
+    auto* layout = new QVBoxLayout(this);
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("lvSockets"));
+    m_list->setRootIsDecorated(false);
+    m_list->setColumnCount(ColumnCount);
+    m_list->setHeaderLabels({QStringLiteral("Retrieving"), QStringLiteral("Progress"),
+                             QStringLiteral("Bytes"), QStringLiteral("Size"),
+                             QStringLiteral("Status")});
+    const int widths[ColumnCount] = {200, 100, 70, 70, 150};
+    for (int column = 0; column < ColumnCount; ++column)
+        m_list->setColumnWidth(column, widths[column]);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(buildControls());
+
+    TQLApp& app = engine.app();
+    m_priorityBar->setValue(app.priority());
+    m_sockets->setText(QString::number(app.connections()));
+    connect(m_socketsBar, &QSlider::valueChanged, this, &TFormDownloader::onSocketsChanged);
+    connect(m_priorityBar, &QSlider::valueChanged, this, &TFormDownloader::onPriorityChanged);
+    connect(&engine.hooks(), &ShellHooks::connectionsChanged, this, &TFormDownloader::refresh);
+}
+
+TFormDownloader::~TFormDownloader() = default;
+
+QWidget* TFormDownloader::buildControls() {
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, themeColour(TQLApp::themeColours(depth())[3]));
+    panel->setPalette(palette);
+
+    auto* grid = new QGridLayout(panel);
+    m_sockets = new QLabel(panel);
+    m_sockets->setObjectName(QStringLiteral("lblSockets"));
+    m_socketsBar = trackBar(QStringLiteral("tbSockets"), TQLApp::kMinConnections,
+                            TQLApp::kMaxConnections, panel);
+    m_priorityBar =
+        trackBar(QStringLiteral("tbPriority"), TQLApp::kMinPriority, TQLApp::kMaxPriority, panel);
+    auto* socketsCaption = new QHBoxLayout;
+    socketsCaption->addWidget(new QLabel(QStringLiteral("Connections:"), panel));
+    socketsCaption->addWidget(m_sockets);
+    socketsCaption->addStretch(1);
+    grid->addLayout(socketsCaption, 0, 0, 1, 3);
+    grid->addWidget(m_socketsBar, 1, 0, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Download Priority:"), panel), 2, 0, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Pages"), panel), 3, 0);
+    grid->addWidget(m_priorityBar, 3, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Media files"), panel), 3, 2);
+    grid->setColumnStretch(1, 1);
+    return panel;
+}
+
+void TFormDownloader::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Showing the stored value is no change by the user: nothing is stored or applied.
+    const QSignalBlocker quiet(m_socketsBar);
+    m_socketsBar->setValue(m_engine.app().connections());
+    m_sockets->setText(QString::number(m_socketsBar->value()));
+    refresh();
+}
+
+void TFormDownloader::onSocketsChanged(int count) {
+    m_sockets->setText(QString::number(count));
+    m_engine.app().setConnections(count);
+    // During a run the download thread applies the new count at its next dispatch.
+    if (m_engine.isRunning())
+        return;
+    m_engine.downloader().sockets().SetSocketCount(count);
+    refresh();
+}
+
+void TFormDownloader::onPriorityChanged(int priority) {
+    m_engine.app().setPriority(priority);
+}
+
+void TFormDownloader::refresh() {
+    if (!m_list->isVisible())
+        return;
+    const std::vector<SocketList::SlotView> views = m_engine.downloader().sockets().view();
+    const int count = static_cast<int>(views.size());
+    for (int i = 0; i < count; ++i) {
+        if (m_list->topLevelItemCount() < i + 1)
+            m_list->addTopLevelItem(
+                new QTreeWidgetItem({QString::fromStdString(idleSlotCaption(i)), {}, {}, {}, {}}));
+        const auto row = connectionRow(views[i]);
+        if (!row)
+            continue;
+        QTreeWidgetItem* item = m_list->topLevelItem(i);
+        item->setText(Retrieving, QString::fromStdString(row->caption));
+        item->setText(Progress, QString::fromStdString(row->progress));
+        item->setText(Bytes, QString::fromStdString(row->bytes));
+        item->setText(Size, QString::fromStdString(row->size));
+        item->setText(State, QString::fromStdString(row->status));
+    }
+    for (int i = m_list->topLevelItemCount() - 1; i >= count; --i)
+        delete m_list->takeTopLevelItem(i);
+}
+
+} // namespace quarlo::shell
