@@ -45,6 +45,7 @@ public:
     int busyCount() const;
     // Stops every slot, in list order.
     void StopAll();
+    // What each slot shows: its transfer while busy, else the last one it ended.
     std::vector<SlotView> view() const;
 
 private:

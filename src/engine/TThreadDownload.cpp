@@ -213,6 +213,8 @@ void TThreadDownload::RefreshStatus() {
     }
     m_app.hooks().refreshCounters();
     m_app.hooks().refreshConnections();
+    // Entries change status all through a run: the explorer shows them as they are.
+    m_app.hooks().refreshExplorer();
 }
 
 void TThreadDownload::PeriodicSave() {

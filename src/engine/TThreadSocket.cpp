@@ -230,8 +230,17 @@ void TThreadSocket::Stop() {
         m_state = kStopped;
 }
 
+TThreadSocket::TransferView TThreadSocket::view() const {
+    std::lock_guard lock(m_mutex);
+    if (m_url.empty())
+        return m_lastTransfer;
+    return {m_url, m_state, m_size.load(), m_bytesReceived.load(), m_resultText};
+}
+
 void TThreadSocket::Reset() {
     std::lock_guard lock(m_mutex);
+    if (!m_url.empty())
+        m_lastTransfer = {m_url, m_state, m_size.load(), m_bytesReceived.load(), m_resultText};
     m_useCache = false;
     m_userAgent.clear();
     m_user.clear();

@@ -79,6 +79,16 @@ public:
     std::string LastModified() const;
     // The live state text (the k... values, or the latest status notification).
     std::string State() const;
+    // What the connections window shows of the slot: its transfer while it is busy, else the
+    // last transfer it ended (with its final state), so that a short transfer is seen too.
+    struct TransferView {
+        std::string url;
+        std::string state;
+        int64_t size = 0;
+        int64_t bytesReceived = 0;
+        std::string resultText;
+    };
+    TransferView view() const;
     // The answer was 304 to a conditional request: the local file was left as it was.
     bool notModified() const;
     // The client's result of the last transfer: 0 "Ok", or its error code and text.
@@ -131,6 +141,7 @@ private:
     std::string m_resultText;
     std::string m_lastModified;
     std::string m_state;
+    TransferView m_lastTransfer;
     bool m_notModified = false;
     int32_t m_errorCode = 0;
     std::string m_errorText;

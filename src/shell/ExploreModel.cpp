@@ -6,6 +6,7 @@
 #include "shell/MarkIcons.h"
 #include "shell/ShellEngine.h"
 #include "shell/ShellHooks.h"
+#include "shell/UiTaskLock.h"
 
 #include <QTimer>
 
@@ -106,7 +107,7 @@ QString ExploreModel::refill() {
     m_rows = 0;
     QString problem;
     if (m_task != nullptr) {
-        std::lock_guard lock(m_task->mutex());
+        UiTaskLock lock(m_task->mutex());
         if (m_task->queue().empty()) {
             if (auto loaded = LoadQueue(*m_task); !loaded)
                 problem = text(loaded.message());
@@ -135,7 +136,7 @@ void ExploreModel::refresh() {
         return;
     int rows = 0;
     {
-        std::lock_guard lock(m_task->mutex());
+        UiTaskLock lock(m_task->mutex());
         rows = static_cast<int>(m_task->queue().size());
     }
     if (rows < m_rows) {
@@ -161,7 +162,7 @@ std::unique_ptr<TQLQItem> ExploreModel::item(int row) const {
     TQLTask* shown = task();
     if (shown == nullptr || row < 0 || row >= m_rows)
         return nullptr;
-    std::lock_guard lock(shown->mutex());
+    UiTaskLock lock(shown->mutex());
     return LoadItem(*shown, static_cast<std::size_t>(row));
 }
 

@@ -10,6 +10,7 @@
 #include "shell/ShellCommands.h"
 #include "shell/ShellEngine.h"
 #include "shell/ShellHooks.h"
+#include "shell/UiTaskLock.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -192,7 +193,7 @@ std::optional<QString> TFormExplore::offlineFile(int row) {
     std::string url;
     std::string local;
     {
-        std::lock_guard lock(task->mutex());
+        UiTaskLock lock(task->mutex());
         auto item = LoadItem(*task, static_cast<std::size_t>(row));
         if (!item)
             return std::nullopt;

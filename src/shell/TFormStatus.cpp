@@ -5,6 +5,7 @@
 #include "model/TQLTask.h"
 #include "shell/ShellEngine.h"
 #include "shell/ShellHooks.h"
+#include "shell/UiTaskLock.h"
 
 #include <QChart>
 #include <QChartView>
@@ -72,11 +73,18 @@ TFormStatus::TFormStatus(ShellEngine& engine, QWidget* parent) : QWidget(parent)
 TFormStatus::~TFormStatus() = default;
 
 void TFormStatus::buildControls() {
+    // The figures on the left, the rate chart beside them, the status line below both: the
+    // window stays low enough for the bottom of the main window.
+    auto* figures = new QVBoxLayout;
+    figures->addWidget(buildHeader());
+    figures->addWidget(buildGauges());
+    figures->addWidget(buildFigures());
+    figures->addStretch(1);
+    auto* top = new QHBoxLayout;
+    top->addLayout(figures, 3);
+    top->addWidget(buildChart(), 2);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(buildHeader());
-    layout->addWidget(buildGauges());
-    layout->addWidget(buildFigures());
-    layout->addWidget(buildChart(), 1);
+    layout->addLayout(top, 1);
     layout->addWidget(buildStatusPanel());
 }
 
@@ -180,7 +188,8 @@ QWidget* TFormStatus::buildChart() {
     auto* view = new QChartView(m_chart, this);
     view->setObjectName(QStringLiteral("chartStatsView"));
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumHeight(120);
+    view->setMinimumSize(260, 170);
+    m_chart->setMargins(QMargins(2, 2, 2, 2));
     return view;
 }
 
@@ -223,7 +232,7 @@ void TFormStatus::attach() {
             app->hooks().setStatusLine(
                 message, maximum > 0 ? static_cast<int>(position * 100 / maximum) : 0);
     };
-    std::lock_guard lock(task->mutex());
+    UiTaskLock lock(task->mutex());
     task->setOnTaskProgress(progress);
 }
 
@@ -247,7 +256,7 @@ void TFormStatus::refresh() {
     DateTime elapsed = 0;
     bool running = false;
     {
-        std::lock_guard lock(task->mutex());
+        UiTaskLock lock(task->mutex());
         c = task->counters();
         elapsed = task->elapsedTime();
         running = task->isRunning();
