@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <unistd.h>
 
 namespace {
 
@@ -74,6 +75,9 @@ void report(const char* who, const bench::SiteRun& run) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The web engine refuses to run as root inside its sandbox (CI machines run as root).
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
     QApplication application(argc, argv);
     try {
         bench::GeneratedSiteServer server;

@@ -19,7 +19,10 @@
 
 #include "engine/SocketList.h"
 #include "engine/TQLDownloader.h"
+#include "schedule/TThreadSchedule.h"
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QSignalBlocker>
 
 #include <QTimer>
 #include <QToolBar>
@@ -226,6 +229,11 @@ void TFormQuarlo::firstPaint() {
     resizeDocks({m_tasksDock}, {200}, Qt::Horizontal);
     resizeDocks({m_statusDock}, {120}, Qt::Vertical);
     m_engine.startScheduleThread();
+    // The check box follows the HTTP layer's offline state, whoever changed it.
+    m_engine.scheduleThread()->setOnWorkOffline([this](bool offline) {
+        const QSignalBlocker quiet(m_tools->chkWorkOffline);
+        m_tools->chkWorkOffline->setChecked(offline);
+    });
     updateLinks();
     if (!m_launchParameter.isEmpty())
         handleParameter(m_launchParameter, false);
