@@ -102,7 +102,7 @@ TEST_F(ZipWizardTest, ArchiveChoiceFileListAndCaption) {
     makeFile(archive, "old archive");
     wizard.action = ZipAddAction::Freshen;
     wizard.chooseNewArchive(archive);
-    EXPECT_FALSE(std::filesystem::exists(archive));
+    EXPECT_EQ(readWholeFile(archive), "old archive") << "kept until the wizard is applied";
     EXPECT_FALSE(wizard.existingArchive());
     EXPECT_FALSE(wizard.actionsEnabled());
     EXPECT_EQ(wizard.action, ZipAddAction::AddAndReplace);
@@ -181,6 +181,50 @@ TEST_F(ZipWizardTest, AddActionsAreHonoured) {
     EXPECT_EQ(readWholeFile(unzip.folder + "newer.txt"), "newer v2");
 }
 
+TEST_F(ZipWizardTest, NewArchiveReplacesTheChosenFileOnlyWhenApplied) {
+    const std::string archive = m_home.path() + "zips/site.zip";
+    ASSERT_TRUE(craftZip(archive, {{"old.txt", "old"}}));
+    browser->openArchive(archive);
+    ASSERT_EQ(browser->currentArchive()->entries.count("old.txt"), 1u);
+    makeFile(files + "new.txt", "new");
+
+    ZipWizard wizard(app->settings(), "");
+    wizard.chooseNewArchive(archive);
+    wizard.addFiles({files + "new.txt"});
+    wizard.finish(*browser);
+    EXPECT_THAT(entryNames(archive), ElementsAre("old.txt"));
+    EXPECT_EQ(wizard.apply(*browser), 0);
+    EXPECT_THAT(entryNames(archive), ElementsAre("new.txt"));
+    ASSERT_EQ(browser->archives().size(), 1u) << "the open archive was closed and made anew";
+    EXPECT_EQ(browser->currentArchive()->entries.count("old.txt"), 0u);
+    EXPECT_EQ(browser->currentArchive()->entries.count("new.txt"), 1u);
+
+    // Opening it afterwards, or typing another name, keeps the file.
+    ZipWizard reopened(app->settings(), "");
+    reopened.chooseNewArchive(archive);
+    reopened.chooseExistingArchive(archive);
+    reopened.finish(*browser);
+    reopened.apply(*browser);
+    ZipWizard renamed(app->settings(), "");
+    renamed.chooseNewArchive(archive);
+    renamed.setFileName(m_home.path() + "zips/other.zip");
+    renamed.finish(*browser);
+    renamed.apply(*browser);
+    EXPECT_THAT(entryNames(archive), ElementsAre("new.txt"));
+
+    // While the task's zip timer adds into another archive, this one cannot be selected, and
+    // the file stays.
+    browser->openArchive(m_home.path() + "zips/other.zip");
+    browser->setTimerAdding(true);
+    ZipWizard refused(app->settings(), "");
+    refused.chooseNewArchive(archive);
+    refused.addFiles({files + "new.txt"});
+    EXPECT_EQ(refused.apply(*browser), ZipResult::NothingToDo);
+    browser->setTimerAdding(false);
+    EXPECT_TRUE(std::filesystem::exists(archive));
+    EXPECT_EQ(browser->archives().size(), 2u);
+}
+
 TEST_F(ZipWizardTest, UnzipDialogSettingsAndRun) {
     SettingsStore& settings = app->settings();
     ExtractSettings first = ExtractSettings::read(settings);
@@ -208,6 +252,13 @@ TEST_F(ZipWizardTest, UnzipDialogSettingsAndRun) {
     EXPECT_EQ(selected.run(*browser), 0);
     EXPECT_EQ(readWholeFile(first.folder + "one.txt"), "1");
     EXPECT_FALSE(std::filesystem::exists(first.folder + "two.txt"));
+
+    ExtractSettings listed = selected;
+    listed.folder = m_home.path() + "listed/";
+    listed.selection = {"two.txt"};
+    EXPECT_EQ(listed.run(*browser), 0);
+    EXPECT_EQ(readWholeFile(listed.folder + "two.txt"), "2");
+    EXPECT_FALSE(std::filesystem::exists(listed.folder + "one.txt")) << "the rows, not the node";
 
     makeFile(first.folder + "d/one.txt", "mine");
     EXPECT_EQ(first.run(*browser), ZipResult::FilesSkipped) << "asked, and the answer was No";

@@ -43,8 +43,7 @@ ZipWizard::ZipWizard(SettingsStore& settings, const std::string& currentArchive)
 }
 
 void ZipWizard::chooseNewArchive(const std::string& path) {
-    if (fileExists(path))
-        deleteFile(path);
+    m_replacing = path;
     m_fileName = path;
     m_existing = false;
     action = ZipAddAction::AddAndReplace;
@@ -55,6 +54,7 @@ void ZipWizard::chooseExistingArchive(const std::string& path) {
     m_fileName = path;
     m_existing = true;
     m_actionsEnabled = true;
+    m_replacing.clear();
 }
 
 void ZipWizard::addFiles(const std::vector<std::string>& paths) {
@@ -120,7 +120,21 @@ void ZipWizard::finish(ZipBrowserModel& browser) {
     m_settings.writeInt(kSettingsKey, "Action", static_cast<int>(action));
 }
 
+bool ZipWizard::replaceChosenFile(ZipBrowserModel& browser) {
+    if (TZipObj* open = browser.findArchive(m_fileName)) {
+        if (!browser.select(open->root.get()))
+            return false;
+        browser.closeArchive();
+    }
+    if (fileExists(m_fileName))
+        deleteFile(m_fileName);
+    return true;
+}
+
 int ZipWizard::apply(ZipBrowserModel& browser) {
+    const bool replacing = !m_existing && !m_replacing.empty() && m_replacing == m_fileName;
+    if (replacing && !replaceChosenFile(browser))
+        return ZipResult::NothingToDo;
     if (m_existing)
         browser.openArchive(m_fileName);
     else if (TZipObj* open = browser.findArchive(m_fileName))
@@ -151,8 +165,12 @@ void ExtractSettings::store(SettingsStore& settings) const {
 int ExtractSettings::run(ZipBrowserModel& browser) const {
     if (!canUnzip() || browser.currentArchive() == nullptr)
         return ZipResult::NothingToDo;
-    const bool selection = !allFiles && browser.selected() != nullptr;
-    return browser.extractTo(folder, {selection ? browser.selected()->spec() : "*.*"}, usePaths,
+    std::vector<std::string> specs{"*.*"};
+    if (!allFiles && !selection.empty())
+        specs = selection;
+    else if (!allFiles && browser.selected() != nullptr)
+        specs = {browser.selected()->spec()};
+    return browser.extractTo(folder, specs, usePaths,
                              overwrite ? ZipOverwrite::xowAlways : ZipOverwrite::xowAsk);
 }
 

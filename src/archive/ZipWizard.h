@@ -28,8 +28,8 @@ public:
     // browser's current archive, or the current folder followed by "/".
     ZipWizard(SettingsStore& settings, const std::string& currentArchive);
 
-    // "Create a new Zip file": an existing file of that name is deleted; only the first
-    // action stays available.
+    // "Create a new Zip file": only the first action stays available. An existing file of
+    // that name is replaced when the wizard's work is applied, so that Cancel keeps it.
     void chooseNewArchive(const std::string& path);
     // "Open an existing Zip file".
     void chooseExistingArchive(const std::string& path);
@@ -65,14 +65,18 @@ public:
     // Paths" and "Action" are stored.
     void finish(ZipBrowserModel& browser);
     // After OK: the archive opened (an existing one) or given a new node, then the file list
-    // added interactively. The add's result.
+    // added interactively. A file chosen with "Create a new Zip file" is deleted first (and
+    // closed when open), unless the browser refuses to select it. The add's result.
     int apply(ZipBrowserModel& browser);
 
 private:
+    bool replaceChosenFile(ZipBrowserModel& browser);
+
     SettingsStore& m_settings;
     std::string m_fileName;
     bool m_existing = false;
     bool m_actionsEnabled = true;
+    std::string m_replacing; // chosen with "Create a new Zip file"
     std::vector<std::string> m_files;
     std::size_t m_dropped = 0;
 };
@@ -84,12 +88,14 @@ struct ExtractSettings {
     std::string folder;          // "Unzip Folder"
     bool rememberFolder = false; // "Last Unzip Folder"
     bool allFiles = true;        // "All Files" or "Selected Files"
+    // What "Selected Files" extracts; when empty, the selected node's spec.
+    std::vector<std::string> selection;
 
     static ExtractSettings read(SettingsStore& settings);
     // Unzip pressed: the options stored, and the folder when it is to be remembered.
     void store(SettingsStore& settings) const;
     bool canUnzip() const { return !folder.empty(); }
-    // Extracts every entry, or the selected node's spec, into the folder; xowAlways when
+    // Extracts every entry, or the selection, into the folder; xowAlways when
     // overwriting, xowAsk otherwise; the result reported with "extracting".
     int run(ZipBrowserModel& browser) const;
 };
