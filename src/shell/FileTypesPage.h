@@ -1,6 +1,13 @@
 #pragma once
 
+#include "html/FileTypeTree.h"
+
 #include <QWidget>
+
+class QCheckBox;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace quarlo {
 class TQLProfile;
@@ -22,12 +29,39 @@ public:
     void load(const TQLProfile& profile);
     void store(TQLProfile& profile) const;
 
+    QCheckBox& allBox() { return *m_all; }
+    QTreeWidget& tree() { return *m_treeView; }
+    QPushButton& newButton() { return *m_new; }
+    QPushButton& editButton() { return *m_edit; }
+    QPushButton& deleteButton() { return *m_delete; }
+    // The tree's item of a group, or of one of its extensions (nullptr when not shown).
+    QTreeWidgetItem* itemOf(const QString& group, const QString& extension = {}) const;
+
 signals:
     void changed();
 
 private:
-    struct Impl;
-    Impl* m_impl;
+    void fillTree();
+    void showMarks();
+    void itemChanged(QTreeWidgetItem* item);
+    void allClicked(bool checked);
+    void updateButtons();
+    FileTypeNode nodeOf(const QTreeWidgetItem* item) const;
+    void newFileType();
+    void editFileType();
+    void deleteFileType();
+    // Reads the table again after the user changed it, keeping the marks and selection.
+    void tableChanged(const QString& selectGroup);
+
+    ShellEngine& m_engine;
+    FileTypeTree m_model;
+    // Set while the widgets are filled, so that their signals are not the user's changes.
+    bool m_filling = false;
+    QCheckBox* m_all = nullptr;
+    QTreeWidget* m_treeView = nullptr;
+    QPushButton* m_new = nullptr;
+    QPushButton* m_edit = nullptr;
+    QPushButton* m_delete = nullptr;
 };
 
 } // namespace quarlo::shell

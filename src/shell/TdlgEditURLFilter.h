@@ -1,0 +1,44 @@
+#pragma once
+
+#include "html/UrlFilterDialog.h"
+
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace quarlo::shell {
+
+// "Add URL Filter": one text for the include or exclude list. Adding prefixes the text with
+// the scope tag; editing shows the entry's whole text and returns the box as it stands.
+class TdlgEditURLFilter : public QDialog {
+    Q_OBJECT
+public:
+    // A new entry with the scope tag ("[AL]", "[PL]", "[RL]").
+    TdlgEditURLFilter(FilterKind kind, const QString& tag, QWidget* parent = nullptr);
+    // An existing entry, opened with the tag that chooses the label.
+    TdlgEditURLFilter(FilterKind kind, const QString& tag, const QString& entry,
+                      QWidget* parent = nullptr);
+    ~TdlgEditURLFilter() override;
+
+    QLabel& label() { return *m_label; }
+    QLineEdit& filterBox() { return *m_filter; }
+    QPushButton& okButton() { return *m_ok; }
+    QPushButton& cancelButton() { return *m_cancel; }
+    // What the list receives on OK.
+    QString entry() const;
+
+private:
+    explicit TdlgEditURLFilter(UrlFilterDialog logic, QWidget* parent);
+    void textEdited(const QString& text);
+
+    UrlFilterDialog m_logic;
+    QLabel* m_label = nullptr;
+    QLineEdit* m_filter = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+};
+
+} // namespace quarlo::shell
