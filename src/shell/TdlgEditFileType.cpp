@@ -16,7 +16,7 @@ namespace quarlo::shell {
 
 namespace {
 
-constexpr int kMinimumWidth = 380;
+constexpr int kMinimumWidth = 440;
 
 FileTypeEdit startingEdit(ShellEngine& engine, const QString& category) {
     if (category.isEmpty())
