@@ -15,8 +15,10 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --timeout 900
 
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer (core and CLI)"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer (core and CLI), with the libFuzzer targets"
+# One clang build serves both: the tests run sanitized, and the fuzzers link libFuzzer's main.
+CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS="-O1 -fsanitize=fuzzer-no-link" -DQUARLO_BUILD_FUZZ=ON \
     -DQUARLO_BUILD_GUI=OFF -DQUARLO_BUILD_BENCH=OFF -DQUARLO_SANITIZE=address,undefined >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
@@ -33,16 +35,11 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir build-tsan -j"$jobs" --timeout 900 -R "$threaded"
 
 echo "== libFuzzer: the scanner with link conversion, and the URL functions (about 30 s each)"
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUARLO_BUILD_FUZZ=ON -DQUARLO_BUILD_TESTS=OFF -DQUARLO_BUILD_BENCH=OFF \
-    -DQUARLO_BUILD_GUI=OFF -DQUARLO_SANITIZE=address \
-    -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
-cmake --build build-fuzz -j"$jobs" --target page_fuzz url_fuzz
 for target in page_fuzz url_fuzz; do
-    corpus=build-fuzz/corpus/$target
+    corpus=build-asan/corpus/$target
     mkdir -p "$corpus"
     seeds=fuzz/corpus/$target
-    build-fuzz/bin/$target -max_total_time=30 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    build-asan/bin/$target -max_total_time=30 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         "$corpus" "$seeds" 2>&1 | tail -n 3
 done
 echo "fuzz: passed"

@@ -29,49 +29,6 @@ using namespace quarlo;
 using namespace quarlo::test;
 using quarlo::shell::TFormQuarlo;
 
-namespace {
-
-int statusOf(TQLTask* task) {
-    if (task == nullptr)
-        return -1;
-    std::lock_guard lock(task->mutex());
-    return task->status();
-}
-
-TaskCounters countersOf(TQLTask& task) {
-    std::lock_guard lock(task.mutex());
-    return task.counters();
-}
-
-// A window shown and past its first paint.
-void showWindow(TFormQuarlo& window) {
-    bool ready = false;
-    QObject::connect(&window, &TFormQuarlo::ready, [&ready] { ready = true; });
-    window.show();
-    QVERIFY(waitUntil([&] { return ready; }));
-}
-
-// Saves the named profile "Quick": pages within the site, no banner, names from the URL.
-void saveQuickProfile(TQLApp& app) {
-    TQLProfile profile = TQLProfile::defaults();
-    profile.setUseStartPageTitle(false);
-    QVERIFY(saveAsNamedProfile(app, profile, "Quick").ok());
-}
-
-// Types the URL, picks the profile and presses GO in intranet mode; returns the task file.
-QString goWithProfile(TFormQuarlo& window, const std::string& url) {
-    shell::ToolPanel* tools = window.toolPanel();
-    QTest::mouseClick(tools->btnIntranetMode, Qt::LeftButton);
-    tools->cmbProfile->showPopup();
-    tools->cmbProfile->hidePopup();
-    tools->cmbProfile->setCurrentText(QStringLiteral("Quick"));
-    tools->cmbURL->setEditText(QString::fromStdString(url));
-    QTest::mouseClick(tools->btnGO, Qt::LeftButton);
-    return window.taskManager()->selectedPath();
-}
-
-} // namespace
-
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
@@ -88,7 +45,7 @@ void MainWindowTest::storedBoundsAreClampedAndAMaximisedWindowKeepsThem() {
     storeWindowPlacement(settings, {-20, 15, 500, 300});
     {
         TFormQuarlo window(home.engine());
-        showWindow(window);
+        QVERIFY(showMainWindow(window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Quarlo 3.0 Beta 4"));
         QCOMPARE(window.minimumSize(), QSize(600, 400));
         QCOMPARE(window.size(), QSize(640, 480));
@@ -100,7 +57,7 @@ void MainWindowTest::storedBoundsAreClampedAndAMaximisedWindowKeepsThem() {
     QCOMPARE(readWindowPlacement(settings), (WindowPlacement{30, 40, 700, 500}));
     {
         TFormQuarlo window(home.engine());
-        showWindow(window);
+        QVERIFY(showMainWindow(window));
         window.showMaximized();
         QTest::qWait(50);
         window.close();
@@ -121,10 +78,10 @@ void MainWindowTest::goWithANamedProfileRunsTheTaskToCompletion() {
     PromptRecorder prompts;
     saveQuickProfile(home.app());
     TFormQuarlo window(home.engine());
-    showWindow(window);
+    QVERIFY(showMainWindow(window));
     window.toggleConnections();
 
-    const QString taskFile = goWithProfile(window, server.pageUrl("index"));
+    const QString taskFile = goWithQuickProfile(window, server.pageUrl("index"));
     QVERIFY2(taskFile.endsWith(QStringLiteral(".qlt")), qPrintable(taskFile));
     QVERIFY(fileExists(taskFile.toStdString()));
     QVERIFY(prompts.prompts().empty());
@@ -142,11 +99,11 @@ void MainWindowTest::goWithANamedProfileRunsTheTaskToCompletion() {
         return false;
     }));
     QCOMPARE(sockets->topLevelItemCount(), home.app().connections());
-    QVERIFY(
-        waitUntil([&] { return statusOf(home.app().currentTask()) == TaskStatus::TaskComplete; }));
+    QVERIFY(waitUntil(
+        [&] { return taskStatus(home.app().currentTask()) == TaskStatus::TaskComplete; }));
     TQLTask& task = *home.app().currentTask();
     QCOMPARE(QString::fromStdString(task.filePath()), taskFile);
-    const TaskCounters done = countersOf(task);
+    const TaskCounters done = taskCounters(task);
     QCOMPARE(done.PagesFound, 4);
     QCOMPARE(done.PagesSaved, 3);
     QCOMPARE(done.PageErrors, 1);
@@ -166,7 +123,7 @@ void MainWindowTest::goWithANamedProfileRunsTheTaskToCompletion() {
     QVERIFY(window.explorer() != nullptr);
     QCOMPARE(window.explorer()->model().rowCount(), 4);
     window.explorer()->runCommand(MarkCommand::DownloadAllErrors);
-    const TaskCounters marked = countersOf(*home.app().currentTask());
+    const TaskCounters marked = taskCounters(*home.app().currentTask());
     QCOMPARE(marked.PageErrors, 0);
     QCOMPARE(marked.PagesSaved, 3);
     QVERIFY(opened.opened().isEmpty());
@@ -182,18 +139,18 @@ void MainWindowTest::stopAndClosingDuringARun() {
     PromptRecorder prompts;
     saveQuickProfile(home.app());
     auto window = std::make_unique<TFormQuarlo>(home.engine());
-    showWindow(*window);
+    QVERIFY(showMainWindow(*window));
 
-    goWithProfile(*window, server.pageUrl("slow"));
+    goWithQuickProfile(*window, server.pageUrl("slow"));
     QVERIFY(
-        waitUntil([&] { return statusOf(home.app().currentTask()) == TaskStatus::Downloading; }));
+        waitUntil([&] { return taskStatus(home.app().currentTask()) == TaskStatus::Downloading; }));
     window->stopCurrentTask();
     QVERIFY(waitUntil([&] { return !home.engine().isRunning(); }));
-    QCOMPARE(statusOf(home.app().currentTask()), int(TaskStatus::DownloadStopped));
+    QCOMPARE(taskStatus(home.app().currentTask()), int(TaskStatus::DownloadStopped));
 
     // Closing during a run asks first: No keeps the window and the run.
     window->toolPanel()->cmbURL->setEditText({});
-    goWithProfile(*window, server.pageUrl("next"));
+    goWithQuickProfile(*window, server.pageUrl("next"));
     QVERIFY(waitUntil([&] { return home.engine().isRunning(); }));
     prompts.setAnswer(false);
     QVERIFY(!window->close());
@@ -203,7 +160,7 @@ void MainWindowTest::stopAndClosingDuringARun() {
     prompts.setAnswer(true);
     QVERIFY(window->close());
     QVERIFY(!home.engine().isRunning());
-    QCOMPARE(statusOf(home.app().currentTask()), int(TaskStatus::DownloadStopped));
+    QCOMPARE(taskStatus(home.app().currentTask()), int(TaskStatus::DownloadStopped));
     // The Temp folder went with the window.
     QVERIFY(!std::filesystem::exists(home.path() + "scratch/Quarlo"));
 }
@@ -212,7 +169,7 @@ void MainWindowTest::missingRecentZipIsReportedAndDropped() {
     ShellHome home;
     PromptRecorder prompts;
     TFormQuarlo window(home.engine());
-    showWindow(window);
+    QVERIFY(showMainWindow(window));
     const QString gone = QString::fromStdString(home.path() + "gone.zip");
     window.addRecentZip(gone);
     QCOMPARE(window.reopenMenu()->actions().size(), 1);
@@ -230,7 +187,7 @@ void MainWindowTest::modeButtonsStoreTheSaveMode() {
     ShellHome home;
     home.app().setSaveMode(1);
     TFormQuarlo window(home.engine());
-    showWindow(window);
+    QVERIFY(showMainWindow(window));
     shell::ToolPanel* tools = window.toolPanel();
     QVERIFY(tools->btnIntranetMode->isChecked());
     QVERIFY(tools->btnIntranetMode->toolTip().endsWith(

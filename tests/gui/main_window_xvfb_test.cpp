@@ -23,18 +23,10 @@ using quarlo::shell::TFormQuarlo;
 
 namespace {
 
-int statusOf(TQLTask* task) {
-    if (task == nullptr)
-        return -1;
-    std::lock_guard lock(task->mutex());
-    return task->status();
-}
-
 std::int64_t pagesSaved(TQLTask* task) {
     if (task == nullptr)
         return 0;
-    std::lock_guard lock(task->mutex());
-    return task->counters().PagesSaved;
+    return taskCounters(*task).PagesSaved;
 }
 
 // The window as the X server shows it: the web engine's content included, which a widget
@@ -70,16 +62,11 @@ void MainWindowScreenshotTest::everyViewDockedDuringAndAfterARun() {
     ShellHome home;
     PromptRecorder prompts;
     OpenRecorder opened;
-    TQLProfile profile = TQLProfile::defaults();
-    profile.setUseStartPageTitle(false);
-    QVERIFY(saveAsNamedProfile(home.app(), profile, "Quick").ok());
+    saveQuickProfile(home.app());
 
     TFormQuarlo window(home.engine());
-    bool ready = false;
-    QObject::connect(&window, &TFormQuarlo::ready, [&ready] { ready = true; });
     window.resize(1280, 960);
-    window.show();
-    QVERIFY(waitUntil([&] { return ready; }));
+    QVERIFY(showMainWindow(window));
     window.setGeometry(0, 0, 1280, 960);
     window.toggleIntranet();
     window.toggleConnections();
@@ -88,14 +75,7 @@ void MainWindowScreenshotTest::everyViewDockedDuringAndAfterARun() {
     // The home page is up in the browser.
     QVERIFY(waitUntil([&] { return pageTitle(window.browser()->view()) == "Quarlo Home"; }));
 
-    shell::ToolPanel* tools = window.toolPanel();
-    QTest::mouseClick(tools->btnIntranetMode, Qt::LeftButton);
-    tools->cmbProfile->showPopup();
-    tools->cmbProfile->hidePopup();
-    tools->cmbProfile->setCurrentText(QStringLiteral("Quick"));
-    tools->cmbURL->setEditText(QString::fromStdString(site.rootUrl() + "index.html"));
-    QTest::mouseClick(tools->btnGO, Qt::LeftButton);
-    const QString taskFile = window.taskManager()->selectedPath();
+    const QString taskFile = goWithQuickProfile(window, site.rootUrl() + "index.html");
     QVERIFY(waitUntil([&] { return pagesSaved(home.app().currentTask()) >= 3; }));
     window.explore(taskFile);
     home.engine().hooks().flush();
@@ -104,7 +84,7 @@ void MainWindowScreenshotTest::everyViewDockedDuringAndAfterARun() {
     // The rest goes at full speed.
     home.app().setDispatchPause(0);
     QVERIFY(waitUntil(
-        [&] { return statusOf(home.app().currentTask()) == TaskStatus::TaskComplete; }, 60000));
+        [&] { return taskStatus(home.app().currentTask()) == TaskStatus::TaskComplete; }, 60000));
     home.engine().hooks().flush();
 
     // The mirrored start page opens in the browser.

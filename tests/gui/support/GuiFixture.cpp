@@ -1,10 +1,16 @@
 #include "support/GuiFixture.h"
 
+#include "model/TQLProfile.h"
 #include "platform/Folders.h"
 #include "shell/ShellHooks.h"
+#include "shell/TFormQuarlo.h"
+#include "shell/TFormScheduler.h"
+#include "shell/ToolPanel.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <stdexcept>
 
@@ -49,6 +55,44 @@ ShellHome::ShellHome() {
 ShellHome::~ShellHome() {
     m_engine.reset();
     m_app.reset();
+}
+
+int taskStatus(const TQLTask* task) {
+    if (task == nullptr)
+        return -1;
+    std::lock_guard lock(task->mutex());
+    return task->status();
+}
+
+TaskCounters taskCounters(const TQLTask& task) {
+    std::lock_guard lock(task.mutex());
+    return task.counters();
+}
+
+bool showMainWindow(shell::TFormQuarlo& window) {
+    bool ready = false;
+    QObject::connect(&window, &shell::TFormQuarlo::ready, [&ready] { ready = true; });
+    window.show();
+    return waitUntil([&] { return ready; });
+}
+
+void saveQuickProfile(TQLApp& app) {
+    TQLProfile profile = TQLProfile::defaults();
+    profile.setUseStartPageTitle(false);
+    if (Status saved = saveAsNamedProfile(app, profile, "Quick"); !saved)
+        throw std::runtime_error("saving the profile failed: " + saved.message());
+}
+
+QString goWithQuickProfile(shell::TFormQuarlo& window, const std::string& url, bool intranetMode) {
+    shell::ToolPanel* tools = window.toolPanel();
+    QTest::mouseClick(intranetMode ? tools->btnIntranetMode : tools->btnQuarloMode, Qt::LeftButton);
+    // The box fills its list as it drops down.
+    tools->cmbProfile->showPopup();
+    tools->cmbProfile->hidePopup();
+    tools->cmbProfile->setCurrentText(QStringLiteral("Quick"));
+    tools->cmbURL->setEditText(QString::fromStdString(url));
+    QTest::mouseClick(tools->btnGO, Qt::LeftButton);
+    return window.taskManager()->selectedPath();
 }
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs) {

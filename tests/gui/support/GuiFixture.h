@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/TQLApp.h"
+#include "model/TQLTask.h"
 #include "shell/Prompts.h"
 #include "shell/ShellEngine.h"
 #include "support/TempHome.h"
@@ -10,6 +11,10 @@
 
 #include <functional>
 #include <memory>
+
+namespace quarlo::shell {
+class TFormQuarlo;
+}
 
 namespace quarlo::test {
 
@@ -63,6 +68,20 @@ private:
     std::unique_ptr<TQLApp> m_app;
     std::unique_ptr<shell::ShellEngine> m_engine;
 };
+
+// The task's status and counters, read under its lock; -1 for no task.
+int taskStatus(const TQLTask* task);
+TaskCounters taskCounters(const TQLTask& task);
+
+// Shows the main window and waits until its first paint is done.
+bool showMainWindow(shell::TFormQuarlo& window);
+
+// Saves the named profile "Quick": the default profile, names taken from the URL.
+void saveQuickProfile(TQLApp& app);
+// Types the URL, picks "Quick" and presses GO in the given mode; returns the task file the
+// task manager then selects.
+QString goWithQuickProfile(shell::TFormQuarlo& window, const std::string& url,
+                           bool intranetMode = true);
 
 // Runs the event loop until the predicate holds or the time is up; true when it held.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 20000);
