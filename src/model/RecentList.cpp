@@ -50,6 +50,11 @@ void RecentList::remove(const std::string& entry) {
         save();
 }
 
+void RecentList::clear() {
+    m_entries.clear();
+    save();
+}
+
 void RecentList::setLimit(int limit) {
     m_limit = std::max(limit, 0);
     if (static_cast<int>(m_entries.size()) > m_limit) {

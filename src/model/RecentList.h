@@ -18,6 +18,8 @@ public:
     const std::vector<std::string>& entries() const { return m_entries; }
     void add(const std::string& entry);
     void remove(const std::string& entry);
+    // Empties the list and stores it empty.
+    void clear();
     // A smaller limit drops the oldest entries at once.
     void setLimit(int limit);
 

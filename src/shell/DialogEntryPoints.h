@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -33,8 +34,15 @@ std::optional<int> chooseRunMethod(QWidget* parent, TQLTask& task);
 // The schedule dialog on the task; true when OK set a schedule (not saved yet).
 bool editSchedule(QWidget* parent, ShellEngine& engine, TQLTask& task);
 
+// What the preferences' two "Clear" buttons empty: the main window's recent-URL and
+// recent-file lists. Each callback stores its list empty; without one the dialog empties
+// the stored list itself.
+struct RecentListClearing {
+    std::function<void()> urls;
+    std::function<void()> files;
+};
 // The preferences dialog; true on OK.
-bool editPreferences(QWidget* parent, ShellEngine& engine);
+bool editPreferences(QWidget* parent, ShellEngine& engine, const RecentListClearing& clearing = {});
 
 // The file zip wizard with a list of files (may be empty).
 void openFileZipWizard(QWidget* parent, ShellEngine& engine, const QStringList& files);

@@ -145,9 +145,22 @@ void TFormQuarlo::buildViewMenu() {
             [this, buttonMenu] { fillDownloadsMenu(buttonMenu); });
     m_tools->btnDownloads->setMenu(buttonMenu);
     view->addSeparator();
-    connect(addItem(view, tr("&Preferences...")), &QAction::triggered, this, [this] {
-        if (editPreferences(this, m_engine)) {
+    QAction* preferences = addItem(view, tr("&Preferences..."));
+    preferences->setObjectName(QStringLiteral("mnuPreferences"));
+    connect(preferences, &QAction::triggered, this, [this] {
+        RecentListClearing clearing;
+        clearing.urls = [this] {
+            m_recentUrls->clear();
+            fillAddressBox();
+        };
+        clearing.files = [this] {
+            m_recentZips->clear();
+            rebuildReopenMenu();
+        };
+        if (editPreferences(this, m_engine, clearing)) {
             m_recentUrls->setLimit(m_engine.app().maxUrlHistory());
+            m_recentZips->setLimit(m_engine.app().maxFileHistory());
+            rebuildReopenMenu();
             refreshModeHints();
         }
     });
@@ -206,7 +219,7 @@ void TFormQuarlo::buildTray() {
     connect(menu->addAction(tr("Paste URL and download...")), &QAction::triggered, this,
             &TFormQuarlo::pasteUrl);
     connect(menu->addAction(tr("&Options...")), &QAction::triggered, this,
-            [this] { editPreferences(this, m_engine); });
+            [this] { findChild<QAction*>(QStringLiteral("mnuPreferences"))->trigger(); });
     auto restore = [this] {
         showNormal();
         activateWindow();
