@@ -2,12 +2,17 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace quarlo::shell {
 
 namespace {
 Prompts::Handler& handler() {
     static Prompts::Handler instance;
+    return instance;
+}
+Prompts::ChoiceHandler& choiceHandler() {
+    static Prompts::ChoiceHandler instance;
     return instance;
 }
 } // namespace
@@ -26,6 +31,31 @@ void Prompts::information(QWidget* parent, const QString& text) {
 
 bool Prompts::askYesNo(QWidget* parent, const QString& text) {
     return show(parent, Kind::Question, text);
+}
+
+Prompts::Choice Prompts::askYesNoCancelAll(QWidget* parent, const QString& text) {
+    if (choiceHandler())
+        return choiceHandler()(text);
+    if (handler())
+        return handler()(Kind::Question, text) ? Choice::Yes : Choice::No;
+    QMessageBox box(
+        QMessageBox::Information, QApplication::applicationDisplayName(), text,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::YesToAll, parent);
+    box.button(QMessageBox::YesToAll)->setText(QObject::tr("All"));
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Choice::Yes;
+    case QMessageBox::YesToAll:
+        return Choice::All;
+    case QMessageBox::No:
+        return Choice::No;
+    default:
+        return Choice::Cancel;
+    }
+}
+
+void Prompts::setChoiceHandler(ChoiceHandler newHandler) {
+    choiceHandler() = std::move(newHandler);
 }
 
 void Prompts::setHandler(Handler newHandler) {

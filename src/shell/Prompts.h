@@ -22,6 +22,13 @@ public:
     // A Yes/No confirmation; true for Yes.
     static bool askYesNo(QWidget* parent, const QString& text);
 
+    // A question with the buttons Yes, No, Cancel and All (yes to this and every later one).
+    // A choice handler answers it; else the handler answers Yes or No as for a question.
+    enum class Choice { Yes, No, Cancel, All };
+    using ChoiceHandler = std::function<Choice(const QString& text)>;
+    static Choice askYesNoCancelAll(QWidget* parent, const QString& text);
+    static void setChoiceHandler(ChoiceHandler handler);
+
     // Replaces the message boxes; an empty handler restores them.
     static void setHandler(Handler handler);
 

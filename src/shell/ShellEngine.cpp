@@ -1,6 +1,7 @@
 #include "shell/ShellEngine.h"
 
 #include "archive/ZipBrowserModel.h"
+#include "archive/ZipOutput.h"
 #include "engine/TQLDownloader.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
@@ -14,10 +15,11 @@ namespace quarlo::shell {
 
 ShellEngine::ShellEngine(TQLApp& app, InstanceLock* lock, QObject* parent)
     : QObject(parent), m_app(app), m_lock(lock), m_mainThread(std::make_unique<QtMainThread>()),
-      m_hooks(std::make_unique<ShellHooks>()),
-      m_zipBrowser(std::make_unique<ZipBrowserModel>(app)) {
+      m_hooks(std::make_unique<ShellHooks>()), m_zipBrowser(std::make_unique<ZipBrowserModel>(app)),
+      m_zipOutput(std::make_unique<ZipOutput>(app, *m_zipBrowser)) {
     m_app.setHooks(m_hooks.get());
     m_downloader = std::make_unique<TQLDownloader>(app, *m_mainThread);
+    m_downloader->setZipModeRun(m_zipOutput.get());
     installScheduleRearm(*m_downloader, SystemClock::instance());
     m_downloader->setOnRunEnded([this](TQLTask&) {
         if (m_lock != nullptr)

@@ -12,6 +12,7 @@ class TQLDownloader;
 class TQLTask;
 class TThreadSchedule;
 class ZipBrowserModel;
+class ZipOutput;
 } // namespace quarlo
 
 namespace quarlo::shell {
@@ -34,8 +35,10 @@ public:
     TQLDownloader& downloader() { return *m_downloader; }
     ShellHooks& hooks() { return *m_hooks; }
     QtMainThread& mainThread() { return *m_mainThread; }
-    // The Zip browser's model: the archive the user has open (empty until one is opened).
+    // The Zip browser's model: the archives the user has open and the one a Zip-mode run
+    // adds into, so that the run's files appear in the Zip browser while it runs.
     ZipBrowserModel& zipBrowser() { return *m_zipBrowser; }
+    ZipOutput& zipOutput() { return *m_zipOutput; }
 
     // The schedule thread; started once by the main window's first paint.
     void startScheduleThread();
@@ -60,6 +63,7 @@ private:
     std::unique_ptr<QtMainThread> m_mainThread;
     std::unique_ptr<ShellHooks> m_hooks;
     std::unique_ptr<ZipBrowserModel> m_zipBrowser;
+    std::unique_ptr<ZipOutput> m_zipOutput;
     std::unique_ptr<TQLDownloader> m_downloader;
     std::unique_ptr<TThreadSchedule> m_schedule;
 };

@@ -24,6 +24,7 @@ class TFormExplore;
 class TFormPersonalIntranet;
 class TFormScheduler;
 class TFormStatus;
+class TFormZip;
 class ToolPanel;
 
 // A dock that says when the user closes it.
@@ -80,6 +81,7 @@ public:
     TFormScheduler* taskManager() const { return m_tasks; }
     TFormExplore* explorer() const { return m_explore; }
     TFormPersonalIntranet* intranetView() const { return m_intranet; }
+    TFormZip* zipView() const { return m_zipView; }
     QDockWidget* dock(const QString& objectName) const;
     ShellEngine& engine() { return m_engine; }
     // The File menu's "&Reopen" sub-menu and the recent URLs, for tests.
@@ -133,6 +135,11 @@ private:
     void rebuildReopenMenu();
     void fillDownloadsMenu(QMenu* menu);
     void openZipDialog();
+    // The Zip menu's archive commands follow the Zip browser's selection and focus.
+    void updateZipActions();
+    void closeSelectedZip();
+    // The Zip browser was hidden: released unless a Zip-mode task is current.
+    void zipBrowserHidden();
     void showAbout();
     void showOnlineHelp();
     // The status window's Run button: the run request for the current task.
@@ -158,7 +165,8 @@ private:
     TFormScheduler* m_tasks = nullptr;
     TFormExplore* m_explore = nullptr;
     TFormPersonalIntranet* m_intranet = nullptr;
-    QWidget* m_zipView = nullptr;
+    TFormZip* m_zipView = nullptr;
+    QList<QAction*> m_zipActions; // Add, Delete, Unzip, Rename
     ViewDock* m_tasksDock;
     ViewDock* m_intranetDock;
     ViewDock* m_zipDock;

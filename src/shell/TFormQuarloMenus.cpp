@@ -8,6 +8,7 @@
 #include "shell/TFormQuarlo.h"
 #include "shell/TFormScheduler.h"
 #include "shell/TFormStatus.h"
+#include "shell/TFormZip.h"
 #include "shell/ToolPanel.h"
 
 #include <QActionGroup>
@@ -18,6 +19,8 @@
 #include <QMenuBar>
 #include <QSystemTrayIcon>
 #include <QToolButton>
+
+#include <tuple>
 
 namespace quarlo::shell {
 
@@ -82,7 +85,7 @@ void TFormQuarlo::buildFileMenu() {
     m_reopenMenu = file->addMenu(tr("&Reopen"));
     m_reopenMenu->setObjectName(QStringLiteral("mnuReopen"));
     rebuildReopenMenu();
-    addItem(file, tr("&Close"));
+    connect(addItem(file, tr("&Close")), &QAction::triggered, this, &TFormQuarlo::closeSelectedZip);
     file->addSeparator();
     connect(addItem(file, tr("E&xit"), QKeySequence(Qt::ALT | Qt::Key_F4)), &QAction::triggered,
             this, &QWidget::close);
@@ -184,18 +187,33 @@ void TFormQuarlo::buildZipMenu() {
     connect(addItem(zip, tr("&File Zip..."), QKeySequence(Qt::CTRL | Qt::Key_F)),
             &QAction::triggered, this, [this] { openFileZipWizard(this, m_engine, {}); });
     connect(addItem(zip, tr("&Open...")), &QAction::triggered, this, &TFormQuarlo::openZipDialog);
-    addItem(zip, tr("&Close"));
+    connect(addItem(zip, tr("&Close")), &QAction::triggered, this, &TFormQuarlo::closeSelectedZip);
     zip->addSeparator();
     // The archive operations belong to the Zip browser, which enables them while
     // it has the focus and an archive is selected.
-    for (const auto& [caption, key] :
-         {std::pair{tr("&Add..."), QKeySequence(Qt::CTRL | Qt::Key_A)},
-          std::pair{tr("&Delete"), QKeySequence(Qt::Key_Delete)},
-          std::pair{tr("&Unzip..."), QKeySequence(Qt::CTRL | Qt::Key_U)},
-          std::pair{tr("Rena&me"), QKeySequence(Qt::CTRL | Qt::Key_R)}}) {
+    using Command = void (TFormZip::*)();
+    for (const auto& [caption, key, name, command] :
+         {std::tuple{tr("&Add..."), QKeySequence(Qt::CTRL | Qt::Key_A), "mnuZipAdd",
+                     Command(&TFormZip::addFiles)},
+          std::tuple{tr("&Delete"), QKeySequence(Qt::Key_Delete), "mnuZipDelete",
+                     Command(&TFormZip::deleteSelection)},
+          std::tuple{tr("&Unzip..."), QKeySequence(Qt::CTRL | Qt::Key_U), "mnuZipUnzip",
+                     Command(&TFormZip::unzip)},
+          std::tuple{tr("Rena&me"), QKeySequence(Qt::CTRL | Qt::Key_R), "mnuZipRename",
+                     Command(&TFormZip::startRename)}}) {
         QAction* action = addItem(zip, caption, key);
+        action->setObjectName(QString::fromLatin1(name));
         action->setEnabled(false);
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (m_zipView != nullptr && m_zipView->commandsEnabled())
+                (m_zipView->*command)();
+        });
+        m_zipActions << action;
     }
+    connect(addItem(zip, tr("&Browse")), &QAction::triggered, this, [this] {
+        if (m_zipView != nullptr)
+            m_zipView->browse(true);
+    });
 }
 
 void TFormQuarlo::buildHelpMenu() {

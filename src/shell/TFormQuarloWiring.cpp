@@ -21,6 +21,7 @@
 #include "shell/TFormExplore.h"
 #include "shell/TFormQuarlo.h"
 #include "shell/TFormStatus.h"
+#include "shell/TFormZip.h"
 #include "shell/TdlgSelectSkin.h"
 #include "shell/ToolPanel.h"
 
@@ -28,7 +29,6 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QToolButton>
 
@@ -148,6 +148,8 @@ void TFormQuarlo::runCurrentTask() {
 
 void TFormQuarlo::onRunStarted() {
     m_tools->setBusy(true);
+    if (const TQLTask* task = m_engine.runningTask(); task != nullptr && !task->intranetMode())
+        showZipBrowser();
     m_status->attach();
     if (m_explore != nullptr)
         m_explore->refill();
@@ -254,31 +256,63 @@ void TFormQuarlo::openZipDialog() {
 }
 
 void TFormQuarlo::openZip(const QString& archive) {
+    showZipBrowser();
     m_engine.zipBrowser().openArchive(archive.toStdString());
     addRecentZip(archive);
-    showZipBrowser();
 }
 
 void TFormQuarlo::showZipBrowser() {
-    if (m_zipView == nullptr)
-        m_zipView = new QListWidget(m_zipDock);
-    // The open archives, the selected one current.
-    auto* list = static_cast<QListWidget*>(m_zipView);
-    list->clear();
-    const TZipObj* current = m_engine.zipBrowser().currentArchive();
-    for (const auto& archive : m_engine.zipBrowser().archives()) {
-        list->addItem(qs(archive->archivePath));
-        if (archive.get() == current)
-            list->setCurrentRow(list->count() - 1);
+    if (m_zipView == nullptr) {
+        m_zipView = new TFormZip(m_engine, *this, m_zipDock);
+        connect(m_zipView, &TFormZip::commandsChanged, this, &TFormQuarlo::updateZipActions);
+        connect(m_zipView, &TFormZip::recentZipChanged, this,
+                [this](const QString& oldPath, const QString& newPath) {
+                    if (!oldPath.isEmpty())
+                        m_recentZips->remove(oldPath.toStdString());
+                    addRecentZip(newPath);
+                });
+        connect(m_zipDock, &ViewDock::closed, this, &TFormQuarlo::zipBrowserHidden,
+                Qt::UniqueConnection);
     }
     showDock(m_zipDock, m_zipView);
+    updateZipActions();
 }
 
 void TFormQuarlo::toggleZipProperties() {
-    if (m_zipDock->isVisible())
+    if (m_zipDock->isVisible()) {
         hideDock(m_zipDock);
-    else
+        zipBrowserHidden();
+    } else {
         showZipBrowser();
+    }
+}
+
+void TFormQuarlo::zipBrowserHidden() {
+    const TQLTask* task = m_engine.app().currentTask();
+    if (m_zipView == nullptr || (task != nullptr && !task->intranetMode()))
+        return;
+    // Its archives go with it.
+    ZipBrowserModel& model = m_engine.zipBrowser();
+    while (!model.archives().empty() && model.select(model.archives().front()->root.get()))
+        model.closeArchive();
+    // Gone at once: a view made again right after must be the model's only listener.
+    m_zipDock->setWidget(nullptr);
+    delete m_zipView;
+    m_zipView = nullptr;
+    updateZipActions();
+}
+
+void TFormQuarlo::updateZipActions() {
+    const bool enabled = m_zipView != nullptr && m_zipView->commandsEnabled();
+    for (QAction* action : std::as_const(m_zipActions))
+        action->setEnabled(enabled);
+}
+
+void TFormQuarlo::closeSelectedZip() {
+    if (m_zipView != nullptr)
+        m_zipView->closeArchive();
+    else if (m_engine.zipBrowser().selected() != nullptr && m_engine.zipBrowser().idle())
+        m_engine.zipBrowser().closeArchive();
 }
 
 void TFormQuarlo::openDailyArchive() {

@@ -1,0 +1,145 @@
+#include "archive/ZipBrowserModel.h"
+#include "archive/ZipOutput.h"
+#include "model/TQLProfile.h"
+#include "model/TQLTask.h"
+#include "platform/FileUtil.h"
+#include "shell/TFormQuarlo.h"
+#include "shell/TFormScheduler.h"
+#include "shell/TFormZip.h"
+#include "shell/ToolPanel.h"
+#include "support/GuiFixture.h"
+#include "support/SiteServer.h"
+#include "support/ZipTestFiles.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+using namespace quarlo;
+using namespace quarlo::test;
+using quarlo::shell::TFormQuarlo;
+
+namespace {
+
+int statusOf(TQLTask* task) {
+    if (task == nullptr)
+        return -1;
+    std::lock_guard lock(task->mutex());
+    return task->status();
+}
+
+void showWindow(TFormQuarlo& window) {
+    bool ready = false;
+    QObject::connect(&window, &TFormQuarlo::ready, [&ready] { ready = true; });
+    window.show();
+    QVERIFY(waitUntil([&] { return ready; }));
+}
+
+// GO in Zip mode with the named profile "Zipper", which renames the archive after the
+// start page's title.
+void goInZipMode(TFormQuarlo& window, TQLApp& app, const std::string& url) {
+    TQLProfile profile = TQLProfile::defaults();
+    profile.setUseStartPageTitle(true);
+    QVERIFY(saveAsNamedProfile(app, profile, "Zipper").ok());
+    shell::ToolPanel* tools = window.toolPanel();
+    QTest::mouseClick(tools->btnQuarloMode, Qt::LeftButton);
+    tools->cmbProfile->showPopup();
+    tools->cmbProfile->hidePopup();
+    tools->cmbProfile->setCurrentText(QStringLiteral("Zipper"));
+    tools->cmbURL->setEditText(QString::fromStdString(url));
+    QTest::mouseClick(tools->btnGO, Qt::LeftButton);
+}
+
+// The labels of every file node below the item.
+QStringList fileLabels(const TFormQuarlo& window, const ZipNode& node) {
+    QStringList labels;
+    if (node.kind == ZipNode::Kind::File)
+        if (QTreeWidgetItem* item = window.zipView()->itemOf(&node))
+            labels << item->text(0);
+    for (const auto& child : node.children)
+        labels << fileLabels(window, *child);
+    return labels;
+}
+
+} // namespace
+
+class ZipBrowserRunTest : public QObject {
+    Q_OBJECT
+private slots:
+    void aZipModeRunFillsTheBrowserWhileItRuns();
+};
+
+void ZipBrowserRunTest::aZipModeRunFillsTheBrowserWhileItRuns() {
+    SiteServer server;
+    QVERIFY(server.start());
+    server.setPage("index", "<html><title>Home Page</title><a href=\"a.html\">a</a></html>");
+    server.setPage("a", "<html><title>A</title><a href=\"b.html\">b</a></html>");
+    server.setPage("b", "<html><title>B</title><a href=\"c.html\">c</a></html>");
+    server.setPage("c", "<html><title>C</title></html>");
+    server.setDelay(std::chrono::milliseconds(1200));
+    ShellHome home;
+    PromptRecorder prompts;
+    // Every tick writes what it took, so that files show up during the run.
+    home.engine().zipOutput().setCommitPolicy(std::chrono::milliseconds(0), 0);
+    TFormQuarlo window(home.engine());
+    showWindow(window);
+
+    // Without a Zip-mode task the hidden browser goes away.
+    window.toggleZipProperties();
+    QVERIFY(window.zipView() != nullptr);
+    window.toggleZipProperties();
+    QVERIFY(window.zipView() == nullptr);
+
+    goInZipMode(window, home.app(), server.pageUrl("index"));
+    QVERIFY(waitUntil([&] { return home.engine().isRunning(); }));
+    QVERIFY(window.zipView() != nullptr);
+    ZipBrowserModel& model = home.engine().zipBrowser();
+    TQLTask* task = home.app().currentTask();
+    QVERIFY(task != nullptr);
+    const std::string destination = task->destination();
+    QVERIFY2(destination.ends_with(".zip"), destination.c_str());
+
+    // Files appear in the tree while the download goes on.
+    QVERIFY(waitUntil([&] {
+        const TZipObj* archive = model.findArchive(destination);
+        return archive != nullptr && !fileLabels(window, *archive->root).isEmpty();
+    }));
+    QVERIFY(home.engine().isRunning());
+    QVERIFY(statusOf(task) != TaskStatus::Zipped);
+    // A Zip-mode task keeps its browser when hidden.
+    window.toggleZipProperties();
+    QVERIFY(window.zipView() != nullptr);
+    window.toggleZipProperties();
+
+    QVERIFY(
+        waitUntil([&] { return statusOf(home.app().currentTask()) == TaskStatus::Zipped; }, 60000));
+    const std::string renamed = folderOf(destination) + "Home Page.zip";
+    QTreeWidget* tree = window.zipView()->tree();
+    QCOMPARE(tree->topLevelItemCount(), 1);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Home Page.zip"));
+    QVERIFY(fileExists(renamed));
+    QVERIFY(!fileExists(destination));
+    QCOMPARE(home.app().currentTask()->destination(), renamed);
+    const QStringList labels = fileLabels(window, *model.findArchive(renamed)->root);
+    QCOMPARE(labels.size(), 4);
+    QVERIFY2(labels.contains(QStringLiteral("index.html   (Home Page)")),
+             qPrintable(labels.join('|')));
+    QCOMPARE(outsideEntryNames(renamed).size(), 4u);
+
+    // The archive commands follow the focus: the tree enables them, the address box not.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* remove = window.findChild<QAction*>(QStringLiteral("mnuZipDelete"));
+    QVERIFY(remove != nullptr);
+    tree->setCurrentItem(tree->topLevelItem(0));
+    tree->setFocus();
+    QVERIFY(waitUntil([&] { return remove->isEnabled(); }, 2000));
+    window.toolPanel()->cmbURL->setFocus();
+    QVERIFY(waitUntil([&] { return !remove->isEnabled(); }, 2000));
+    QVERIFY(prompts.prompts().empty());
+}
+
+QTEST_MAIN(ZipBrowserRunTest)
+#include "zip_browser_run_test.moc"
