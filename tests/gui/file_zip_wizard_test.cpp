@@ -6,6 +6,7 @@
 #include "shell/DialogEntryPoints.h"
 #include "shell/TwizFileZip.h"
 #include "support/GuiFixture.h"
+#include "support/ModalDialog.h"
 #include "support/ZipTestFiles.h"
 
 #include <QApplication>
@@ -36,24 +37,6 @@ template <class T> T& child(QWidget& parent, const char* name) {
 
 void click(QWidget& parent, const char* button) {
     QTest::mouseClick(&child<QAbstractButton>(parent, button), Qt::LeftButton);
-}
-
-// Acts on the wizard once its modal loop runs; whatever the act leaves open is cancelled,
-// so that a failed check cannot hang the suite.
-void onWizard(std::function<void(TwizFileZip&)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* wizard = qobject_cast<TwizFileZip*>(QApplication::activeModalWidget());
-        if (wizard == nullptr)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(*wizard);
-        if (wizard->isVisible())
-            wizard->reject();
-    });
-    timer->start();
 }
 
 std::vector<std::string> sortedEntries(const std::string& archive) {
@@ -170,7 +153,7 @@ private slots:
 
     void finishAddsWithTheChosenAction() {
         const std::string archive = m_dir + "backup/site.zip";
-        onWizard([&](TwizFileZip& wizard) {
+        whenDialogShown<TwizFileZip>([&](TwizFileZip& wizard) {
             child<QLineEdit>(wizard, "edFilename").setText(path("backup/site"));
             click(wizard, "btnNext");
             QVERIFY(child<QCheckBox>(wizard, "cbRecurse").isChecked());
@@ -188,7 +171,7 @@ private slots:
         // Freshen replaces what the archive holds and adds nothing new.
         makeFile(m_dir + "other.txt", "other v2", 1500000100);
         makeFile(m_dir + "new.txt", "new");
-        onWizard([&](TwizFileZip& wizard) {
+        whenDialogShown<TwizFileZip>([&](TwizFileZip& wizard) {
             wizard.setFileChooser(answering({QString::fromStdString(archive)}));
             click(wizard, "btnOpenZip");
             auto& freshen = child<QRadioButton>(wizard, "rbFreshen");
@@ -212,7 +195,7 @@ private slots:
         const std::string archive = m_dir + "kept.zip";
         QVERIFY(craftZip(archive, {{"old.txt", "old"}}));
         settings().writeInt(kSettingsKey, "Action", 2);
-        onWizard([&](TwizFileZip& wizard) {
+        whenDialogShown<TwizFileZip>([&](TwizFileZip& wizard) {
             wizard.setFileChooser(answering({QString::fromStdString(archive)}));
             click(wizard, "btnNewZip");
             QCOMPARE(child<QLineEdit>(wizard, "edFilename").text(),
@@ -229,7 +212,7 @@ private slots:
         QCOMPARE(settings().readInt(kSettingsKey, "Action", -1), 2);
         QVERIFY(!settings().readValue(kSettingsKey, "Compression").has_value());
 
-        onWizard([&](TwizFileZip& wizard) {
+        whenDialogShown<TwizFileZip>([&](TwizFileZip& wizard) {
             wizard.setFileChooser(answering({QString::fromStdString(archive)}));
             click(wizard, "btnNewZip");
             for (int page = 1; page <= 3; ++page)

@@ -15,9 +15,11 @@
 #include "shell/TFormStatus.h"
 #include "shell/ToolPanel.h"
 #include "support/GuiFixture.h"
+#include "support/ModalDialog.h"
 #include "support/SiteServer.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -37,6 +39,7 @@ private slots:
     void stopAndClosingDuringARun();
     void missingRecentZipIsReportedAndDropped();
     void modeButtonsStoreTheSaveMode();
+    void aTaskFileFromASecondStartOpensAddATask();
 };
 
 void MainWindowTest::storedBoundsAreClampedAndAMaximisedWindowKeepsThem() {
@@ -196,6 +199,29 @@ void MainWindowTest::modeButtonsStoreTheSaveMode() {
     QCOMPARE(home.app().saveMode(), 0);
     QVERIFY(!tools->btnIntranetMode->isChecked());
     QVERIFY(tools->btnQuarloMode->toolTip().startsWith(QString::fromStdString(uiText(687))));
+}
+
+void MainWindowTest::aTaskFileFromASecondStartOpensAddATask() {
+    ShellHome home;
+    PromptRecorder prompts;
+    TQLTask task(home.app());
+    QVERIFY(task.setLocation("General", "handed").ok());
+    task.setURL("http://127.0.0.1:9/");
+    QVERIFY(task.save().ok());
+    TFormQuarlo window(home.engine());
+    QVERIFY(showMainWindow(window));
+    QString caption;
+    bool seen = false;
+    whenModalShown(
+        [&caption](QWidget& modal) {
+            caption = modal.windowTitle();
+            static_cast<QDialog&>(modal).reject();
+        },
+        &seen);
+    window.handleParameter(QString::fromStdString(task.filePath()), true);
+    QVERIFY(seen);
+    QCOMPARE(caption, QStringLiteral("Add a Task"));
+    QVERIFY(prompts.prompts().empty());
 }
 
 QTEST_MAIN(MainWindowTest)

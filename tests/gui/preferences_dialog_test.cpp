@@ -6,6 +6,7 @@
 #include "shell/TFormQuarlo.h"
 #include "shell/TdlgOptions.h"
 #include "support/GuiFixture.h"
+#include "support/ModalDialog.h"
 #include "support/TempHome.h"
 
 #include <QAction>
@@ -46,23 +47,6 @@ void typeInto(QWidget& parent, const char* name, const QString& text) {
     QLineEdit& edit = child<QLineEdit>(parent, name);
     edit.clear();
     QTest::keyClicks(&edit, text);
-}
-
-// Acts on the preferences once their modal loop runs; cancels whatever is left open.
-void onDialog(std::function<void(TdlgOptions&)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* dialog = qobject_cast<TdlgOptions*>(QApplication::activeModalWidget());
-        if (dialog == nullptr)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(*dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    timer->start();
 }
 
 } // namespace
@@ -198,7 +182,7 @@ private slots:
         for (const char* zip : {"/a.zip", "/b.zip", "/c.zip"})
             window.addRecentZip(QString::fromLatin1(zip));
         window.recentUrls().add("http://one.example/");
-        onDialog([](TdlgOptions& dialog) {
+        whenDialogShown<TdlgOptions>([](TdlgOptions& dialog) {
             click(dialog, "btnClearUrls");
             child<QSpinBox>(dialog, "edMaxFiles").setValue(2);
             click(dialog, "btnOK");

@@ -3,6 +3,7 @@
 #include "shell/DialogEntryPoints.h"
 #include "shell/TdlgRunTask.h"
 #include "support/GuiFixture.h"
+#include "support/ModalDialog.h"
 #include "support/TempHome.h"
 
 #include <QApplication>
@@ -18,24 +19,6 @@ using namespace quarlo::test;
 using shell::TdlgRunTask;
 
 namespace {
-
-// Acts on the run dialog once its modal loop runs; cancels whatever the act leaves open,
-// so that a failed check cannot hang the suite.
-void onDialog(std::function<void(TdlgRunTask&)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* dialog = qobject_cast<TdlgRunTask*>(QApplication::activeModalWidget());
-        if (dialog == nullptr)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(*dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    timer->start();
-}
 
 // On the indicator: a wide choice ignores clicks right of its text.
 void choose(QRadioButton& choice) {
@@ -129,14 +112,14 @@ private slots:
         QCOMPARE(shell::chooseRunMethod(nullptr, *m_task), std::optional<int>(RunMethod::Restart));
 
         writeWholeFile(m_task->queueFilePath(), "");
-        onDialog([](TdlgRunTask& dialog) {
+        whenDialogShown<TdlgRunTask>([](TdlgRunTask& dialog) {
             choose(dialog.choice(RunMethod::SmartUpdate));
             QTest::mouseClick(&dialog.runButton(), Qt::LeftButton);
         });
         QCOMPARE(shell::chooseRunMethod(nullptr, *m_task),
                  std::optional<int>(RunMethod::SmartUpdate));
 
-        onDialog([](TdlgRunTask& dialog) {
+        whenDialogShown<TdlgRunTask>([](TdlgRunTask& dialog) {
             choose(dialog.choice(RunMethod::Restart));
             QTest::mouseClick(&dialog.cancelButton(), Qt::LeftButton);
         });

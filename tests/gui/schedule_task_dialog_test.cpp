@@ -4,6 +4,7 @@
 #include "shell/DialogEntryPoints.h"
 #include "shell/TdlgSchedule.h"
 #include "support/GuiFixture.h"
+#include "support/ModalDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -43,23 +44,6 @@ void click(QWidget& parent, const char* name) {
 
 QString label(QWidget& dialog, const char* name) {
     return child<QLabel>(dialog, name).text();
-}
-
-// Acts on the schedule dialog once its modal loop runs; cancels whatever is left open.
-void onDialog(std::function<void(TdlgSchedule&)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* dialog = qobject_cast<TdlgSchedule*>(QApplication::activeModalWidget());
-        if (dialog == nullptr)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(*dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    timer->start();
 }
 
 } // namespace
@@ -137,7 +121,7 @@ private slots:
         ShellHome home;
         TQLTask task(home.app());
         QVERIFY(task.setLocation("General", "Site").ok());
-        onDialog([](TdlgSchedule& dialog) {
+        whenDialogShown<TdlgSchedule>([](TdlgSchedule& dialog) {
             click(dialog, "rbDaily");
             click(dialog, "btnCancel");
         });
@@ -145,7 +129,7 @@ private slots:
         QCOMPARE(task.schedule(), std::string());
         QCOMPARE(task.nextRun(), 0.0);
 
-        onDialog([](TdlgSchedule& dialog) {
+        whenDialogShown<TdlgSchedule>([](TdlgSchedule& dialog) {
             child<QTimeEdit>(dialog, "dtpDaily").setTime(QTime(23, 59, 59));
             click(dialog, "btnOK");
         });

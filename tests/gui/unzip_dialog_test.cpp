@@ -5,6 +5,7 @@
 #include "shell/TFormExtract.h"
 #include "shell/UnzipEntry.h"
 #include "support/GuiFixture.h"
+#include "support/ModalDialog.h"
 #include "support/ZipTestFiles.h"
 
 #include <QApplication>
@@ -31,24 +32,6 @@ template <class T> T& child(QWidget& parent, const char* name) {
     if (found == nullptr)
         throw std::runtime_error(std::string("no control ") + name);
     return *found;
-}
-
-// Acts on the Unzip dialog once its modal loop runs; whatever the act leaves open is
-// cancelled, so that a failed check cannot hang the suite.
-void onUnzipDialog(std::function<void(TFormExtract&)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* dialog = qobject_cast<TFormExtract*>(QApplication::activeModalWidget());
-        if (dialog == nullptr)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(*dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    timer->start();
 }
 
 struct Choice {
@@ -95,7 +78,7 @@ private slots:
 
     void allFilesWithPathsAndTheFolderRemembered() {
         settings().writeBool(kSettingsKey, "Last Unzip Folder", true);
-        onUnzipDialog([&](TFormExtract& dialog) {
+        whenDialogShown<TFormExtract>([&](TFormExtract& dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Unzip"));
             QVERIFY(child<QRadioButton>(dialog, "rbAllFiles").isChecked());
             QVERIFY(!child<QPushButton>(dialog, "btnUnzip").isEnabled());
@@ -113,7 +96,7 @@ private slots:
         // the file already there, without its path.
         makeFile(out("one.txt"), "mine");
         QVERIFY(browser().select(browser().currentArchive()->entries["d/one.txt"]));
-        onUnzipDialog([&](TFormExtract& dialog) {
+        whenDialogShown<TFormExtract>([&](TFormExtract& dialog) {
             QCOMPARE(child<QLineEdit>(dialog, "edExtractTo").text(), folder());
             QVERIFY(child<QCheckBox>(dialog, "cbUsePaths").isChecked());
             QVERIFY(child<QRadioButton>(dialog, "rbSelectedFiles").isChecked());
@@ -135,7 +118,7 @@ private slots:
 
     void selectedRowsWithoutOverwritingAndNoFolderRemembered() {
         makeFile(out("two.txt"), "mine");
-        onUnzipDialog([&](TFormExtract& dialog) {
+        whenDialogShown<TFormExtract>([&](TFormExtract& dialog) {
             QVERIFY(child<QRadioButton>(dialog, "rbSelectedFiles").isChecked());
             unzipWith(dialog, {folder(), false, false});
         });
@@ -146,14 +129,14 @@ private slots:
         QCOMPARE(settings().readText(kSettingsKey, "Unzip Folder", "(none)"),
                  std::string("(none)"));
 
-        onUnzipDialog([&](TFormExtract& dialog) {
+        whenDialogShown<TFormExtract>([&](TFormExtract& dialog) {
             QVERIFY(child<QLineEdit>(dialog, "edExtractTo").text().isEmpty());
         });
         shell::openUnzipDialog(nullptr, m_home->engine(), {});
     }
 
     void cancelStoresNothingAndTheTreeFillsTheFolder() {
-        onUnzipDialog([&](TFormExtract& dialog) {
+        whenDialogShown<TFormExtract>([&](TFormExtract& dialog) {
             auto& tree = child<QTreeView>(dialog, "tvFolders");
             auto* model = qobject_cast<QFileSystemModel*>(tree.model());
             QVERIFY(model != nullptr);
