@@ -169,7 +169,7 @@ private:
     std::string m_proxyAddress, m_proxyPort, m_proxyAuthorization;
     std::string m_language = "Native";
     std::string m_skin = "Default";
-    bool m_noAds = false;
+    std::atomic<bool> m_noAds{false}; // read by the parse thread; Preferences may change it
     int m_maxUrlHistory = 20;
     int m_maxFileHistory = 10;
     std::string m_lastCategory, m_lastTask;
