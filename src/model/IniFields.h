@@ -11,11 +11,6 @@
 
 namespace quarlo {
 
-// A number as task and profile files hold it: decimal, or hexadecimal after "0x"/"0X" (text
-// longer than two characters) or "$", with an optional sign and surrounding blanks. Nothing
-// when the text is not such a number or does not fit 64 bits.
-std::optional<std::int64_t> parseIniInteger(std::string_view text);
-
 // Reads the typed values of one section. A missing or empty value gives the default quietly;
 // a value that is there but cannot be read (not a number, out of range, a broken date) gives
 // the default and its key is noted in badKeys.

@@ -46,7 +46,7 @@ std::string oneLine(std::string_view value) {
     return text;
 }
 
-std::optional<std::int64_t> parseInt(std::string_view text) {
+std::optional<std::int64_t> parseIniNumber(std::string_view text) {
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
         negative = text.front() == '-';
@@ -75,6 +75,10 @@ std::optional<std::int64_t> parseInt(std::string_view text) {
 }
 
 } // namespace
+
+std::optional<std::int64_t> IniFile::parseInteger(std::string_view text) {
+    return parseIniNumber(text);
+}
 
 IniFile::IniFile(std::string path) : m_path(std::move(path)) {
     const auto content = readFile(m_path);
@@ -134,7 +138,7 @@ std::int64_t IniFile::readInt(std::string_view section, std::string_view key,
                               std::int64_t def) const {
     if (findKey(section, key) < 0)
         return def;
-    return parseInt(readString(section, key)).value_or(def);
+    return parseInteger(readString(section, key)).value_or(def);
 }
 
 bool IniFile::readBool(std::string_view section, std::string_view key, bool def) const {

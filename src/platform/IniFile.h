@@ -3,6 +3,7 @@
 #include "platform/Result.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,8 +31,11 @@ public:
 
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view def = {}) const;
-    // Decimal, or hexadecimal after "0x"/"0X" (text longer than two characters) or "$"; a
-    // text that is not a number gives the default.
+    // A number as INI values hold it: decimal, or hexadecimal after "0x"/"0X" (text longer
+    // than two characters) or "$", with an optional sign; hexadecimal covers the whole 64-bit
+    // pattern ($FFFFFFFFFFFFFFFF is -1). Nothing when the text is not such a number.
+    static std::optional<std::int64_t> parseInteger(std::string_view text);
+    // The value as parseInteger reads it; a text that is not a number gives the default.
     std::int64_t readInt(std::string_view section, std::string_view key, std::int64_t def) const;
     // Any non-zero number is true.
     bool readBool(std::string_view section, std::string_view key, bool def) const;
