@@ -2,6 +2,8 @@
 
 #include "platform/Result.h"
 
+#include <string>
+
 namespace quarlo {
 
 class TQLTask;
@@ -12,5 +14,9 @@ class ZipBrowserModel;
 // the reports find the files. Fails with text 741 when the archive does not exist. An
 // intranet-mode task needs nothing.
 Status unpackTaskArchive(ZipBrowserModel& browser, const TQLTask& task);
+
+// Opens an existing archive in the Zip browser (or selects it) and unpacks it into the Temp
+// folder for browsing, once per opening.
+Status unpackArchiveForBrowsing(ZipBrowserModel& browser, const std::string& archive);
 
 } // namespace quarlo
