@@ -5,6 +5,7 @@
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 #include "reports/Browse.h"
+#include "reports/ReportArchive.h"
 #include "shell/ExploreModel.h"
 #include "shell/Prompts.h"
 #include "shell/ShellCommands.h"
@@ -183,10 +184,8 @@ std::optional<QString> TFormExplore::offlineFile(int row) {
             Prompts::information(this, QString::fromLatin1(kNotRunMessage));
             return std::nullopt;
         }
-        ZipBrowserModel& zip = m_engine.zipBrowser();
-        ZipNode* node = zip.openArchive(archive);
-        if (node == nullptr || node->archive == nullptr || !zip.unpackForBrowsing(*node->archive)) {
-            Prompts::error(this, tr("Unable to unpack %1").arg(QString::fromStdString(archive)));
+        if (Status unpacked = unpackArchiveForBrowsing(m_engine.zipBrowser(), archive); !unpacked) {
+            Prompts::error(this, QString::fromStdString(unpacked.message()));
             return std::nullopt;
         }
     }
