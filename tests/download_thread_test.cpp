@@ -4,11 +4,11 @@
 #include "engine/WinInetErrors.h"
 #include "support/EngineRunFixture.h"
 #include "support/RawLoopbackServer.h"
+#include "support/StandInParser.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdlib>
 #include <iostream>
 #include <thread>
@@ -19,72 +19,12 @@ using quarlo::test::LoopbackServer;
 using quarlo::test::RawLoopbackServer;
 using quarlo::test::readWholeFile;
 using quarlo::test::SiteServer;
+using quarlo::test::StandInParser;
 using quarlo::test::TempDir;
 using quarlo::test::writeWholeFile;
 
 namespace quarlo {
 namespace {
-
-// Stands in for the parse thread: takes saved pages once allowed to, queues nothing and
-// marks them parsed, then wakes the dispatcher.
-class HeldParser : public RunParseSide {
-public:
-    explicit HeldParser(TThreadDownload& download) : m_download(download) {}
-    ~HeldParser() override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_quit = true;
-        }
-        m_wake.notify_all();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    void startRun(TQLTask& task) override {
-        std::lock_guard lock(m_mutex);
-        m_task = &task;
-        if (!m_thread.joinable())
-            m_thread = std::thread([this] { loop(); });
-    }
-    void stopRun() override {
-        std::lock_guard lock(m_mutex);
-        m_task = nullptr;
-    }
-    void pageSaved() override { m_wake.notify_all(); }
-    void allow() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_allowed = true;
-        }
-        m_wake.notify_all();
-    }
-
-private:
-    // Works under its own lock, so that once stopRun() returns it touches nothing more.
-    void loop() {
-        std::unique_lock lock(m_mutex);
-        while (!m_quit) {
-            m_wake.wait_for(lock, 20ms);
-            if (!m_allowed || m_quit || m_task == nullptr)
-                continue;
-            {
-                std::lock_guard taskLock(m_task->mutex());
-                while (auto page = NextSavedPage(*m_task)) {
-                    SetStatus(*page, QueueStatus::Parsed);
-                    StoreItem(*page);
-                }
-            }
-            m_download.notifyWork();
-        }
-    }
-
-    TThreadDownload& m_download;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    TQLTask* m_task = nullptr;
-    bool m_allowed = false;
-    bool m_quit = false;
-    std::thread m_thread;
-};
 
 class DownloadThreadTest : public EngineRunFixture {
 protected:
@@ -138,7 +78,8 @@ TEST_F(DownloadThreadTest, OutcomesMoveTheRightCounters) {
 }
 
 TEST_F(DownloadThreadTest, NotFinishedWhileATransferIsBusyOrAPageWaitsForParsing) {
-    HeldParser parser(downloader->downloadThread());
+    // Saved pages wait until the parser is allowed to take them.
+    StandInParser parser(downloader->downloadThread(), {}, false);
     downloader->setParseSide(&parser);
     // The run ends before the parser goes, however the test ends.
     const std::unique_ptr<void, std::function<void(void*)>> endFirst(

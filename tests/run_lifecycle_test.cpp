@@ -4,10 +4,10 @@
 #include "engine/TickBodyFile.h"
 #include "platform/FileUtil.h"
 #include "support/EngineRunFixture.h"
+#include "support/StandInParser.h"
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -21,85 +21,35 @@ extern char** environ;
 using namespace std::chrono_literals;
 using quarlo::test::EngineRunFixture;
 using quarlo::test::readWholeFile;
+using quarlo::test::StandInParser;
 
 namespace quarlo {
 namespace {
 
 constexpr int kFiles = 200;
 
-// Stands in for the parse thread of a map run: every saved page gets its links queued (one
-// page, and resources left unmarked as a map queues them) and is then marked parsed.
-class MapParser : public RunParseSide {
-public:
-    MapParser(TThreadDownload& download, std::vector<std::string> pages,
-              std::vector<std::string> resources)
-        : m_download(download), m_pages(std::move(pages)), m_resources(std::move(resources)) {}
-    ~MapParser() override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_quit = true;
-        }
-        m_wake.notify_all();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    void startRun(TQLTask& task) override {
-        std::lock_guard lock(m_mutex);
-        m_task = &task;
-        if (!m_thread.joinable())
-            m_thread = std::thread([this] { loop(); });
-    }
-    void stopRun() override {
-        std::lock_guard lock(m_mutex);
-        m_task = nullptr;
-    }
-    void pageSaved() override { m_wake.notify_all(); }
-
-private:
-    void queue(TQLTask& task, const std::string& url, bool page, const std::string& referrer) {
-        if (URLIndexHas(task, url))
-            return;
-        TQLQItem item;
-        item.Task = &task;
-        item.URL = url;
-        item.FileType = page ? "HTML" : "Images";
-        item.Mode = page ? QueueMode::Map : QueueMode::Unmarked;
-        item.Level = 1;
-        item.Referrer = referrer;
-        AddItem(task, item);
-    }
-    // Works under its own lock, so that once stopRun() returns it touches nothing more.
-    void loop() {
-        std::unique_lock lock(m_mutex);
-        while (!m_quit) {
-            m_wake.wait_for(lock, 20ms);
-            TQLTask* task = m_task;
-            if (m_quit || task == nullptr)
-                continue;
-            {
-                std::lock_guard taskLock(task->mutex());
-                while (auto page = NextSavedPage(*task)) {
-                    for (const std::string& url : m_pages)
-                        queue(*task, url, true, page->URL);
-                    for (const std::string& url : m_resources)
-                        queue(*task, url, false, page->URL);
-                    SetStatus(*page, QueueStatus::Parsed);
-                    StoreItem(*page);
-                }
-            }
-            m_download.notifyWork();
-        }
-    }
-
-    TThreadDownload& m_download;
-    std::vector<std::string> m_pages;
-    std::vector<std::string> m_resources;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    TQLTask* m_task = nullptr;
-    bool m_quit = false;
-    std::thread m_thread;
-};
+// What the parse thread of a map run queues for a page: the pages (to map) and the
+// resources, left unmarked as a map queues them.
+StandInParser::OnPage mapLinks(std::vector<std::string> pages, std::vector<std::string> resources) {
+    return [pages, resources](TQLTask& task, const TQLQItem& page) {
+        auto queue = [&](const std::string& url, bool isPage) {
+            if (URLIndexHas(task, url))
+                return;
+            TQLQItem item;
+            item.Task = &task;
+            item.URL = url;
+            item.FileType = isPage ? "HTML" : "Images";
+            item.Mode = isPage ? QueueMode::Map : QueueMode::Unmarked;
+            item.Level = 1;
+            item.Referrer = page.URL;
+            AddItem(task, item);
+        };
+        for (const std::string& url : pages)
+            queue(url, true);
+        for (const std::string& url : resources)
+            queue(url, false);
+    };
+}
 
 class RunLifecycleTest : public EngineRunFixture {
 protected:
@@ -358,8 +308,9 @@ TEST_F(RunLifecycleTest, SmartUpdateRevalidatesAndAStoppedUpdateKeepsEarlierCopi
 TEST_F(RunLifecycleTest, MapRunEndsAlthoughItsResourcesStayUnmarked) {
     site.setPage("index", "<html>map</html>");
     site.setPage("second", "<html>second</html>");
-    MapParser parser(downloader->downloadThread(), {site.pageUrl("second")},
-                     {site.fileUrl(1), site.fileUrl(2), site.fileUrl(3)});
+    StandInParser parser(
+        downloader->downloadThread(),
+        mapLinks({site.pageUrl("second")}, {site.fileUrl(1), site.fileUrl(2), site.fileUrl(3)}));
     downloader->setParseSide(&parser);
     const std::unique_ptr<void, std::function<void(void*)>> endFirst(
         this, [this](void*) { downloader.reset(); });

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "engine/TQLDownloader.h"
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace quarlo {
+class TThreadDownload;
+struct TQLQItem;
+} // namespace quarlo
+
+namespace quarlo::test {
+
+// Stands in for the parse thread in engine tests. On a thread of its own, while a run is on
+// and once allowed, it takes every saved page under the task's lock, lets onPage queue what
+// the page links to, marks the page parsed and wakes the dispatcher. It works under its own
+// lock, so once stopRun() returns it touches the task no more.
+class StandInParser : public RunParseSide {
+public:
+    // Called under the task's lock for each saved page.
+    using OnPage = std::function<void(TQLTask& task, const TQLQItem& page)>;
+
+    StandInParser(TThreadDownload& download, OnPage onPage = {}, bool allowed = true);
+    ~StandInParser() override;
+    StandInParser(const StandInParser&) = delete;
+    StandInParser& operator=(const StandInParser&) = delete;
+
+    void startRun(TQLTask& task) override;
+    void stopRun() override;
+    void pageSaved() override { m_wake.notify_all(); }
+    // Lets a parser made not allowed take pages from now on.
+    void allow();
+
+private:
+    void loop();
+
+    TThreadDownload& m_download;
+    OnPage m_onPage;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    TQLTask* m_task = nullptr;
+    bool m_allowed;
+    bool m_quit = false;
+    std::thread m_thread;
+};
+
+} // namespace quarlo::test
