@@ -266,17 +266,7 @@ TEST_F(HttpClientTest, StopEndsStalledTransferPromptlyAndKeepsEarlierCopy) {
 }
 
 TEST_F(HttpClientTest, MalformedAnswersFromRawServer) {
-    RawLoopbackServer raw([](RawLoopbackServer::Connection& c) {
-        const std::string& request = c.request();
-        if (request.find("GET /lower ") == 0)
-            c.send("HTTP/1.1 200 OK\r\ncontent-length: 5\r\n\r\nhello");
-        else if (request.find("GET /odd ") == 0)
-            c.send("HTTP/1.1 200 OK\r\nContent-Length: many\r\nConnection: close\r\n\r\nbody");
-        else if (request.find("GET /cut ") == 0)
-            c.send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly part of it");
-        else
-            c.send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
-    });
+    RawLoopbackServer raw(RawLoopbackServer::oddAnswers());
     ASSERT_TRUE(raw.listening());
 
     client.setLocalFile(file());

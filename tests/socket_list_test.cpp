@@ -190,15 +190,7 @@ TEST_F(SocketListTest, ArmedSlotFetchesAndReportsOnceThenConditionalGetKeepsTheF
 }
 
 TEST_F(SocketListTest, ContentLengthVariantsFromRawServer) {
-    RawLoopbackServer raw([](RawLoopbackServer::Connection& c) {
-        const std::string& request = c.request();
-        if (request.find("GET /lower ") == 0)
-            c.send("HTTP/1.1 200 OK\r\ncontent-length: 5\r\n\r\nhello");
-        else if (request.find("GET /odd ") == 0)
-            c.send("HTTP/1.1 200 OK\r\nContent-Length: many\r\nConnection: close\r\n\r\nbody");
-        else
-            c.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nno length here");
-    });
+    RawLoopbackServer raw(RawLoopbackServer::oddAnswers());
     ASSERT_TRUE(raw.listening());
     struct Case {
         std::string path;

@@ -119,4 +119,18 @@ bool RawLoopbackServer::readRequest(int socket, std::string& request) {
     return true;
 }
 
+RawLoopbackServer::Handler RawLoopbackServer::oddAnswers() {
+    return [](Connection& c) {
+        const std::string& request = c.request();
+        if (request.starts_with("GET /lower "))
+            c.send("HTTP/1.1 200 OK\r\ncontent-length: 5\r\n\r\nhello");
+        else if (request.starts_with("GET /odd "))
+            c.send("HTTP/1.1 200 OK\r\nContent-Length: many\r\nConnection: close\r\n\r\nbody");
+        else if (request.starts_with("GET /cut "))
+            c.send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly part of it");
+        else
+            c.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nno length here");
+    };
+}
+
 } // namespace quarlo::test

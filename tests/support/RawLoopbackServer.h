@@ -36,6 +36,12 @@ public:
     using Handler = std::function<void(Connection&)>;
 
     explicit RawLoopbackServer(Handler handler);
+
+    // Answers that a careful client must still take: "/lower" a lower-case Content-Length of
+    // 5 ("hello"), "/odd" a Content-Length that is no number ("body", then the connection
+    // closes), "/cut" a body cut short of its Content-Length, anything else a body without
+    // a length ("no length here", then the connection closes).
+    static Handler oddAnswers();
     ~RawLoopbackServer();
     RawLoopbackServer(const RawLoopbackServer&) = delete;
     RawLoopbackServer& operator=(const RawLoopbackServer&) = delete;
