@@ -146,3 +146,21 @@ TEST(FileTypeListsTest, SplitKeepsOnlyTerminatedExtensions) {
 
 } // namespace
 } // namespace quarlo
+
+namespace quarlo {
+namespace {
+
+TEST(FileTypesSnapshotTest, WritesThroughTheStoreApplyAtOnceAndOtherStoresToNewObjects) {
+    test::TempDir dir;
+    SettingsStore mine(dir.path() + "settings.reg");
+    SettingsStore other(dir.path() + "settings.reg");
+    const FileTypes types(mine);
+    EXPECT_EQ(types.URLFileType("http://h/a.foo"), "Unknown");
+    ASSERT_TRUE(mine.writeText(kFileTypesKey, "Foo", ".foo;"));
+    EXPECT_EQ(types.URLFileType("http://h/a.foo"), "Foo");
+    ASSERT_TRUE(other.writeText(kFileTypesKey, "Bar", ".bar;"));
+    EXPECT_EQ(FileTypes(mine).URLFileType("http://h/a.bar"), "Bar");
+}
+
+} // namespace
+} // namespace quarlo

@@ -61,19 +61,30 @@ std::vector<std::string> splitExtensions(std::string_view data) {
 
 FileTypes::FileTypes(SettingsStore& store) : m_store(&store) {}
 
-std::vector<FileTypeCategory> FileTypes::categories() const {
-    std::vector<FileTypeCategory> result;
-    for (auto& entry : m_store->values(kFileTypesKey)) {
+const std::vector<FileTypeCategory>& FileTypes::table() const {
+    if (m_loaded && m_generation == m_store->generation()) {
+        return m_table;
+    }
+    // The values are read first: reading may itself move the generation (a reread file).
+    auto values = m_store->values(kFileTypesKey);
+    m_generation = m_store->generation();
+    m_loaded = true;
+    m_table.clear();
+    for (auto& entry : values) {
         if (entry.value.type == RegValue::Type::String) {
-            result.push_back({std::move(entry.name), std::move(entry.value.text)});
+            m_table.push_back({std::move(entry.name), std::move(entry.value.text)});
         }
     }
-    return result;
+    return m_table;
+}
+
+std::vector<FileTypeCategory> FileTypes::categories() const {
+    return table();
 }
 
 std::string FileTypes::categoryOfExtension(const std::string& extension) const {
     const std::string wanted = extension + ";";
-    for (const auto& category : categories()) {
+    for (const auto& category : table()) {
         if (category.extensions.find(wanted) != std::string::npos) {
             return category.name;
         }
@@ -96,7 +107,7 @@ std::string FileTypes::FileTypeOfName(std::string_view fileName) const {
 }
 
 std::vector<std::string> FileTypes::serverPageExtensions() const {
-    for (const auto& category : categories()) {
+    for (const auto& category : table()) {
         if (category.name != kHtmlFileType) {
             continue;
         }
@@ -113,9 +124,9 @@ std::vector<std::string> FileTypes::serverPageExtensions() const {
 }
 
 std::string FileTypes::extensionsOf(std::string_view category) const {
-    for (auto& entry : categories()) {
+    for (const auto& entry : table()) {
         if (equalsNoCase(entry.name, category)) {
-            return std::move(entry.extensions);
+            return entry.extensions;
         }
     }
     return {};
@@ -142,7 +153,7 @@ Status FileTypes::deleteCategory(std::string_view name) {
     if (isProtectedCategory(name)) {
         return Status::failure("The file type " + std::string(name) + " cannot be deleted.");
     }
-    const auto all = categories();
+    const auto& all = table();
     const bool exists = std::any_of(all.begin(), all.end(), [&](const FileTypeCategory& c) {
         return equalsNoCase(c.name, name);
     });

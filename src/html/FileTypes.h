@@ -26,10 +26,12 @@ struct FileTypeCategory {
 // is not an extension.
 std::vector<std::string> splitExtensions(std::string_view data);
 
-// The file-type table, kept in the settings store under kFileTypesKey. Nothing is cached
-// here: every call reads the table through the store (which keeps the parsed file), so a
-// change applies to the next link found. Values that are not strings are passed over. A
-// missing table is not an error: every URL is then "Unknown".
+// The file-type table, kept in the settings store under kFileTypesKey. An object reads the
+// table when it is made and again whenever the store's content moved, so the lookups for
+// the links of a page cost no file access; a change written by another process is seen by
+// the objects made after it (the engine makes one per page or per queue operation). Values
+// that are not strings are passed over. A missing table is not an error: every URL is then
+// "Unknown". An object is used by one thread at a time.
 class FileTypes {
 public:
     explicit FileTypes(SettingsStore& store);
@@ -67,8 +69,13 @@ public:
 
 private:
     std::string categoryOfExtension(const std::string& extension) const;
+    // The table as the store holds it now.
+    const std::vector<FileTypeCategory>& table() const;
 
     SettingsStore* m_store;
+    mutable std::vector<FileTypeCategory> m_table;
+    mutable std::uint64_t m_generation = 0;
+    mutable bool m_loaded = false;
 };
 
 } // namespace quarlo

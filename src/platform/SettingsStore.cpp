@@ -88,6 +88,7 @@ const SettingsStore::Impl& SettingsStore::current() const {
         }
     }
     m_cache = std::move(fresh);
+    ++m_generation;
     return *m_cache;
 }
 
@@ -109,6 +110,7 @@ bool SettingsStore::update(const std::function<bool(RegTree&)>& change) {
     fresh->tree = std::move(tree);
     fresh->stamp = stampOfPath(m_filePath);
     m_cache = std::move(fresh);
+    ++m_generation;
     return true;
 }
 

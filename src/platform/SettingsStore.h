@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -92,6 +93,9 @@ public:
     // What was wrong with the file as last read, or empty. When it is not a .reg file at
     // all (no header, binary garbage) the store behaves as empty until the next write
     // replaces it; lines that cannot be read are passed over and dropped by the next write.
+    // Moves whenever the store's content may have changed: a write through this store, or
+    // a reread of a file another store or process changed. Reading it touches no file.
+    std::uint64_t generation() const { return m_generation.load(); }
     std::string loadProblem() const;
 
 private:
@@ -105,6 +109,7 @@ private:
     std::string m_filePath;
     mutable std::mutex m_mutex;
     mutable std::shared_ptr<Impl> m_cache;
+    mutable std::atomic<std::uint64_t> m_generation{0};
 };
 
 } // namespace quarlo
