@@ -5,6 +5,7 @@
 #include "platform/SettingsStore.h"
 #include "shell/DialogEntryPoints.h"
 #include "shell/TwizFileZip.h"
+#include "support/Controls.h"
 #include "support/GuiFixture.h"
 #include "support/ModalDialog.h"
 #include "support/ZipTestFiles.h"
@@ -27,17 +28,6 @@ using namespace quarlo::test;
 using shell::TwizFileZip;
 
 namespace {
-
-template <class T> T& child(QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(QLatin1String(name));
-    if (found == nullptr)
-        throw std::runtime_error(std::string("no control ") + name);
-    return *found;
-}
-
-void click(QWidget& parent, const char* button) {
-    QTest::mouseClick(&child<QAbstractButton>(parent, button), Qt::LeftButton);
-}
 
 std::vector<std::string> sortedEntries(const std::string& archive) {
     std::vector<std::string> names = outsideEntryNames(archive);

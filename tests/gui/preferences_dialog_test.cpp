@@ -5,6 +5,7 @@
 #include "shell/DialogEntryPoints.h"
 #include "shell/TFormQuarlo.h"
 #include "shell/TdlgOptions.h"
+#include "support/Controls.h"
 #include "support/GuiFixture.h"
 #include "support/ModalDialog.h"
 #include "support/TempHome.h"
@@ -29,19 +30,6 @@ using namespace quarlo::test;
 using shell::TdlgOptions;
 
 namespace {
-
-template <typename T> T& child(QWidget& parent, const char* name) {
-    auto* found = parent.findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr)
-        throw std::runtime_error(std::string("no control ") + name);
-    return *found;
-}
-
-void click(QWidget& parent, const char* name) {
-    // On the indicator: a wide check box or choice ignores clicks right of its text.
-    QAbstractButton& button = child<QAbstractButton>(parent, name);
-    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(6, button.height() / 2));
-}
 
 void typeInto(QWidget& parent, const char* name, const QString& text) {
     QLineEdit& edit = child<QLineEdit>(parent, name);

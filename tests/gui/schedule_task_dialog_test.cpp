@@ -3,6 +3,7 @@
 #include "schedule/Schedule.h"
 #include "shell/DialogEntryPoints.h"
 #include "shell/TdlgSchedule.h"
+#include "support/Controls.h"
 #include "support/GuiFixture.h"
 #include "support/ModalDialog.h"
 
@@ -27,19 +28,6 @@ namespace {
 
 DateTime at(int year, int month, int day, int hour, int minute, int second = 0) {
     return *makeDateTime(year, month, day, hour, minute, second);
-}
-
-template <typename T> T& child(QWidget& parent, const char* name) {
-    auto* found = parent.findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr)
-        throw std::runtime_error(std::string("no control ") + name);
-    return *found;
-}
-
-void click(QWidget& parent, const char* name) {
-    // On the indicator: a wide check box or choice ignores clicks right of its text.
-    QAbstractButton& button = child<QAbstractButton>(parent, name);
-    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(6, button.height() / 2));
 }
 
 QString label(QWidget& dialog, const char* name) {

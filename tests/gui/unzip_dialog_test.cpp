@@ -4,6 +4,7 @@
 #include "platform/SettingsStore.h"
 #include "shell/TFormExtract.h"
 #include "shell/UnzipEntry.h"
+#include "support/Controls.h"
 #include "support/GuiFixture.h"
 #include "support/ModalDialog.h"
 #include "support/ZipTestFiles.h"
@@ -26,13 +27,6 @@ using namespace quarlo::test;
 using shell::TFormExtract;
 
 namespace {
-
-template <class T> T& child(QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(QLatin1String(name));
-    if (found == nullptr)
-        throw std::runtime_error(std::string("no control ") + name);
-    return *found;
-}
 
 struct Choice {
     QString folder; // typed; empty keeps what is shown
