@@ -82,11 +82,8 @@ std::vector<SocketList::SlotView> SocketList::view() const {
     std::lock_guard lock(m_mutex);
     std::vector<SlotView> rows;
     rows.reserve(m_slots.size());
-    for (const auto& slot : m_slots) {
-        TThreadSocket::TransferView shown = slot->view();
-        rows.push_back({std::move(shown.url), std::move(shown.state), shown.size,
-                        shown.bytesReceived, std::move(shown.resultText)});
-    }
+    for (const auto& slot : m_slots)
+        rows.push_back(slot->view());
     return rows;
 }
 

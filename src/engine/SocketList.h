@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/TThreadSocket.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,21 +11,13 @@
 
 namespace quarlo {
 
-class TThreadSocket;
-
 // The transfer slots of the program, in creation order; slot index = position. Its length
 // is the number of simultaneous connections. Only the download thread (or, between runs,
 // the connections view) resizes it and arms its slots; any thread may read it.
 class SocketList {
 public:
     // What the connections view shows of one slot.
-    struct SlotView {
-        std::string url;
-        std::string state;
-        int64_t size = 0;
-        int64_t bytesReceived = 0;
-        std::string resultText;
-    };
+    using SlotView = TThreadSocket::TransferView;
 
     SocketList();
     // Frees every slot; a running transfer is stopped first (its OnDone still fires).
