@@ -456,9 +456,9 @@ TEST(ParserComparison, RandomPagesGiveWhatTheReferenceGives) {
         const int level = random.number(3);
         const int mode = random.number(3);
         const test::ParseOutcome scanned =
-            parseRandomPage(test::Parser::PageScanner, types, profile, url, level, mode, page);
+            parsePageWith(test::Parser::PageScanner, types, profile, url, level, mode, page);
         const test::ParseOutcome reference =
-            parseRandomPage(test::Parser::Reference, types, profile, url, level, mode, page);
+            parsePageWith(test::Parser::Reference, types, profile, url, level, mode, page);
         const std::string difference = test::outcomeDifference(scanned, reference);
         ASSERT_EQ(difference, "") << "page " << i << " of " << url << ", aggressive "
                                   << int(profile.aggressiveParser()) << ":\n"

@@ -163,6 +163,37 @@ std::size_t FindTextBack(std::string_view text, std::string_view pattern, std::s
     return 0;
 }
 
+namespace {
+
+bool inSet(char c, std::string_view set) {
+    for (const char member : set) {
+        if (c == member) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::size_t findFirstOf(std::string_view text, std::string_view set, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); ++i) {
+        if (inSet(text[i], set)) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+std::size_t findLastOf(std::string_view text, std::string_view set) {
+    for (std::size_t i = text.size(); i > 0; --i) {
+        if (inSet(text[i - 1], set)) {
+            return i - 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
 std::size_t FindTextExact(std::string_view text, std::string_view pattern, std::size_t start) {
     if (text.empty() || pattern.empty() || start == 0 || start > text.size()) {
         return 0;

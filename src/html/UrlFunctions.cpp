@@ -14,7 +14,7 @@ constexpr std::string_view kSchemeMark = "://";
 
 // The extension by the file-name rules: from the last "." unless a ":" or "\" follows it.
 std::string fileExtension(std::string_view name) {
-    const std::size_t at = name.find_last_of(".:\\");
+    const std::size_t at = findLastOf(name, ".:\\");
     if (at == std::string_view::npos || name[at] != '.') {
         return {};
     }
@@ -83,14 +83,14 @@ void cleanHierarchicalParts(std::string& url) {
         return;
     }
     const std::size_t hostBegin = mark + kSchemeMark.size();
-    const std::size_t hostEnd = std::min(url.find_first_of("/:?#", hostBegin), url.size());
+    const std::size_t hostEnd = std::min(findFirstOf(url, "/:?#", hostBegin), url.size());
     const std::string_view host = std::string_view(url).substr(hostBegin, hostEnd - hostBegin);
-    std::size_t pathBegin = std::min(url.find_first_of("/?#", hostBegin), url.size());
+    std::size_t pathBegin = std::min(findFirstOf(url, "/?#", hostBegin), url.size());
     if (host == "." || host == "..") {
         url.erase(hostBegin, hostEnd - hostBegin);
         pathBegin -= hostEnd - hostBegin;
     }
-    const std::size_t pathEnd = std::min(url.find_first_of("?#", pathBegin), url.size());
+    const std::size_t pathEnd = std::min(findFirstOf(url, "?#", pathBegin), url.size());
     if (pathBegin >= pathEnd) {
         return;
     }
@@ -121,7 +121,7 @@ UrlSpans spansOf(std::string_view s) {
         spans.protocol = s.substr(0, mark + kSchemeMark.size());
         s.remove_prefix(mark + kSchemeMark.size());
     }
-    const std::size_t hostEnd = std::min(s.find_first_of("/:"), s.size());
+    const std::size_t hostEnd = std::min(findFirstOf(s, "/:"), s.size());
     spans.host = s.substr(0, hostEnd);
     s.remove_prefix(hostEnd);
     if (spans.host == ".") {

@@ -243,9 +243,9 @@ private:
 
 } // namespace
 
-ParseOutcome parseRandomPage(Parser parser, const FileTypes& types, const TQLProfile& profile,
-                             const std::string& pageUrl, int level, int mode,
-                             const std::string& content) {
+ParseOutcome parsePageWith(Parser parser, const FileTypes& types, const TQLProfile& profile,
+                           const std::string& pageUrl, int level, int mode,
+                           const std::string& content) {
     ParseOutcome outcome;
     SmallQueue queue;
     queue.add(pageUrl);

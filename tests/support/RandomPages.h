@@ -56,9 +56,9 @@ enum class Parser { PageScanner, Reference };
 // Runs the BASE lookup, the title and every extraction pass over the page (taken as it is
 // read from its file) with link conversion, and queues the followed links as the parse
 // thread does: a URL already queued (ignoring case) makes no second entry.
-ParseOutcome parseRandomPage(Parser parser, const FileTypes& types, const TQLProfile& profile,
-                             const std::string& pageUrl, int level, int mode,
-                             const std::string& content);
+ParseOutcome parsePageWith(Parser parser, const FileTypes& types, const TQLProfile& profile,
+                           const std::string& pageUrl, int level, int mode,
+                           const std::string& content);
 
 // The first difference between two outcomes, or "" when they are the same.
 std::string outcomeDifference(const ParseOutcome& a, const ParseOutcome& b);
