@@ -19,19 +19,11 @@ int benchParseCompare() {
     int differing = 0;
     long links = 0;
     for (int i = 0; i < kPages; ++i) {
-        const std::string page = random.page();
-        const TQLProfile profile = random.profile();
-        const std::string url = random.pageUrl();
-        const int level = random.number(3);
-        const int mode = random.number(3);
-        const test::ParseOutcome scanned =
-            test::parsePageWith(test::Parser::PageScanner, types, profile, url, level, mode, page);
-        const test::ParseOutcome reference =
-            test::parsePageWith(test::Parser::Reference, types, profile, url, level, mode, page);
-        links += static_cast<long>(scanned.found.size());
-        if (const std::string difference = test::outcomeDifference(scanned, reference);
-            !difference.empty() && ++differing == 1) {
-            std::printf("page %d differs: %s\n", i, difference.c_str());
+        const test::RandomComparison compared = test::compareOnRandomPage(random, types);
+        links += static_cast<long>(compared.links);
+        if (!compared.difference.empty() && ++differing == 1) {
+            std::printf("page %d differs: %s\non %s\n", i, compared.difference.c_str(),
+                        compared.what.c_str());
         }
     }
     std::printf("parser comparison: %d random pages, %ld links, %d differing, %.1f s\n", kPages,

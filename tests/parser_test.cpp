@@ -448,24 +448,13 @@ TEST(ParserComparison, RandomPagesGiveWhatTheReferenceGives) {
     ASSERT_TRUE(store.importRegFile(QUARLO_SOURCE_DATA "/FTypes.reg").ok());
     const FileTypes types(store);
     test::RandomPages random(20240917);
-    int linksSeen = 0;
+    std::size_t linksSeen = 0;
     for (int i = 0; i < kPages; ++i) {
-        const std::string page = random.page();
-        const TQLProfile profile = random.profile();
-        const std::string url = random.pageUrl();
-        const int level = random.number(3);
-        const int mode = random.number(3);
-        const test::ParseOutcome scanned =
-            parsePageWith(test::Parser::PageScanner, types, profile, url, level, mode, page);
-        const test::ParseOutcome reference =
-            parsePageWith(test::Parser::Reference, types, profile, url, level, mode, page);
-        const std::string difference = test::outcomeDifference(scanned, reference);
-        ASSERT_EQ(difference, "") << "page " << i << " of " << url << ", aggressive "
-                                  << int(profile.aggressiveParser()) << ":\n"
-                                  << page;
-        linksSeen += static_cast<int>(scanned.found.size());
+        const test::RandomComparison compared = test::compareOnRandomPage(random, types);
+        ASSERT_EQ(compared.difference, "") << "page " << i << " of " << compared.what;
+        linksSeen += compared.links;
     }
-    EXPECT_GT(linksSeen, kPages);
+    EXPECT_GT(linksSeen, std::size_t{kPages});
 }
 
 } // namespace

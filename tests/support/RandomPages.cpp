@@ -313,4 +313,19 @@ std::string outcomeDifference(const ParseOutcome& a, const ParseOutcome& b) {
     return {};
 }
 
+RandomComparison compareOnRandomPage(RandomPages& random, const FileTypes& types) {
+    const std::string page = random.page();
+    const TQLProfile profile = random.profile();
+    const std::string url = random.pageUrl();
+    const int level = random.number(3);
+    const int mode = random.number(3);
+    const ParseOutcome scanned =
+        parsePageWith(Parser::PageScanner, types, profile, url, level, mode, page);
+    const ParseOutcome reference =
+        parsePageWith(Parser::Reference, types, profile, url, level, mode, page);
+    return {outcomeDifference(scanned, reference),
+            url + ", aggressive " + std::to_string(profile.aggressiveParser()) + ":\n" + page,
+            scanned.found.size()};
+}
+
 } // namespace quarlo::test

@@ -63,4 +63,13 @@ ParseOutcome parsePageWith(Parser parser, const FileTypes& types, const TQLProfi
 // The first difference between two outcomes, or "" when they are the same.
 std::string outcomeDifference(const ParseOutcome& a, const ParseOutcome& b);
 
+// The next random page, with a random profile, address, level and mode, through both
+// parsers.
+struct RandomComparison {
+    std::string difference; // "" when both parsers agree
+    std::string what;       // the page and its setting, to show a difference
+    std::size_t links = 0;  // links the page scanner saw
+};
+RandomComparison compareOnRandomPage(RandomPages& random, const FileTypes& types);
+
 } // namespace quarlo::test
