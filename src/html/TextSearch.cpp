@@ -176,13 +176,18 @@ bool inSet(char c, std::string_view set) {
 
 } // namespace
 
+// One byte search per member, each ending where the best hit so far lies.
 std::size_t findFirstOf(std::string_view text, std::string_view set, std::size_t from) {
-    for (std::size_t i = from; i < text.size(); ++i) {
-        if (inSet(text[i], set)) {
-            return i;
+    std::size_t best = text.size();
+    for (const char member : set) {
+        if (from >= best) {
+            break;
+        }
+        if (const void* hit = std::memchr(text.data() + from, member, best - from)) {
+            best = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
         }
     }
-    return std::string_view::npos;
+    return best == text.size() ? std::string_view::npos : best;
 }
 
 std::size_t findLastOf(std::string_view text, std::string_view set) {

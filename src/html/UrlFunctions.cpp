@@ -326,8 +326,7 @@ bool NormalizeURL(std::string& url) {
     if (parts.host.empty() && parts.protocol != "file://") {
         return false;
     }
-    // The file name of a URL without a query counts only when it has an extension, which
-    // is then the file name's own.
+    // A URL whose file part has no extension names a folder.
     if (fileExtension(std::string(parts.fileName) + std::string(parts.query)).empty() &&
         !url.ends_with('/') && url.find('?') == std::string::npos) {
         url += '/';
