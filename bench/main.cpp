@@ -1,4 +1,5 @@
 #include "EngineBench.h"
+#include "ParseCompare.h"
 #include "SiteBench.h"
 
 #include <cstdio>
@@ -16,6 +17,9 @@ int main(int argc, char** argv) {
             quarlo::bench::benchParse();
         if (std::strcmp(which, "all") == 0 || std::strcmp(which, "site") == 0)
             quarlo::bench::benchSite();
+        if (std::strcmp(which, "all") == 0 || std::strcmp(which, "parse-compare") == 0)
+            if (quarlo::bench::benchParseCompare() != 0)
+                return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quarlo_bench: %s\n", e.what());
         return 2;

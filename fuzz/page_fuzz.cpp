@@ -1,11 +1,16 @@
 // Scans an arbitrary page with every pass, resolving, testing and converting its links, as
-// the parse thread does. Finds crashes, hangs, and followed links whose local file would lie
-// outside the save folder.
+// the parse thread does. Finds crashes, hangs, followed links whose local file would lie
+// outside the save folder, and any page on which the page scanner finds, queues or rewrites
+// otherwise than the reference parser.
 #include "FuzzSupport.h"
 
 #include "html/LocalNames.h"
 #include "html/PageLinks.h"
 #include "model/TQLProfile.h"
+#include "support/RandomPages.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <cstddef>
 #include <cstdint>
@@ -25,9 +30,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     profile.setPageLocation((choice >> 5) % 3);
     profile.setResourceLocation(2);
 
-    std::string page(reinterpret_cast<const char*>(data + 1), size - 1);
+    const std::string content(reinterpret_cast<const char*>(data + 1), size - 1);
+    const std::string pageUrl = "http://h.test/a/b.html";
+    const test::ParseOutcome scanned =
+        parsePageWith(test::Parser::PageScanner, types, profile, pageUrl, 1, choice % 3, content);
+    const test::ParseOutcome reference =
+        parsePageWith(test::Parser::Reference, types, profile, pageUrl, 1, choice % 3, content);
+    if (const std::string difference = test::outcomeDifference(scanned, reference);
+        !difference.empty()) {
+        std::fprintf(stderr, "page scanner and reference differ: %s\n", difference.c_str());
+        std::abort();
+    }
+
+    std::string page = content;
     const std::string saveFolder = "/save/";
-    PageLinks links(types, profile, "http://h.test/a/b.html", 1, "http://h.test/a/");
+    PageLinks links(types, profile, pageUrl, 1, "http://h.test/a/");
     links.takeBase(page);
     links.scanPage(page, [&](const FoundLink& found) {
         if (found.followed && !found.url.empty())

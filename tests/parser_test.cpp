@@ -1,11 +1,18 @@
+#include "html/FileTypes.h"
 #include "html/LinkPasses.h"
 #include "html/LinkScan.h"
-#include "html/TQLParser.h"
+#include "html/TagReading.h"
+#include "platform/SettingsStore.h"
+#include "support/RandomPages.h"
+#include "support/ReferenceScan.h"
+#include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -15,27 +22,25 @@ namespace quarlo {
 namespace {
 
 using Values = std::vector<std::string>;
+using ScanPass = void (*)(std::string&, const LinkPass&, int, const LinkVisitor&);
 
-// Every non-empty result of one pass, driven the way the parse thread drives it.
-Values collect(TQLParser& parser) {
-    Values found;
-    do {
-        std::string value = parser.NextLink();
-        if (!value.empty()) {
-            found.push_back(value);
+// Every case runs through the page scanner and through the reference it must match.
+const std::vector<std::pair<std::string, ScanPass>> kScanners = {
+    {"page scanner", scanLinks}, {"reference", test::referenceScanPass}};
+
+const LinkPass& passOf(std::string_view tag, std::string_view attribute) {
+    for (const LinkPass& pass : linkPassTable()) {
+        if (pass.tag == tag && pass.attribute == attribute) {
+            return pass;
         }
-    } while (!parser.passOver());
+    }
+    throw std::invalid_argument("no such pass");
+}
+
+Values collect(ScanPass scan, std::string page, const LinkPass& pass, int aggressive) {
+    Values found;
+    scan(page, pass, aggressive, [&](LinkCandidate& c) { found.push_back(c.value()); });
     return found;
-}
-
-Values tagValues(std::string page, const std::string& tag, const std::string& attribute) {
-    TQLParser parser(page, tag, ">", attribute);
-    return collect(parser);
-}
-
-Values quoted(std::string page, int mode, const std::string& quote) {
-    TQLParser parser(page, quote, quote, "", mode);
-    return collect(parser);
 }
 
 struct TagCase {
@@ -126,8 +131,11 @@ TEST(ParserTagValues, FindsAttributeValuesAsTheScannerReadsThem) {
          "HREF",
          {"n.html", "m\0.html"s}},
     };
-    for (const TagCase& c : cases) {
-        EXPECT_EQ(tagValues(c.page, c.tag, c.attribute), c.expected) << c.what;
+    for (const auto& [name, scan] : kScanners) {
+        for (const TagCase& c : cases) {
+            EXPECT_EQ(collect(scan, c.page, passOf(c.tag, c.attribute), 0), c.expected)
+                << name << ": " << c.what;
+        }
     }
 }
 
@@ -170,23 +178,25 @@ TEST(ParserQuotedStrings, TakeAddressLikeStringsPerMode) {
          {}},
         {"empty page", "", 2, "'", {}},
     };
-    for (const QuoteCase& c : cases) {
-        EXPECT_EQ(quoted(c.page, c.mode, c.quote), c.expected) << c.what;
+    for (const auto& [name, scan] : kScanners) {
+        for (const QuoteCase& c : cases) {
+            EXPECT_EQ(collect(scan, c.page, passOf(c.quote, ""), c.mode), c.expected)
+                << name << ": " << c.what;
+        }
     }
 }
 
 // Replaces every value found in a pass by its entry in the map and returns what the pass
 // found, in order.
-Values replaceAll(TQLParser& parser, const std::map<std::string, std::string>& with) {
+Values replaceAll(ScanPass scan, std::string& page, const LinkPass& pass, int aggressive,
+                  const std::map<std::string, std::string>& with) {
     Values found;
-    do {
-        std::string value = parser.NextLink();
-        if (!value.empty()) {
-            found.push_back(value);
-            auto it = with.find(value);
-            parser.ReplaceValue(it == with.end() ? value : it->second);
-        }
-    } while (!parser.passOver());
+    scan(page, pass, aggressive, [&](LinkCandidate& c) {
+        found.push_back(c.value());
+        const auto it = with.find(c.value());
+        c.replace(it == with.end() ? c.value() : it->second);
+        EXPECT_EQ(c.length(), it == with.end() ? c.value().size() : it->second.size());
+    });
     return found;
 }
 
@@ -197,61 +207,81 @@ TEST(ParserReplaceValue, PassGoesOnRightAfterLongerAndShorterReplacements) {
         {"w.html", "local/w.html"},
         {"three.html", "3.htm"},
     };
-    std::string page = "x<a href=one.html><a href=\"two.html\">t<a "
-                       "href=\"javascript:open('w.html','n')\"><a href='three.html'>"s;
-    TQLParser parser(page, "A", ">", "HREF");
-    EXPECT_EQ(replaceAll(parser, with), (Values{"one.html", "two.html", "w.html", "three.html"}));
-    EXPECT_EQ(page, "x<a href=1><a href=\"second/level/two.html\">t<a "
-                    "href=\"javascript:open('local/w.html','n')\"><a href='3.htm'>");
+    for (const auto& [name, scan] : kScanners) {
+        std::string page = "x<a href=one.html><a href=\"two.html\">t<a "
+                           "href=\"javascript:open('w.html','n')\"><a href='three.html'>"s;
+        EXPECT_EQ(replaceAll(scan, page, passOf("A", "HREF"), 0, with),
+                  (Values{"one.html", "two.html", "w.html", "three.html"}))
+            << name;
+        EXPECT_EQ(page, "x<a href=1><a href=\"second/level/two.html\">t<a "
+                        "href=\"javascript:open('local/w.html','n')\"><a href='3.htm'>")
+            << name;
 
-    std::string script = "x<script>a='a.html'; b='bb/c.html';</script>";
-    TQLParser quotes(script, "'", "'", "", 1);
-    EXPECT_EQ(replaceAll(quotes, {{"a.html", "a/much/longer/a.html"}, {"bb/c.html", "c"}}),
-              (Values{"a.html", "bb/c.html"}));
-    EXPECT_EQ(script, "x<script>a='a/much/longer/a.html'; b='c';</script>");
+        std::string script = "x<script>a='a.html'; b='bb/c.html';</script>";
+        EXPECT_EQ(replaceAll(scan, script, passOf("'", ""), 1,
+                             {{"a.html", "a/much/longer/a.html"}, {"bb/c.html", "c"}}),
+                  (Values{"a.html", "bb/c.html"}))
+            << name;
+        EXPECT_EQ(script, "x<script>a='a/much/longer/a.html'; b='c';</script>") << name;
+    }
 }
 
 TEST(ParserReplaceValue, KeepsEverythingAfterNulBytesAndIgnoresRefusedValues) {
-    std::string page = "x<a href=a.html>\0tail\0"s;
-    TQLParser parser(page, "A", ">", "HREF");
-    EXPECT_EQ(parser.NextLink(), "a.html");
-    parser.ReplaceValue("dir/a.html");
-    EXPECT_EQ(page, "x<a href=dir/a.html>\0tail\0"s);
+    for (const auto& [name, scan] : kScanners) {
+        std::string page = "x<a href=a.html>\0tail\0"s;
+        EXPECT_EQ(replaceAll(scan, page, passOf("A", "HREF"), 0, {{"a.html", "dir/a.html"}}),
+                  Values{"a.html"});
+        EXPECT_EQ(page, "x<a href=dir/a.html>\0tail\0"s) << name;
 
-    // A value refused by the scanner gives no position to write to.
-    std::string refused = "x<a href=\"a+b.html\">";
-    TQLParser plus(refused, "A", ">", "HREF");
-    EXPECT_EQ(plus.NextLink(), "");
-    plus.ReplaceValue("new.html");
-    EXPECT_EQ(refused, "x<a href=\"a+b.html\">");
+        // A value refused by the scanner is never offered for a rewrite.
+        std::string refused = "x<a href=\"a+b.html\">";
+        EXPECT_EQ(replaceAll(scan, refused, passOf("A", "HREF"), 0, {{"a+b.html", "n.html"}}),
+                  Values{});
+        EXPECT_EQ(refused, "x<a href=\"a+b.html\">") << name;
+    }
 }
 
 TEST(ParserLinkText, TakesCleanedTextAfterTheTag) {
-    std::string page = "x<a href=a.html> Link\r\n text </a><a href=b.html></a><a href=c.html>";
-    TQLParser parser(page, "A", ">", "HREF");
-    Values texts;
-    do {
-        if (!parser.NextLink().empty()) {
-            texts.push_back(parser.LinkText());
-        }
-    } while (!parser.passOver());
-    EXPECT_EQ(texts, (Values{"Link text", "", ""}));
+    for (const auto& [name, scan] : kScanners) {
+        std::string page = "x<a href=a.html> Link\r\n text </a><a href=b.html></a><a href=c.html>";
+        Values texts;
+        scan(page, passOf("A", "HREF"), 0,
+             [&](LinkCandidate& c) { texts.push_back(c.linkText()); });
+        EXPECT_EQ(texts, (Values{"Link text", "", ""})) << name;
 
-    // Quote mode has no tag: the text before the page's first "<".
-    std::string script = "Intro <script>a='q.html'</script>";
-    TQLParser quotes(script, "'", "'", "", 1);
-    EXPECT_EQ(quotes.NextLink(), "q.html");
-    EXPECT_EQ(quotes.LinkText(), "Intro");
+        // Quoted strings have no tag: the text before the page's first "<", as it stands
+        // after the rewrites so far.
+        for (const auto& [script, titles] :
+             {std::pair{"Intro <script>a='q.html'</script>"s, Values{"Intro"}},
+              std::pair{"x 'a.html' 'b.html' <p>>"s,
+                        Values{"x 'a.html' 'b.html'", "x 'local/a.html' 'b.html'"}}}) {
+            std::string text = script;
+            texts.clear();
+            scan(text, passOf("'", ""), 2, [&](LinkCandidate& c) {
+                texts.push_back(c.linkText());
+                c.replace("local/" + c.value());
+            });
+            EXPECT_EQ(texts, titles) << name << ": " << script;
+        }
+    }
 }
 
 TEST(ParserCodebase, IsLookedUpInTheSameAppletTagOnly) {
-    std::string page = "x<APPLET CODE=\"A.class\" CODEBASE=\"java/\"><applet code=B.class>"
-                       "<applet codebase=cb/ code=C.class>";
-    std::vector<std::pair<std::string, std::string>> found;
-    scanLinks(page, linkPassTable()[10], 0,
-              [&](LinkCandidate& c) { found.emplace_back(c.value(), c.codebase()); });
-    EXPECT_EQ(found, (std::vector<std::pair<std::string, std::string>>{
-                         {"A.class", "java/"}, {"B.class", ""}, {"C.class", "cb/"}}));
+    for (const auto& [name, scan] : kScanners) {
+        std::string page = "x<APPLET CODE=\"A.class\" CODEBASE=\"java/\"><applet code=B.class>"
+                           "<applet codebase=cb/ code=C.class>< applet code=D.class><applet "
+                           "codebase=next/>";
+        std::vector<std::pair<std::string, std::string>> found;
+        scan(page, linkPassTable()[10], 0,
+             [&](LinkCandidate& c) { found.emplace_back(c.value(), c.codebase()); });
+        // Before a name with a blank in front, the lookup starts inside the tag and finds
+        // the next one.
+        EXPECT_EQ(
+            found,
+            (std::vector<std::pair<std::string, std::string>>{
+                {"A.class", "java/"}, {"B.class", ""}, {"C.class", "cb/"}, {"D.class", "next/"}}))
+            << name;
+    }
 }
 
 TEST(ParserCandidates, DropsAnchorsMailAndQuotes) {
@@ -263,20 +293,30 @@ TEST(ParserCandidates, DropsAnchorsMailAndQuotes) {
         EXPECT_EQ(isLinkCandidate(value), kept) << value;
     }
 
-    std::string page = "x<a href=\"#top\"><a href=\"mailto:a\"><a href=\"it's.html\">"
-                       "<a href=\"dir\\x.html\">";
-    Values links;
-    scanLinks(page, linkPassTable()[3], 0, [&](LinkCandidate& c) { links.push_back(c.link()); });
-    EXPECT_EQ(links, (Values{"dir/x.html"}));
+    for (const auto& [name, scan] : kScanners) {
+        std::string page = "x<a href=\"#top\"><a href=\"mailto:a\"><a href=\"it's.html\">"
+                           "<a href=\"dir\\x.html\">";
+        Values links;
+        scan(page, linkPassTable()[3], 0, [&](LinkCandidate& c) { links.push_back(c.link()); });
+        EXPECT_EQ(links, (Values{"dir/x.html"})) << name;
+    }
 }
 
 // One hit of a full scan: the pass that found it and the value.
 using Hits = std::vector<std::pair<int, std::string>>;
 
-Hits scanPage(std::string page, int aggressive) {
+// The page scanner's hits, checked against the reference's.
+Hits scanPage(const std::string& page, int aggressive) {
     Hits hits;
-    scanAllLinks(page, aggressive,
+    Hits reference;
+    std::string text = page;
+    scanAllLinks(text, aggressive,
                  [&](LinkCandidate& c) { hits.emplace_back(c.pass().number, c.value()); });
+    text = page;
+    test::referenceScanAll(text, aggressive, [&](LinkCandidate& c) {
+        reference.emplace_back(c.pass().number, c.value());
+    });
+    EXPECT_EQ(hits, reference);
     return hits;
 }
 
@@ -314,42 +354,47 @@ TEST(ParserPasses, RunInTableOrderPerAggressiveSetting) {
 }
 
 TEST(ParserPasses, LaterPassesSeeEarlierReplacementsAndPassProperties) {
-    std::string page = "x<frameset><frame src=f.html></frameset><map><area href=ar.html></map>"
-                       "<img src=i.gif><meta content=\"0;URL=r.html\">";
-    std::vector<std::string> seen;
-    scanAllLinks(page, 0, [&](LinkCandidate& c) {
-        seen.push_back(std::to_string(c.pass().number) + " " + c.value() +
-                       (c.pass().isFrame() ? " frame" : "") +
-                       (c.pass().keepsPageLevel() ? " same-level" : ""));
-        if (c.value() == "ar.html") {
-            c.replace("local/ar.html");
-        }
-    });
-    EXPECT_EQ(seen, (std::vector<std::string>{"3 f.html frame same-level", "4 ar.html",
-                                              "5 i.gif same-level", "7 r.html same-level",
-                                              "10 local/ar.html"}));
-    EXPECT_NE(page.find("<area href=local/ar.html>"), std::string::npos);
+    using ScanAll = void (*)(std::string&, int, const LinkVisitor&);
+    for (ScanAll scan : {static_cast<ScanAll>(scanAllLinks), test::referenceScanAll}) {
+        std::string page = "x<frameset><frame src=f.html></frameset><map><area href=ar.html></map>"
+                           "<img src=i.gif><meta content=\"0;URL=r.html\">";
+        std::vector<std::string> seen;
+        scan(page, 0, [&](LinkCandidate& c) {
+            seen.push_back(std::to_string(c.pass().number) + " " + c.value() +
+                           (c.pass().isFrame() ? " frame" : "") +
+                           (c.pass().keepsPageLevel() ? " same-level" : ""));
+            if (c.value() == "ar.html") {
+                c.replace("local/ar.html");
+            }
+        });
+        EXPECT_EQ(seen, (std::vector<std::string>{"3 f.html frame same-level", "4 ar.html",
+                                                  "5 i.gif same-level", "7 r.html same-level",
+                                                  "10 local/ar.html"}));
+        EXPECT_NE(page.find("<area href=local/ar.html>"), std::string::npos);
+    }
 }
 
-// The banner lookup drives one parser by hand: no attribute, positions set by the caller.
+// The banner's lookups: a tag and its end from a chosen position, never a value.
 TEST(ParserPageLookups, TagPositionsForLookupsFromChosenPositions) {
-    std::string page = "<script>w('<body>')</script><BODY bgcolor=x>t</BODY>";
-    const std::size_t inScript = page.find("<body>") + 1;
-    const std::size_t real = page.find("<BODY") + 1;
-    TQLParser parser(page, "BODY", ">", "");
-    const std::vector<std::pair<std::size_t, std::size_t>> steps = {
-        // search from, expected tag start (its end is the next ">")
-        {1, inScript},
-        {page.find("/script") + 1, real},
-        {page.size(), 0},
-        {1, inScript},
+    const std::string page = "<script>w('<body>')</script><BODY bgcolor=x>t</BODY>< body";
+    const std::size_t inScript = page.find("<body>");
+    const std::size_t real = page.find("<BODY");
+    const std::size_t cut = page.rfind('<');
+    const struct {
+        std::size_t from;
+        std::size_t start; // its end is the next ">"
+    } steps[] = {
+        {0, inScript},
+        {page.find("/script"), real},
+        {real + 1, cut},
+        {page.size(), std::string::npos},
     };
-    for (const auto& [from, start] : steps) {
-        parser.setSearchPos(from);
-        EXPECT_EQ(parser.NextTagValue(), "");
-        EXPECT_EQ(parser.tagStart(), start) << from;
-        EXPECT_EQ(parser.tagEnd(), start == 0 ? 0 : page.find('>', start - 1) + 1) << from;
+    for (const auto& step : steps) {
+        const TagBounds tag = findTag(page, "BODY", step.from);
+        EXPECT_EQ(tag.start, step.start) << step.from;
+        EXPECT_EQ(tag.end, tag.found() ? page.find('>', tag.start) : std::string::npos);
     }
+    EXPECT_FALSE(findTag("", "BODY", 0).found());
 }
 
 TEST(ParserPageLookups, TitleAndBase) {
@@ -380,9 +425,36 @@ TEST(ParserPageLookups, TitleAndBase) {
     };
     for (const BaseCase& c : bases) {
         std::string page = c.page;
+        const BaseTag found = findBaseTag(page);
+        const BaseTag reference = test::referenceFindBaseTag(page);
+        EXPECT_EQ(std::tie(found.href, found.tagStart, found.tagEnd),
+                  std::tie(reference.href, reference.tagStart, reference.tagEnd))
+            << c.page;
         EXPECT_EQ(removeBaseTag(page), c.href) << c.page;
         EXPECT_EQ(page, c.after) << c.page;
     }
+}
+
+// Random pages through every pass with link conversion: the page scanner must find, queue
+// and rewrite exactly what the reference does.
+TEST(ParserComparison, RandomPagesGiveWhatTheReferenceGives) {
+#ifdef QUARLO_SANITIZED_BUILD
+    constexpr int kPages = 1500;
+#else
+    constexpr int kPages = 20000;
+#endif
+    test::TempDir dir;
+    SettingsStore store(dir.path() + "settings.reg");
+    ASSERT_TRUE(store.importRegFile(QUARLO_SOURCE_DATA "/FTypes.reg").ok());
+    const FileTypes types(store);
+    test::RandomPages random(20240917);
+    std::size_t linksSeen = 0;
+    for (int i = 0; i < kPages; ++i) {
+        const test::RandomComparison compared = test::compareOnRandomPage(random, types);
+        ASSERT_EQ(compared.difference, "") << "page " << i << " of " << compared.what;
+        linksSeen += compared.links;
+    }
+    EXPECT_GT(linksSeen, std::size_t{kPages});
 }
 
 } // namespace

@@ -1,4 +1,6 @@
+#include "html/TextSearch.h"
 #include "html/UrlFunctions.h"
+#include "platform/TextUtil.h"
 
 #include "support/TempHome.h"
 
@@ -317,6 +319,41 @@ TEST(TextSearchTest, FindTextAgreesWithAPlainScan) {
         const bool fold = random() % 2 == 0;
         ASSERT_EQ(FindText(text, pattern, start, fold), plain(text, pattern, start, fold))
             << text << " / " << pattern << " from " << start;
+    }
+}
+
+TEST(TextSearchTest, CaseFreeReplaceAgreesWithAPlainScan) {
+    // The first-byte skipping of the case-free search must replace what a plain scan finds.
+    std::mt19937 random(11);
+    const std::string alphabet = "aA%2&;:/|*\xC3";
+    auto make = [&](std::size_t length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) {
+            text += alphabet[random() % alphabet.size()];
+        }
+        return text;
+    };
+    auto plain = [](std::string text, const std::string& pattern, const std::string& with) {
+        std::string out;
+        std::size_t i = 0;
+        while (i < text.size()) {
+            if (i + pattern.size() <= text.size() &&
+                asciiLower(text.substr(i, pattern.size())) == asciiLower(pattern)) {
+                out += with;
+                i += pattern.size();
+            } else {
+                out += text[i++];
+            }
+        }
+        return out;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = make(random() % 30);
+        const std::string pattern = make(1 + random() % 3);
+        const std::string expected = plain(text, pattern, "<>");
+        EXPECT_EQ(containsNoCase(text, pattern), expected != text) << text << " / " << pattern;
+        ReplaceText(text, pattern, "<>", true);
+        ASSERT_EQ(text, expected) << pattern;
     }
 }
 

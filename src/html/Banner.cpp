@@ -1,6 +1,6 @@
 #include "html/Banner.h"
 
-#include "html/TQLParser.h"
+#include "html/TagReading.h"
 #include "html/TextSearch.h"
 
 #include <cstddef>
@@ -55,16 +55,15 @@ struct TagSpan {
 
 // The first tag named `tag` from the start of the page that lies outside every script
 // block; a tag inside one is passed over and the search goes on after that block's end.
-TagSpan findOutsideScripts(std::string& page, const char* tag) {
-    TQLParser parser(page, tag, ">", "");
-    for (;;) {
-        (void)parser.NextTagValue();
-        if (parser.tagStart() == 0 || parser.tagEnd() == 0)
+TagSpan findOutsideScripts(const std::string& page, std::string_view tag) {
+    for (std::size_t from = 0;;) {
+        const TagBounds found = findTag(page, tag, from);
+        if (!found.found() || found.end == std::string_view::npos)
             return {};
-        const std::size_t blockEnd = scriptBlockEnd(page, parser.tagStart());
+        const std::size_t blockEnd = scriptBlockEnd(page, found.start + 1);
         if (blockEnd == 0)
-            return {parser.tagStart(), parser.tagEnd()};
-        parser.setSearchPos(blockEnd + 1);
+            return {found.start + 1, found.end + 1};
+        from = blockEnd; // one past the "/"
     }
 }
 

@@ -48,6 +48,23 @@ std::string extensionForType(std::string_view url) {
     return e;
 }
 
+std::vector<std::string> serverExtensionsOf(const std::vector<FileTypeCategory>& table) {
+    for (const auto& category : table) {
+        if (category.name != kHtmlFileType) {
+            continue;
+        }
+        std::vector<std::string> result;
+        for (const auto& extension : splitExtensions(category.extensions)) {
+            std::string lower = asciiLower(extension);
+            if (!lower.empty() && lower != ".htm" && lower != ".html") {
+                result.push_back(std::move(lower));
+            }
+        }
+        return result;
+    }
+    return {kFallbackServerExtensions.begin(), kFallbackServerExtensions.end()};
+}
+
 } // namespace
 
 std::vector<std::string> splitExtensions(std::string_view data) {
@@ -75,6 +92,7 @@ const std::vector<FileTypeCategory>& FileTypes::table() const {
             m_table.push_back({std::move(entry.name), std::move(entry.value.text)});
         }
     }
+    m_serverExtensions = serverExtensionsOf(m_table);
     return m_table;
 }
 
@@ -106,21 +124,9 @@ std::string FileTypes::FileTypeOfName(std::string_view fileName) const {
     return categoryOfExtension(asciiLower(name.substr(dot)));
 }
 
-std::vector<std::string> FileTypes::serverPageExtensions() const {
-    for (const auto& category : table()) {
-        if (category.name != kHtmlFileType) {
-            continue;
-        }
-        std::vector<std::string> result;
-        for (const auto& extension : splitExtensions(category.extensions)) {
-            std::string lower = asciiLower(extension);
-            if (!lower.empty() && lower != ".htm" && lower != ".html") {
-                result.push_back(std::move(lower));
-            }
-        }
-        return result;
-    }
-    return {kFallbackServerExtensions.begin(), kFallbackServerExtensions.end()};
+const std::vector<std::string>& FileTypes::serverPageExtensions() const {
+    table();
+    return m_serverExtensions;
 }
 
 std::string FileTypes::extensionsOf(std::string_view category) const {

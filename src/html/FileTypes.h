@@ -50,7 +50,7 @@ public:
     // Lower-cased extensions of server pages that a saved copy renames to ".html": those of
     // the "HTML" category other than .htm and .html; .asp, .shtml, .phtml and .sml when the
     // table has no "HTML" category.
-    std::vector<std::string> serverPageExtensions() const;
+    const std::vector<std::string>& serverPageExtensions() const;
 
     // The file type dialog. The data of a category, empty when it does not exist.
     std::string extensionsOf(std::string_view category) const;
@@ -74,6 +74,7 @@ private:
 
     SettingsStore* m_store;
     mutable std::vector<FileTypeCategory> m_table;
+    mutable std::vector<std::string> m_serverExtensions; // derived from m_table
     mutable std::uint64_t m_generation = 0;
     mutable bool m_loaded = false;
 };

@@ -2,6 +2,7 @@
 
 #include "html/LinkScan.h"
 #include "html/LocalNames.h"
+#include "html/TextSearch.h"
 #include "html/UrlFunctions.h"
 #include "model/TQLProfile.h"
 #include "platform/FileUtil.h"
@@ -134,7 +135,7 @@ std::string pageText(std::string_view fileContent) {
     text.reserve(fileContent.size() + fileContent.size() / 32 + 2);
     std::size_t begin = 0;
     while (begin < fileContent.size()) {
-        const std::size_t end = fileContent.find_first_of("\r\n", begin);
+        const std::size_t end = findFirstOf(fileContent, "\r\n", begin);
         if (end == std::string_view::npos) {
             text.append(fileContent.substr(begin));
             text += "\r\n";

@@ -1,5 +1,7 @@
 #include "html/LinkScan.h"
 
+#include "html/PageScanner.h"
+#include "html/TagReading.h"
 #include "html/TextSearch.h"
 
 namespace quarlo {
@@ -15,38 +17,27 @@ std::string LinkCandidate::link() const {
     return ToSlashes(value());
 }
 
-std::string LinkCandidate::codebase() const {
-    return m_pass.usesCodebase() ? m_parser.CodebaseValue() : std::string();
-}
-
 void scanLinks(std::string& page, const LinkPass& pass, int aggressiveParser,
                const LinkVisitor& visit) {
-    TQLParser parser(page, pass, aggressiveParser);
-    do {
-        std::string value = parser.NextLink();
-        if (isLinkCandidate(value)) {
-            LinkCandidate candidate(parser, pass);
-            visit(candidate);
-        }
-    } while (!parser.passOver());
+    PageScanner(page).scanPass(pass, aggressiveParser, visit);
 }
 
 void scanAllLinks(std::string& page, int aggressiveParser, const LinkVisitor& visit) {
-    for (const LinkPass* pass : linkPassesFor(aggressiveParser)) {
-        scanLinks(page, *pass, aggressiveParser, visit);
-    }
+    PageScanner(page).scanAll(aggressiveParser, visit);
 }
 
 std::string pageTitle(const std::string& page) {
     return CleanText(TextBetween(page, "<TITLE>", "</TITLE>"));
 }
 
-BaseTag findBaseTag(std::string& page) {
-    TQLParser parser(page, "BASE", ">", "HREF");
+BaseTag findBaseTag(const std::string& page) {
     BaseTag base;
-    base.href = parser.NextTagValue();
-    base.tagStart = parser.tagStart();
-    base.tagEnd = parser.tagEnd();
+    const TagBounds tag = findTag(page, "BASE", 0);
+    if (tag.found()) {
+        base.href = readTagValue(page, tag.start, tag.end, "HREF").text;
+        base.tagStart = tag.start + 1;
+        base.tagEnd = tag.end == std::string::npos ? 0 : tag.end + 1;
+    }
     return base;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "html/LinkPasses.h"
-#include "html/TQLParser.h"
 
 #include <cstddef>
 #include <functional>
@@ -13,38 +12,38 @@ namespace quarlo {
 // begins with "#", contains "mailto:" (any case) or contains a single quote.
 bool isLinkCandidate(const std::string& value);
 
-// One candidate of a running pass, handed to the visitor of scanLinks(). Valid only during
-// the visit.
+// One candidate of a running pass, handed to the visitor of a scan. Valid only during the
+// visit. Positions count from 1 in the page as it stands at the visit, with the rewrites of
+// earlier candidates made.
 class LinkCandidate {
 public:
-    LinkCandidate(TQLParser& parser, const LinkPass& pass) : m_parser(parser), m_pass(pass) {}
+    virtual ~LinkCandidate() = default;
 
-    const LinkPass& pass() const { return m_pass; }
+    virtual const LinkPass& pass() const = 0;
     // The value as it stands in the page.
-    const std::string& value() const { return m_parser.value(); }
+    virtual const std::string& value() const = 0;
     // The value with every "\" turned into "/": what is resolved against the base.
     std::string link() const;
-    // Position of the value's first character in the page (from 1).
-    std::size_t position() const { return m_parser.valueStart(); }
+    // Position of the value's first character in the page.
+    virtual std::size_t position() const = 0;
     // Position of the "<" of the tag it was found in; 0 for quoted strings.
-    std::size_t tagStart() const { return m_parser.tagStart(); }
-    // The text after the tag up to the next tag, cleaned: the title of a new item.
-    std::string linkText() const { return m_parser.LinkText(); }
+    virtual std::size_t tagStart() const = 0;
+    // The text after the tag up to the next tag, cleaned: the title of a new item. For a
+    // quoted string (no tag) the page text before its first "<".
+    virtual std::string linkText() const = 0;
     // The tag's CODEBASE value for the APPLET pass (pass().usesCodebase()), else "".
-    std::string codebase() const;
-    // Rewrites the value in the page; the pass goes on correctly after it.
-    void replace(const std::string& newText) { m_parser.ReplaceValue(newText); }
-
-private:
-    TQLParser& m_parser;
-    const LinkPass& m_pass;
+    virtual std::string codebase() const = 0;
+    // Rewrites the value in the page (at most once); the pass goes on right after it, and
+    // later passes see the new text.
+    virtual void replace(const std::string& newText) = 0;
+    // The length of the value's text in the page now: the rewritten text's after replace().
+    virtual std::size_t length() const = 0;
 };
 
 using LinkVisitor = std::function<void(LinkCandidate&)>;
 
 // Runs one extraction pass over the page and calls visit for every candidate that passes
-// the candidate checks, in page order. Replacements made by the visitor change the page at
-// once, so later passes see them.
+// the candidate checks, in page order.
 void scanLinks(std::string& page, const LinkPass& pass, int aggressiveParser,
                const LinkVisitor& visit);
 
@@ -59,10 +58,10 @@ std::string pageTitle(const std::string& page);
 // BASEFONT before the BASE tag hides it), searched from the first character on.
 struct BaseTag {
     std::string href;         // empty when there is none
-    std::size_t tagStart = 0; // the tag's "<"
+    std::size_t tagStart = 0; // the tag's "<", from 1
     std::size_t tagEnd = 0;   // its ">"
 };
-BaseTag findBaseTag(std::string& page);
+BaseTag findBaseTag(const std::string& page);
 
 // Looks up the BASE address and, when there is one, deletes the whole tag, "<" to ">",
 // from the page. Returns the address (or "").

@@ -2,6 +2,7 @@
 
 #include "html/FileNames.h"
 #include "html/FileTypes.h"
+#include "html/TextSearch.h"
 #include "html/UrlFunctions.h"
 #include "platform/TextUtil.h"
 
@@ -178,6 +179,10 @@ std::string EscapeLocalPath(std::string_view text) {
         replaceAllExact(tail, "/", kEscapedSlash);
         replaceAllExact(tail, "?", kEscapedQuestion);
         s.replace(query, std::string::npos, tail);
+    }
+    // Most paths hold none of what is replaced below.
+    if (findFirstOf(s, "%&|*:") == std::string::npos && s.find("//") == std::string::npos) {
+        return s;
     }
     ReplaceText(s, "%20", " ", true);
     ReplaceText(s, "&amp;", "&", true);

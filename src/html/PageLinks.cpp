@@ -3,6 +3,7 @@
 #include "html/FileTypes.h"
 #include "html/LinkPasses.h"
 #include "html/LinkScan.h"
+#include "html/PageScanner.h"
 #include "html/UrlFunctions.h"
 #include "model/TQLProfile.h"
 
@@ -54,20 +55,13 @@ FoundLink PageLinks::handle(LinkCandidate& candidate) const {
     return link;
 }
 
-void PageLinks::scanPass(std::string& page, const LinkPass& pass,
-                         const FoundLinkHandler& onLink) const {
-    scanLinks(page, pass, m_profile->aggressiveParser(), [&](LinkCandidate& candidate) {
+void PageLinks::scanPage(std::string& page, const FoundLinkHandler& onLink) const {
+    PageScanner(page).scanAll(m_profile->aggressiveParser(), [&](LinkCandidate& candidate) {
         const FoundLink link = handle(candidate);
         if (onLink) {
             onLink(link);
         }
     });
-}
-
-void PageLinks::scanPage(std::string& page, const FoundLinkHandler& onLink) const {
-    for (const LinkPass* pass : linkPassesFor(m_profile->aggressiveParser())) {
-        scanPass(page, *pass, onLink);
-    }
 }
 
 } // namespace quarlo

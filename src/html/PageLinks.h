@@ -53,9 +53,8 @@ public:
 
     // Resolves one candidate, tests it and rewrites it when the profile says so.
     FoundLink handle(LinkCandidate& candidate) const;
-    // One extraction pass over the page; onLink (may be empty) sees every candidate.
-    void scanPass(std::string& page, const LinkPass& pass, const FoundLinkHandler& onLink) const;
-    // Every pass the profile's "Aggressive Parser" value gives, in order.
+    // Every pass the profile's "Aggressive Parser" value gives, in order; onLink (may be
+    // empty) sees every candidate.
     void scanPage(std::string& page, const FoundLinkHandler& onLink) const;
 
     const LinkFilter& filter() const { return m_filter; }

@@ -4,6 +4,7 @@
 #include "html/LinkFilters.h"
 #include "html/LinkPasses.h"
 #include "html/LinkScan.h"
+#include "html/PageScanner.h"
 #include "html/UrlFunctions.h"
 #include "model/TQLProfile.h"
 
@@ -30,23 +31,24 @@ PagePasses::PagePasses(const FileTypes& types, const TQLProfile& profile, std::s
     : m_links(types, profile, std::move(pageUrl), pageLevel, std::move(startDirectory), queued),
       m_types(&types), m_profile(&profile), m_pageLevel(pageLevel), m_queued(std::move(queued)) {}
 
-void PagePasses::scanPass(std::string& page, const LinkPass& pass, const FoundLinkHandler& onLink) {
-    std::size_t length = page.size();
-    scanLinks(page, pass, m_profile->aggressiveParser(), [&](LinkCandidate& candidate) {
-        const std::size_t position = candidate.position();
-        if (written(position))
-            return;
-        const std::size_t oldLength = candidate.value().size();
-        const FoundLink link = pass.usesCodebase() && !candidate.codebase().empty()
-                                   ? handleCodebase(candidate)
-                                   : m_links.handle(candidate);
-        if (link.converted || page.size() != length) {
-            noteWritten(position, oldLength, oldLength + page.size() - length);
-            length = page.size();
-        }
-        if (onLink)
-            onLink(link);
-    });
+void PagePasses::scanPass(PageScanner& scanner, const LinkPass& pass,
+                          const FoundLinkHandler& onLink) {
+    scanner.scanPass(pass, m_profile->aggressiveParser(),
+                     [&](LinkCandidate& candidate) { visit(candidate, onLink); });
+}
+
+void PagePasses::visit(LinkCandidate& candidate, const FoundLinkHandler& onLink) {
+    const std::size_t position = candidate.position();
+    if (written(position))
+        return;
+    const std::size_t oldLength = candidate.length();
+    const FoundLink link = candidate.pass().usesCodebase() && !candidate.codebase().empty()
+                               ? handleCodebase(candidate)
+                               : m_links.handle(candidate);
+    if (link.converted)
+        noteWritten(position, oldLength, candidate.length());
+    if (onLink)
+        onLink(link);
 }
 
 // Resolved against the codebase (itself resolved against the page's base), tested like any

@@ -5,12 +5,14 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quarlo {
 
 class FileTypes;
 class LinkCandidate;
+class PageScanner;
 class TQLProfile;
 struct LinkPass;
 
@@ -36,10 +38,13 @@ public:
     // Removes the page's BASE tag; its address becomes the base of relative links.
     void takeBase(std::string& page) { m_links.takeBase(page); }
     const std::string& baseHref() const { return m_links.baseHref(); }
+    void setBaseHref(std::string baseHref) { m_links.setBaseHref(std::move(baseHref)); }
 
-    // One extraction pass; onLink sees every link of the page it finds, after it was
-    // resolved, tested and (when the profile says so) converted.
-    void scanPass(std::string& page, const LinkPass& pass, const FoundLinkHandler& onLink);
+    // One extraction pass over the scanner's page; onLink sees every link of the page it
+    // finds, after it was resolved, tested and (when the profile says so) converted.
+    void scanPass(PageScanner& scanner, const LinkPass& pass, const FoundLinkHandler& onLink);
+    // One candidate of a pass, whichever scanner found it.
+    void visit(LinkCandidate& candidate, const FoundLinkHandler& onLink);
 
 private:
     struct Span {

@@ -9,6 +9,7 @@
 #include "html/LinkPasses.h"
 #include "html/LinkScan.h"
 #include "html/PagePasses.h"
+#include "html/PageScanner.h"
 #include "html/TThreadParse.h"
 #include "html/UrlFunctions.h"
 #include "model/TQLApp.h"
@@ -75,8 +76,9 @@ void TThreadParse::ProcessPage() {
         links.takeBase(m_pageText);
         m_baseHref = links.baseHref();
         takeTitle();
+        PageScanner scanner(m_pageText);
         for (const LinkPass* pass : linkPassesFor(profile.aggressiveParser()))
-            ExtractLinks(links, *pass);
+            ExtractLinks(links, scanner, *pass);
         if (item.FrameFlag != "Y" && !m_app.noAds())
             InsertBanner(m_pageText);
         savePage(localFile);
@@ -116,10 +118,10 @@ void TThreadParse::takeTitle() {
     }
 }
 
-void TThreadParse::ExtractLinks(PagePasses& links, const LinkPass& pass) {
+void TThreadParse::ExtractLinks(PagePasses& links, PageScanner& scanner, const LinkPass& pass) {
     m_links = 0;
     m_newLinks = 0;
-    links.scanPass(m_pageText, pass, [&](const FoundLink& link) {
+    links.scanPass(scanner, pass, [&](const FoundLink& link) {
         if (link.followed)
             queueLink(link, pass);
         showStatus("Parsing... Links: " + std::to_string(m_links) +

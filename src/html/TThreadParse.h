@@ -16,6 +16,7 @@
 namespace quarlo {
 
 class PagePasses;
+class PageScanner;
 class TQLApp;
 class TQLTask;
 struct FoundLink;
@@ -84,7 +85,7 @@ private:
     void ProcessPage();
     bool loadPage(const std::string& localFile);
     void takeTitle();
-    void ExtractLinks(PagePasses& links, const LinkPass& pass);
+    void ExtractLinks(PagePasses& links, PageScanner& scanner, const LinkPass& pass);
     void queueLink(const FoundLink& link, const LinkPass& pass);
     void savePage(const std::string& localFile);
     void finishPage(int status);

@@ -36,12 +36,25 @@ bool matchesNoCaseAt(std::string_view text, std::size_t at, std::string_view pat
     return true;
 }
 
-// 0-based index of the first case-insensitive match at or after from, or npos.
+// 0-based index of the first case-insensitive match at or after from, or npos. Only the
+// bytes that can start a match are compared further.
 std::size_t findNoCase(std::string_view text, std::string_view pattern, std::size_t from) {
     if (pattern.empty() || pattern.size() > text.size()) {
         return std::string_view::npos;
     }
-    for (std::size_t i = from; i + pattern.size() <= text.size(); ++i) {
+    const std::size_t last = text.size() - pattern.size();
+    const char upper = upperAscii(pattern[0]);
+    const char lower = lowerAscii(upper);
+    for (std::size_t i = from; i <= last; ++i) {
+        if (upper == lower) {
+            const void* hit = std::memchr(text.data() + i, upper, last - i + 1);
+            if (hit == nullptr) {
+                return std::string_view::npos;
+            }
+            i = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        } else if (text[i] != upper && text[i] != lower) {
+            continue;
+        }
         if (matchesNoCaseAt(text, i, pattern)) {
             return i;
         }
@@ -148,6 +161,42 @@ std::size_t FindTextBack(std::string_view text, std::string_view pattern, std::s
         }
     }
     return 0;
+}
+
+namespace {
+
+bool inSet(char c, std::string_view set) {
+    for (const char member : set) {
+        if (c == member) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// One byte search per member, each ending where the best hit so far lies.
+std::size_t findFirstOf(std::string_view text, std::string_view set, std::size_t from) {
+    std::size_t best = text.size();
+    for (const char member : set) {
+        if (from >= best) {
+            break;
+        }
+        if (const void* hit = std::memchr(text.data() + from, member, best - from)) {
+            best = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        }
+    }
+    return best == text.size() ? std::string_view::npos : best;
+}
+
+std::size_t findLastOf(std::string_view text, std::string_view set) {
+    for (std::size_t i = text.size(); i > 0; --i) {
+        if (inSet(text[i - 1], set)) {
+            return i - 1;
+        }
+    }
+    return std::string_view::npos;
 }
 
 std::size_t FindTextExact(std::string_view text, std::string_view pattern, std::size_t start) {

@@ -22,6 +22,12 @@ std::size_t FindText(std::string_view text, std::string_view pattern, std::size_
 std::size_t FindTextBack(std::string_view text, std::string_view pattern, std::size_t end,
                          bool fold);
 
+// The 0-based index of the first (last) byte of the text from `from` on (up to `before`)
+// that is one of the few bytes of set, or npos: std::string_view's find_first_of and
+// find_last_of, without their per-byte search of the set.
+std::size_t findFirstOf(std::string_view text, std::string_view set, std::size_t from = 0);
+std::size_t findLastOf(std::string_view text, std::string_view set);
+
 // Case-sensitive search from start without wildcard, or 0.
 std::size_t FindTextExact(std::string_view text, std::string_view pattern, std::size_t start);
 

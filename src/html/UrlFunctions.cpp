@@ -14,7 +14,7 @@ constexpr std::string_view kSchemeMark = "://";
 
 // The extension by the file-name rules: from the last "." unless a ":" or "\" follows it.
 std::string fileExtension(std::string_view name) {
-    const std::size_t at = name.find_last_of(".:\\");
+    const std::size_t at = findLastOf(name, ".:\\");
     if (at == std::string_view::npos || name[at] != '.') {
         return {};
     }
@@ -83,14 +83,14 @@ void cleanHierarchicalParts(std::string& url) {
         return;
     }
     const std::size_t hostBegin = mark + kSchemeMark.size();
-    const std::size_t hostEnd = std::min(url.find_first_of("/:?#", hostBegin), url.size());
+    const std::size_t hostEnd = std::min(findFirstOf(url, "/:?#", hostBegin), url.size());
     const std::string_view host = std::string_view(url).substr(hostBegin, hostEnd - hostBegin);
-    std::size_t pathBegin = std::min(url.find_first_of("/?#", hostBegin), url.size());
+    std::size_t pathBegin = std::min(findFirstOf(url, "/?#", hostBegin), url.size());
     if (host == "." || host == "..") {
         url.erase(hostBegin, hostEnd - hostBegin);
         pathBegin -= hostEnd - hostBegin;
     }
-    const std::size_t pathEnd = std::min(url.find_first_of("?#", pathBegin), url.size());
+    const std::size_t pathEnd = std::min(findFirstOf(url, "?#", pathBegin), url.size());
     if (pathBegin >= pathEnd) {
         return;
     }
@@ -101,53 +101,78 @@ void cleanHierarchicalParts(std::string& url) {
 
 } // namespace
 
-void TbrURL::SetURL(std::string_view text) {
-    URL = std::string(text);
-    Protocol.clear();
-    Host.clear();
-    Port.clear();
-    Path.clear();
-    FileName.clear();
-    Extension.clear();
-    Query.clear();
-    Anchor.clear();
+namespace {
 
-    const std::string slashed = ToSlashes(text);
-    std::string_view s = slashed;
+// The parts of a URL whose backslashes are already slashes, as views into it, before the
+// adjustments SetURL makes to the path and the file name.
+struct UrlSpans {
+    std::string_view protocol;
+    std::string_view host;
+    std::string_view port;
+    std::string_view path;
+    std::string_view fileName;
+    std::string_view anchor;
+    std::string_view query;
+};
+
+UrlSpans spansOf(std::string_view s) {
+    UrlSpans spans;
     if (const std::size_t mark = s.find(kSchemeMark); mark != std::string_view::npos) {
-        Protocol = std::string(s.substr(0, mark + kSchemeMark.size()));
+        spans.protocol = s.substr(0, mark + kSchemeMark.size());
         s.remove_prefix(mark + kSchemeMark.size());
     }
-    const std::size_t hostEnd = std::min(s.find_first_of("/:"), s.size());
-    Host = std::string(s.substr(0, hostEnd));
+    const std::size_t hostEnd = std::min(findFirstOf(s, "/:"), s.size());
+    spans.host = s.substr(0, hostEnd);
     s.remove_prefix(hostEnd);
-    if (Host == ".") {
-        Host.clear();
+    if (spans.host == ".") {
+        spans.host = {};
     }
     if (s.empty()) {
-        return;
+        return spans;
     }
     if (s.front() == ':') {
         s.remove_prefix(1);
         const std::size_t portEnd = std::min(s.find('/'), s.size());
-        Port = std::string(s.substr(0, portEnd));
+        spans.port = s.substr(0, portEnd);
         s.remove_prefix(portEnd);
     }
     if (const std::size_t q = s.find('?'); q != std::string_view::npos) {
-        Query = std::string(s.substr(q));
+        spans.query = s.substr(q);
         s = s.substr(0, q);
     }
     const std::size_t slash = s.rfind('/');
-    if (slash == std::string_view::npos) {
-        FileName = std::string(s);
-    } else {
-        FileName = std::string(s.substr(slash + 1));
-        Path = std::string(s.substr(0, slash + 1));
+    spans.fileName = slash == std::string_view::npos ? s : s.substr(slash + 1);
+    spans.path = slash == std::string_view::npos ? std::string_view() : s.substr(0, slash + 1);
+    if (const std::size_t hash = spans.fileName.find('#'); hash != std::string_view::npos) {
+        spans.anchor = spans.fileName.substr(hash);
+        spans.fileName = spans.fileName.substr(0, hash);
     }
-    if (const std::size_t hash = FileName.find('#'); hash != std::string::npos) {
-        Anchor = FileName.substr(hash);
-        FileName.resize(hash);
+    return spans;
+}
+
+// The spans of a URL read with its backslashes as slashes; slashed keeps the copy when one
+// was needed.
+UrlSpans slashedSpans(std::string_view url, std::string& slashed) {
+    if (url.find('\\') == std::string_view::npos) {
+        return spansOf(url);
     }
+    slashed = ToSlashes(url);
+    return spansOf(slashed);
+}
+
+} // namespace
+
+void TbrURL::SetURL(std::string_view text) {
+    URL = std::string(text);
+    std::string slashed;
+    const UrlSpans spans = slashedSpans(URL, slashed);
+    Protocol = std::string(spans.protocol);
+    Host = std::string(spans.host);
+    Port = std::string(spans.port);
+    Path = std::string(spans.path);
+    FileName = std::string(spans.fileName);
+    Anchor = std::string(spans.anchor);
+    Query = std::string(spans.query);
     Extension = fileExtension(FileName);
     if (Extension.empty() && Query.empty()) {
         Path += FileName;
@@ -171,7 +196,8 @@ std::string URLPath(std::string_view url) {
     return split(url).Path;
 }
 std::string URLQuery(std::string_view url) {
-    return split(url).Query;
+    std::string slashed;
+    return std::string(slashedSpans(url, slashed).query);
 }
 std::string URLAnchor(std::string_view url) {
     return split(url).Anchor;
@@ -186,7 +212,9 @@ std::string URLExtension(std::string_view url) {
     if (url.find('?') != std::string_view::npos) {
         return ".html";
     }
-    return asciiLower(fileExtension(URLFile(url)));
+    // Without a query the file part is the file name when that has an extension.
+    std::string slashed;
+    return asciiLower(fileExtension(slashedSpans(url, slashed).fileName));
 }
 
 std::string URLDirectory(std::string_view url) {
@@ -290,16 +318,17 @@ std::string ResolveURL(std::string_view link, std::string_view base) {
 
 bool NormalizeURL(std::string& url) {
     url = ToSlashes(url);
-    if (URLProtocol(url).empty()) {
+    if (url.find(kSchemeMark) == std::string::npos) {
         const bool drive = url.size() >= 2 && url[1] == ':';
         url.insert(0, drive ? "file://" : "http://");
     }
-    const TbrURL parts = split(url);
-    if (parts.Host.empty() && parts.Protocol != "file://") {
+    const UrlSpans parts = spansOf(url);
+    if (parts.host.empty() && parts.protocol != "file://") {
         return false;
     }
-    if (fileExtension(parts.FileName + parts.Query).empty() && !url.ends_with('/') &&
-        url.find('?') == std::string::npos) {
+    // A URL whose file part has no extension names a folder.
+    if (fileExtension(std::string(parts.fileName) + std::string(parts.query)).empty() &&
+        !url.ends_with('/') && url.find('?') == std::string::npos) {
         url += '/';
     }
     ReplaceText(url, "&amp;", "&", true);

@@ -1,39 +1,42 @@
 #pragma once
 
 #include "html/LinkPasses.h"
-#include "html/ScanMemo.h"
+#include "support/ReferenceScanMemo.h"
 
 #include <cstddef>
 #include <string>
 
-namespace quarlo {
+namespace quarlo::test {
 
-// The forgiving link scanner. It works on the page as one byte string, never builds a
-// document tree, and rewrites the values it finds in place. Positions count from 1 and 0
-// means "none"; NUL bytes are ordinary characters.
+// The link scanner as it was before the page scanner (html/PageScanner.h) read each page
+// once for all passes: one parser per pass, rescanning the page from its start and writing
+// each rewrite into the page at once. Kept as the reference the page scanner is compared
+// with; a change of the scanner's rules is made in both. It works on the page as one byte
+// string, never builds a document tree, and rewrites the values it finds in place. Positions count
+// from 1 and 0 means "none"; NUL bytes are ordinary characters.
 //
 // A parser lives for one extraction pass (or one BASE, CODEBASE or BODY lookup). It keeps a
 // reference to the page text, so replacements change the caller's page directly and the
 // page must outlive the parser. A pass is driven as:
 //
-//     TQLParser parser(page, pass, aggressiveParser);
+//     ReferenceParser parser(page, pass, aggressiveParser);
 //     do {
 //         std::string candidate = parser.NextLink();
 //         ...                        // checks, LinkText(), ReplaceValue(newText)
 //     } while (!parser.passOver());
 //
-// scanLinks() (LinkScan.h) wraps that loop with the candidate checks.
-class TQLParser {
+// referenceScanPass() (ReferenceScan.h) wraps that loop with the candidate checks.
+class ReferenceParser {
 public:
     // Mode 0 is tag mode: `tag` is a tag name prefix, `endMark` ">", `attribute` the
     // attribute whose value is sought. Any other mode is quote mode: `tag` and `endMark` are
     // the quote character; mode 1 takes quoted strings inside SCRIPT blocks only, any other
     // value quoted strings anywhere. SearchPos and NextFrom start at 1, so the first
     // NextLink begins at position 2 and a tag at the very first character is not seen.
-    TQLParser(std::string& text, std::string tag, std::string endMark, std::string attribute,
-              int mode = 0);
+    ReferenceParser(std::string& text, std::string tag, std::string endMark, std::string attribute,
+                    int mode = 0);
     // A parser for one pass of the extraction table.
-    TQLParser(std::string& text, const LinkPass& pass, int aggressiveParser);
+    ReferenceParser(std::string& text, const LinkPass& pass, int aggressiveParser);
 
     // Moves to the next "<" whose tag name (after any blanks, quotes or "=") begins with the
     // tag text, ASCII case ignored; sets TagStart (0 when none) and leaves SearchPos on the
@@ -112,4 +115,4 @@ private:
     bool m_attrMemoUsable = false;
 };
 
-} // namespace quarlo
+} // namespace quarlo::test

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace quarlo {
+namespace quarlo::test {
 
 // The link scanner repeats forward searches from positions that grow through a pass (the
 // next attribute, the next ">"). On pages with many tags and few hits, each search would
@@ -52,4 +52,4 @@ private:
     bool m_valid = false;
 };
 
-} // namespace quarlo
+} // namespace quarlo::test

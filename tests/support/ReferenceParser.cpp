@@ -1,10 +1,10 @@
-#include "html/TQLParser.h"
+#include "support/ReferenceParser.h"
 
 #include "html/TextSearch.h"
 
 #include <utility>
 
-namespace quarlo {
+namespace quarlo::test {
 
 namespace {
 
@@ -44,24 +44,24 @@ bool contains(const std::string& text, std::string_view pattern) {
 
 } // namespace
 
-TQLParser::TQLParser(std::string& text, std::string tag, std::string endMark, std::string attribute,
-                     int mode)
+ReferenceParser::ReferenceParser(std::string& text, std::string tag, std::string endMark,
+                                 std::string attribute, int mode)
     : m_text(text), m_tag(std::move(tag)), m_endMark(std::move(endMark)),
       m_attribute(std::move(attribute)), m_mode(mode),
       m_attrMemoUsable(!m_attribute.empty() && !canOverlap(m_attribute)) {}
 
-TQLParser::TQLParser(std::string& text, const LinkPass& pass, int aggressiveParser)
-    : TQLParser(text, std::string(pass.tag), std::string(pass.endMark), std::string(pass.attribute),
-                linkPassMode(pass, aggressiveParser)) {}
+ReferenceParser::ReferenceParser(std::string& text, const LinkPass& pass, int aggressiveParser)
+    : ReferenceParser(text, std::string(pass.tag), std::string(pass.endMark),
+                      std::string(pass.attribute), linkPassMode(pass, aggressiveParser)) {}
 
-char TQLParser::at(std::size_t position) const {
+char ReferenceParser::at(std::size_t position) const {
     if (position == 0 || position > m_text.size()) {
         return '\0';
     }
     return m_text[position - 1];
 }
 
-bool TQLParser::tagNameAt(std::size_t position) const {
+bool ReferenceParser::tagNameAt(std::size_t position) const {
     if (position == 0 || m_text.size() - (position - 1) < m_tag.size()) {
         return false;
     }
@@ -73,7 +73,7 @@ bool TQLParser::tagNameAt(std::size_t position) const {
     return true;
 }
 
-void TQLParser::FindTag() {
+void ReferenceParser::FindTag() {
     for (;;) {
         m_tagStart = m_searchPos == 0 ? 0 : FindText(m_text, "<", m_searchPos, true);
         m_searchPos = m_tagStart + 1;
@@ -88,7 +88,7 @@ void TQLParser::FindTag() {
 
 // The search is not bounded by the tag: an attribute of a later tag can be found here; it
 // lies past TagEnd and is refused by the value gap.
-std::size_t TQLParser::findAttribute() {
+std::size_t ReferenceParser::findAttribute() {
     if (m_attrMemo.covers(m_tagStart)) {
         m_attrPos = m_attrMemo.found();
         return m_attrPos == 0 ? 0 : m_attrPos + m_attribute.size();
@@ -111,7 +111,7 @@ std::size_t TQLParser::findAttribute() {
 }
 
 // The first ">" at or after the position.
-std::size_t TQLParser::nextTagClose(std::size_t from) {
+std::size_t ReferenceParser::nextTagClose(std::size_t from) {
     if (from == 0) {
         return 0; // no tag: nothing to remember
     }
@@ -123,7 +123,7 @@ std::size_t TQLParser::nextTagClose(std::size_t from) {
 
 // Passes the blanks, quotes and "=" between the name and its value. Returns where the value
 // begins, or 0 when no "=" was passed or the gap runs past the tag's end.
-std::size_t TQLParser::skipValueGap(std::size_t p) const {
+std::size_t ReferenceParser::skipValueGap(std::size_t p) const {
     bool sawEquals = false;
     while (isValueGap(at(p))) {
         char c = at(p);
@@ -139,7 +139,7 @@ std::size_t TQLParser::skipValueGap(std::size_t p) const {
     return p;
 }
 
-std::string TQLParser::readTagValue(std::size_t p) {
+std::string ReferenceParser::readTagValue(std::size_t p) {
     char quote = at(p - 1);
     m_valueStart = p;
     std::size_t end = p;
@@ -155,7 +155,7 @@ std::string TQLParser::readTagValue(std::size_t p) {
 
 // A "javascript:" value yields only the address in its script call: the text between its
 // first two single quotes, and the value positions move onto that text.
-std::string TQLParser::scriptCallTarget(const std::string& value) {
+std::string ReferenceParser::scriptCallTarget(const std::string& value) {
     std::size_t open = value.find('\'');
     if (open == std::string::npos) {
         return {};
@@ -174,7 +174,7 @@ std::string TQLParser::scriptCallTarget(const std::string& value) {
     return value.substr(open + 1, close - open - 1);
 }
 
-std::string TQLParser::NextTagValue() {
+std::string ReferenceParser::NextTagValue() {
     m_value.clear();
     m_found = false;
     if (m_text.empty()) {
@@ -208,13 +208,13 @@ std::string TQLParser::NextTagValue() {
     return result;
 }
 
-bool TQLParser::insideScriptBlock() {
+bool ReferenceParser::insideScriptBlock() {
     return m_scriptBlocks.contain(m_text, m_valueStart);
 }
 
 // A quoted string is taken for an address when it holds "." or "/" and nothing that marks
 // it as prose, markup, a statement or a MIME type.
-std::string TQLParser::addressOrEmpty(const std::string& value) {
+std::string ReferenceParser::addressOrEmpty(const std::string& value) {
     if (value.empty() || contains(value, ' ') || contains(value, ';') || contains(value, '<')) {
         return {};
     }
@@ -231,7 +231,7 @@ std::string TQLParser::addressOrEmpty(const std::string& value) {
     return {};
 }
 
-std::string TQLParser::NextQuoted() {
+std::string ReferenceParser::NextQuoted() {
     m_value.clear();
     m_found = false;
     if (m_text.empty()) {
@@ -267,14 +267,14 @@ std::string TQLParser::NextQuoted() {
     return result;
 }
 
-std::string TQLParser::NextLink() {
+std::string ReferenceParser::NextLink() {
     if (m_nextFrom != 0) {
         m_searchPos = m_nextFrom + 1;
     }
     return m_mode != 0 ? NextQuoted() : NextTagValue();
 }
 
-void TQLParser::ReplaceValue(const std::string& newText) {
+void ReferenceParser::ReplaceValue(const std::string& newText) {
     if (!m_found || newText == m_value) {
         return;
     }
@@ -285,7 +285,7 @@ void TQLParser::ReplaceValue(const std::string& newText) {
     m_nextFrom = m_nextFrom + newText.size() - m_value.size();
 }
 
-std::string TQLParser::LinkText() const {
+std::string ReferenceParser::LinkText() const {
     std::size_t tagClose = m_tagStart == 0 ? 0 : FindText(m_text, ">", m_tagStart, true);
     std::size_t next = FindText(m_text, "<", tagClose + 1, true);
     if (next == 0) {
@@ -296,10 +296,10 @@ std::string TQLParser::LinkText() const {
 
 // A second scanner over the same page, started one before this one's SearchPos so that it
 // finds the same tag again.
-std::string TQLParser::CodebaseValue() const {
-    TQLParser codebase(m_text, m_tag, m_endMark, "CODEBASE");
+std::string ReferenceParser::CodebaseValue() const {
+    ReferenceParser codebase(m_text, m_tag, m_endMark, "CODEBASE");
     codebase.m_searchPos = m_searchPos == 0 ? 0 : m_searchPos - 1;
     return codebase.NextTagValue();
 }
 
-} // namespace quarlo
+} // namespace quarlo::test

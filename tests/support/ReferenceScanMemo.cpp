@@ -1,8 +1,8 @@
-#include "html/ScanMemo.h"
+#include "support/ReferenceScanMemo.h"
 
 #include "html/TextSearch.h"
 
-namespace quarlo {
+namespace quarlo::test {
 
 namespace {
 
@@ -50,4 +50,4 @@ bool ScriptBlocks::contain(std::string_view text, std::size_t position) {
     return m_open != 0 && m_close != 0 && m_open < position && position < m_close;
 }
 
-} // namespace quarlo
+} // namespace quarlo::test

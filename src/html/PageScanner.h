@@ -1,0 +1,60 @@
+#pragma once
+
+#include "html/LinkScan.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace quarlo {
+
+// A rewrite of one value: the bytes from start (counting from 0 in the page as its pass
+// began), oldLength long, become text.
+struct TextEdit {
+    std::size_t start = 0;
+    std::size_t oldLength = 0;
+    std::string text;
+};
+
+// Writes the edits, given in page order and not overlapping, into the text in one copy.
+void applyEdits(std::string& text, const std::vector<TextEdit>& edits);
+
+// The extraction passes over one page. Each pass finds what a scan from the page's second
+// character would find, one tag or quoted string after the other, on the page as the
+// earlier passes left it; but the page is read once for the tags of all passes: every "<"
+// is looked at once and listed under the passes whose tag name it starts, so a pass visits
+// only its own tags. A pass's rewrites are collected and written into the page in one copy
+// when the pass ends (a pass reads nothing before its latest rewrite, except where the
+// candidate says so), and the tag lists are made anew only when a pass changed the page.
+//
+// The page must outlive the scanner and must not be changed by anyone else while it lives.
+class PageScanner {
+public:
+    explicit PageScanner(std::string& page);
+    PageScanner(const PageScanner&) = delete;
+    PageScanner& operator=(const PageScanner&) = delete;
+
+    // One pass; the visitor sees every candidate that passes the candidate checks, in page
+    // order, and may rewrite it.
+    void scanPass(const LinkPass& pass, int aggressiveParser, const LinkVisitor& visit);
+    // Every pass the "Aggressive Parser" value gives, in order.
+    void scanAll(int aggressiveParser, const LinkVisitor& visit);
+
+private:
+    static constexpr std::size_t kTagPasses = 13;
+
+    void indexTags();
+    void tagPass(const LinkPass& pass, const LinkVisitor& visit);
+    void quotePass(const LinkPass& pass, int mode, const LinkVisitor& visit);
+    void finishPass();
+
+    std::string& m_page;
+    // Per tag pass (table order), the "<" from the second character on whose tag name
+    // begins with the pass's tag.
+    std::array<std::vector<std::size_t>, kTagPasses> m_tagStarts;
+    bool m_tagsIndexed = false;
+    std::vector<TextEdit> m_edits;
+};
+
+} // namespace quarlo

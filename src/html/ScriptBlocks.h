@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+namespace quarlo {
+
+// The script blocks of a page while a pass over its quoted strings rewrites some of them.
+// A position lies in a script block when it comes after the last "<script" that ends at or
+// before it and before the first "/script" from that "<script" on (ASCII case ignored): a
+// "/script" inside a string of the script ends the block, as it does for the browser's
+// tokenizer.
+//
+// Positions count from 0 in the text as the pass began. Rewrites come in page order, each
+// between the two quotes of its string, so a mark never straddles one: the marks of the
+// old text go, those of the new text come, and the rest keep their order.
+class ScriptBlockIndex {
+public:
+    explicit ScriptBlockIndex(std::string_view text);
+
+    // Whether the position, which lies after every rewrite so far, is inside a script block.
+    bool contains(std::size_t position) const;
+    // The bytes from start, old.size() long, now read text.
+    void rewrite(std::size_t start, std::string_view old, std::string_view text);
+
+private:
+    // A "<script" or "/script": where it starts in the original text, or, for one inside
+    // rewritten text, the rewrite's start and 1 + its offset in the new text.
+    struct Mark {
+        std::size_t at = 0;
+        std::size_t inRewrite = 0;
+        auto operator<=>(const Mark&) const = default;
+    };
+    static void addRewriteMarks(std::vector<Mark>& marks, std::string_view text,
+                                std::string_view pattern, std::size_t start);
+
+    std::vector<Mark> m_opens;
+    std::vector<Mark> m_closes;
+};
+
+} // namespace quarlo

@@ -1,0 +1,153 @@
+#include "html/TagReading.h"
+
+#include "html/TextSearch.h"
+
+#include <cstring>
+
+namespace quarlo {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// Characters passed over between an attribute name and its value.
+bool isValueGap(char c) {
+    return isTagGap(c) || c == '\\';
+}
+
+// An attribute name counts only when one of these follows it ("CODE" inside "CODEBASE" does
+// not).
+bool endsAttributeName(char c) {
+    return c == ' ' || c == '"' || c == '\'' || c == '=';
+}
+
+bool endsValue(char c, char quote) {
+    if (c == '>') {
+        return true;
+    }
+    if (quote == '"' || quote == '\'') {
+        return c == quote;
+    }
+    return c == ' ' || c == '"' || c == '\'';
+}
+
+// Where the value of the attribute begins: past the name, when a name that ends properly
+// lies inside the tag; npos otherwise. The tag's text has no ">" before gt and the names
+// sought have none, so a name found inside the tag also ends inside it.
+std::size_t afterAttribute(std::string_view text, std::size_t lt, std::size_t gt,
+                           std::string_view attribute) {
+    const std::string_view tag = text.substr(0, gt);
+    for (std::size_t from = lt + 1;;) {
+        const std::size_t found = FindText(tag, attribute, from, true);
+        if (found == 0) {
+            return npos;
+        }
+        const std::size_t after = found - 1 + attribute.size();
+        if (after < text.size() && endsAttributeName(text[after])) {
+            return after;
+        }
+        from = after + 1;
+    }
+}
+
+// Passes the blanks, quotes, "\" and "=" between the name and its value, stopping after a
+// double quote. npos when no "=" was passed or the gap runs past the tag's end.
+std::size_t skipValueGap(std::string_view text, std::size_t p, std::size_t gt) {
+    bool sawEquals = false;
+    while (p < text.size() && isValueGap(text[p])) {
+        const char c = text[p];
+        sawEquals = sawEquals || c == '=';
+        ++p;
+        if (c == '"' || p > gt) {
+            break;
+        }
+    }
+    return p > gt || !sawEquals ? npos : p;
+}
+
+// A "javascript:" value yields only the address in its script call: the text between its
+// first two single quotes.
+void takeScriptCallTarget(TagValue& value) {
+    const std::size_t open = value.text.find('\'');
+    const std::size_t close = open == npos ? npos : value.text.find('\'', open + 1);
+    if (close == npos) {
+        value.text.clear();
+        return;
+    }
+    value.start += open + 1;
+    value.text = value.text.substr(open + 1, close - open - 1);
+}
+
+} // namespace
+
+bool isTagGap(char c) {
+    return c == '\n' || c == '\r' || c == ' ' || c == '"' || c == '\'' || c == '=';
+}
+
+std::size_t tagNamePosition(std::string_view text, std::size_t lt) {
+    std::size_t p = lt + 1;
+    while (p < text.size() && isTagGap(text[p])) {
+        ++p;
+    }
+    return p;
+}
+
+bool tagNameAt(std::string_view text, std::size_t namePos, std::string_view tag) {
+    if (namePos > text.size() || text.size() - namePos < tag.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < tag.size(); ++i) {
+        if (upperAscii(text[namePos + i]) != upperAscii(tag[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TagBounds findTag(std::string_view text, std::string_view tag, std::size_t from) {
+    while (from < text.size()) {
+        const void* hit = std::memchr(text.data() + from, '<', text.size() - from);
+        if (hit == nullptr) {
+            break;
+        }
+        const std::size_t lt =
+            static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        if (tagNameAt(text, tagNamePosition(text, lt), tag)) {
+            return {lt, text.find('>', lt)};
+        }
+        from = lt + 1;
+    }
+    return {};
+}
+
+TagValue readTagValue(std::string_view text, std::size_t lt, std::size_t gt,
+                      std::string_view attribute) {
+    TagValue value;
+    if (gt == npos || attribute.empty()) {
+        return value;
+    }
+    std::size_t p = afterAttribute(text, lt, gt, attribute);
+    if (p != npos) {
+        p = skipValueGap(text, p, gt);
+    }
+    if (p == npos) {
+        return value;
+    }
+    const char quote = text[p - 1];
+    std::size_t end = p;
+    while (end < text.size() && !endsValue(text[end], quote)) {
+        ++end;
+    }
+    const std::string_view found = text.substr(p, end - p);
+    if (found.find_first_of("+;") != npos) {
+        return value;
+    }
+    value.start = p;
+    value.text = std::string(found);
+    if (FindText(found, "javascript:", 1, true) != 0) {
+        takeScriptCallTarget(value);
+    }
+    return value;
+}
+
+} // namespace quarlo
