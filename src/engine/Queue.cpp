@@ -23,6 +23,19 @@ std::unique_ptr<TQLQItem> loadEntry(TQLTask& task, std::optional<std::size_t> en
     return entry ? LoadItem(task, *entry) : nullptr;
 }
 
+// What loading the queue file repaired, for the user: nothing when nothing was damaged.
+std::string repairWarning(const std::string& file, const QueueLoadReport& report) {
+    if (report.repairedLines == 0)
+        return {};
+    const std::size_t damaged = report.repairedLines;
+    std::string text = "The queue file " + file + " had " + std::to_string(damaged) +
+                       (damaged == 1 ? " damaged line" : " damaged lines");
+    if (report.droppedLines == 0)
+        return text + ", repaired.";
+    return text + ": repaired " + std::to_string(damaged - report.droppedLines) + ", left out " +
+           std::to_string(report.droppedLines) + " that held no entry.";
+}
+
 } // namespace
 
 void AddItem(TQLTask& task, TQLQItem& item) {
@@ -152,19 +165,25 @@ Result<QueueLoadReport> LoadQueue(TQLTask& task) {
     const FileTypes types(task.app().settings());
     auto typeOf = [&types](std::string_view url) { return types.URLFileType(url); };
     Result<QueueLoadReport> loaded = attachedQueue(task).loadFile(task.queueFileName(), typeOf);
-    if (loaded && loaded->journalRecords > 0) {
-        // The changes after the last save are back; so are the counters they left.
-        const TaskCounters& saved = *loaded->counters;
-        TaskCounters& counters = task.counters();
-        counters.PagesFound = saved.PagesFound;
-        counters.ResourcesFound = saved.ResourcesFound;
-        counters.PagesSaved = saved.PagesSaved;
-        counters.ResourcesSaved = saved.ResourcesSaved;
-        counters.PageErrors = saved.PageErrors;
-        counters.ResourceErrors = saved.ResourceErrors;
-        counters.BytesDownloaded = saved.BytesDownloaded;
+    if (!loaded || !loaded->loaded)
+        return loaded;
+    // The counters follow the entries, whatever the task file or a damaged queue said. The
+    // bytes received are not in the entries: the journal's figure is the latest.
+    TaskCounters& counters = task.counters();
+    const TaskCounters counts = task.queue().entryCounts();
+    counters.PagesFound = counts.PagesFound;
+    counters.ResourcesFound = counts.ResourcesFound;
+    counters.PagesSaved = counts.PagesSaved;
+    counters.ResourcesSaved = counts.ResourcesSaved;
+    counters.PageErrors = counts.PageErrors;
+    counters.ResourceErrors = counts.ResourceErrors;
+    if (loaded->counters)
+        counters.BytesDownloaded = loaded->counters->BytesDownloaded;
+    // Replayed changes and repairs are not in the queue file yet.
+    if (loaded->journalRecords > 0 || loaded->repairedLines > 0)
         task.setQueueDirty(true);
-    }
+    if (const std::string warning = repairWarning(task.queueFileName(), *loaded); !warning.empty())
+        task.app().hooks().showMessage(UiHooks::MessageKind::Warning, warning);
     return loaded;
 }
 

@@ -61,7 +61,10 @@ std::string LocalName(TQLQItem& item);
 
 // Replaces the queue with the queue file's entries when the file exists and replays the
 // journal of changes made after its last save. Malformed lines are repaired or dropped and
-// counted. A replayed journal sets QueueDirty and restores the counters it recorded.
+// counted, and one warning naming the file and the count goes to the UI hooks. When
+// something was loaded, the found, saved and error counters are counted from the entries
+// (the bytes received come from the journal, when it has any), and a replayed journal or a
+// repair sets QueueDirty.
 Result<QueueLoadReport> LoadQueue(TQLTask& task);
 // Loads the queue file when the queue is empty, then rebuilds the URL index, reporting
 // "Opening task...." through OnTaskProgress at the first entry, every fiftieth, and the
