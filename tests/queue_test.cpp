@@ -570,6 +570,50 @@ TEST_F(QueueTest, LoadingCountsTheEntriesAndWarnsOnceOfRepairs) {
     m_app->setHooks(nullptr);
 }
 
+// An entry is handed to transfers at most kAttemptsPerRun times in a run, then fails with
+// the message of its last transfer: a transfer that keeps ending incomplete cannot keep a
+// run going, nor an entry whose stores land on another entry.
+TEST_F(QueueTest, AnEntryIsHandedOutAtMostFourTimesARun) {
+    addEntry(*m_task, "http://h.test/cut.html", true);
+    addEntry(*m_task, "http://h.test/next.gif", false, 5);
+    for (int attempt = 1; attempt <= kAttemptsPerRun; ++attempt) {
+        auto item = NextItem(*m_task);
+        ASSERT_TRUE(item) << attempt;
+        ASSERT_EQ(item->URL, "http://h.test/cut.html");
+        SetStatus(*item, QueueStatus::Downloading);
+        StoreItem(*item);
+        SetStatus(*item, QueueStatus::None);
+        item->Message = std::string(kTransferIncomplete);
+        StoreItem(*item);
+    }
+    EXPECT_FALSE(NextItem(*m_task));
+    auto failed = LoadItem(*m_task, 0);
+    EXPECT_EQ(failed->Status, QueueStatus::Error);
+    EXPECT_EQ(failed->Message, kTransferIncomplete);
+    EXPECT_EQ(m_task->counters().PageErrors, 1);
+    EXPECT_EQ(m_task->counters().PagesDispatched, kAttemptsPerRun);
+
+    // Two entries the index cannot tell apart (as old queues could hold): every store of
+    // the second lands on the first, so only the attempts end it.
+    TQLTask task(*m_app);
+    task.queue().append("http://h.test/A.gif", buildDataLine(TQLQItem{}), task.counters());
+    task.queue().append("http://h.test/a.gif", buildDataLine(TQLQItem{}), task.counters());
+    auto first = LoadItem(task, 0);
+    first->Status = QueueStatus::Saved;
+    StoreItem(*first);
+    for (int attempt = 1; attempt <= kAttemptsPerRun; ++attempt) {
+        auto item = NextItem(task);
+        ASSERT_TRUE(item) << attempt;
+        SetStatus(*item, QueueStatus::Error);
+        StoreItem(*item);
+    }
+    EXPECT_FALSE(NextItem(task));
+    auto second = LoadItem(task, 1);
+    EXPECT_EQ(second->Status, QueueStatus::Error);
+    EXPECT_EQ(second->Message, "Given up after 4 attempts");
+    EXPECT_EQ(task.counters().ResourceErrors, 1);
+}
+
 TEST_F(QueueTest, SelectionWorksOnAMillionEntries) {
     TQLTask task(*m_app); // no task file: nothing is journaled
     constexpr int kEntries = 1'000'000;

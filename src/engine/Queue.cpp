@@ -23,6 +23,43 @@ std::unique_ptr<TQLQItem> loadEntry(TQLTask& task, std::optional<std::size_t> en
     return entry ? LoadItem(task, *entry) : nullptr;
 }
 
+// The entry has been handed to transfers as often as a run allows: it fails with the message
+// of its last transfer. Written by entry number, so that it ends even if its URL would lead
+// a store elsewhere.
+void failAfterLastAttempt(TQLTask& task, std::size_t entry) {
+    auto item = LoadItem(task, entry);
+    SetStatus(*item, QueueStatus::Error);
+    TaskCounters& counters = task.counters();
+    ++(item->isPage() ? counters.PageErrors : counters.ResourceErrors);
+    if (item->Message.empty())
+        item->Message = "Given up after " + std::to_string(kAttemptsPerRun) + " attempts";
+    attachedQueue(task).replace(entry, buildDataLine(*item), counters);
+    task.setQueueDirty(true);
+}
+
+// The first entry of a selection that may still be fetched in this run; entries on the way
+// that have used their attempts fail.
+std::optional<std::size_t> firstFetchable(TQLTask& task,
+                                          std::optional<std::size_t> (TaskQueue::*first)() const) {
+    const TaskQueue& queue = task.queue();
+    for (auto entry = (queue.*first)(); entry; entry = (queue.*first)()) {
+        if (queue.attempts(*entry) < kAttemptsPerRun)
+            return entry;
+        failAfterLastAttempt(task, *entry);
+    }
+    return std::nullopt;
+}
+
+// Hands the entry out to a transfer: one attempt more, counted as dispatched.
+std::unique_ptr<TQLQItem> dispatchEntry(TQLTask& task, std::optional<std::size_t> entry,
+                                        std::int64_t& dispatched) {
+    if (!entry)
+        return nullptr;
+    task.queue().noteAttempt(*entry);
+    ++dispatched;
+    return LoadItem(task, *entry);
+}
+
 // What loading the queue file repaired, for the user: nothing when nothing was damaged.
 std::string repairWarning(const std::string& file, const QueueLoadReport& report) {
     if (report.repairedLines == 0)
@@ -124,16 +161,12 @@ std::unique_ptr<TQLQItem> NextItem(TQLTask& task) {
         pages + resources == 0 ||
         target >= static_cast<double>(pages) / static_cast<double>(pages + resources);
     auto takePage = [&]() {
-        auto item = NextPage(task);
-        if (item)
-            ++counters.PagesDispatched;
-        return item;
+        return dispatchEntry(task, firstFetchable(task, &TaskQueue::firstPageToFetch),
+                             counters.PagesDispatched);
     };
     auto takeResource = [&]() {
-        auto item = NextResource(task);
-        if (item)
-            ++counters.ResourcesDispatched;
-        return item;
+        return dispatchEntry(task, firstFetchable(task, &TaskQueue::firstResourceToFetch),
+                             counters.ResourcesDispatched);
     };
     if (pagesFirst) {
         auto item = takePage();

@@ -49,7 +49,11 @@ std::unique_ptr<TQLQItem> NextPage(TQLTask& task);
 std::unique_ptr<TQLQItem> NextResource(TQLTask& task);
 std::unique_ptr<TQLQItem> NextSavedPage(TQLTask& task);
 // The balanced choice between the next page and the next resource after the "Priority"
-// setting; counts what it hands out in PagesDispatched / ResourcesDispatched.
+// setting; counts what it hands out in PagesDispatched / ResourcesDispatched and as an
+// attempt of the entry. An entry handed out kAttemptsPerRun times in this run is not handed
+// out again: when the selection reaches it once more it fails (status Error, counted) with
+// the message of its last transfer. So a transfer that keeps ending incomplete, or a retry
+// (the entry put back to status 0 with its message), ends after that many attempts.
 std::unique_ptr<TQLQItem> NextItem(TQLTask& task);
 
 // Saved + errors have reached the found count, for pages and for resources.

@@ -83,6 +83,22 @@ std::size_t TaskQueue::store(std::string_view url, std::string dataLine,
     return appendEntry(std::string(url), std::move(dataLine));
 }
 
+void TaskQueue::replace(std::size_t entry, std::string dataLine, const TaskCounters& counters) {
+    m_journal.write({'S', m_entries[entry].url, dataLine, counters});
+    replaceData(entry, std::move(dataLine));
+}
+
+void TaskQueue::noteAttempt(std::size_t entry) {
+    std::uint8_t& attempts = m_entries[entry].attempts;
+    if (attempts < 255)
+        ++attempts;
+}
+
+void TaskQueue::resetAttempts() {
+    for (Entry& entry : m_entries)
+        entry.attempts = 0;
+}
+
 TaskCounters TaskQueue::entryCounts() const {
     TaskCounters counts;
     for (const Entry& entry : m_entries) {

@@ -15,6 +15,10 @@
 
 namespace quarlo {
 
+// How many times one entry may be handed to a transfer in one run: the first transfer and at
+// most three retries, whatever made them necessary.
+inline constexpr int kAttemptsPerRun = 4;
+
 // What loading a queue text or file found.
 struct QueueLoadReport {
     bool loaded = false;                  // a queue file or a journal was read
@@ -60,6 +64,15 @@ public:
     // Replaces the data line of the first entry with the URL, or appends the pair.
     // Journaled. Returns the entry number.
     std::size_t store(std::string_view url, std::string dataLine, const TaskCounters& counters);
+    // Replaces the data line of the entry. Journaled.
+    void replace(std::size_t entry, std::string dataLine, const TaskCounters& counters);
+
+    // Transfers of the entry in this run: counted when it is handed out, all set back to 0
+    // when a run starts.
+    int attempts(std::size_t entry) const { return m_entries[entry].attempts; }
+    void noteAttempt(std::size_t entry);
+    void resetAttempts();
+
     // The found, saved and error counters as the entries are now (the other counters 0).
     TaskCounters entryCounts() const;
 
@@ -105,6 +118,7 @@ private:
         std::string url;
         std::string data;
         DataLineClass cls;
+        std::uint8_t attempts = 0;
     };
     struct FoldHash {
         using is_transparent = void;
