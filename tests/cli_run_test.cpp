@@ -84,6 +84,14 @@ private:
     LoopbackServer m_server;
 };
 
+// Writes the site's list and makes of it the intranet-mode task "127_0", saving to out/.
+bool newListTask(const TempHome& home, const FileSite& site) {
+    site.writeList(home.path() + "list.txt");
+    return runCli({"task", "new", "--url-list", home.path() + "list.txt", "--intranet",
+                   home.path() + "out"})
+               .code == 0;
+}
+
 // quarlo-cli run as a child process, its output caught in files of the folder; the code is
 // -1 when it had not ended within the time (it is killed then).
 quarlo::test::CliRun runCliProcess(const std::vector<std::string>& words, const std::string& folder,
@@ -126,11 +134,7 @@ quarlo::test::CliRun runCliProcess(const std::vector<std::string>& words, const 
 TEST(CliRun, ListTaskRunsMarksAndResumesOnlyWhatFailed) {
     TempHome home;
     FileSite site(12);
-    site.writeList(home.path() + "list.txt");
-    ASSERT_EQ(runCli({"task", "new", "--url-list", home.path() + "list.txt", "--intranet",
-                      home.path() + "out"})
-                  .code,
-              0);
+    ASSERT_TRUE(newListTask(home, site));
     const auto first = runCli({"--pause", "0", "--connections", "4", "run", "127_0"});
     EXPECT_EQ(first.code, 1) << first.err; // one file failed
     EXPECT_NE(first.out.find("Starting afresh"), std::string::npos);
@@ -191,11 +195,7 @@ TEST(CliRun, BadMarkingsAndTasksAreRefused) {
 TEST(CliRun, ADamagedQueueIsRepairedWithOneWarningAndTheRunEnds) {
     TempHome home;
     FileSite site(2);
-    site.writeList(home.path() + "list.txt");
-    ASSERT_EQ(runCli({"task", "new", "--url-list", home.path() + "list.txt", "--intranet",
-                      home.path() + "out"})
-                  .code,
-              0);
+    ASSERT_TRUE(newListTask(home, site));
     std::istringstream list(readWholeFile(home.path() + "list.txt"));
     std::string first, second;
     std::getline(list, first);
