@@ -15,6 +15,12 @@ bool isDataLine(std::string_view line) {
     return line.find(kFieldSeparator) != std::string_view::npos;
 }
 
+// Whether queueSafeURL would change the text (checked first: most texts need nothing).
+bool needsQueueSpelling(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos ||
+           text.find(kFieldSeparator) != std::string_view::npos;
+}
+
 // Of two entries with one URL, the one that got further: saved (the later stage first), then
 // failed, then the rest by status.
 int progressRank(const DataLineClass& cls) {
@@ -30,12 +36,10 @@ int progressRank(const DataLineClass& cls) {
 std::string repairedDataLine(std::string_view line, bool& repaired) {
     TQLQItem item;
     const bool numbers = readDataLine(line, item) > 0;
-    std::string referrer = queueSafeURL(item.Referrer);
-    if (!numbers && referrer == item.Referrer)
+    if (!numbers && !needsQueueSpelling(item.Referrer))
         return std::string(line);
     repaired = true;
-    item.Referrer = std::move(referrer);
-    return buildDataLine(item);
+    return buildDataLine(item); // which spells the referrer as the queue does
 }
 
 } // namespace
@@ -259,8 +263,9 @@ QueueLoadReport TaskQueue::parseText(std::string_view text, const TypeOfURL& typ
 
 // Adds an entry as read (see parseText); true when it had to be repaired or merged.
 bool TaskQueue::loadEntry(std::string_view url, std::string_view dataLine, bool repaired) {
-    std::string safeURL = queueSafeURL(url);
-    repaired = repaired || safeURL != url;
+    const bool respelled = needsQueueSpelling(url);
+    std::string safeURL = respelled ? queueSafeURL(url) : std::string(url);
+    repaired = repaired || respelled;
     std::string line = repairedDataLine(dataLine, repaired);
     if (const auto earlier = find(safeURL)) {
         if (progressRank(classifyDataLine(line)) > progressRank(m_entries[*earlier].cls))
@@ -274,8 +279,8 @@ bool TaskQueue::loadEntry(std::string_view url, std::string_view dataLine, bool 
 // A journaled store: the data line of the entry with the URL, or a new entry. True when
 // the record had to be repaired.
 bool TaskQueue::replayStore(std::string_view url, std::string_view dataLine) {
-    std::string safeURL = queueSafeURL(url);
-    bool repaired = safeURL != url;
+    bool repaired = needsQueueSpelling(url);
+    std::string safeURL = repaired ? queueSafeURL(url) : std::string(url);
     std::string line = repairedDataLine(dataLine, repaired);
     if (const auto entry = find(safeURL))
         replaceData(*entry, std::move(line));
