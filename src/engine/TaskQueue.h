@@ -23,7 +23,7 @@ inline constexpr int kAttemptsPerRun = 4;
 struct QueueLoadReport {
     bool loaded = false;                  // a queue file or a journal was read
     std::size_t entries = 0;              // entries in the queue afterwards
-    std::size_t repairedLines = 0;        // lines that were malformed and repaired or dropped
+    std::size_t repairedLines = 0;        // lines repaired, merged (a URL again) or dropped
     std::size_t droppedLines = 0;         // those of them that held no entry and were dropped
     std::size_t journalRecords = 0;       // changes replayed from the journal
     bool journalTorn = false;             // the journal ended in a torn record, which was ignored
