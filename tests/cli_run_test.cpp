@@ -9,11 +9,15 @@
 
 #include <atomic>
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+extern char** environ;
 
 using quarlo::test::LoopbackServer;
 using quarlo::test::readWholeFile;
@@ -80,16 +84,57 @@ private:
     LoopbackServer m_server;
 };
 
+// Writes the site's list and makes of it the intranet-mode task "127_0", saving to out/.
+bool newListTask(const TempHome& home, const FileSite& site) {
+    site.writeList(home.path() + "list.txt");
+    return runCli({"task", "new", "--url-list", home.path() + "list.txt", "--intranet",
+                   home.path() + "out"})
+               .code == 0;
+}
+
+// quarlo-cli run as a child process, its output caught in files of the folder; the code is
+// -1 when it had not ended within the time (it is killed then).
+quarlo::test::CliRun runCliProcess(const std::vector<std::string>& words, const std::string& folder,
+                                   std::chrono::seconds limit) {
+    std::vector<std::string> argv = {QUARLO_CLI_PATH};
+    argv.insert(argv.end(), words.begin(), words.end());
+    std::vector<char*> args;
+    for (std::string& word : argv)
+        args.push_back(word.data());
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, 1, (folder + "cli-stdout").c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::posix_spawn_file_actions_addopen(&actions, 2, (folder + "cli-stderr").c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    const int spawned =
+        ::posix_spawn(&child, QUARLO_CLI_PATH, &actions, nullptr, args.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return {-2, "", ""};
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            status = -1;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const int code = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return {code, readWholeFile(folder + "cli-stdout"), readWholeFile(folder + "cli-stderr")};
+}
+
 } // namespace
 
 TEST(CliRun, ListTaskRunsMarksAndResumesOnlyWhatFailed) {
     TempHome home;
     FileSite site(12);
-    site.writeList(home.path() + "list.txt");
-    ASSERT_EQ(runCli({"task", "new", "--url-list", home.path() + "list.txt", "--intranet",
-                      home.path() + "out"})
-                  .code,
-              0);
+    ASSERT_TRUE(newListTask(home, site));
     const auto first = runCli({"--pause", "0", "--connections", "4", "run", "127_0"});
     EXPECT_EQ(first.code, 1) << first.err; // one file failed
     EXPECT_NE(first.out.find("Starting afresh"), std::string::npos);
@@ -143,6 +188,35 @@ TEST(CliRun, BadMarkingsAndTasksAreRefused) {
     const auto bad = runCli({"task", "new", "--url-list", home.path() + "bad.txt"});
     EXPECT_EQ(bad.code, 2);
     EXPECT_NE(bad.err.find("bad.txt:2:"), std::string::npos) << bad.err;
+}
+
+// A queue entry whose URL holds a carriage return, and a line of garbage: repaired with one
+// warning, each fetched once, and the run ends with the failure counted.
+TEST(CliRun, ADamagedQueueIsRepairedWithOneWarningAndTheRunEnds) {
+    TempHome home;
+    FileSite site(2);
+    ASSERT_TRUE(newListTask(home, site));
+    std::istringstream list(readWholeFile(home.path() + "list.txt"));
+    std::string first, second;
+    std::getline(list, first);
+    std::getline(list, second);
+    const std::string sep = "\xC2\xB6";
+    const std::string waiting = "0" + sep + sep + "Text" + sep + sep + "0" + sep + "\r\n";
+    const std::string queueFile = home.path() + "Tasks/General/127_0.dwn";
+    quarlo::test::writeWholeFile(queueFile, first + "?v=\r1\r\n" + waiting + second + "\r\n" +
+                                                waiting + "\x01garbage\r\n" + waiting);
+
+    const auto run = runCliProcess({"--pause", "0", "run", "127_0", "--resume"}, home.path(),
+                                   std::chrono::seconds(30));
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_EQ(run.err, "quarlo-cli: warning: The queue file " + queueFile +
+                           " had 1 damaged line, repaired.\n");
+    EXPECT_EQ(site.requests("/f0.txt"), 1);
+    EXPECT_EQ(site.requests("/f1.txt"), 1);
+    EXPECT_NE(run.out.find("Media 2/3 -> 100%  Errors 1/3 -> 33%"), std::string::npos) << run.out;
+    const auto queue = runCli({"queue", "127_0"});
+    EXPECT_NE(queue.out.find("?v=%0D1\t"), std::string::npos) << queue.out;
+    EXPECT_EQ(queue.err, "") << queue.out;
 }
 
 TEST(CliRun, AnotherInstanceHoldingTheDataFolderIsNamed) {

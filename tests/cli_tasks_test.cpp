@@ -134,6 +134,51 @@ TEST_F(TasksCli, CategoriesAndTasksAreCreatedAndTrashed) {
     EXPECT_TRUE(fs::is_directory(home.path() + "Tasks/General"));
 }
 
+TEST_F(TasksCli, EveryCommandThatLoadsATaskSaysWhenItsFileCannotBeRead) {
+    const std::string folder = home.path() + "Tasks/General/";
+    newTask({"http://www.alpha.test/"});
+    const std::pair<std::string, std::string> damaged[] = {
+        {"empty", ""},
+        {"garbage", std::string("\x7f"
+                                "ELF\x02\x01\x00\xff\r\n\x13",
+                                11)},
+        {"other", "[Settings]\r\nURL=http://www.alpha.test/\r\n"},
+        {"nourl", "[Task]\r\nTask Name=nourl\r\nURL=\r\nStatus=0\r\n"},
+    };
+    const std::string noTask = "it is not a task file (it has no [Task] section)";
+    const std::string reasons[] = {"the file is empty", noTask, noTask,
+                                   "it names no URL to download"};
+    for (std::size_t n = 0; n < std::size(damaged); ++n) {
+        const auto& [name, content] = damaged[n];
+        writeWholeFile(folder + name + ".qlt", content);
+        for (const std::vector<std::string>& words : {std::vector<std::string>{"run", name},
+                                                      {"task", "show", name},
+                                                      {"queue", name},
+                                                      {"schedule", name, "--now"},
+                                                      {"report", name},
+                                                      {"browse", name},
+                                                      {"profile", "save", "P", "--from", name},
+                                                      {"run", folder + name + ".qlt"}}) {
+            const auto refused = runCli(words);
+            EXPECT_EQ(refused.code, 2) << name << ": " << words[0];
+            EXPECT_EQ(refused.err, "quarlo-cli: cannot read task file " + folder + name +
+                                       ".qlt: " + reasons[n] + "\n")
+                << words[0];
+        }
+        EXPECT_EQ(readWholeFile(folder + name + ".qlt"), content) << name;
+    }
+    // What the program writes stays readable: a plain task, a list task without a start URL,
+    // and a minimal file of an older version; a garbage task can still be deleted.
+    writeWholeFile(folder + "list.qlt", "[Task]\r\nURL=\r\n[URLs]\r\nURL0=http://b.test/\r\n");
+    writeWholeFile(folder + "old.qlt", "[Task]\nURL=http://c.test/\n");
+    for (const char* name : {"alpha", "list", "old"}) {
+        const auto shown = runCli({"task", "show", name});
+        EXPECT_EQ(shown.code, 0) << name << ": " << shown.err;
+        EXPECT_EQ(shown.err, "") << name;
+    }
+    EXPECT_EQ(runCli({"task", "delete", "garbage"}).code, 0);
+}
+
 TEST_F(TasksCli, TheTaskAnInstanceIsDownloadingIsNeitherDeletedNorUnscheduled) {
     const std::string busy = newTask({"http://www.alpha.test/", "--category", "Work"});
     quarlo::InstanceLock lock(home.path());

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -96,6 +97,31 @@ TEST(CliGlobalOptions, StoredBeforeTheCommandAndChecked) {
     const auto bad = runCli({"--connections", "17", "settings", "list"});
     EXPECT_EQ(bad.code, 2);
     EXPECT_NE(bad.err.find("--connections must lie between 1 and 16"), std::string::npos);
+
+    // Refused with or without a command, before the help and before anything is stored;
+    // an unknown option does not take the command for its value.
+    struct Case {
+        std::vector<std::string> words;
+        std::string named;
+    } cases[] = {
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"--bogus", "settings", "list"}, "unknown option --bogus"},
+        {{"--connections", "0"}, "--connections must lie between 1 and 16"},
+        {{"--connections=0", "settings", "list"}, "--connections must lie between 1 and 16"},
+        {{"--pause"}, "option --pause needs a value"},
+        {{"--priority", "settings", "list"}, "--priority needs a whole number, not \"settings\""},
+        {{"--pause", "5", "--bogus", "--help"}, "unknown option --bogus"},
+    };
+    for (const auto& c : cases) {
+        const auto refused = runCli(c.words);
+        EXPECT_EQ(refused.code, 2) << c.named;
+        EXPECT_EQ(refused.out, "") << c.named;
+        EXPECT_NE(refused.err.find(c.named), std::string::npos) << refused.err;
+        EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+    }
+    EXPECT_EQ(runCli({"settings", "get", "Connections"}).out, "12\n");
+    EXPECT_EQ(runCli({"settings", "get", "Dispatch Pause"}).out, "0\n");
+    EXPECT_EQ(runCli({"--connections", "4"}).code, 0); // valid, no command: the help
 }
 
 TEST(CliTasks, NewTasksAreNamedAfterTheSiteAndListed) {

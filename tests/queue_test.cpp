@@ -325,6 +325,7 @@ TEST_F(QueueTest, OpeningReportsProgressAtEveryFiftiethEntryAndTheLast) {
 TEST_F(QueueTest, MalformedQueueFilesLoadWhatCanBeKept) {
     const std::string data = "5" + kSep + "200 OK" + kSep + "HTML" + kSep + kSep + "1" + kSep +
                              kSep + kSep + "1" + kSep + "T" + kSep + "9" + kSep + kSep;
+    const std::string waiting = "0" + kSep + kSep + "HTML" + kSep + kSep + "0" + kSep;
     struct Case {
         const char* what;
         std::string text;
@@ -358,6 +359,23 @@ TEST_F(QueueTest, MalformedQueueFilesLoadWhatCanBeKept) {
          {{"http://b/", 5, 1, 1}, {"\xb6\xb6", 0, 0, 1}},
          3},
         {"empty file", "", {}, 0},
+        {"CR in a URL", "http://a/x\ry\r\n" + data, {{"http://a/x%0Dy", 5, 1, 1}}, 1},
+        {"numbers out of range",
+         "http://a/\r\n12" + kSep + kSep + "HTML" + kSep + kSep + "-3" + kSep + kSep + kSep + "7" +
+             kSep + kSep + "-5" + kSep + "\r\nhttp://b/\r\n4" + kSep + kSep + kSep + kSep + "2" +
+             kSep + kSep + kSep + "3" + kSep,
+         {{"http://a/", 0, 0, 1}, {"http://b/", 4, 2, 3}},
+         1},
+        // Merged into the first in queue order, with the state that got furthest.
+        {"one URL twice",
+         "http://a/\r\n" + waiting + "\r\nhttp://b/\r\n" + waiting + "\r\nHTTP://A/\r\n" + data +
+             "\r\nhttp://b/\r\n" + waiting,
+         {{"http://a/", 5, 1, 1}, {"http://b/", 0, 0, 1}},
+         2},
+        {"a raw CR and its queued spelling",
+         "http://a/x%0Dy\r\n" + data + "\r\nhttp://a/x\ry\r\n" + waiting,
+         {{"http://a/x%0Dy", 5, 1, 1}},
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -496,6 +514,104 @@ TEST_F(QueueTest, AFreshRunKilledBeforeItsFirstSaveResumesTheNewQueue) {
     ASSERT_TRUE(LoadQueue(*task));
     ASSERT_EQ(task->queue().size(), 1u);
     EXPECT_EQ(task->queue().url(0), "http://h.test/new.html");
+}
+
+TEST_F(QueueTest, ARepairedReferrerIsSpelledAsTheQueueSpellsUrls) {
+    TaskQueue queue;
+    const std::string line = "0" + kSep + kSep + "HTML" + kSep + kSep + "1" + kSep +
+                             "http://a/r\re" + kSep + kSep + "1" + kSep;
+    EXPECT_EQ(queue.loadText("http://a/x\r\n" + line + "\r\n", {}).repairedLines, 1u);
+    TQLQItem item;
+    ASSERT_EQ(readDataLine(queue.dataLine(0), item), 0);
+    EXPECT_EQ(item.Referrer, "http://a/r%0De");
+    EXPECT_EQ(item.Level, 1);
+}
+
+// Whatever the task file or a damaged queue file said, the counters are those of the entries,
+// so that no figure passes 100%; the user hears once of what was repaired.
+TEST_F(QueueTest, LoadingCountsTheEntriesAndWarnsOnceOfRepairs) {
+    RecordingUiHooks hooks;
+    m_app->setHooks(&hooks);
+    addEntry(*m_task, "http://h.test/", true, 10);
+    addEntry(*m_task, "http://h.test/a.html", true, 3);
+    addEntry(*m_task, "http://h.test/b.gif", false, 5);
+    addEntry(*m_task, "http://h.test/c.gif", false);
+    m_task->counters() = {8, 1, 0, 0, 11985818, 0, 777, 0, 0};
+    ASSERT_TRUE(SaveQueue(*m_task));
+    addEntry(*m_task, "http://h.test/d.gif", false, 3); // journaled only
+
+    auto task = reopenedTask();
+    ASSERT_TRUE(LoadQueue(*task));
+    EXPECT_EQ(task->counters(), (TaskCounters{2, 3, 1, 1, 1, 1, 777, 0, 0}));
+    EXPECT_EQ(hooks.count("message"), 0);
+
+    // A damaged queue file: a raw CR, an out-of-range status, a line of garbage.
+    const std::string text = readWholeFile(queueFile());
+    std::string damaged = text;
+    damaged.replace(damaged.find("a.html"), 6, "a\r.html");
+    damaged.replace(damaged.find("http://h.test/b.gif\r\n") + 21, 1, "99");
+    damaged += kSep + "junk\r\n";
+    writeWholeFile(queueFile(), damaged);
+    deleteFile(journalFile());
+    task = reopenedTask();
+    auto loaded = LoadQueue(*task);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->repairedLines, 3u);
+    EXPECT_EQ(loaded->droppedLines, 1u);
+    EXPECT_EQ(task->queue().url(1), "http://h.test/a%0D.html");
+    EXPECT_EQ(task->counters(), (TaskCounters{2, 2, 1, 0, 1, 0, 777, 0, 0}));
+    EXPECT_TRUE(task->queueDirty());
+    const auto messages = hooks.calls();
+    ASSERT_EQ(hooks.count("message"), 1);
+    EXPECT_EQ(messages.back().number, int(UiHooks::MessageKind::Warning));
+    EXPECT_EQ(messages.back().text,
+              "The queue file " + queueFile() +
+                  " had 3 damaged lines: repaired 2, left out 1 that held no entry.");
+    m_app->setHooks(nullptr);
+}
+
+// An entry is handed to transfers at most kAttemptsPerRun times in a run, then fails with
+// the message of its last transfer: a transfer that keeps ending incomplete cannot keep a
+// run going, nor an entry whose stores land on another entry.
+TEST_F(QueueTest, AnEntryIsHandedOutAtMostFourTimesARun) {
+    addEntry(*m_task, "http://h.test/cut.html", true);
+    addEntry(*m_task, "http://h.test/next.gif", false, 5);
+    for (int attempt = 1; attempt <= kAttemptsPerRun; ++attempt) {
+        auto item = NextItem(*m_task);
+        ASSERT_TRUE(item) << attempt;
+        ASSERT_EQ(item->URL, "http://h.test/cut.html");
+        SetStatus(*item, QueueStatus::Downloading);
+        StoreItem(*item);
+        SetStatus(*item, QueueStatus::None);
+        item->Message = std::string(kTransferIncomplete);
+        StoreItem(*item);
+    }
+    EXPECT_FALSE(NextItem(*m_task));
+    auto failed = LoadItem(*m_task, 0);
+    EXPECT_EQ(failed->Status, QueueStatus::Error);
+    EXPECT_EQ(failed->Message, kTransferIncomplete);
+    EXPECT_EQ(m_task->counters().PageErrors, 1);
+    EXPECT_EQ(m_task->counters().PagesDispatched, kAttemptsPerRun);
+
+    // Two entries the index cannot tell apart (as old queues could hold): every store of
+    // the second lands on the first, so only the attempts end it.
+    TQLTask task(*m_app);
+    task.queue().append("http://h.test/A.gif", buildDataLine(TQLQItem{}), task.counters());
+    task.queue().append("http://h.test/a.gif", buildDataLine(TQLQItem{}), task.counters());
+    auto first = LoadItem(task, 0);
+    first->Status = QueueStatus::Saved;
+    StoreItem(*first);
+    for (int attempt = 1; attempt <= kAttemptsPerRun; ++attempt) {
+        auto item = NextItem(task);
+        ASSERT_TRUE(item) << attempt;
+        SetStatus(*item, QueueStatus::Error);
+        StoreItem(*item);
+    }
+    EXPECT_FALSE(NextItem(task));
+    auto second = LoadItem(task, 1);
+    EXPECT_EQ(second->Status, QueueStatus::Error);
+    EXPECT_EQ(second->Message, "Given up after 4 attempts");
+    EXPECT_EQ(task.counters().ResourceErrors, 1);
 }
 
 TEST_F(QueueTest, SelectionWorksOnAMillionEntries) {

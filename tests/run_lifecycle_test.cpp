@@ -1,5 +1,6 @@
 #include "engine/Queue.h"
 #include "engine/SocketList.h"
+#include "engine/StatusFigures.h"
 #include "engine/TThreadDownload.h"
 #include "engine/TickBodyFile.h"
 #include "platform/FileUtil.h"
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <random>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -22,6 +24,7 @@ using namespace std::chrono_literals;
 using quarlo::test::EngineRunFixture;
 using quarlo::test::readWholeFile;
 using quarlo::test::StandInParser;
+using quarlo::test::writeWholeFile;
 
 namespace quarlo {
 namespace {
@@ -329,6 +332,45 @@ TEST_F(RunLifecycleTest, MapRunEndsAlthoughItsResourcesStayUnmarked) {
     EXPECT_EQ(site.pageRequests("second"), 1);
     EXPECT_EQ(site.requests(1) + site.requests(2) + site.requests(3), 0);
     EXPECT_EQ(statusCounts(*app->currentTask())[QueueStatus::Parsed], 2);
+}
+
+// A queue file of random bytes is repaired when the run opens it: every entry that can be
+// fetched is tried, the run ends, and no figure passes 100%.
+TEST_F(RunLifecycleTest, AQueueFileOfRandomBytesRunsToAnEndWithSaneCounters) {
+    const std::string sep(kFieldSeparator);
+    const std::string pieces[] = {sep, "\r\n", "\r", "5", "3", "10", "HTML", "99999"};
+    std::mt19937 random(15);
+    std::string text;
+    for (int n = 0; n < 6000; ++n) {
+        if (random() % 3 == 0)
+            text += pieces[random() % std::size(pieces)];
+        else
+            text += static_cast<char>(random() % 256);
+    }
+    auto damaged = listTask("random", 1);
+    ASSERT_TRUE(forceDirectories(folderOf(damaged->queueFilePath())));
+    writeWholeFile(damaged->queueFilePath(), text);
+    damaged->setRunMethod(RunMethod::Resume);
+    ASSERT_TRUE(downloader->start(std::move(damaged)).ok());
+    ASSERT_TRUE(runToEnd(30s));
+
+    TQLTask& task = *app->currentTask();
+    const TaskCounters c = counters();
+    const StatusFigures figures = computeStatusFigures(c, 0);
+    EXPECT_LE(figures.pagesPercent, 100);
+    EXPECT_LE(figures.mediaPercent, 100);
+    EXPECT_LE(figures.errorsPercent, 100);
+    std::lock_guard lock(task.mutex());
+    EXPECT_GT(task.queue().size(), 20u);
+    EXPECT_EQ(c.PagesFound + c.ResourcesFound, static_cast<std::int64_t>(task.queue().size()));
+    EXPECT_FALSE(NextPage(task));
+    EXPECT_FALSE(NextResource(task));
+    EXPECT_FALSE(NextSavedPage(task));
+    for (std::size_t n = 0; n < task.queue().size(); ++n) {
+        const int status = LoadItem(task, n)->Status;
+        EXPECT_TRUE(status != QueueStatus::Downloading && status != QueueStatus::Updating) << n;
+    }
+    EXPECT_EQ(hooks.count("message"), 1);
 }
 
 } // namespace

@@ -156,5 +156,26 @@ TEST_F(RunPreparationTest, AResumedRunReopensTheQueueAndPutsBackWhatWasBeingFetc
     EXPECT_EQ(task->queue().size(), 1u);
 }
 
+TEST_F(RunPreparationTest, EveryRunGivesEachEntryItsAttemptsAgain) {
+    addEntry(*m_task, "http://h.test/flaky.gif", false);
+    auto dispatchAndPutBack = [this] {
+        auto item = NextItem(*m_task);
+        if (item) {
+            item->Message = "Transfer Incomplete";
+            StoreItem(*item);
+        }
+        return item != nullptr;
+    };
+    for (int attempt = 0; attempt < kAttemptsPerRun; ++attempt)
+        ASSERT_TRUE(dispatchAndPutBack());
+    // The current task keeps its queue for the next run; its entries start afresh.
+    m_task->setRunMethod(RunMethod::Resume);
+    ASSERT_TRUE(prepareRunQueue(*m_task, true));
+    for (int attempt = 0; attempt < kAttemptsPerRun; ++attempt)
+        ASSERT_TRUE(dispatchAndPutBack()) << attempt;
+    EXPECT_FALSE(dispatchAndPutBack());
+    EXPECT_EQ(LoadItem(*m_task, 0)->Status, QueueStatus::Error);
+}
+
 } // namespace
 } // namespace quarlo

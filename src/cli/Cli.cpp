@@ -54,13 +54,12 @@ int printHelp(const std::vector<std::string>& words, std::ostream& out, std::ost
 } // namespace
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::size_t first = 0;
-    std::vector<std::string> globals;
-    while (first < args.size() && args[first].rfind("--", 0) == 0 && args[first] != "--help") {
-        globals.push_back(args[first]);
-        if (args[first].find('=') == std::string::npos && first + 1 < args.size())
-            globals.push_back(args[++first]);
-        ++first;
+    const std::size_t first = globalOptionWords(args);
+    const std::vector<std::string> globals(args.begin(), args.begin() + static_cast<long>(first));
+    // Wrong global options are refused before anything runs, also before the help.
+    if (Status valid = checkGlobalOptions(globals); !valid) {
+        err << "quarlo-cli: " << valid.message() << " (see 'quarlo-cli --help')\n";
+        return 2;
     }
     if (first >= args.size() || args[first] == "--help" || args[first] == "help" ||
         args[first] == "-h") {

@@ -26,6 +26,13 @@ struct CommandInfo {
 
 const std::vector<CommandInfo>& commands();
 
+// How many words at the start of a command line are global options: each word starting
+// with "--" up to the command (or "--help"), with the value after a known option that is not
+// written "--name=value".
+std::size_t globalOptionWords(const std::vector<std::string>& args);
+// Fails, naming the word, on an unknown global option and on a value that is missing, not
+// a whole number or out of range.
+Status checkGlobalOptions(const std::vector<std::string>& words);
 // Stores --connections, --priority and --pause given before the command as settings.
 int applyGlobalOptions(Context& context, const std::vector<std::string>& words);
 

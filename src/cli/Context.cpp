@@ -7,7 +7,19 @@
 
 namespace quarlo::cli {
 
-Context::Context(std::ostream& out, std::ostream& err) : out(out), err(err) {}
+class Context::MessageHooks : public NullUiHooks {
+public:
+    explicit MessageHooks(Context& context) : m_context(context) {}
+    void showMessage(MessageKind kind, const std::string& text) override {
+        printMessage(m_context.out, m_context.err, kind, text);
+    }
+
+private:
+    Context& m_context;
+};
+
+Context::Context(std::ostream& out, std::ostream& err)
+    : out(out), err(err), m_hooks(std::make_unique<MessageHooks>(*this)) {}
 
 Context::~Context() = default;
 
@@ -18,6 +30,7 @@ Result<TQLApp*> Context::app() {
     if (!created)
         return created.status();
     m_app = std::move(created.value());
+    m_app->setHooks(m_hooks.get());
     if (const std::string problem = m_app->settings().loadProblem(); !problem.empty())
         warn("the settings file " + m_app->settings().filePath() +
              " could not be read, defaults are used: " + problem);
@@ -32,7 +45,22 @@ int Context::fail(const std::string& message) {
 }
 
 void Context::warn(const std::string& message) {
-    err << "quarlo-cli: warning: " << message << "\n";
+    printMessage(out, err, UiHooks::MessageKind::Warning, message);
+}
+
+void Context::printMessage(std::ostream& out, std::ostream& err, UiHooks::MessageKind kind,
+                           const std::string& text) {
+    switch (kind) {
+    case UiHooks::MessageKind::Error:
+        err << "quarlo-cli: " << text << "\n";
+        break;
+    case UiHooks::MessageKind::Warning:
+        err << "quarlo-cli: warning: " << text << "\n";
+        break;
+    case UiHooks::MessageKind::Information:
+        out << text << "\n";
+        break;
+    }
 }
 
 } // namespace quarlo::cli

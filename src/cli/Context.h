@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "platform/UiHooks.h"
 
 #include <iosfwd>
 #include <memory>
@@ -14,6 +15,8 @@ namespace quarlo::cli {
 
 // What a command works with: the output streams and the application object, opened on
 // first use (settings read, first-run setup done, problems with stored files reported).
+// Until a command installs hooks of its own, the application's messages are printed as
+// printMessage prints them.
 class Context {
 public:
     Context(std::ostream& out, std::ostream& err);
@@ -30,7 +33,14 @@ public:
     // Prints a warning line to stderr.
     void warn(const std::string& message);
 
+    // A message of the core as a line: errors and warnings on err, prefixed as fail() and
+    // warn() print them; information on out.
+    static void printMessage(std::ostream& out, std::ostream& err, UiHooks::MessageKind kind,
+                             const std::string& text);
+
 private:
+    class MessageHooks;
+    std::unique_ptr<MessageHooks> m_hooks;
     std::unique_ptr<TQLApp> m_app;
 };
 

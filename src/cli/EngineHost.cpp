@@ -59,8 +59,9 @@ private:
 
 EngineHost::EngineHost(Context& context, TQLApp& app, InstanceLock& lock)
     : m_context(context), m_app(app), m_lock(lock),
-      m_display(std::make_unique<ProgressDisplay>(context.out, isTerminal(context.out))),
-      m_signals(std::make_unique<SignalCount>()) {
+      m_display(
+          std::make_unique<ProgressDisplay>(context.out, context.err, isTerminal(context.out))),
+      m_signals(std::make_unique<SignalCount>()), m_previousHooks(&app.hooks()) {
     m_app.setHooks(m_display.get());
     m_downloader = std::make_unique<TQLDownloader>(app, m_loop);
     installScheduleRearm(*m_downloader, SystemClock::instance());
@@ -70,7 +71,7 @@ EngineHost::~EngineHost() {
     // The downloader reports through the display while it stops a run.
     m_downloader.reset();
     m_display->finish();
-    m_app.setHooks(nullptr);
+    m_app.setHooks(m_previousHooks);
     m_lock.setCurrentTask({});
 }
 

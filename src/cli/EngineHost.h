@@ -19,9 +19,9 @@ class ProgressDisplay;
 
 // The engine on this thread's event loop, reporting to the command line: what a foreground
 // run and the scheduler share. While it exists the progress display is the application's
-// UiHooks, SIGINT and SIGTERM are counted instead of ending the process, and the downloader
-// re-arms a task's schedule at the end of every run. Made by a command that holds the
-// instance lock; lives on its stack.
+// UiHooks (the previous ones come back afterwards), SIGINT and SIGTERM are counted instead
+// of ending the process, and the downloader re-arms a task's schedule at the end of every
+// run. Made by a command that holds the instance lock; lives on its stack.
 class EngineHost {
 public:
     EngineHost(Context& context, TQLApp& app, InstanceLock& lock);
@@ -56,6 +56,7 @@ private:
     EventLoop m_loop;
     std::unique_ptr<ProgressDisplay> m_display;
     std::unique_ptr<SignalCount> m_signals;
+    UiHooks* m_previousHooks;
     std::unique_ptr<TQLDownloader> m_downloader;
     std::function<void()> m_onFirstSignal;
     int m_signalsHandled = 0;

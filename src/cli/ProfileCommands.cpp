@@ -18,10 +18,10 @@ int profileSave(Context& context, TQLApp& app, Args& args, const std::string& na
     const auto from = args.option("--from");
     TQLProfile profile = TQLProfile::defaults();
     if (from) {
-        auto path = resolveTaskPath(app, *from);
-        if (!path)
-            return context.fail(path.message());
-        profile = TQLTask::loadFromFile(app, *path)->profile();
+        auto task = loadTaskRef(app, *from);
+        if (!task)
+            return context.fail(task.message());
+        profile = (*task)->profile();
     }
     if (Status ok = applyProfileOptions(args, profile); !ok)
         return context.fail(ok.message());

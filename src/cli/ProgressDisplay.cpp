@@ -1,5 +1,6 @@
 #include "cli/ProgressDisplay.h"
 
+#include "cli/Context.h"
 #include "engine/StatusFigures.h"
 #include "model/TQLTask.h"
 
@@ -21,8 +22,8 @@ constexpr std::chrono::seconds kPlainInterval{5};
 
 } // namespace
 
-ProgressDisplay::ProgressDisplay(std::ostream& out, bool terminal)
-    : m_out(out), m_terminal(terminal) {}
+ProgressDisplay::ProgressDisplay(std::ostream& out, std::ostream& err, bool terminal)
+    : m_out(out), m_err(err), m_terminal(terminal) {}
 
 std::string ProgressDisplay::progressLine(const TQLTask& task) {
     TaskCounters counters;
@@ -72,8 +73,17 @@ void ProgressDisplay::setStatusLine(const std::string& text, int) {
         printLine(text);
 }
 
-void ProgressDisplay::showMessage(MessageKind, const std::string& text) {
-    printLine(text);
+void ProgressDisplay::showMessage(MessageKind kind, const std::string& text) {
+    if (kind == MessageKind::Information) {
+        printLine(text);
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    if (m_lineOpen)
+        m_out << "\r\x1b[K" << std::flush;
+    m_lineOpen = false;
+    Context::printMessage(m_out, m_err, kind, text);
+    m_err << std::flush;
 }
 
 void ProgressDisplay::beep() {

@@ -15,10 +15,11 @@ namespace quarlo::cli {
 
 // The command line's view of a run: one live progress line on a terminal (redrawn in
 // place), plain lines at intervals otherwise; the run's own status texts as lines of
-// their own. Also the UiHooks the engine reports through while the command runs.
+// their own, warnings and errors on err. Also the UiHooks the engine reports through while
+// the command runs.
 class ProgressDisplay : public UiHooks {
 public:
-    ProgressDisplay(std::ostream& out, bool terminal);
+    ProgressDisplay(std::ostream& out, std::ostream& err, bool terminal);
 
     // Shows the task's counters now (called by a timer on the main thread).
     void update(const TQLTask& task);
@@ -41,6 +42,7 @@ private:
     void printLine(const std::string& text);
 
     std::ostream& m_out;
+    std::ostream& m_err;
     const bool m_terminal;
     std::mutex m_mutex;
     bool m_lineOpen = false;

@@ -22,10 +22,10 @@ int reportCommand(Context& context, Args& args) {
     if (!app)
         return context.fail(app.message());
     const std::string& reference = words->front();
-    auto path = resolveTaskPath(**app, reference);
-    if (!path)
-        return context.fail(path.message());
-    const auto task = TQLTask::loadFromFile(**app, *path);
+    auto loaded = loadTaskRef(**app, reference);
+    if (!loaded)
+        return context.fail(loaded.message());
+    const auto& task = *loaded;
     if (!task->intranetMode()) {
         ZipBrowserModel browser(**app);
         if (Status unpacked = unpackTaskArchive(browser, *task); !unpacked) {

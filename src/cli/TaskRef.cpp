@@ -46,6 +46,8 @@ Result<std::unique_ptr<TQLTask>> loadTaskRef(TQLApp& app, const std::string& ref
     auto path = resolveTaskPath(app, reference);
     if (!path)
         return path.status();
+    if (Status readable = TQLTask::checkFile(*path); !readable)
+        return readable;
     return TQLTask::loadFromFile(app, *path);
 }
 

@@ -23,6 +23,56 @@ std::unique_ptr<TQLQItem> loadEntry(TQLTask& task, std::optional<std::size_t> en
     return entry ? LoadItem(task, *entry) : nullptr;
 }
 
+// The entry has been handed to transfers as often as a run allows: it fails with the message
+// of its last transfer. Written by entry number, so that it ends even if its URL would lead
+// a store elsewhere.
+void failAfterLastAttempt(TQLTask& task, std::size_t entry) {
+    auto item = LoadItem(task, entry);
+    SetStatus(*item, QueueStatus::Error);
+    TaskCounters& counters = task.counters();
+    ++(item->isPage() ? counters.PageErrors : counters.ResourceErrors);
+    if (item->Message.empty())
+        item->Message = "Given up after " + std::to_string(kAttemptsPerRun) + " attempts";
+    attachedQueue(task).replace(entry, buildDataLine(*item), counters);
+    task.setQueueDirty(true);
+}
+
+// The first entry of a selection that may still be fetched in this run; entries on the way
+// that have used their attempts fail.
+std::optional<std::size_t> firstFetchable(TQLTask& task,
+                                          std::optional<std::size_t> (TaskQueue::*first)() const) {
+    const TaskQueue& queue = task.queue();
+    for (auto entry = (queue.*first)(); entry; entry = (queue.*first)()) {
+        if (queue.attempts(*entry) < kAttemptsPerRun)
+            return entry;
+        failAfterLastAttempt(task, *entry);
+    }
+    return std::nullopt;
+}
+
+// Hands the entry out to a transfer: one attempt more, counted as dispatched.
+std::unique_ptr<TQLQItem> dispatchEntry(TQLTask& task, std::optional<std::size_t> entry,
+                                        std::int64_t& dispatched) {
+    if (!entry)
+        return nullptr;
+    task.queue().noteAttempt(*entry);
+    ++dispatched;
+    return LoadItem(task, *entry);
+}
+
+// What loading the queue file repaired, for the user: nothing when nothing was damaged.
+std::string repairWarning(const std::string& file, const QueueLoadReport& report) {
+    if (report.repairedLines == 0)
+        return {};
+    const std::size_t damaged = report.repairedLines;
+    std::string text = "The queue file " + file + " had " + std::to_string(damaged) +
+                       (damaged == 1 ? " damaged line" : " damaged lines");
+    if (report.droppedLines == 0)
+        return text + ", repaired.";
+    return text + ": repaired " + std::to_string(damaged - report.droppedLines) + ", left out " +
+           std::to_string(report.droppedLines) + " that held no entry.";
+}
+
 } // namespace
 
 void AddItem(TQLTask& task, TQLQItem& item) {
@@ -111,16 +161,12 @@ std::unique_ptr<TQLQItem> NextItem(TQLTask& task) {
         pages + resources == 0 ||
         target >= static_cast<double>(pages) / static_cast<double>(pages + resources);
     auto takePage = [&]() {
-        auto item = NextPage(task);
-        if (item)
-            ++counters.PagesDispatched;
-        return item;
+        return dispatchEntry(task, firstFetchable(task, &TaskQueue::firstPageToFetch),
+                             counters.PagesDispatched);
     };
     auto takeResource = [&]() {
-        auto item = NextResource(task);
-        if (item)
-            ++counters.ResourcesDispatched;
-        return item;
+        return dispatchEntry(task, firstFetchable(task, &TaskQueue::firstResourceToFetch),
+                             counters.ResourcesDispatched);
     };
     if (pagesFirst) {
         auto item = takePage();
@@ -152,19 +198,25 @@ Result<QueueLoadReport> LoadQueue(TQLTask& task) {
     const FileTypes types(task.app().settings());
     auto typeOf = [&types](std::string_view url) { return types.URLFileType(url); };
     Result<QueueLoadReport> loaded = attachedQueue(task).loadFile(task.queueFileName(), typeOf);
-    if (loaded && loaded->journalRecords > 0) {
-        // The changes after the last save are back; so are the counters they left.
-        const TaskCounters& saved = *loaded->counters;
-        TaskCounters& counters = task.counters();
-        counters.PagesFound = saved.PagesFound;
-        counters.ResourcesFound = saved.ResourcesFound;
-        counters.PagesSaved = saved.PagesSaved;
-        counters.ResourcesSaved = saved.ResourcesSaved;
-        counters.PageErrors = saved.PageErrors;
-        counters.ResourceErrors = saved.ResourceErrors;
-        counters.BytesDownloaded = saved.BytesDownloaded;
+    if (!loaded || !loaded->loaded)
+        return loaded;
+    // The counters follow the entries, whatever the task file or a damaged queue said. The
+    // bytes received are not in the entries: the journal's figure is the latest.
+    TaskCounters& counters = task.counters();
+    const TaskCounters counts = task.queue().entryCounts();
+    counters.PagesFound = counts.PagesFound;
+    counters.ResourcesFound = counts.ResourcesFound;
+    counters.PagesSaved = counts.PagesSaved;
+    counters.ResourcesSaved = counts.ResourcesSaved;
+    counters.PageErrors = counts.PageErrors;
+    counters.ResourceErrors = counts.ResourceErrors;
+    if (loaded->counters)
+        counters.BytesDownloaded = loaded->counters->BytesDownloaded;
+    // Replayed changes and repairs are not in the queue file yet.
+    if (loaded->journalRecords > 0 || loaded->repairedLines > 0)
         task.setQueueDirty(true);
-    }
+    if (const std::string warning = repairWarning(task.queueFileName(), *loaded); !warning.empty())
+        task.app().hooks().showMessage(UiHooks::MessageKind::Warning, warning);
     return loaded;
 }
 

@@ -49,7 +49,11 @@ std::unique_ptr<TQLQItem> NextPage(TQLTask& task);
 std::unique_ptr<TQLQItem> NextResource(TQLTask& task);
 std::unique_ptr<TQLQItem> NextSavedPage(TQLTask& task);
 // The balanced choice between the next page and the next resource after the "Priority"
-// setting; counts what it hands out in PagesDispatched / ResourcesDispatched.
+// setting; counts what it hands out in PagesDispatched / ResourcesDispatched and as an
+// attempt of the entry. An entry handed out kAttemptsPerRun times in this run is not handed
+// out again: when the selection reaches it once more it fails (status Error, counted) with
+// the message of its last transfer. So a transfer that keeps ending incomplete, or a retry
+// (the entry put back to status 0 with its message), ends after that many attempts.
 std::unique_ptr<TQLQItem> NextItem(TQLTask& task);
 
 // Saved + errors have reached the found count, for pages and for resources.
@@ -61,7 +65,10 @@ std::string LocalName(TQLQItem& item);
 
 // Replaces the queue with the queue file's entries when the file exists and replays the
 // journal of changes made after its last save. Malformed lines are repaired or dropped and
-// counted. A replayed journal sets QueueDirty and restores the counters it recorded.
+// counted, and one warning naming the file and the count goes to the UI hooks. When
+// something was loaded, the found, saved and error counters are counted from the entries
+// (the bytes received come from the journal, when it has any), and a replayed journal or a
+// repair sets QueueDirty.
 Result<QueueLoadReport> LoadQueue(TQLTask& task);
 // Loads the queue file when the queue is empty, then rebuilds the URL index, reporting
 // "Opening task...." through OnTaskProgress at the first entry, every fiftieth, and the

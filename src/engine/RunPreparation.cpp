@@ -156,6 +156,8 @@ Result<RunPreparation> prepareRunQueue(TQLTask& task, bool keepQueue) {
         done.load = *opened;
     }
     task.beginResumedRun();
+    // Every entry has its attempts again in a new run (a kept queue counted the last one's).
+    task.queue().resetAttempts();
     done.putBack = putBackLocked(task);
     Result<std::size_t> prepared = std::size_t{0};
     if (method == RunMethod::SmartRecovery)

@@ -42,8 +42,9 @@ struct RunPreparation {
 
 // By the task's run method: Restart and map begin a fresh run. Resume, SmartUpdate and
 // SmartRecovery open the queue (unless keepQueue: the task is the current task and keeps
-// the queue it has in memory, when it has one), begin a resumed run, put back what was being
-// fetched, then prepare SmartUpdate or SmartRecovery.
+// the queue it has in memory, when it has one), begin a resumed run with every entry's
+// attempts back at 0, put back what was being fetched, then prepare SmartUpdate or
+// SmartRecovery.
 Result<RunPreparation> prepareRunQueue(TQLTask& task, bool keepQueue);
 
 } // namespace quarlo

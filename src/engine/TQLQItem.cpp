@@ -51,8 +51,12 @@ template <class T> std::optional<T> parseNumber(std::string_view text, T low, T 
     return static_cast<T>(value);
 }
 
-std::optional<std::uint8_t> parseByte(std::string_view text) {
-    return parseNumber<std::uint8_t>(text, 0, 255);
+std::optional<std::uint8_t> parseStatus(std::string_view text) {
+    return parseNumber<std::uint8_t>(text, QueueStatus::None, QueueStatus::Zipped);
+}
+
+std::optional<std::uint8_t> parseMode(std::string_view text) {
+    return parseNumber<std::uint8_t>(text, QueueMode::Unmarked, QueueMode::Update);
 }
 
 } // namespace
@@ -128,23 +132,21 @@ int readDataLine(std::string_view line, TQLQItem& item) {
             ++repairs;
         return fallback;
     };
-    item.Status =
-        number(parseByte(fields[kStatus]), std::uint8_t{QueueStatus::None}, false, fields[kStatus]);
+    item.Status = number(parseStatus(fields[kStatus]), std::uint8_t{QueueStatus::None}, false,
+                         fields[kStatus]);
     item.Message = std::string(fields[kMessage]);
     item.FileType = std::string(fields[kFileType]);
-    item.Level =
-        number(parseNumber<std::int32_t>(fields[kLevel], std::numeric_limits<std::int32_t>::min(),
-                                         std::numeric_limits<std::int32_t>::max()),
-               std::int32_t{0}, false, fields[kLevel]);
+    item.Level = number(
+        parseNumber<std::int32_t>(fields[kLevel], 0, std::numeric_limits<std::int32_t>::max()),
+        std::int32_t{0}, false, fields[kLevel]);
     item.Referrer = std::string(fields[kReferrer]);
     item.LastModified = std::string(fields[kLastModified]);
     item.Mode =
-        number(parseByte(fields[kMode]), std::uint8_t{QueueMode::Download}, true, fields[kMode]);
+        number(parseMode(fields[kMode]), std::uint8_t{QueueMode::Download}, true, fields[kMode]);
     item.Title = std::string(fields[kTitle]);
-    item.Size =
-        number(parseNumber<std::int64_t>(fields[kSize], std::numeric_limits<std::int64_t>::min(),
-                                         std::numeric_limits<std::int64_t>::max()),
-               std::int64_t{0}, true, fields[kSize]);
+    item.Size = number(
+        parseNumber<std::int64_t>(fields[kSize], 0, std::numeric_limits<std::int64_t>::max()),
+        std::int64_t{0}, true, fields[kSize]);
     item.FrameFlag = std::string(fields[kFrameFlag]);
     return repairs;
 }
@@ -152,8 +154,8 @@ int readDataLine(std::string_view line, TQLQItem& item) {
 DataLineClass classifyDataLine(std::string_view line) {
     const auto fields = splitDataLine(line);
     DataLineClass cls;
-    cls.status = parseByte(fields[kStatus]).value_or(QueueStatus::None);
-    cls.mode = parseByte(fields[kMode]).value_or(QueueMode::Download);
+    cls.status = parseStatus(fields[kStatus]).value_or(QueueStatus::None);
+    cls.mode = parseMode(fields[kMode]).value_or(QueueMode::Download);
     cls.page = fields[kFileType] == "HTML";
     return cls;
 }

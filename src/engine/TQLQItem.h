@@ -87,8 +87,9 @@ std::array<std::string_view, kDataLineFields> splitDataLine(std::string_view lin
 
 // Reads the stored fields of a data line into the item (URL, Task and the fields that are
 // not stored are left alone). An empty mode reads as 1 and an empty size as 0. A status,
-// level, mode or size that is not a number in range reads as 0 (mode 1) and counts as a
-// repair; the number of repairs is returned.
+// level, mode or size that is not a number in range (status 0..11, mode 0..3, level and
+// size not negative) reads as 0 (mode 1) and counts as a repair; the number of repairs is
+// returned.
 int readDataLine(std::string_view line, TQLQItem& item);
 
 // The three facts the queue's selection indexes need, read the way readDataLine reads them.

@@ -15,6 +15,33 @@ bool isDataLine(std::string_view line) {
     return line.find(kFieldSeparator) != std::string_view::npos;
 }
 
+// Whether queueSafeURL would change the text (checked first: most texts need nothing).
+bool needsQueueSpelling(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos ||
+           text.find(kFieldSeparator) != std::string_view::npos;
+}
+
+// Of two entries with one URL, the one that got further: saved (the later stage first), then
+// failed, then the rest by status.
+int progressRank(const DataLineClass& cls) {
+    if (cls.status >= QueueStatus::Saved)
+        return 100 + cls.status;
+    if (cls.status == QueueStatus::Error)
+        return 50;
+    return cls.status;
+}
+
+// The data line as the queue keeps it: the line itself when its numbers are in range and
+// its referrer is spelled as the queue spells URLs, else the line written anew.
+std::string repairedDataLine(std::string_view line, bool& repaired) {
+    TQLQItem item;
+    const bool numbers = readDataLine(line, item) > 0;
+    if (!numbers && !needsQueueSpelling(item.Referrer))
+        return std::string(line);
+    repaired = true;
+    return buildDataLine(item); // which spells the referrer as the queue does
+}
+
 } // namespace
 
 std::size_t TaskQueue::FoldHash::operator()(std::string_view url) const {
@@ -58,6 +85,35 @@ std::size_t TaskQueue::store(std::string_view url, std::string dataLine,
         return *entry;
     }
     return appendEntry(std::string(url), std::move(dataLine));
+}
+
+void TaskQueue::replace(std::size_t entry, std::string dataLine, const TaskCounters& counters) {
+    m_journal.write({'S', m_entries[entry].url, dataLine, counters});
+    replaceData(entry, std::move(dataLine));
+}
+
+void TaskQueue::noteAttempt(std::size_t entry) {
+    std::uint8_t& attempts = m_entries[entry].attempts;
+    if (attempts < 255)
+        ++attempts;
+}
+
+void TaskQueue::resetAttempts() {
+    for (Entry& entry : m_entries)
+        entry.attempts = 0;
+}
+
+TaskCounters TaskQueue::entryCounts() const {
+    TaskCounters counts;
+    for (const Entry& entry : m_entries) {
+        const bool page = entry.cls.page;
+        ++(page ? counts.PagesFound : counts.ResourcesFound);
+        if (entry.cls.status >= QueueStatus::Saved)
+            ++(page ? counts.PagesSaved : counts.ResourcesSaved);
+        else if (entry.cls.status == QueueStatus::Error)
+            ++(page ? counts.PageErrors : counts.ResourceErrors);
+    }
+    return counts;
 }
 
 std::size_t TaskQueue::appendEntry(std::string url, std::string dataLine) {
@@ -165,38 +221,72 @@ QueueLoadReport TaskQueue::loadText(std::string_view text, const TypeOfURL& type
 //  - a URL line holding a NUL byte is binary garbage and dropped with its data line;
 //  - a URL line without a data line (also at the end of the file) gets a default one:
 //    status 0, mode 1, level 0, its file type;
-//  - a status, level, mode or size that is not a number reads as 0 (mode 1), so the entry
-//    is fetched again, and the data line is written anew.
+//  - a status, level, mode or size that is not a number in range reads as 0 (mode 1), so
+//    the entry is fetched again, and the data line is written anew;
+//  - a URL or referrer holding a CR is spelled as the queue spells URLs (so that storing
+//    the entry finds it again);
+//  - an entry whose URL is queued already is merged into the earlier entry.
 QueueLoadReport TaskQueue::parseText(std::string_view text, const TypeOfURL& typeOf) {
     clearEntries();
     QueueLoadReport report;
+    auto drop = [&report](std::size_t lines) {
+        report.repairedLines += lines;
+        report.droppedLines += lines;
+    };
     const std::vector<std::string_view> lines = splitLines(text);
     for (std::size_t i = 0; i < lines.size();) {
         const std::string_view url = lines[i++];
         if (url.empty() || isDataLine(url)) {
-            ++report.repairedLines;
+            drop(1);
             continue;
         }
         const bool hasData = i < lines.size() && isDataLine(lines[i]);
         const std::string_view data = hasData ? lines[i++] : std::string_view();
         if (url.find('\0') != std::string_view::npos) {
-            report.repairedLines += hasData ? 2 : 1;
+            drop(hasData ? 2 : 1);
             continue;
         }
-        TQLQItem item;
-        if (!hasData) {
-            item.FileType = typeOf ? typeOf(url) : std::string();
-            ++report.repairedLines;
-            appendEntry(std::string(url), buildDataLine(item));
-        } else if (readDataLine(data, item) > 0) {
-            ++report.repairedLines;
-            appendEntry(std::string(url), buildDataLine(item));
+        bool repaired = false;
+        if (hasData) {
+            repaired = loadEntry(url, data, false);
         } else {
-            appendEntry(std::string(url), std::string(data));
+            TQLQItem item;
+            item.FileType = typeOf ? typeOf(url) : std::string();
+            repaired = loadEntry(url, buildDataLine(item), true);
         }
+        if (repaired)
+            ++report.repairedLines;
     }
     report.entries = m_entries.size();
     return report;
+}
+
+// Adds an entry as read (see parseText); true when it had to be repaired or merged.
+bool TaskQueue::loadEntry(std::string_view url, std::string_view dataLine, bool repaired) {
+    const bool respelled = needsQueueSpelling(url);
+    std::string safeURL = respelled ? queueSafeURL(url) : std::string(url);
+    repaired = repaired || respelled;
+    std::string line = repairedDataLine(dataLine, repaired);
+    if (const auto earlier = find(safeURL)) {
+        if (progressRank(classifyDataLine(line)) > progressRank(m_entries[*earlier].cls))
+            replaceData(*earlier, std::move(line));
+        return true;
+    }
+    appendEntry(std::move(safeURL), std::move(line));
+    return repaired;
+}
+
+// A journaled store: the data line of the entry with the URL, or a new entry. True when
+// the record had to be repaired.
+bool TaskQueue::replayStore(std::string_view url, std::string_view dataLine) {
+    bool repaired = needsQueueSpelling(url);
+    std::string safeURL = repaired ? queueSafeURL(url) : std::string(url);
+    std::string line = repairedDataLine(dataLine, repaired);
+    if (const auto entry = find(safeURL))
+        replaceData(*entry, std::move(line));
+    else
+        appendEntry(std::move(safeURL), std::move(line));
+    return repaired;
 }
 
 void TaskQueue::clearEntries() {
@@ -224,15 +314,16 @@ Result<QueueLoadReport> TaskQueue::loadFile(const std::string& path, const TypeO
         report.entries = m_entries.size();
         return report;
     }
-    if (replay.fromEmpty)
+    report.loaded = true;
+    if (replay.fromEmpty) {
         clearEntries();
+        report.repairedLines = report.droppedLines = 0;
+    }
     for (const QueueJournal::Record& record : replay.records) {
-        if (record.kind == 'A')
-            appendEntry(record.url, record.data);
-        else if (const auto entry = find(record.url))
-            replaceData(*entry, record.data);
-        else
-            appendEntry(record.url, record.data);
+        const bool repaired = record.kind == 'A' ? loadEntry(record.url, record.data, false)
+                                                 : replayStore(record.url, record.data);
+        if (repaired)
+            ++report.repairedLines;
     }
     report.journalRecords = replay.records.size();
     report.journalTorn = replay.torn;

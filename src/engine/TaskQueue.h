@@ -15,10 +15,16 @@
 
 namespace quarlo {
 
+// How many times one entry may be handed to a transfer in one run: the first transfer and at
+// most three retries, whatever made them necessary.
+inline constexpr int kAttemptsPerRun = 4;
+
 // What loading a queue text or file found.
 struct QueueLoadReport {
+    bool loaded = false;                  // a queue file or a journal was read
     std::size_t entries = 0;              // entries in the queue afterwards
-    std::size_t repairedLines = 0;        // lines that were malformed and repaired or dropped
+    std::size_t repairedLines = 0;        // lines repaired, merged (a URL again) or dropped
+    std::size_t droppedLines = 0;         // those of them that held no entry and were dropped
     std::size_t journalRecords = 0;       // changes replayed from the journal
     bool journalTorn = false;             // the journal ended in a torn record, which was ignored
     bool journalStale = false;            // the journal did not belong to the queue file: ignored
@@ -58,6 +64,17 @@ public:
     // Replaces the data line of the first entry with the URL, or appends the pair.
     // Journaled. Returns the entry number.
     std::size_t store(std::string_view url, std::string dataLine, const TaskCounters& counters);
+    // Replaces the data line of the entry. Journaled.
+    void replace(std::size_t entry, std::string dataLine, const TaskCounters& counters);
+
+    // Transfers of the entry in this run: counted when it is handed out, all set back to 0
+    // when a run starts.
+    int attempts(std::size_t entry) const { return m_entries[entry].attempts; }
+    void noteAttempt(std::size_t entry);
+    void resetAttempts();
+
+    // The found, saved and error counters as the entries are now (the other counters 0).
+    TaskCounters entryCounts() const;
 
     // The selection rules, each the first qualifying entry in queue order:
     // a page to fetch: mode 1 or 2 in status 0, or mode 3 in status 0 or 1;
@@ -76,10 +93,14 @@ public:
     // The queue as its file holds it: URL line, data line, each ended by CR LF.
     std::string text() const;
     // Replaces the queue with the entries of a queue text and repairs what is malformed
-    // (see the loader). Not journaled; the text becomes the journal's base.
+    // (see the loader): every URL and referrer in the spelling the queue keeps them in
+    // (queueSafeURL), numbers in range, and one entry per URL (entries whose URLs coincide
+    // are merged into the first, which takes the most advanced state of them). Not
+    // journaled; the text becomes the journal's base.
     QueueLoadReport loadText(std::string_view text, const TypeOfURL& typeOf);
     // Replaces the queue with the queue file (when it exists) and replays the journal
-    // beside it. A missing file with no journal leaves the queue as it is.
+    // beside it, repairing as loadText does. A missing file with no journal leaves the
+    // queue as it is.
     Result<QueueLoadReport> loadFile(const std::string& path, const TypeOfURL& typeOf);
     // Writes the queue file atomically (mode 0600) and removes the journal.
     Status saveFile(const std::string& path);
@@ -97,6 +118,7 @@ private:
         std::string url;
         std::string data;
         DataLineClass cls;
+        std::uint8_t attempts = 0;
     };
     struct FoldHash {
         using is_transparent = void;
@@ -113,6 +135,8 @@ private:
     };
 
     QueueLoadReport parseText(std::string_view text, const TypeOfURL& typeOf);
+    bool loadEntry(std::string_view url, std::string_view dataLine, bool repaired);
+    bool replayStore(std::string_view url, std::string_view dataLine);
     void clearEntries();
     std::size_t appendEntry(std::string url, std::string dataLine);
     void replaceData(std::size_t entry, std::string dataLine);

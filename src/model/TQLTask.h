@@ -80,6 +80,10 @@ public:
     static std::unique_ptr<TQLTask> loadFromFile(TQLApp& app, const std::string& path);
     // Reads the task file at filePath(): "Task", "URLs", then the profile from the same file.
     void load();
+    // Whether the file can be loaded as a task: it can be read, has a "Task" section and
+    // names a URL (a start URL or a first URL of its list). Fails with "cannot read task file
+    // <path>: <reason>".
+    static Status checkFile(const std::string& path);
     // Keys of the last load whose values could not be read and were replaced by defaults.
     const std::vector<std::string>& unreadableKeys() const { return m_unreadableKeys; }
 

@@ -9,8 +9,12 @@
 #include "platform/FileUtil.h"
 #include "platform/IniFile.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quarlo {
 
@@ -44,6 +48,27 @@ void TQLTask::load() {
     m_profile.setFilePath(m_filePath);
     m_profile.readFrom(ini, &m_unreadableKeys);
     m_category = categoryOfPath(m_filePath);
+}
+
+Status TQLTask::checkFile(const std::string& path) {
+    auto refused = [&path](const std::string& reason) {
+        return Status::failure("cannot read task file " + path + ": " + reason);
+    };
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return refused(std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        return refused("it is a folder");
+    if (::access(path.c_str(), R_OK) != 0)
+        return refused(std::strerror(errno));
+    if (info.st_size == 0)
+        return refused("the file is empty");
+    const IniFile ini(path);
+    if (!ini.hasSection(kTaskSection))
+        return refused("it is not a task file (it has no [Task] section)");
+    if (ini.readString(kTaskSection, "URL").empty() && ini.readString(kUrlsSection, "URL0").empty())
+        return refused("it names no URL to download");
+    return {};
 }
 
 void TQLTask::readTaskSection(const IniFile& ini) {
