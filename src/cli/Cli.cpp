@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/Commands.h"
+#include "platform/BuildVersion.h"
 
 #include <iomanip>
 #include <ostream>
@@ -17,7 +18,8 @@ const CommandInfo* findCommand(const std::string& name) {
 }
 
 void printUsage(std::ostream& out) {
-    out << "usage: quarlo-cli [GLOBAL OPTIONS] COMMAND [ARGS]\n\ncommands:\n";
+    out << "usage: quarlo-cli [GLOBAL OPTIONS] COMMAND [ARGS]\n"
+           "       quarlo-cli --version\n\ncommands:\n";
     for (const auto& command : commands())
         out << "  " << std::left << std::setw(12) << command.name << command.summary << "\n";
     out << "\nglobal options (stored as settings before the command runs):\n"
@@ -56,7 +58,8 @@ int printHelp(const std::vector<std::string>& words, std::ostream& out, std::ost
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::size_t first = 0;
     std::vector<std::string> globals;
-    while (first < args.size() && args[first].rfind("--", 0) == 0 && args[first] != "--help") {
+    while (first < args.size() && args[first].rfind("--", 0) == 0 && args[first] != "--help" &&
+           args[first] != "--version") {
         globals.push_back(args[first]);
         if (args[first].find('=') == std::string::npos && first + 1 < args.size())
             globals.push_back(args[++first]);
@@ -68,6 +71,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (first < args.size())
             rest.assign(args.begin() + static_cast<long>(first) + 1, args.end());
         return printHelp(rest, out, err);
+    }
+    if (args[first] == "--version") {
+        out << "quarlo-cli " << buildVersion() << "\n";
+        return 0;
     }
     const CommandInfo* command = findCommand(args[first]);
     if (command == nullptr) {
