@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-webengine-dev qt6-charts-dev libqt6svg6
     libcpp-httplib-dev libgtest-dev libgmock-dev
     xvfb xauth python3 python3-pil chromium fonts-dejavu-core
+    dpkg-dev desktop-file-utils man-db groff-base bsdextrautils qt6-qpa-plugins
 )
 
 missing=()

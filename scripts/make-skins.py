@@ -219,10 +219,14 @@ def draw_icon(size):
     return downsample(image)
 
 
+# The sizes of the hicolor icon theme that desktop menus and panels look for.
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
 def write_icons(data):
     icons = data / "icons"
     icons.mkdir(parents=True, exist_ok=True)
-    for size in (48, 256):
+    for size in ICON_SIZES:
         draw_icon(size).save(icons / f"quarlo-{size}.png", optimize=True)
 
 

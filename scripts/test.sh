@@ -15,6 +15,10 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --timeout 900
 
+echo "== Debian package: made from the normal build, unpacked into a scratch root and run"
+deb=$(bash scripts/package.sh build)
+bash scripts/check-package.sh "$deb"
+
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer (core and CLI), with the libFuzzer targets"
 # One clang build serves both: the tests run sanitized, and the fuzzers link libFuzzer's main.
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -1,6 +1,7 @@
 #include "model/MainWindowRules.h"
 #include "model/RecentList.h"
 #include "model/UiTexts.h"
+#include "platform/BuildVersion.h"
 #include "platform/FileUtil.h"
 #include "platform/SettingsStore.h"
 #include "reports/ShellPages.h"
@@ -141,7 +142,7 @@ TEST(ShellPagesTest, AboutHelpAndBranding) {
     ASSERT_TRUE(about);
     EXPECT_TRUE(about->ends_with("quarlo_about.htm"));
     const std::string html = readWholeFile(*about);
-    EXPECT_NE(html.find("Version"), std::string::npos);
+    EXPECT_NE(html.find("Version " + std::string(buildVersion())), std::string::npos);
     EXPECT_NE(html.find("Credits"), std::string::npos);
     EXPECT_TRUE(writeHelpPage(dir.path()));
 

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/Commands.h"
+#include "platform/BuildVersion.h"
 
 #include <iomanip>
 #include <ostream>
@@ -17,7 +18,8 @@ const CommandInfo* findCommand(const std::string& name) {
 }
 
 void printUsage(std::ostream& out) {
-    out << "usage: quarlo-cli [GLOBAL OPTIONS] COMMAND [ARGS]\n\ncommands:\n";
+    out << "usage: quarlo-cli [GLOBAL OPTIONS] COMMAND [ARGS]\n"
+           "       quarlo-cli --version\n\ncommands:\n";
     for (const auto& command : commands())
         out << "  " << std::left << std::setw(12) << command.name << command.summary << "\n";
     out << "\nglobal options (stored as settings before the command runs):\n"
@@ -67,6 +69,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (first < args.size())
             rest.assign(args.begin() + static_cast<long>(first) + 1, args.end());
         return printHelp(rest, out, err);
+    }
+    if (args[first] == "--version") {
+        out << "quarlo-cli " << buildVersion() << "\n";
+        return 0;
     }
     const CommandInfo* command = findCommand(args[first]);
     if (command == nullptr) {

@@ -7,15 +7,17 @@ const std::vector<CommandInfo>& commands() {
         {"settings",
          "settings get NAME\n"
          "settings set NAME VALUE [--dword | --string]\n"
-         "settings list",
+         "settings list [--json]",
          "read and change the stored settings",
          "A known value (see 'settings list') is written with its own type; an unknown one\n"
          "needs --dword or --string. Folder settings follow the program's rules (a trailing\n"
-         "\"/\" is added; the Temp folder always lies in a folder named for the program).\n",
+         "\"/\" is added; the Temp folder always lies in a folder named for the program).\n"
+         "A credential (\"Proxy Authorization\") is shown only as (set) or (none). --json\n"
+         "prints the values as one JSON document.\n",
          settingsCommand},
         {"profile",
          "profile list\n"
-         "profile show NAME\n"
+         "profile show NAME [--json]\n"
          "profile save NAME [--from TASK] [PROFILE OPTIONS] [--force]\n"
          "profile delete NAME",
          "list, show, save and delete download profiles",
@@ -29,12 +31,13 @@ const std::vector<CommandInfo>& commands() {
          "  --include TEXT            URL filter entry to include (repeatable)\n"
          "  --exclude TEXT            URL filter entry to exclude (repeatable)\n"
          "  --aggressive 0|1|2        search scripts for links\n"
-         "  --no-convert              leave links in saved pages as they are\n",
+         "  --no-convert              leave links in saved pages as they are\n"
+         "'profile show --json' prints the profile as one JSON document.\n",
          profileCommand},
         {"task",
          "task new (URL | --url-list FILE) [--profile NAME] [--intranet DIR | --zip FILE]\n"
          "         [--category C]\n"
-         "task show TASK [--csv]\n"
+         "task show TASK [--csv | --json]\n"
          "task delete TASK",
          "create, show and delete tasks",
          "'task new' creates and saves a task as the main window's new-task command does,\n"
@@ -43,15 +46,17 @@ const std::vector<CommandInfo>& commands() {
          "NAME (in the last\n"
          "category), CATEGORY/NAME, or the path of its .qlt file.\n"
          "'task show' also writes the details export (temp/task_details.txt and its script\n"
-         "in the data folder); --csv prints the export's lines instead of the fields.\n"
+         "in the data folder); --csv prints the export's lines instead of the fields, --json\n"
+         "one JSON document (the password only as (set) or (none), as in the text).\n"
          "'task delete' moves the task file and its queue file to the trash; not the task\n"
          "another instance is downloading.\n",
          taskCommand},
-        {"tasks", "tasks [CATEGORY] [--csv]", "list the tasks of a category",
+        {"tasks", "tasks [CATEGORY] [--csv | --json]", "list the tasks of a category",
          "Lists the tasks of the category (the last category when none is given; a\n"
          "sub-category as PARENT/NAME) and writes the task-list export (temp/tasks.txt and\n"
          "its script in the data folder). Stopped and completed downloads are listed, and\n"
-         "saved, as \"Incomplete\". --csv prints the export's lines instead of the table.\n",
+         "saved, as \"Incomplete\". --csv prints the export's lines instead of the table,\n"
+         "--json one JSON document with every field of each task.\n",
          tasksCommand},
         {"category", "category new [PARENT]\ncategory delete CATEGORY",
          "create and delete categories",
@@ -86,15 +91,15 @@ const std::vector<CommandInfo>& commands() {
          "demo/ of the data folder, with the progress display; says which file to open.\n",
          demoCommand},
         {"queue",
-         "queue TASK\n"
+         "queue TASK [--json]\n"
          "queue mark TASK --download|--update|--map|--unmark --all|--errors|--unmarked|--url "
          "URL...",
          "show a task's queue, mark its entries",
          "'queue' prints one tab-separated row per entry: Mark, Status, Title, URL, Type, Size,\n"
-         "Last Modified, Download Result, Level, Referrer. 'queue mark' marks entries for the\n"
-         "next run: --download (--all, --errors, --unmarked or --url), --update (--all: saved\n"
-         "entries; --url), --map (--all: pages; --url) or --unmark (--all: waiting entries;\n"
-         "--url).\n",
+         "Last Modified, Download Result, Level, Referrer; --json prints one JSON document\n"
+         "instead. 'queue mark' marks entries for the next run: --download (--all, --errors,\n"
+         "--unmarked or --url), --update (--all: saved entries; --url), --map (--all: pages;\n"
+         "--url) or --unmark (--all: waiting entries; --url).\n",
          queueCommand},
         {"schedule",
          "schedule TASK --now [--restart | --resume | --update | --recover]\n"

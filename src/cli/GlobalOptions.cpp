@@ -45,7 +45,8 @@ Result<OptionValues> parseGlobalOptions(const std::vector<std::string>& words) {
 
 std::size_t globalOptionWords(const std::vector<std::string>& args) {
     std::size_t count = 0;
-    while (count < args.size() && args[count].rfind("--", 0) == 0 && args[count] != "--help") {
+    while (count < args.size() && args[count].rfind("--", 0) == 0 && args[count] != "--help" &&
+           args[count] != "--version") {
         bool takesValue = false;
         for (const auto& option : kGlobalOptions)
             takesValue = takesValue || args[count] == option.name;

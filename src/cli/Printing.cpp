@@ -1,6 +1,7 @@
 #include "cli/Printing.h"
 
 #include "model/CommaText.h"
+#include "model/SettingsTable.h"
 #include "model/TQLProfile.h"
 #include "model/TQLTask.h"
 
@@ -54,7 +55,7 @@ void printTask(std::ostream& out, const TQLTask& task) {
         out << "URL" << i << ": " << task.urls()[i] << "\n";
     out << "Start Page Title: " << task.startPageTitle() << "\n"
         << "User Name: " << task.userName() << "\n"
-        << "Password: " << (task.password().empty() ? "(none)" : "(set)") << "\n"
+        << "Password: " << maskedSecret(task.password()) << "\n"
         << "Comment: " << task.comment() << "\n"
         << "Destination: " << task.destination() << "\n"
         << "Intranet Mode: " << (task.intranetMode() ? 1 : 0) << "\n"

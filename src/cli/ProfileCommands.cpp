@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "cli/Json.h"
+#include "cli/JsonDocuments.h"
 #include "cli/Printing.h"
 #include "cli/ProfileOptions.h"
 #include "cli/TaskRef.h"
@@ -44,6 +46,7 @@ int profileCommand(Context& context, Args& args) {
     Args peek = args;
     peek.flag("--force");
     peek.option("--from");
+    peek.flag("--json");
     TQLProfile scratch;
     (void)applyProfileOptions(peek, scratch);
     auto words = peek.positional();
@@ -51,6 +54,8 @@ int profileCommand(Context& context, Args& args) {
         return context.fail(words.message());
     const std::string verb = words->empty() ? "" : (*words)[0];
     if (verb == "list" && words->size() == 1) {
+        if (args.flag("--json"))
+            return context.fail("--json goes with 'profile show' only");
         for (const auto& name : namedProfiles(**app))
             context.out << name << "\n";
         return 0;
@@ -60,13 +65,19 @@ int profileCommand(Context& context, Args& args) {
     const std::string& name = (*words)[1];
     if (verb == "save")
         return profileSave(context, **app, args, name);
+    const bool json = verb == "show" && args.flag("--json");
     if (auto rest = args.positional(); !rest || rest->size() != 2)
-        return context.fail("usage: profile " + verb + " NAME");
+        return context.fail(rest ? "usage: profile " + verb + " NAME" : rest.message());
     if (verb == "show") {
         auto profile = loadNamedProfile(**app, name);
         if (!profile)
             return context.fail(profile.message());
-        printProfile(context.out, *profile);
+        if (json) {
+            JsonWriter writer(context.out);
+            writeProfileJson(writer, *profile);
+        } else {
+            printProfile(context.out, *profile);
+        }
         return 0;
     }
     if (verb == "delete") {

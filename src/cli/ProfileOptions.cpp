@@ -7,13 +7,16 @@ namespace quarlo::cli {
 
 namespace {
 
+constexpr std::pair<std::string_view, std::uint8_t> kLocations[] = {
+    {"dir", TQLProfile::WithinDirectory},
+    {"site", TQLProfile::WithinSite},
+    {"anywhere", TQLProfile::Anywhere},
+};
+
 Result<std::uint8_t> locationCode(const std::string& option, const std::string& text) {
-    if (text == "dir")
-        return TQLProfile::WithinDirectory;
-    if (text == "site")
-        return TQLProfile::WithinSite;
-    if (text == "anywhere")
-        return TQLProfile::Anywhere;
+    for (const auto& [word, code] : kLocations)
+        if (text == word)
+            return code;
     return Status::failure(option + " takes dir, site or anywhere, not \"" + text + "\"");
 }
 
@@ -31,6 +34,13 @@ std::vector<std::string> fileTypeList(const std::string& text) {
 }
 
 } // namespace
+
+std::string_view locationWord(int code) {
+    for (const auto& [word, known] : kLocations)
+        if (code == known)
+            return word;
+    return "anywhere";
+}
 
 Status applyProfileOptions(Args& args, TQLProfile& profile, bool* changed) {
     bool any = false;

@@ -3,6 +3,8 @@
 #include "cli/Args.h"
 #include "platform/Result.h"
 
+#include <string_view>
+
 namespace quarlo {
 class TQLProfile;
 }
@@ -13,5 +15,8 @@ namespace quarlo::cli {
 // --include, --exclude, --aggressive, --no-convert) to a profile. True in `changed` when
 // any option was given.
 Status applyProfileOptions(Args& args, TQLProfile& profile, bool* changed = nullptr);
+
+// The word --pages and --media take for a location code: dir, site or anywhere.
+std::string_view locationWord(int code);
 
 } // namespace quarlo::cli

@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "cli/Json.h"
+#include "cli/JsonDocuments.h"
 #include "cli/TaskRef.h"
 #include "engine/Queue.h"
 #include "engine/QueueMarking.h"
@@ -27,9 +29,26 @@ std::string markText(const TQLQItem& item) {
     return item.Status >= QueueStatus::Saved ? "done" : "";
 }
 
-int showQueue(Context& context, TQLTask& task) {
+// Every entry as a JSON document: {"task": ..., "file": ..., "entries": [...]}.
+void showQueueJson(Context& context, TQLTask& task) {
+    JsonWriter json(context.out);
+    json.beginObject().key("task").string(task.taskName());
+    json.key("file").string(task.filePath()).key("entries").beginArray();
+    const std::size_t entries = task.queue().size();
+    for (std::size_t entry = 0; entry < entries; ++entry) {
+        auto item = LoadItem(task, entry);
+        writeQueueEntryJson(json, *item, markText(*item));
+    }
+    json.endArray().endObject();
+}
+
+int showQueue(Context& context, TQLTask& task, bool json) {
     if (auto loaded = LoadQueue(task); !loaded)
         return context.fail(loaded.message());
+    if (json) {
+        showQueueJson(context, task);
+        return 0;
+    }
     context.out << "Mark\tStatus\tTitle\tURL\tType\tSize\tLast Modified\tDownload Result\t"
                    "Level\tReferrer\n";
     const std::size_t entries = task.queue().size();
@@ -117,16 +136,19 @@ int queueCommand(Context& context, Args& args) {
          {"--download", "--update", "--map", "--unmark", "--all", "--errors", "--unmarked"})
         peek.flag(flag);
     peek.options("--url");
+    const bool json = peek.flag("--json");
     auto words = peek.positional();
     if (!words)
         return context.fail(words.message());
     const bool mark = !words->empty() && words->front() == "mark";
     if (words->size() != (mark ? 2u : 1u))
-        return context.fail("usage: queue TASK | " + std::string(kMarkUsage + 7));
+        return context.fail("usage: queue TASK [--json] | " + std::string(kMarkUsage + 7));
+    if (mark && json)
+        return context.fail("--json goes with 'queue TASK' only");
     auto task = loadTaskRef(**app, words->back());
     if (!task)
         return context.fail(task.message());
-    return mark ? markQueue(context, **task, args) : showQueue(context, **task);
+    return mark ? markQueue(context, **task, args) : showQueue(context, **task, json);
 }
 
 } // namespace quarlo::cli

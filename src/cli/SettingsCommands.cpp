@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "cli/Json.h"
+#include "cli/JsonDocuments.h"
 #include "model/SettingsTable.h"
 #include "model/TQLApp.h"
 
@@ -11,7 +13,10 @@ namespace quarlo::cli {
 
 namespace {
 
-std::string describe(const RegValue& value) {
+// A credential is shown only as set or not.
+std::string describe(const std::string& name, const RegValue& value) {
+    if (isSecretSetting(name))
+        return maskedSecret(value);
     switch (value.type) {
     case RegValue::Type::Dword:
         return std::to_string(static_cast<std::int32_t>(value.dword));
@@ -64,7 +69,7 @@ int settingsGet(Context& context, TQLApp& app, const std::vector<std::string>& w
     const auto value = app.settings().readValue(key, name);
     if (!value)
         return context.fail(name + " is not set (the program uses its default)");
-    context.out << describe(*value) << "\n";
+    context.out << describe(name, *value) << "\n";
     return 0;
 }
 
@@ -105,10 +110,15 @@ int settingsSet(Context& context, TQLApp& app, const std::vector<std::string>& w
     return 0;
 }
 
-int settingsList(Context& context, TQLApp& app) {
+int settingsList(Context& context, TQLApp& app, bool json) {
+    if (json) {
+        JsonWriter writer(context.out);
+        writeSettingsJson(writer, app.settings());
+        return 0;
+    }
     for (const std::string_view key : {kProductKey, kSettingsKey, kFormKey})
         for (const auto& entry : app.settings().values(key))
-            context.out << entry.name << " = " << describe(entry.value) << "\n";
+            context.out << entry.name << " = " << describe(entry.name, entry.value) << "\n";
     return 0;
 }
 
@@ -120,17 +130,21 @@ int settingsCommand(Context& context, Args& args) {
         return context.fail(app.message());
     const bool asDword = args.flag("--dword");
     const bool asString = args.flag("--string");
+    const bool json = args.flag("--json");
     auto words = args.positional();
     if (!words)
         return context.fail(words.message());
     const std::string verb = words->empty() ? "" : words->front();
+    if (json && verb != "list")
+        return context.fail("--json goes with 'settings list' only");
     if (verb == "set")
         return settingsSet(context, **app, *words, asDword, asString);
     if (verb == "get")
         return settingsGet(context, **app, *words);
     if (verb == "list" && words->size() == 1)
-        return settingsList(context, **app);
-    return context.fail("usage: settings get NAME | settings set NAME VALUE | settings list");
+        return settingsList(context, **app, json);
+    return context.fail(
+        "usage: settings get NAME | settings set NAME VALUE | settings list [--json]");
 }
 
 } // namespace quarlo::cli

@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "cli/Json.h"
+#include "cli/JsonDocuments.h"
 #include "cli/NewTaskOptions.h"
 #include "cli/Printing.h"
 #include "cli/TaskRef.h"
@@ -79,9 +81,12 @@ int taskNew(Context& context, TQLApp& app, Args& args) {
     return 0;
 }
 
-// Without --csv every field of the task; with it the details export's lines. Both write the
+// How a task or a task list is printed.
+enum class Output { Text, Csv, Json };
+
+// As text or JSON every field of the task; as CSV the details export's lines. Each writes the
 // details export.
-int taskShow(Context& context, TQLApp& app, const std::string& reference, bool csv) {
+int taskShow(Context& context, TQLApp& app, const std::string& reference, Output output) {
     auto task = loadTaskRef(app, reference);
     if (!task)
         return context.fail(task.message());
@@ -91,11 +96,34 @@ int taskShow(Context& context, TQLApp& app, const std::string& reference, bool c
     auto exported = exportTaskDetails(app, (*task)->filePath());
     if (!exported)
         return context.fail(exported.message());
-    if (csv)
+    if (output == Output::Csv) {
         context.out << readFile(exported->textFile).value_or("");
-    else
+    } else if (output == Output::Json) {
+        JsonWriter json(context.out);
+        writeTaskJson(json, **task);
+    } else {
         printTask(context.out, **task);
+    }
     return 0;
+}
+
+// The output asked for by --csv or --json; both together are an error.
+Result<Output> takeOutput(Args& args) {
+    const bool csv = args.flag("--csv");
+    const bool json = args.flag("--json");
+    if (csv && json)
+        return Status::failure("give --csv or --json, not both");
+    return json ? Output::Json : csv ? Output::Csv : Output::Text;
+}
+
+// Every task of the category as a JSON document: {"category": ..., "tasks": [...]}.
+void printListJson(Context& context, TQLApp& app, const std::string& category,
+                   const std::string& folder) {
+    JsonWriter json(context.out);
+    json.beginObject().key("category").string(category).key("tasks").beginArray();
+    for (const std::string& file : listFiles(folder, ".qlt"))
+        writeTaskJson(json, *TQLTask::loadFromFile(app, folder + file));
+    json.endArray().endObject();
 }
 
 int taskDelete(Context& context, TQLApp& app, const std::string& reference) {
@@ -145,6 +173,7 @@ int taskCommand(Context& context, Args& args) {
     for (const char* option : {"--profile", "--intranet", "--zip", "--category", "--url-list"})
         peek.option(option);
     peek.flag("--csv");
+    peek.flag("--json");
     auto words = peek.positional();
     if (!words)
         return context.fail(words.message());
@@ -152,13 +181,15 @@ int taskCommand(Context& context, Args& args) {
     if (verb == "new")
         return taskNew(context, **app, args);
     if (verb == "show" || verb == "delete") {
-        const bool csv = verb == "show" && args.flag("--csv");
+        auto output = verb == "show" ? takeOutput(args) : Output::Text;
+        if (!output)
+            return context.fail(output.message());
         auto taken = args.positional();
         if (taken && taken->size() == 2)
-            return verb == "show" ? taskShow(context, **app, (*words)[1], csv)
+            return verb == "show" ? taskShow(context, **app, (*words)[1], *output)
                                   : taskDelete(context, **app, (*words)[1]);
     }
-    return context.fail("usage: task new URL [options] | task show TASK [--csv] | "
+    return context.fail("usage: task new URL [options] | task show TASK [--csv | --json] | "
                         "task delete TASK");
 }
 
@@ -166,12 +197,14 @@ int tasksCommand(Context& context, Args& args) {
     auto app = context.app();
     if (!app)
         return context.fail(app.message());
-    const bool csv = args.flag("--csv");
+    const auto output = takeOutput(args);
+    if (!output)
+        return context.fail(output.message());
     auto words = args.positional();
     if (!words)
         return context.fail(words.message());
     if (words->size() > 1)
-        return context.fail("usage: tasks [CATEGORY] [--csv]");
+        return context.fail("usage: tasks [CATEGORY] [--csv | --json]");
     const std::string category = words->empty() ? (*app)->lastCategory() : (*words)[0];
     auto folder = categoryFolder(**app, category);
     if (!folder)
@@ -183,8 +216,12 @@ int tasksCommand(Context& context, Args& args) {
         return context.fail(list.message());
     for (const std::string& problem : list->problems)
         context.warn(problem);
-    if (csv) {
+    if (*output == Output::Csv) {
         context.out << readFile(list->textFile).value_or("");
+        return 0;
+    }
+    if (*output == Output::Json) {
+        printListJson(context, **app, category, *folder);
         return 0;
     }
     context.out << "Category " << category << ":\n";

@@ -1,6 +1,7 @@
 #include "model/SettingsTable.h"
 
 #include "platform/SettingsStore.h"
+#include "platform/TextUtil.h"
 
 #include <strings.h>
 
@@ -60,6 +61,22 @@ std::optional<KnownSetting> findKnownSetting(std::string_view name) {
             ::strncasecmp(setting.name.data(), name.data(), name.size()) == 0)
             return setting;
     return std::nullopt;
+}
+
+bool isSecretSetting(std::string_view name) {
+    const std::string lower = asciiLower(name);
+    for (const char* word : {"password", "authorization", "secret", "token"})
+        if (lower.find(word) != std::string::npos)
+            return true;
+    return false;
+}
+
+std::string maskedSecret(std::string_view value) {
+    return value.empty() ? "(none)" : "(set)";
+}
+
+std::string maskedSecret(const RegValue& value) {
+    return value.type == RegValue::Type::Dword ? maskedSecret("set") : maskedSecret(value.text);
 }
 
 } // namespace quarlo

@@ -1,6 +1,7 @@
 #include "reports/ShellPages.h"
 
 #include "model/TQLApp.h"
+#include "platform/BuildVersion.h"
 #include "platform/FileUtil.h"
 #include "platform/IniFile.h"
 #include "platform/TextUtil.h"
@@ -81,7 +82,7 @@ Result<std::string> writeAboutPage(const std::string& tempFolder) {
         "<label for=\"version\">Version</label>\n"
         "<input type=\"radio\" name=\"tab\" id=\"credits\"><label for=\"credits\">Credits</label>\n"
         "<div class=\"pane version\"><h1>Quarlo</h1><p>Version " +
-        std::string(kProgramVersion) +
+        std::string(buildVersion()) +
         "</p><p>Downloads web sites for offline use, as folders of pages or as Zip "
         "archives.</p></div>\n"
         "<div class=\"pane credits\"><h2>Credits</h2><p>Built with libcurl, libzip and "

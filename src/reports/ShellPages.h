@@ -11,8 +11,8 @@ namespace quarlo {
 // http or https address is followed; any other is left out. Returns the page's path.
 Result<std::string> writeHomePage(const std::string& tempFolder, const std::string& homeUrl);
 
-// The about page "quarlo_about.htm" in the Temp folder, with two tabs: the version text and
-// the credits. Returns the page's path.
+// The about page "quarlo_about.htm" in the Temp folder, with two tabs: the version of this
+// build (the one `quarlo-cli --version` prints) and the credits. Returns the page's path.
 Result<std::string> writeAboutPage(const std::string& tempFolder);
 
 // The help page "quarlo_help.htm" in the Temp folder: how to make, run and browse tasks.

@@ -1,4 +1,6 @@
+#include "model/LaunchHelp.h"
 #include "model/TQLApp.h"
+#include "platform/BuildVersion.h"
 #include "platform/Folders.h"
 #include "platform/InstanceLock.h"
 #include "shell/ShellEngine.h"
@@ -14,6 +16,8 @@
 #include <atomic>
 #include <clocale>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -57,6 +61,15 @@ int handOverToRunningInstance(const Folders& folders, const QString& parameter) 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Answered before any window system is needed.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quarlo %s\n", buildVersion());
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(launchUsageText().c_str(), stdout);
+        return 0;
+    }
     QApplication application(argc, argv);
     // The core formats numbers the same way in every locale.
     std::setlocale(LC_NUMERIC, "C");
