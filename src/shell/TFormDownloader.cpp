@@ -48,6 +48,7 @@ TFormDownloader::TFormDownloader(ShellEngine& engine, QWidget* parent)
     setObjectName(QStringLiteral("TFormDownloader"));
     setWindowTitle(QStringLiteral("Connections"));
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("lvSockets"));
     m_list->setRootIsDecorated(false);
@@ -79,24 +80,27 @@ QWidget* TFormDownloader::buildControls() {
     palette.setColor(QPalette::Window, themeColour(TQLApp::themeColours(depth())[3]));
     panel->setPalette(palette);
 
-    auto* grid = new QGridLayout(panel);
     m_sockets = new QLabel(panel);
     m_sockets->setObjectName(QStringLiteral("lblSockets"));
+    m_sockets->setMinimumWidth(m_sockets->fontMetrics().horizontalAdvance(QStringLiteral("16")));
     m_socketsBar = trackBar(QStringLiteral("tbSockets"), TQLApp::kMinConnections,
                             TQLApp::kMaxConnections, panel);
     m_priorityBar =
         trackBar(QStringLiteral("tbPriority"), TQLApp::kMinPriority, TQLApp::kMaxPriority, panel);
-    auto* socketsCaption = new QHBoxLayout;
-    socketsCaption->addWidget(new QLabel(QStringLiteral("Connections:"), panel));
-    socketsCaption->addWidget(m_sockets);
-    socketsCaption->addStretch(1);
-    grid->addLayout(socketsCaption, 0, 0, 1, 3);
-    grid->addWidget(m_socketsBar, 1, 0, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Download Priority:"), panel), 2, 0, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Pages"), panel), 3, 0);
-    grid->addWidget(m_priorityBar, 3, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Media files"), panel), 3, 2);
-    grid->setColumnStretch(1, 1);
+    // Two compact rows below the list, which keeps the height for its rows.
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(6, 2, 6, 2);
+    grid->setVerticalSpacing(0);
+    grid->addWidget(new QLabel(QStringLiteral("Connections:"), panel), 0, 0);
+    grid->addWidget(m_sockets, 0, 1);
+    grid->addWidget(m_socketsBar, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Download Priority:"), panel), 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Pages"), panel), 1, 1);
+    grid->addWidget(m_priorityBar, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Media files"), panel), 1, 3);
+    grid->setColumnStretch(2, 1);
+    for (QSlider* bar : {m_socketsBar, m_priorityBar})
+        bar->setMinimumWidth(80);
     return panel;
 }
 

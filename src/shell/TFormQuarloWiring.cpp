@@ -19,6 +19,7 @@
 #include "shell/TFormBrowser.h"
 #include "shell/TFormDownloader.h"
 #include "shell/TFormExplore.h"
+#include "shell/TFormPersonalIntranet.h"
 #include "shell/TFormQuarlo.h"
 #include "shell/TFormStatus.h"
 #include "shell/TFormZip.h"
@@ -261,30 +262,17 @@ void TFormQuarlo::openZip(const QString& archive) {
     addRecentZip(archive);
 }
 
-void TFormQuarlo::showZipBrowser() {
-    if (m_zipView == nullptr) {
-        m_zipView = new TFormZip(m_engine, *this, m_zipDock);
-        connect(m_zipView, &TFormZip::commandsChanged, this, &TFormQuarlo::updateZipActions);
-        connect(m_zipView, &TFormZip::recentZipChanged, this,
-                [this](const QString& oldPath, const QString& newPath) {
-                    if (!oldPath.isEmpty())
-                        m_recentZips->remove(oldPath.toStdString());
-                    addRecentZip(newPath);
-                });
-        connect(m_zipDock, &ViewDock::closed, this, &TFormQuarlo::zipBrowserHidden,
-                Qt::UniqueConnection);
-    }
-    showDock(m_zipDock, m_zipView);
-    updateZipActions();
-}
-
-void TFormQuarlo::toggleZipProperties() {
-    if (m_zipDock->isVisible()) {
-        hideDock(m_zipDock);
-        zipBrowserHidden();
-    } else {
-        showZipBrowser();
-    }
+void TFormQuarlo::makeZipBrowser() {
+    if (m_zipView != nullptr)
+        return;
+    m_zipView = new TFormZip(m_engine, *this, m_zipDock);
+    connect(m_zipView, &TFormZip::commandsChanged, this, &TFormQuarlo::updateZipActions);
+    connect(m_zipView, &TFormZip::recentZipChanged, this,
+            [this](const QString& oldPath, const QString& newPath) {
+                if (!oldPath.isEmpty())
+                    m_recentZips->remove(oldPath.toStdString());
+                addRecentZip(newPath);
+            });
 }
 
 void TFormQuarlo::zipBrowserHidden() {
@@ -296,7 +284,7 @@ void TFormQuarlo::zipBrowserHidden() {
     while (!model.archives().empty() && model.select(model.archives().front()->root.get()))
         model.closeArchive();
     // Gone at once: a view made again right after must be the model's only listener.
-    m_zipDock->setWidget(nullptr);
+    m_zipDock->takeView();
     delete m_zipView;
     m_zipView = nullptr;
     updateZipActions();
@@ -306,6 +294,8 @@ void TFormQuarlo::updateZipActions() {
     const bool enabled = m_zipView != nullptr && m_zipView->commandsEnabled();
     for (QAction* action : std::as_const(m_zipActions))
         action->setEnabled(enabled);
+    for (QAction* action : std::as_const(m_closeZipActions))
+        action->setEnabled(m_engine.zipBrowser().selected() != nullptr);
 }
 
 void TFormQuarlo::closeSelectedZip() {
@@ -313,6 +303,7 @@ void TFormQuarlo::closeSelectedZip() {
         m_zipView->closeArchive();
     else if (m_engine.zipBrowser().selected() != nullptr && m_engine.zipBrowser().idle())
         m_engine.zipBrowser().closeArchive();
+    updateZipActions();
 }
 
 void TFormQuarlo::openDailyArchive() {
