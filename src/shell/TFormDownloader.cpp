@@ -4,14 +4,17 @@
 #include "engine/SocketList.h"
 #include "engine/TQLDownloader.h"
 #include "model/TQLApp.h"
+#include "shell/ColumnFitter.h"
 #include "shell/ShellEngine.h"
 #include "shell/ShellHooks.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSlider>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -29,6 +32,38 @@ QColor themeColour(const std::string& text) {
         return Qt::black;
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
+
+constexpr int kPercentRole = Qt::UserRole;
+
+// The Progress column as a progress bar with its percentage; a slot whose size is unknown
+// keeps its text.
+class ProgressDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QVariant percent = index.data(kPercentRole);
+        if (!percent.isValid() || percent.toInt() < 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        cell.text.clear();
+        QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, option.widget);
+        QStyleOptionProgressBar bar;
+        bar.initFrom(option.widget);
+        bar.rect = option.rect.adjusted(2, 2, -2, -2);
+        bar.minimum = 0;
+        bar.maximum = 100;
+        bar.progress = percent.toInt();
+        bar.text = QString::number(bar.progress) + QLatin1Char('%');
+        bar.textVisible = true;
+        bar.textAlignment = Qt::AlignCenter;
+        style->drawControl(QStyle::CE_ProgressBar, &bar, painter, option.widget);
+    }
+};
 
 QSlider* trackBar(const QString& name, int minimum, int maximum, QWidget* parent) {
     auto* bar = new QSlider(Qt::Horizontal, parent);
@@ -59,6 +94,13 @@ TFormDownloader::TFormDownloader(ShellEngine& engine, QWidget* parent)
     const int widths[ColumnCount] = {200, 100, 70, 70, 150};
     for (int column = 0; column < ColumnCount; ++column)
         m_list->setColumnWidth(column, widths[column]);
+    m_list->setItemDelegateForColumn(Progress, new ProgressDelegate(m_list));
+    // The address takes the room the others leave, cut in its middle where it is longer; the
+    // others fit their content, so that the progress bars stay in sight.
+    m_list->header()->setStretchLastSection(false);
+    m_list->header()->setSectionResizeMode(Retrieving, QHeaderView::Stretch);
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_columns = new ColumnFitter(*m_list, {Bytes, Size, State});
     layout->addWidget(m_list, 1);
     layout->addWidget(buildControls());
 
@@ -142,12 +184,14 @@ void TFormDownloader::refresh() {
         QTreeWidgetItem* item = m_list->topLevelItem(i);
         item->setText(Retrieving, QString::fromStdString(row->caption));
         item->setText(Progress, QString::fromStdString(row->progress));
+        item->setData(Progress, kPercentRole, row->percent);
         item->setText(Bytes, QString::fromStdString(row->bytes));
         item->setText(Size, QString::fromStdString(row->size));
         item->setText(State, QString::fromStdString(row->status));
     }
     for (int i = m_list->topLevelItemCount() - 1; i >= count; --i)
         delete m_list->takeTopLevelItem(i);
+    m_columns->fit(ColumnFitter::Fill::Grown);
 }
 
 } // namespace quarlo::shell

@@ -246,7 +246,7 @@ void TFormQuarlo::fillDownloadsMenu(QMenu* menu) {
     }
     menu->addSeparator();
     connect(menu->addAction(tr("More...")), &QAction::triggered, this,
-            [folder] { ShellHooks::openLocation(qs(folder)); });
+            [this, folder] { ShellHooks::openLocationFor(this, qs(folder)); });
 }
 
 void TFormQuarlo::openZipDialog() {

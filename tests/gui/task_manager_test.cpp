@@ -371,7 +371,12 @@ private slots:
         openForm();
         QVERIFY(select(QString::fromStdString(task.filePath())));
         OpenRecorder opened;
+        PromptRecorder prompts;
         m_form->updateActions();
+        const QList<QAction*> browse = action("actTasksBrowse")->menu()->actions();
+        QCOMPARE(browse.size(), 2);
+        QCOMPARE(browse[0]->text(), QStringLiteral("Online"));
+        QCOMPARE(browse[1]->text(), QStringLiteral("Offline"));
         action("actTasksBrowseOnline")->trigger();
         action("actTasksBrowseOffline")->trigger();
         m_form->browseSelectedInBrowser();
@@ -380,6 +385,14 @@ private slots:
                  (QStringList{QStringLiteral("http://www.site.test/docs/index.html"), local}));
         QCOMPARE(m_commands->shown.last(), local);
         QVERIFY(m_commands->zips.isEmpty());
+        QVERIFY(prompts.prompts().empty());
+
+        // No program to open the copy with: the user is told, not left waiting.
+        opened.setSucceeds(false);
+        action("actTasksBrowseOffline")->trigger();
+        QCOMPARE(prompts.count(shell::Prompts::Kind::Error), 1);
+        QVERIFY2(prompts.prompts().back().text.contains(local),
+                 qPrintable(prompts.prompts().back().text));
     }
 };
 
