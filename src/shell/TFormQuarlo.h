@@ -68,6 +68,7 @@ public:
     void handleParameter(const QString& parameter, bool secondStart);
 
     void showInBrowser(const QString& location, bool reload = false) override;
+    void refreshInBrowser(const QString& location) override;
     QString browserLocation() const override;
     void newTask(const QString& url, const QString& profile, bool map) override;
     void explore(const QString& taskFile) override;
@@ -163,6 +164,8 @@ private:
     void runCurrentTask();
     void onRunStarted();
     void onRunEnded();
+    // The Zip browser's pages and list and the personal intranet tree read again.
+    void refreshFileViews();
     void onSummaryRequested(const QString& taskFile);
     void setWorkOffline(bool offline);
     void openDailyArchive();

@@ -118,6 +118,7 @@ void TFormQuarlo::wireEngine() {
     connect(&m_engine, &ShellEngine::runStarted, this, &TFormQuarlo::onRunStarted);
     connect(&m_engine, &ShellEngine::runEnded, this, &TFormQuarlo::onRunEnded);
     connect(&m_engine, &ShellEngine::summaryRequested, this, &TFormQuarlo::onSummaryRequested);
+    connect(&m_engine, &ShellEngine::filesChanged, this, &TFormQuarlo::refreshFileViews);
     connect(&m_engine.hooks(), &ShellHooks::browserRequested, this,
             [this](const QString& location) { showInBrowser(location); });
     connect(&m_engine.hooks(), &ShellHooks::messageRequested, this,
@@ -163,6 +164,19 @@ void TFormQuarlo::onRunEnded() {
     m_status->refresh();
     if (m_connections != nullptr)
         m_connections->refresh();
+    // The run's archive was renamed and completed, or its pages were saved into the Personal
+    // Intranet folder.
+    refreshFileViews();
+}
+
+void TFormQuarlo::refreshFileViews() {
+    ZipBrowserModel& zips = m_engine.zipBrowser();
+    if (zips.idle() && zips.currentArchive() != nullptr) {
+        zips.pagesListing();
+        zips.folderListing();
+    }
+    if (m_intranet != nullptr)
+        m_intranet->refresh();
 }
 
 void TFormQuarlo::onSummaryRequested(const QString& taskFile) {
