@@ -203,8 +203,8 @@ private:
     TFormExplore* m_explore = nullptr;
     TFormPersonalIntranet* m_intranet = nullptr;
     TFormZip* m_zipView = nullptr;
-    QList<QAction*> m_zipActions;      // Add, Delete, Unzip, Rename
-    QList<QAction*> m_closeZipActions; // File > Close, Zip > Close
+    QList<QAction*> m_zipActions;         // Add, Delete, Unzip, Rename
+    QList<QAction*> m_selectedZipActions; // File > Close, Zip > Close and Browse
     ViewDock* m_tasksDock;
     ViewDock* m_intranetDock;
     ViewDock* m_zipDock;

@@ -86,7 +86,7 @@ void TFormQuarlo::buildFileMenu() {
     m_reopenMenu = file->addMenu(tr("&Reopen"));
     m_reopenMenu->setObjectName(QStringLiteral("mnuReopen"));
     rebuildReopenMenu();
-    m_closeZipActions << addItem(file, tr("&Close"));
+    m_selectedZipActions << addItem(file, tr("&Close"));
     file->addSeparator();
     connect(addItem(file, tr("E&xit"), QKeySequence(Qt::ALT | Qt::Key_F4)), &QAction::triggered,
             this, &QWidget::close);
@@ -192,9 +192,9 @@ void TFormQuarlo::buildZipMenu() {
     connect(addItem(zip, tr("&File Zip..."), QKeySequence(Qt::CTRL | Qt::Key_F)),
             &QAction::triggered, this, [this] { openFileZipWizard(this, m_engine, {}); });
     connect(addItem(zip, tr("&Open...")), &QAction::triggered, this, &TFormQuarlo::openZipDialog);
-    m_closeZipActions << addItem(zip, tr("&Close"));
-    // Close acts on the selected archive: enabled while there is one.
-    for (QAction* close : std::as_const(m_closeZipActions)) {
+    m_selectedZipActions << addItem(zip, tr("&Close"));
+    // Close (and Browse, below) act on the selected archive: enabled while there is one.
+    for (QAction* close : std::as_const(m_selectedZipActions)) {
         close->setEnabled(false);
         connect(close, &QAction::triggered, this, &TFormQuarlo::closeSelectedZip);
     }
@@ -220,10 +220,13 @@ void TFormQuarlo::buildZipMenu() {
         });
         m_zipActions << action;
     }
-    connect(addItem(zip, tr("&Browse")), &QAction::triggered, this, [this] {
+    QAction* browse = addItem(zip, tr("&Browse"));
+    browse->setEnabled(false);
+    connect(browse, &QAction::triggered, this, [this] {
         if (m_zipView != nullptr)
             m_zipView->browse(true);
     });
+    m_selectedZipActions << browse;
 }
 
 void TFormQuarlo::buildHelpMenu() {

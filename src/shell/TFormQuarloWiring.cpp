@@ -308,7 +308,7 @@ void TFormQuarlo::updateZipActions() {
     const bool enabled = m_zipView != nullptr && m_zipView->commandsEnabled();
     for (QAction* action : std::as_const(m_zipActions))
         action->setEnabled(enabled);
-    for (QAction* action : std::as_const(m_closeZipActions))
+    for (QAction* action : std::as_const(m_selectedZipActions))
         action->setEnabled(m_engine.zipBrowser().selected() != nullptr);
 }
 
