@@ -45,65 +45,8 @@ std::string shortNameByRules(const std::string& url) {
     return dot == std::string::npos ? std::string() : rest.substr(0, dot);
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// Whole UTF-8 characters only: no stray continuation byte, overlong form, surrogate or
-// code point beyond U+10FFFF.
-bool isValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int length = 0;
-        char32_t point = 0;
-        if (lead < 0x80) {
-            length = 1;
-            point = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            point = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            point = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            point = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size())
-            return false;
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            point = (point << 6) | (next & 0x3F);
-        }
-        const bool overlong = (length == 3 && point < 0x800) || (length == 4 && point < 0x10000);
-        if (overlong || (point >= 0xD800 && point <= 0xDFFF) || point > 0x10FFFF)
-            return false;
-        i += length;
-    }
-    return true;
-}
-
 std::string displaySegment(std::string_view segment) {
-    std::string decoded;
-    for (std::size_t i = 0; i < segment.size(); ++i) {
-        if (segment[i] == '%' && i + 2 < segment.size() && hexDigit(segment[i + 1]) >= 0 &&
-            hexDigit(segment[i + 2]) >= 0) {
-            decoded += static_cast<char>(hexDigit(segment[i + 1]) * 16 + hexDigit(segment[i + 2]));
-            i += 2;
-        } else {
-            decoded += segment[i];
-        }
-    }
+    std::string decoded = percentDecode(segment);
     return isUsableName(decoded) && isValidUtf8(decoded) ? decoded : std::string(segment);
 }
 
