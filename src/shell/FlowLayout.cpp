@@ -8,6 +8,11 @@ namespace quarlo::shell {
 
 namespace {
 
+// A hidden widget takes no room; a spacer (always "empty") does take its share.
+bool hidden(const QLayoutItem* item) {
+    return item->widget() != nullptr && item->isEmpty();
+}
+
 bool expands(const QLayoutItem* item) {
     return (item->expandingDirections() & Qt::Horizontal) != 0;
 }
@@ -64,7 +69,7 @@ int FlowLayout::heightForWidth(int width) const {
 QSize FlowLayout::minimumSize() const {
     QSize size;
     for (const QLayoutItem* item : m_items)
-        if (!item->isEmpty())
+        if (!hidden(item))
             size = size.expandedTo(item->minimumSize());
     const QMargins margins = contentsMargins();
     return size.grownBy(margins);
@@ -78,7 +83,7 @@ QSize FlowLayout::sizeHint() const {
         if (m_breaks.count(i) != 0)
             row = 0;
         const QLayoutItem* item = m_items.at(i);
-        if (item->isEmpty())
+        if (hidden(item))
             continue;
         row += (row > 0 ? spacing() : 0) + naturalWidth(item);
         widest = std::max(widest, row);
@@ -110,7 +115,7 @@ int FlowLayout::arrange(const QRect& rect, bool apply) const {
             const QLayoutItem* item = m_items.at(end);
             if (end > first && m_breaks.count(end) != 0)
                 break;
-            if (item->isEmpty())
+            if (hidden(item))
                 continue;
             const int width = naturalWidth(item);
             if (used > 0 && used + gap + width > area.width())
@@ -128,7 +133,7 @@ int FlowLayout::arrange(const QRect& rect, bool apply) const {
             int x = area.x();
             for (int i = first; i < end; ++i) {
                 QLayoutItem* item = m_items.at(i);
-                if (item->isEmpty())
+                if (hidden(item))
                     continue;
                 int width = naturalWidth(item);
                 if (expands(item) && expanding > 0) {

@@ -3,7 +3,6 @@
 
 #include "model/MainWindowRules.h"
 #include "model/TQLApp.h"
-#include "model/TQLTask.h"
 #include "platform/SettingsStore.h"
 #include "shell/ShellEngine.h"
 #include "shell/TFormBrowser.h"
@@ -17,12 +16,12 @@
 #include "shell/ToolPanel.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLayout>
+#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace quarlo::shell {
 
