@@ -197,7 +197,7 @@ TEST_F(CategoriesTest, QueueFileIsTheTaskFileWithItsExtensionReplaced) {
     EXPECT_EQ(deletedQueueFile("/t/General/Site.qlt"), "/t/General/Site.dwn");
     EXPECT_EQ(deletedQueueFile("/t/General/Site.QLT"), "/t/General/Site.dwn");
     EXPECT_EQ(deleteCategoryQuestion("News"), "Are you sure you want to remove the category "
-                                              "'News' and delete all the Tasks it contains.?");
+                                              "'News' and delete all the Tasks it contains?");
 }
 
 TEST_F(CategoriesTest, TrashFolderFollowsTheDataFolderOrTheUsersTrash) {

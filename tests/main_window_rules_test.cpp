@@ -50,6 +50,24 @@ TEST(WindowPlacementTest, StoresDecimalTextsThatReadBack) {
     EXPECT_EQ(readWindowPlacement(settings), (WindowPlacement{12, 34, 1024, 768}));
 }
 
+TEST(WindowPlacementTest, AFirstStartTakesFourFifthsOfTheScreenCentred) {
+    TempDir dir;
+    SettingsStore settings(dir.path() + "settings.reg");
+    EXPECT_TRUE(isFirstWindowPlacement(settings));
+    EXPECT_EQ(firstStartPlacement({0, 0, 1400, 900}), (WindowPlacement{140, 90, 1120, 720}));
+    // A panel at the top of the screen: the window centres in what is left.
+    EXPECT_EQ(firstStartPlacement({0, 30, 1280, 994}), (WindowPlacement{128, 129, 1024, 795}));
+    // A small screen still gets the minimum size.
+    EXPECT_EQ(firstStartPlacement({0, 0, 640, 480}), (WindowPlacement{20, 40, 600, 400}));
+    // One key stored is no first start any more; the dock layout lies beside the keys.
+    settings.writeText(kFormKey, "Height", "500");
+    EXPECT_FALSE(isFirstWindowPlacement(settings));
+    EXPECT_EQ(readDockLayout(settings), "");
+    storeDockLayout(settings, "AAAA/w==");
+    EXPECT_EQ(settings.readText(kFormKey, "Dock Layout", ""), "AAAA/w==");
+    EXPECT_EQ(readDockLayout(settings), "AAAA/w==");
+}
+
 TEST(LaunchParameterTest, ClassifiesFirstAndSecondStarts) {
     struct Case {
         const char* parameter;

@@ -226,6 +226,25 @@ TEST(FileNamesTest, SiteShortNames) {
     EXPECT_EQ(name.size() % 2, 0u);
 }
 
+TEST(FileNamesTest, DisplayNamesDecodeOnlyWhatReadsTrue) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"caf%C3%A9.html", "caf\xC3\xA9.html"},
+        {"127.0.0.1/sub%20dir/caf%c3%a9.html", "127.0.0.1/sub dir/caf\xC3\xA9.html"},
+        {"folder/", "folder/"},
+        {"100%.html", "100%.html"},           // no escape to decode
+        {"a%2Fb.html", "a%2Fb.html"},         // would read as a folder
+        {"%2E%2E", "%2E%2E"},                 // would read as a step up
+        {"x%00y", "x%00y"},                   // a control character
+        {"caf%E9.html", "caf%E9.html"},       // Latin-1, not UTF-8
+        {"%C0%AF", "%C0%AF"},                 // overlong form
+        {"%ED%A0%80", "%ED%A0%80"},           // a surrogate
+        {"ok%20/bad%FF", "ok /bad%FF"},       // each name on its own
+        {"%F0%9F%98%80", "\xF0\x9F\x98\x80"}, // beyond the basic plane
+    };
+    for (const auto& [stored, shown] : cases)
+        EXPECT_EQ(displayFileName(stored), shown) << stored;
+}
+
 TEST(FileNamesTest, UniqueNamesAndCopies) {
     test::TempDir dir;
     EXPECT_EQ(FileNameNoExt("/a/b/site.qlt"), "site");

@@ -14,6 +14,7 @@ struct ConnectionRow {
     std::string bytes;
     std::string size;
     std::string status;
+    int percent = -1; // 0-100 for the progress bar; -1 when the size is unknown
 
     bool operator==(const ConnectionRow&) const = default;
 };

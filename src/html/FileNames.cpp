@@ -45,7 +45,26 @@ std::string shortNameByRules(const std::string& url) {
     return dot == std::string::npos ? std::string() : rest.substr(0, dot);
 }
 
+std::string displaySegment(std::string_view segment) {
+    std::string decoded = percentDecode(segment);
+    return isUsableName(decoded) && isValidUtf8(decoded) ? decoded : std::string(segment);
+}
+
 } // namespace
+
+std::string displayFileName(std::string_view name) {
+    std::string shown;
+    std::size_t begin = 0;
+    while (true) {
+        const std::size_t slash = name.find('/', begin);
+        const std::string_view segment = name.substr(begin, slash - begin);
+        shown += segment.empty() ? std::string() : displaySegment(segment);
+        if (slash == std::string_view::npos)
+            return shown;
+        shown += '/';
+        begin = slash + 1;
+    }
+}
 
 std::string SiteShortName(std::string_view url) {
     const std::string slashed = ToSlashes(url);

@@ -15,6 +15,12 @@ std::string SiteShortName(std::string_view url);
 // The file name of a "/" path without its folder and without its extension.
 std::string FileNameNoExt(std::string_view path);
 
+// A stored file name or "/" path as a person reads it: the %XX escapes of each name decoded,
+// so that caf%C3%A9.html reads café.html. A name stays as stored when its decoded text would
+// not be valid UTF-8 or would hold a "/", a control character or a "." or ".." step: it never
+// reads as a name it is not. The stored name itself is never changed.
+std::string displayFileName(std::string_view name);
+
 // The path itself when nothing exists under that name, else the first free one of
 // folder/name(0).ext, folder/name(1).ext, ... (site.qlt, then site(0).qlt).
 std::string UniqueFileName(std::string_view path);

@@ -80,34 +80,12 @@ std::string fitSegments(std::string_view path) {
     }
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    c = lowerAscii(c);
-    return (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
-}
-
-std::string percentDecoded(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // A segment that is, or once decoded holds, a "." or ".." step, or is empty.
 bool isStepSegment(std::string_view segment) {
     if (segment.empty() || segment == "." || segment == "..") {
         return true;
     }
-    const std::string decoded = percentDecoded(segment);
+    const std::string decoded = percentDecode(segment);
     std::size_t begin = 0;
     for (;;) {
         const std::size_t end = std::min(decoded.find_first_of("/\\", begin), decoded.size());

@@ -13,6 +13,11 @@ namespace quarlo {
 
 namespace {
 
+constexpr const char* kPlacementNames[] = {"Left", "Top", "Width", "Height"};
+constexpr const char* kDockLayoutName = "Dock Layout";
+constexpr int kMinWidth = 600;
+constexpr int kMinHeight = 400;
+
 int readNumber(const SettingsStore& settings, const char* name, int def) {
     const std::string text = settings.readText(kFormKey, name, std::to_string(def));
     int value = def;
@@ -33,9 +38,9 @@ WindowPlacement readWindowPlacement(const SettingsStore& settings) {
     placement.top = std::max(readNumber(settings, "Top", 0), 0);
     placement.width = readNumber(settings, "Width", 640);
     placement.height = readNumber(settings, "Height", 480);
-    if (placement.width < 600)
+    if (placement.width < kMinWidth)
         placement.width = 640;
-    if (placement.height < 400)
+    if (placement.height < kMinHeight)
         placement.height = 480;
     return placement;
 }
@@ -45,6 +50,29 @@ void storeWindowPlacement(SettingsStore& settings, const WindowPlacement& placem
     settings.writeText(kFormKey, "Top", std::to_string(placement.top));
     settings.writeText(kFormKey, "Width", std::to_string(placement.width));
     settings.writeText(kFormKey, "Height", std::to_string(placement.height));
+}
+
+bool isFirstWindowPlacement(const SettingsStore& settings) {
+    return std::none_of(
+        std::begin(kPlacementNames), std::end(kPlacementNames),
+        [&](const char* name) { return settings.readValue(kFormKey, name).has_value(); });
+}
+
+WindowPlacement firstStartPlacement(const WindowPlacement& available) {
+    WindowPlacement placement;
+    placement.width = std::max(kMinWidth, available.width * 4 / 5);
+    placement.height = std::max(kMinHeight, available.height * 4 / 5);
+    placement.left = available.left + std::max(0, (available.width - placement.width) / 2);
+    placement.top = available.top + std::max(0, (available.height - placement.height) / 2);
+    return placement;
+}
+
+std::string readDockLayout(const SettingsStore& settings) {
+    return settings.readText(kFormKey, kDockLayoutName, "");
+}
+
+void storeDockLayout(SettingsStore& settings, const std::string& layout) {
+    settings.writeText(kFormKey, kDockLayoutName, layout);
 }
 
 LaunchRequest classifyLaunchParameter(const std::string& parameter, bool secondStart) {

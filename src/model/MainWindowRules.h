@@ -22,6 +22,16 @@ struct WindowPlacement {
 // 640 wide and a Height below 400 opens 480 high.
 WindowPlacement readWindowPlacement(const SettingsStore& settings);
 void storeWindowPlacement(SettingsStore& settings, const WindowPlacement& placement);
+// A first start: none of the four position keys is stored yet.
+bool isFirstWindowPlacement(const SettingsStore& settings);
+// The bounds of a first start: 80 % of the screen's available area, centred in it, and never
+// below the window's minimum size of 600 x 400.
+WindowPlacement firstStartPlacement(const WindowPlacement& available);
+
+// The docked views' arrangement as the desktop program encodes it (Base64 text), kept as
+// "Dock Layout" beside the position keys; empty when none is stored.
+std::string readDockLayout(const SettingsStore& settings);
+void storeDockLayout(SettingsStore& settings, const std::string& layout);
 
 // What a command-line parameter (or one a second start hands over) asks for.
 enum class LaunchRequest { None, NewTask, AddTask, OpenZip };

@@ -21,5 +21,12 @@ bool containsString(const std::vector<std::string>& list, std::string_view text)
 
 // Percent-encodes every byte but the unreserved URL characters (and "/" when keepSlash).
 std::string percentEncode(std::string_view text, bool keepSlash = false);
+// Every %XX escape (hex digits of either case) decoded; a "%" without two hex digits stays.
+std::string percentDecode(std::string_view text);
+
+// The length of the UTF-8 character at pos, or 0 when the bytes there are not one (overlong
+// forms, surrogates and values above U+10FFFF included).
+std::size_t utf8CharLength(std::string_view text, std::size_t pos);
+bool isValidUtf8(std::string_view text);
 
 } // namespace quarlo

@@ -185,7 +185,7 @@ std::string deleteTaskQuestion() {
 
 std::string deleteCategoryQuestion(const std::string& nodeText) {
     return "Are you sure you want to remove the category '" + nodeText +
-           "' and delete all the Tasks it contains.?";
+           "' and delete all the Tasks it contains?";
 }
 
 } // namespace quarlo

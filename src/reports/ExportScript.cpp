@@ -13,40 +13,6 @@ namespace quarlo {
 
 namespace {
 
-// Length of the UTF-8 sequence starting at pos, or 0 when the bytes there are not one
-// (overlong forms, surrogates and values above U+10FFFF included).
-std::size_t utf8Length(std::string_view text, std::size_t pos) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(pos);
-    std::size_t length = 0;
-    std::uint32_t value = 0;
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        value = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        value = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (pos + length > text.size())
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80)
-            return 0;
-        value = value << 6 | (byte(pos + i) & 0x3F);
-    }
-    const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
-    if (overlong || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    return length;
-}
-
 void appendEscape(std::string& out, unsigned value) {
     char code[8];
     std::snprintf(code, sizeof code, "\\u%04x", value);
@@ -77,7 +43,7 @@ std::uint64_t nextSerial() {
 std::string jsonString(std::string_view text) {
     std::string out = "\"";
     for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t length = utf8Length(text, pos);
+        const std::size_t length = utf8CharLength(text, pos);
         if (length == 0) {
             out += "\\ufffd";
             ++pos;

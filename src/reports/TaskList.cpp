@@ -8,6 +8,8 @@
 #include "reports/ExportScript.h"
 #include "schedule/Schedule.h"
 
+#include <algorithm>
+
 namespace quarlo {
 
 namespace {
@@ -161,22 +163,33 @@ Result<TaskListExport> exportTaskList(TQLApp& app, const std::string& category,
     return result;
 }
 
-Result<TaskListExport> exportTaskDetails(TQLApp& app, const std::string& taskFile) {
-    auto task = TQLTask::loadFromFile(app, taskFile);
+ExportRow taskDetailsRow(const TQLTask& task) {
+    ExportRow row = taskLineValues(task);
+    const ExportRow profile = profilePartValues(task.profile());
+    row.insert(row.end(), profile.begin(), profile.end());
+    return row;
+}
+
+Result<TaskListExport> writeTaskDetails(TQLApp& app, ExportRow row) {
     TaskListExport result;
     result.header = taskLineHeader();
     const std::vector<std::string>& profileNames = profilePartHeader();
     result.header.insert(result.header.end(), profileNames.begin(), profileNames.end());
-    ExportRow row = taskLineValues(*task);
-    const ExportRow profile = profilePartValues(task->profile());
+    const auto profileStart =
+        row.begin() + static_cast<std::ptrdiff_t>(std::min(row.size(), taskLineHeader().size()));
     const std::string text = joinWithCommas(taskLineHeader()) + "," + joinWithCommas(profileNames) +
-                             "\r\n" + taskLineText(row) + "," + quotedLineText(profile) + "\r\n";
-    row.insert(row.end(), profile.begin(), profile.end());
+                             "\r\n" + taskLineText(ExportRow(row.begin(), profileStart)) + "," +
+                             quotedLineText(ExportRow(profileStart, row.end())) + "\r\n";
     result.rows.push_back(std::move(row));
     if (Status written = writeExport(app, result, text, kDetailsFile, kDetailsScript, kDetailsPage);
         !written)
         return written;
     return result;
+}
+
+Result<TaskListExport> exportTaskDetails(TQLApp& app, const std::string& taskFile) {
+    auto task = TQLTask::loadFromFile(app, taskFile);
+    return writeTaskDetails(app, taskDetailsRow(*task));
 }
 
 } // namespace quarlo

@@ -61,5 +61,10 @@ Result<TaskListExport> exportTaskList(TQLApp& app, const std::string& category,
 
 // The details of the task in the file: the task line and its profile part.
 Result<TaskListExport> exportTaskDetails(TQLApp& app, const std::string& taskFile);
+// The same in two steps, so that a window can read a running task under its lock and write
+// the export after letting it go: the details row (task line and profile part), and the
+// export of such a row.
+ExportRow taskDetailsRow(const TQLTask& task);
+Result<TaskListExport> writeTaskDetails(TQLApp& app, ExportRow row);
 
 } // namespace quarlo

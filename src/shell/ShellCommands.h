@@ -14,6 +14,10 @@ public:
     // Shows a local file or URL in the embedded browser; an empty one is the home page. The
     // location the browser already shows is not loaded again unless `reload` is set.
     virtual void showInBrowser(const QString& location, bool reload = false) = 0;
+    // A page's content was written again under a new address (an export's page): when the
+    // browser shows that page now, it shows the new address scrolled where the old one was;
+    // otherwise nothing happens.
+    virtual void refreshInBrowser(const QString& location) = 0;
     // The browser's current location (a local path for a file), or empty.
     virtual QString browserLocation() const = 0;
     // The new-task command: a URL (may be empty), a profile name (may be empty), map flag;

@@ -56,6 +56,9 @@ signals:
     void runEnded();
     // The current task's summary should be shown (end of an intranet-mode run).
     void summaryRequested(const QString& taskFile);
+    // A user's command wrote files (the file zip wizard an archive, an unzip a folder): views
+    // that show archives and folders read them again.
+    void filesChanged();
 
 private:
     TQLApp& m_app;

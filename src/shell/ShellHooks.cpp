@@ -1,5 +1,7 @@
 #include "shell/ShellHooks.h"
 
+#include "shell/Prompts.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -11,6 +13,10 @@ namespace {
 ShellHooks::OpenHook& openHook() {
     static ShellHooks::OpenHook hook;
     return hook;
+}
+
+QString cannotOpenText(const QString& location) {
+    return QObject::tr("No program could be started to open %1.").arg(location);
 }
 } // namespace
 
@@ -59,7 +65,12 @@ void ShellHooks::showInBrowser(const std::string& location) {
 
 void ShellHooks::openWithDefaultProgram(const std::string& location) {
     QMetaObject::invokeMethod(
-        this, [location = QString::fromStdString(location)] { openLocation(location); },
+        this,
+        [this, location = QString::fromStdString(location)] {
+            if (!openLocation(location))
+                emit messageRequested(static_cast<int>(MessageKind::Error),
+                                      cannotOpenText(location));
+        },
         Qt::QueuedConnection);
 }
 
@@ -72,13 +83,18 @@ void ShellHooks::setOpenHook(OpenHook hook) {
     openHook() = std::move(hook);
 }
 
-void ShellHooks::openLocation(const QString& location) {
-    if (openHook()) {
-        openHook()(location);
-        return;
-    }
+bool ShellHooks::openLocation(const QString& location) {
+    if (openHook())
+        return openHook()(location);
     const bool isUrl = location.contains(QStringLiteral("://"));
-    QDesktopServices::openUrl(isUrl ? QUrl(location) : QUrl::fromLocalFile(location));
+    return QDesktopServices::openUrl(isUrl ? QUrl(location) : QUrl::fromLocalFile(location));
+}
+
+bool ShellHooks::openLocationFor(QWidget* parent, const QString& location) {
+    if (openLocation(location))
+        return true;
+    Prompts::error(parent, cannotOpenText(location));
+    return false;
 }
 
 void ShellHooks::flush() {

@@ -10,6 +10,8 @@
 #include <functional>
 #include <mutex>
 
+class QWidget;
+
 namespace quarlo::shell {
 
 // The engine's reports turned into Qt signals on the GUI thread. Workers only set flags and
@@ -18,7 +20,8 @@ namespace quarlo::shell {
 class ShellHooks : public QObject, public UiHooks {
     Q_OBJECT
 public:
-    using OpenHook = std::function<void(const QString& location)>;
+    // Opens the location; false when no program could be started.
+    using OpenHook = std::function<bool(const QString& location)>;
     static constexpr int kRefreshIntervalMs = 250;
 
     explicit ShellHooks(QObject* parent = nullptr); // made on the GUI thread
@@ -36,8 +39,11 @@ public:
     // Replaces what "open with the default program" does (tests record instead of
     // launching a program). An empty hook restores the desktop's default.
     static void setOpenHook(OpenHook hook);
-    // Opens a file or URL with the user's default program (or the hook).
-    static void openLocation(const QString& location);
+    // Opens a file or URL with the user's default program (or the hook); false when no
+    // program could be started.
+    static bool openLocation(const QString& location);
+    // The same for a user's command: a location that cannot be opened is said in an error box.
+    static bool openLocationFor(QWidget* parent, const QString& location);
 
     // Delivers whatever is pending now (tests, and the end of a run).
     void flush();

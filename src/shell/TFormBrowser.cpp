@@ -8,10 +8,13 @@
 
 #include <QAction>
 #include <QVBoxLayout>
+#include <QVariant>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+
+#include <utility>
 
 namespace quarlo::shell {
 
@@ -82,6 +85,40 @@ void TFormBrowser::showLocation(const QString& location, bool reload) {
     m_view->load(target);
 }
 
+bool TFormBrowser::showsPageOf(const QUrl& target) const {
+    const auto page = QUrl::RemoveQuery | QUrl::RemoveFragment;
+    return target.adjusted(page) == m_view->url().adjusted(page);
+}
+
+void TFormBrowser::refreshLocation(const QString& location) {
+    const QUrl target = urlOf(location);
+    if (!showsPageOf(target))
+        return;
+    if (m_busy) {
+        // A page still loading would be cut short and never show: the newest address waits
+        // until it is done.
+        m_pendingRefresh = location;
+        return;
+    }
+    // The scroll position lies in the page: it is asked for before the new one replaces it.
+    m_view->page()->runJavaScript(
+        QStringLiteral("[window.scrollX, window.scrollY]"),
+        [this, target](const QVariant& at) { loadScrolledTo(target, at); });
+}
+
+void TFormBrowser::loadScrolledTo(const QUrl& target, const QVariant& at) {
+    // No answer: the page is going away with the browser. Another page: the user went
+    // elsewhere meanwhile.
+    if (!at.isValid() || !showsPageOf(target))
+        return;
+    const QVariantList xy = at.toList();
+    if (xy.size() == 2)
+        m_scrollTo = QPointF(xy[0].toDouble(), xy[1].toDouble());
+    if (m_busy)
+        m_view->stop();
+    m_view->load(target);
+}
+
 void TFormBrowser::showHomePage() {
     const std::string homeUrl = m_app.settings().readText(kSettingsKey, "HOME URL", "");
     auto page = writeHomePage(m_app.tempFolder(), homeUrl);
@@ -110,6 +147,11 @@ void TFormBrowser::refresh() {
 
 void TFormBrowser::onLoadFinished(bool ok) {
     m_busy = false;
+    if (const std::optional<QPointF> at = std::exchange(m_scrollTo, std::nullopt); at && ok)
+        m_view->page()->runJavaScript(
+            QStringLiteral("window.scrollTo(%1, %2)").arg(at->x()).arg(at->y()));
+    if (const QString next = std::exchange(m_pendingRefresh, QString()); !next.isEmpty())
+        refreshLocation(next);
     emit stopEnabled(false);
     emit statusText(QStringLiteral("Done."));
     const QString address = location();

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QPointF>
 #include <QString>
 #include <QWidget>
+
+#include <optional>
 
 class QWebEngineProfile;
 class QWebEngineView;
@@ -24,6 +27,10 @@ public:
     // Shows a local path or URL; empty shows the home page. The location shown already is
     // not loaded again unless reload is set. A busy browser is stopped first.
     void showLocation(const QString& location, bool reload = false);
+    // The page shown now under a new address (the same file with another query): loaded and
+    // scrolled to where the old one was. Nothing happens while another page is shown; while a
+    // page loads, the newest address waits until it is done.
+    void refreshLocation(const QString& location);
     // Writes the home page and shows it.
     void showHomePage();
     // The current location: a local path for a file, else the URL; empty before the first.
@@ -51,12 +58,18 @@ signals:
 
 private:
     void onLoadFinished(bool ok);
+    // Whether the page shown is the target's file, whatever their queries.
+    bool showsPageOf(const QUrl& target) const;
+    // The target loaded, to be scrolled where the page shown was (at: its scroll position).
+    void loadScrolledTo(const QUrl& target, const QVariant& at);
     static QString locationOf(const QUrl& url);
 
     TQLApp& m_app;
     QWebEngineProfile* m_profile;
     QWebEngineView* m_view;
     bool m_busy = false;
+    std::optional<QPointF> m_scrollTo; // where the next page to finish loading is scrolled
+    QString m_pendingRefresh;          // refreshLocation's newest address while a page loads
 };
 
 } // namespace quarlo::shell

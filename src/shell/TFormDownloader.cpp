@@ -4,14 +4,17 @@
 #include "engine/SocketList.h"
 #include "engine/TQLDownloader.h"
 #include "model/TQLApp.h"
+#include "shell/ColumnFitter.h"
 #include "shell/ShellEngine.h"
 #include "shell/ShellHooks.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSlider>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -29,6 +32,38 @@ QColor themeColour(const std::string& text) {
         return Qt::black;
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
+
+constexpr int kPercentRole = Qt::UserRole;
+
+// The Progress column as a progress bar with its percentage; a slot whose size is unknown
+// keeps its text.
+class ProgressDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QVariant percent = index.data(kPercentRole);
+        if (!percent.isValid() || percent.toInt() < 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        cell.text.clear();
+        QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, option.widget);
+        QStyleOptionProgressBar bar;
+        bar.initFrom(option.widget);
+        bar.rect = option.rect.adjusted(2, 2, -2, -2);
+        bar.minimum = 0;
+        bar.maximum = 100;
+        bar.progress = percent.toInt();
+        bar.text = QString::number(bar.progress) + QLatin1Char('%');
+        bar.textVisible = true;
+        bar.textAlignment = Qt::AlignCenter;
+        style->drawControl(QStyle::CE_ProgressBar, &bar, painter, option.widget);
+    }
+};
 
 QSlider* trackBar(const QString& name, int minimum, int maximum, QWidget* parent) {
     auto* bar = new QSlider(Qt::Horizontal, parent);
@@ -48,6 +83,7 @@ TFormDownloader::TFormDownloader(ShellEngine& engine, QWidget* parent)
     setObjectName(QStringLiteral("TFormDownloader"));
     setWindowTitle(QStringLiteral("Connections"));
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("lvSockets"));
     m_list->setRootIsDecorated(false);
@@ -58,6 +94,13 @@ TFormDownloader::TFormDownloader(ShellEngine& engine, QWidget* parent)
     const int widths[ColumnCount] = {200, 100, 70, 70, 150};
     for (int column = 0; column < ColumnCount; ++column)
         m_list->setColumnWidth(column, widths[column]);
+    m_list->setItemDelegateForColumn(Progress, new ProgressDelegate(m_list));
+    // The address takes the room the others leave, cut in its middle where it is longer; the
+    // others fit their content, so that the progress bars stay in sight.
+    m_list->header()->setStretchLastSection(false);
+    m_list->header()->setSectionResizeMode(Retrieving, QHeaderView::Stretch);
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_columns = new ColumnFitter(*m_list, {Bytes, Size, State});
     layout->addWidget(m_list, 1);
     layout->addWidget(buildControls());
 
@@ -79,24 +122,27 @@ QWidget* TFormDownloader::buildControls() {
     palette.setColor(QPalette::Window, themeColour(TQLApp::themeColours(depth())[3]));
     panel->setPalette(palette);
 
-    auto* grid = new QGridLayout(panel);
     m_sockets = new QLabel(panel);
     m_sockets->setObjectName(QStringLiteral("lblSockets"));
+    m_sockets->setMinimumWidth(m_sockets->fontMetrics().horizontalAdvance(QStringLiteral("16")));
     m_socketsBar = trackBar(QStringLiteral("tbSockets"), TQLApp::kMinConnections,
                             TQLApp::kMaxConnections, panel);
     m_priorityBar =
         trackBar(QStringLiteral("tbPriority"), TQLApp::kMinPriority, TQLApp::kMaxPriority, panel);
-    auto* socketsCaption = new QHBoxLayout;
-    socketsCaption->addWidget(new QLabel(QStringLiteral("Connections:"), panel));
-    socketsCaption->addWidget(m_sockets);
-    socketsCaption->addStretch(1);
-    grid->addLayout(socketsCaption, 0, 0, 1, 3);
-    grid->addWidget(m_socketsBar, 1, 0, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Download Priority:"), panel), 2, 0, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Pages"), panel), 3, 0);
-    grid->addWidget(m_priorityBar, 3, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Media files"), panel), 3, 2);
-    grid->setColumnStretch(1, 1);
+    // Two compact rows below the list, which keeps the height for its rows.
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(6, 2, 6, 2);
+    grid->setVerticalSpacing(0);
+    grid->addWidget(new QLabel(QStringLiteral("Connections:"), panel), 0, 0);
+    grid->addWidget(m_sockets, 0, 1);
+    grid->addWidget(m_socketsBar, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Download Priority:"), panel), 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Pages"), panel), 1, 1);
+    grid->addWidget(m_priorityBar, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Media files"), panel), 1, 3);
+    grid->setColumnStretch(2, 1);
+    for (QSlider* bar : {m_socketsBar, m_priorityBar})
+        bar->setMinimumWidth(80);
     return panel;
 }
 
@@ -138,12 +184,14 @@ void TFormDownloader::refresh() {
         QTreeWidgetItem* item = m_list->topLevelItem(i);
         item->setText(Retrieving, QString::fromStdString(row->caption));
         item->setText(Progress, QString::fromStdString(row->progress));
+        item->setData(Progress, kPercentRole, row->percent);
         item->setText(Bytes, QString::fromStdString(row->bytes));
         item->setText(Size, QString::fromStdString(row->size));
         item->setText(State, QString::fromStdString(row->status));
     }
     for (int i = m_list->topLevelItemCount() - 1; i >= count; --i)
         delete m_list->takeTopLevelItem(i);
+    m_columns->fit(ColumnFitter::Fill::Grown);
 }
 
 } // namespace quarlo::shell

@@ -8,6 +8,7 @@ class QTreeWidget;
 
 namespace quarlo::shell {
 
+class ColumnFitter;
 class ShellEngine;
 
 // The connections window: one row per transfer slot with what it fetches, and the two
@@ -34,6 +35,7 @@ private:
     QSlider* m_socketsBar = nullptr;
     QSlider* m_priorityBar = nullptr;
     QTreeWidget* m_list = nullptr;
+    ColumnFitter* m_columns = nullptr;
 };
 
 } // namespace quarlo::shell

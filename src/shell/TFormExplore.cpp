@@ -6,6 +6,7 @@
 #include "platform/FileUtil.h"
 #include "reports/Browse.h"
 #include "reports/ReportArchive.h"
+#include "shell/ColumnFitter.h"
 #include "shell/ExploreModel.h"
 #include "shell/Prompts.h"
 #include "shell/ShellCommands.h"
@@ -41,6 +42,16 @@ TFormExplore::TFormExplore(ShellEngine& engine, ShellCommands& commands, QWidget
     m_view->setColumnWidth(ExploreModel::MarkColumn, 40);
     m_view->setColumnWidth(ExploreModel::TitleColumn, 200);
     m_view->setColumnWidth(ExploreModel::URLColumn, 300);
+    // Every column but the mark follows its content, unless the user has sized it.
+    QList<int> fitted;
+    for (int column = ExploreModel::StatusColumn; column < ExploreModel::ColumnCount; ++column)
+        fitted << column;
+    auto* columns = new ColumnFitter(*m_view, fitted, 600);
+    connect(m_model, &QAbstractItemModel::modelReset, columns,
+            [columns] { columns->fit(ColumnFitter::Fill::Fresh); });
+    const auto grown = [columns] { columns->fit(ColumnFitter::Fill::Grown); };
+    connect(m_model, &QAbstractItemModel::rowsInserted, columns, grown);
+    connect(m_model, &QAbstractItemModel::dataChanged, columns, grown);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
@@ -161,12 +172,12 @@ void TFormExplore::toggleMarkAt(int row) {
 
 void TFormExplore::browseOnline() {
     if (auto item = m_model->item(focusedRow()))
-        ShellHooks::openLocation(QString::fromStdString(item->URL));
+        ShellHooks::openLocationFor(this, QString::fromStdString(item->URL));
 }
 
 void TFormExplore::browseOffline() {
     if (const auto file = offlineFile(focusedRow()))
-        ShellHooks::openLocation(*file);
+        ShellHooks::openLocationFor(this, *file);
 }
 
 void TFormExplore::showOfflineInBrowser(int row) {

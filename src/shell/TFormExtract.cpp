@@ -165,6 +165,7 @@ void openUnzipDialog(QWidget* parent, ShellEngine& engine, const QStringList& en
         return;
     settings.store(engine.app().settings());
     (void)settings.run(browser);
+    emit engine.filesChanged();
 }
 
 } // namespace quarlo::shell

@@ -1,5 +1,6 @@
 #include "shell/TFormPersonalIntranet.h"
 
+#include "html/FileNames.h"
 #include "model/TQLApp.h"
 #include "shell/ShellCommands.h"
 #include "shell/ShellEngine.h"
@@ -10,6 +11,23 @@
 #include <QVBoxLayout>
 
 namespace quarlo::shell {
+
+namespace {
+
+// Saved pages keep the escapes of their addresses in their names; the tree shows them
+// decoded (café.html for caf%C3%A9.html).
+class ReadableFileModel : public QFileSystemModel {
+public:
+    using QFileSystemModel::QFileSystemModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        QVariant value = QFileSystemModel::data(index, role);
+        if (role != Qt::DisplayRole || index.column() != 0)
+            return value;
+        return QString::fromStdString(displayFileName(value.toString().toStdString()));
+    }
+};
+
+} // namespace
 
 TFormPersonalIntranet::TFormPersonalIntranet(ShellEngine& engine, ShellCommands& commands,
                                              QWidget* parent)
@@ -27,12 +45,25 @@ TFormPersonalIntranet::TFormPersonalIntranet(ShellEngine& engine, ShellCommands&
 
 TFormPersonalIntranet::~TFormPersonalIntranet() = default;
 
+QStringList TFormPersonalIntranet::expandedFolders(const QModelIndex& parent) const {
+    QStringList folders;
+    for (int row = 0; row < m_model->rowCount(parent); ++row) {
+        const QModelIndex child = m_model->index(row, 0, parent);
+        if (m_view->isExpanded(child))
+            folders << m_model->filePath(child) << expandedFolders(child);
+    }
+    return folders;
+}
+
 void TFormPersonalIntranet::refresh() {
-    // A fresh model reads the folder anew; the old one may hold a stale cache.
+    // A fresh model reads the folder anew; the old one may hold a stale cache. The folders
+    // the user opened stay open.
+    const QStringList expanded =
+        m_model != nullptr ? expandedFolders(m_view->rootIndex()) : QStringList();
     QFileSystemModel* old = m_model;
     QItemSelectionModel* oldSelection = m_view->selectionModel();
     m_root = QDir::cleanPath(QString::fromStdString(m_engine.app().intranetFolder()));
-    m_model = new QFileSystemModel(this);
+    m_model = new ReadableFileModel(this);
     m_model->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
     m_model->setReadOnly(true);
     const QModelIndex root = m_model->setRootPath(m_root);
@@ -49,6 +80,8 @@ void TFormPersonalIntranet::refresh() {
             });
     delete oldSelection;
     delete old;
+    for (const QString& folder : expanded)
+        m_view->expand(m_model->index(folder));
 }
 
 QModelIndex TFormPersonalIntranet::indexOf(const QString& path) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QModelIndex>
+#include <QStringList>
 #include <QWidget>
 
 class QFileSystemModel;
@@ -33,6 +34,8 @@ protected:
 
 private:
     void choose(const QModelIndex& current);
+    // The paths of the expanded folders below the node, parents first.
+    QStringList expandedFolders(const QModelIndex& parent) const;
 
     ShellEngine& m_engine;
     ShellCommands& m_commands;

@@ -9,7 +9,9 @@
 #include <memory>
 
 class QMenu;
+class QMenuBar;
 class QMimeData;
+class QScrollArea;
 
 namespace quarlo {
 class RecentList;
@@ -27,16 +29,25 @@ class TFormStatus;
 class TFormZip;
 class ToolPanel;
 
-// A dock that says when the user closes it.
+// A dock for one view that says when the user closes it. A view that needs more room than
+// the dock has scrolls inside it, so that a dock never claims more of the window than its
+// title and a little of its view.
 class ViewDock : public QDockWidget {
     Q_OBJECT
 public:
     ViewDock(const QString& title, const char* name, QWidget* parent);
+    void setView(QWidget* view);
+    QWidget* view() const;
+    // Takes the view out of the dock without deleting it; nullptr when there is none.
+    QWidget* takeView();
 signals:
     void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    QScrollArea* m_scroll;
 };
 
 // The program's one top-level window: the tool panel, the embedded browser in the centre,
@@ -46,6 +57,7 @@ class TFormQuarlo : public QMainWindow, public ShellCommands {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = "Quarlo 3.0 Beta 4";
+    static constexpr QSize kMinimumSize{600, 400};
 
     explicit TFormQuarlo(ShellEngine& engine, QWidget* parent = nullptr);
     ~TFormQuarlo() override;
@@ -56,6 +68,7 @@ public:
     void handleParameter(const QString& parameter, bool secondStart);
 
     void showInBrowser(const QString& location, bool reload = false) override;
+    void refreshInBrowser(const QString& location) override;
     QString browserLocation() const override;
     void newTask(const QString& url, const QString& profile, bool map) override;
     void explore(const QString& taskFile) override;
@@ -100,6 +113,11 @@ public:
     void toggleZipProperties();
     void showTasks();
     void showZipBrowser();
+    // View > Reset Layout: the docks go back to where a first start puts them.
+    void resetLayout();
+    // The View menu's "Status Bar" item, checked while the status window is shown.
+    QAction* statusBarAction() const { return m_statusBarAction; }
+    QMenuBar* mainMenu() const { return m_menuBar; }
 
 signals:
     // The first paint is done: the views are up and the schedule thread runs.
@@ -146,16 +164,35 @@ private:
     void runCurrentTask();
     void onRunStarted();
     void onRunEnded();
+    // The Zip browser's pages and list and the personal intranet tree read again.
+    void refreshFileViews();
     void onSummaryRequested(const QString& taskFile);
     void setWorkOffline(bool offline);
     void openDailyArchive();
     bool dropUrl(const QMimeData* mime);
 
-    // Docks the view's widget and shows it; a view released on hiding is made anew.
-    void showDock(ViewDock* dock, QWidget* view);
+    // The docks, their views and their arrangement (TFormQuarloLayout.cpp).
+    QList<ViewDock*> docks() const;
+    // The dock's view, made when it does not exist (a view released on hiding is made anew).
+    QWidget* viewOf(ViewDock* dock);
+    void makeZipBrowser();
+    void showDock(ViewDock* dock);
+    // The connections, the explorer and the Zip browser, side by side above the status window.
+    QList<QDockWidget*> bottomRow() const;
+    void makeRoomInBottomRow(ViewDock* dock, int statusHeight);
     void hideDock(ViewDock* dock);
+    void toggleDock(ViewDock* dock);
     void onDockClosed(ViewDock* dock);
+    // The links and the View menu's check marks follow what is shown.
     void updateLinks();
+    // Stored bounds, or 80 % of the screen on a first start.
+    void placeWindow();
+    void arrangeDefaultDocks();
+    void restoreDockLayout();
+    // The window's minimum: 600 x 400, or more when the docks shown need more.
+    void keepRoomForDocks();
+    void showRestoredViews();
+    void storeDockLayout();
 
     ShellEngine& m_engine;
     ToolPanel* m_tools;
@@ -166,13 +203,16 @@ private:
     TFormExplore* m_explore = nullptr;
     TFormPersonalIntranet* m_intranet = nullptr;
     TFormZip* m_zipView = nullptr;
-    QList<QAction*> m_zipActions; // Add, Delete, Unzip, Rename
+    QList<QAction*> m_zipActions;         // Add, Delete, Unzip, Rename
+    QList<QAction*> m_selectedZipActions; // File > Close, Zip > Close and Browse
     ViewDock* m_tasksDock;
     ViewDock* m_intranetDock;
     ViewDock* m_zipDock;
     ViewDock* m_connectionsDock;
     ViewDock* m_exploreDock;
     ViewDock* m_statusDock;
+    QMenuBar* m_menuBar = nullptr;
+    QByteArray m_defaultLayout; // the docks as a first start arranges them
     QMenu* m_reopenMenu = nullptr;
     QMenu* m_taskMenu = nullptr;
     QAction* m_dailyArchiveAction = nullptr;

@@ -37,6 +37,11 @@ void TFormQuarlo::showInBrowser(const QString& location, bool reload) {
     m_browser->showLocation(location, reload);
 }
 
+void TFormQuarlo::refreshInBrowser(const QString& location) {
+    if (!m_browser->isHidden())
+        m_browser->refreshLocation(location);
+}
+
 QString TFormQuarlo::browserLocation() const {
     return m_browser->location();
 }

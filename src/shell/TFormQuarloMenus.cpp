@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSystemTrayIcon>
 #include <QToolButton>
@@ -54,12 +55,12 @@ void TFormQuarlo::buildMenus() {
     // The Task menu is the task manager's own pop-up menu, enabled by the same rule.
     m_taskMenu = m_tasks->taskMenu();
     m_taskMenu->setTitle(tr("&Task"));
-    menuBar()->addMenu(m_taskMenu);
+    m_menuBar->addMenu(m_taskMenu);
     buildHelpMenu();
 }
 
 void TFormQuarlo::buildFileMenu() {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
+    QMenu* file = m_menuBar->addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
     QMenu* newMenu = file->addMenu(tr("&New"));
     connect(addItem(newMenu, tr("&File Zip..."), QKeySequence(Qt::Key_F6)), &QAction::triggered,
@@ -85,14 +86,14 @@ void TFormQuarlo::buildFileMenu() {
     m_reopenMenu = file->addMenu(tr("&Reopen"));
     m_reopenMenu->setObjectName(QStringLiteral("mnuReopen"));
     rebuildReopenMenu();
-    connect(addItem(file, tr("&Close")), &QAction::triggered, this, &TFormQuarlo::closeSelectedZip);
+    m_selectedZipActions << addItem(file, tr("&Close"));
     file->addSeparator();
     connect(addItem(file, tr("E&xit"), QKeySequence(Qt::ALT | Qt::Key_F4)), &QAction::triggered,
             this, &QWidget::close);
 }
 
 void TFormQuarlo::buildEditMenu() {
-    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    QMenu* edit = m_menuBar->addMenu(tr("&Edit"));
     QAction* undo = addItem(edit, tr("&Undo"), QKeySequence::Undo);
     QAction* cut = addItem(edit, tr("Cu&t"), QKeySequence::Cut);
     QAction* copy = addItem(edit, tr("&Copy"), QKeySequence::Copy);
@@ -131,15 +132,19 @@ void TFormQuarlo::buildEditMenu() {
 }
 
 void TFormQuarlo::buildViewMenu() {
-    QMenu* view = menuBar()->addMenu(tr("&View"));
+    QMenu* view = m_menuBar->addMenu(tr("&View"));
     m_statusBarAction = addItem(view, tr("Status Bar"));
     m_statusBarAction->setCheckable(true);
+    m_statusBarAction->setObjectName(QStringLiteral("mnuStatusBar"));
     connect(m_statusBarAction, &QAction::triggered, this, [this](bool on) {
         if (on)
-            showDock(m_statusDock, m_status);
+            showDock(m_statusDock);
         else
             hideDock(m_statusDock);
     });
+    QAction* reset = addItem(view, tr("Reset Layout"));
+    reset->setObjectName(QStringLiteral("mnuResetLayout"));
+    connect(reset, &QAction::triggered, this, &TFormQuarlo::resetLayout);
     QMenu* downloads = view->addMenu(tr("Downloads Folder"));
     connect(downloads, &QMenu::aboutToShow, this,
             [this, downloads] { fillDownloadsMenu(downloads); });
@@ -180,14 +185,19 @@ void TFormQuarlo::buildViewMenu() {
 }
 
 void TFormQuarlo::buildZipMenu() {
-    QMenu* zip = menuBar()->addMenu(tr("&Zip"));
+    QMenu* zip = m_menuBar->addMenu(tr("&Zip"));
     zip->setObjectName(QStringLiteral("mnuZip"));
     connect(addItem(zip, tr("&Web Zip..."), QKeySequence(Qt::CTRL | Qt::Key_N)),
             &QAction::triggered, this, [this] { newTask({}, {}, false); });
     connect(addItem(zip, tr("&File Zip..."), QKeySequence(Qt::CTRL | Qt::Key_F)),
             &QAction::triggered, this, [this] { openFileZipWizard(this, m_engine, {}); });
     connect(addItem(zip, tr("&Open...")), &QAction::triggered, this, &TFormQuarlo::openZipDialog);
-    connect(addItem(zip, tr("&Close")), &QAction::triggered, this, &TFormQuarlo::closeSelectedZip);
+    m_selectedZipActions << addItem(zip, tr("&Close"));
+    // Close (and Browse, below) act on the selected archive: enabled while there is one.
+    for (QAction* close : std::as_const(m_selectedZipActions)) {
+        close->setEnabled(false);
+        connect(close, &QAction::triggered, this, &TFormQuarlo::closeSelectedZip);
+    }
     zip->addSeparator();
     // The archive operations belong to the Zip browser, which enables them while
     // it has the focus and an archive is selected.
@@ -210,14 +220,17 @@ void TFormQuarlo::buildZipMenu() {
         });
         m_zipActions << action;
     }
-    connect(addItem(zip, tr("&Browse")), &QAction::triggered, this, [this] {
+    QAction* browse = addItem(zip, tr("&Browse"));
+    browse->setEnabled(false);
+    connect(browse, &QAction::triggered, this, [this] {
         if (m_zipView != nullptr)
             m_zipView->browse(true);
     });
+    m_selectedZipActions << browse;
 }
 
 void TFormQuarlo::buildHelpMenu() {
-    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    QMenu* help = m_menuBar->addMenu(tr("&Help"));
     connect(addItem(help, tr("Online Help")), &QAction::triggered, this,
             &TFormQuarlo::showOnlineHelp);
     connect(addItem(help, tr("&About...")), &QAction::triggered, this, &TFormQuarlo::showAbout);

@@ -19,6 +19,7 @@
 #include "shell/TFormBrowser.h"
 #include "shell/TFormDownloader.h"
 #include "shell/TFormExplore.h"
+#include "shell/TFormPersonalIntranet.h"
 #include "shell/TFormQuarlo.h"
 #include "shell/TFormStatus.h"
 #include "shell/TFormZip.h"
@@ -117,6 +118,7 @@ void TFormQuarlo::wireEngine() {
     connect(&m_engine, &ShellEngine::runStarted, this, &TFormQuarlo::onRunStarted);
     connect(&m_engine, &ShellEngine::runEnded, this, &TFormQuarlo::onRunEnded);
     connect(&m_engine, &ShellEngine::summaryRequested, this, &TFormQuarlo::onSummaryRequested);
+    connect(&m_engine, &ShellEngine::filesChanged, this, &TFormQuarlo::refreshFileViews);
     connect(&m_engine.hooks(), &ShellHooks::browserRequested, this,
             [this](const QString& location) { showInBrowser(location); });
     connect(&m_engine.hooks(), &ShellHooks::messageRequested, this,
@@ -162,6 +164,19 @@ void TFormQuarlo::onRunEnded() {
     m_status->refresh();
     if (m_connections != nullptr)
         m_connections->refresh();
+    // The run's archive was renamed and completed, or its pages were saved into the Personal
+    // Intranet folder.
+    refreshFileViews();
+}
+
+void TFormQuarlo::refreshFileViews() {
+    ZipBrowserModel& zips = m_engine.zipBrowser();
+    if (zips.idle() && zips.currentArchive() != nullptr) {
+        zips.pagesListing();
+        zips.folderListing();
+    }
+    if (m_intranet != nullptr)
+        m_intranet->refresh();
 }
 
 void TFormQuarlo::onSummaryRequested(const QString& taskFile) {
@@ -245,7 +260,7 @@ void TFormQuarlo::fillDownloadsMenu(QMenu* menu) {
     }
     menu->addSeparator();
     connect(menu->addAction(tr("More...")), &QAction::triggered, this,
-            [folder] { ShellHooks::openLocation(qs(folder)); });
+            [this, folder] { ShellHooks::openLocationFor(this, qs(folder)); });
 }
 
 void TFormQuarlo::openZipDialog() {
@@ -261,30 +276,17 @@ void TFormQuarlo::openZip(const QString& archive) {
     addRecentZip(archive);
 }
 
-void TFormQuarlo::showZipBrowser() {
-    if (m_zipView == nullptr) {
-        m_zipView = new TFormZip(m_engine, *this, m_zipDock);
-        connect(m_zipView, &TFormZip::commandsChanged, this, &TFormQuarlo::updateZipActions);
-        connect(m_zipView, &TFormZip::recentZipChanged, this,
-                [this](const QString& oldPath, const QString& newPath) {
-                    if (!oldPath.isEmpty())
-                        m_recentZips->remove(oldPath.toStdString());
-                    addRecentZip(newPath);
-                });
-        connect(m_zipDock, &ViewDock::closed, this, &TFormQuarlo::zipBrowserHidden,
-                Qt::UniqueConnection);
-    }
-    showDock(m_zipDock, m_zipView);
-    updateZipActions();
-}
-
-void TFormQuarlo::toggleZipProperties() {
-    if (m_zipDock->isVisible()) {
-        hideDock(m_zipDock);
-        zipBrowserHidden();
-    } else {
-        showZipBrowser();
-    }
+void TFormQuarlo::makeZipBrowser() {
+    if (m_zipView != nullptr)
+        return;
+    m_zipView = new TFormZip(m_engine, *this, m_zipDock);
+    connect(m_zipView, &TFormZip::commandsChanged, this, &TFormQuarlo::updateZipActions);
+    connect(m_zipView, &TFormZip::recentZipChanged, this,
+            [this](const QString& oldPath, const QString& newPath) {
+                if (!oldPath.isEmpty())
+                    m_recentZips->remove(oldPath.toStdString());
+                addRecentZip(newPath);
+            });
 }
 
 void TFormQuarlo::zipBrowserHidden() {
@@ -296,7 +298,7 @@ void TFormQuarlo::zipBrowserHidden() {
     while (!model.archives().empty() && model.select(model.archives().front()->root.get()))
         model.closeArchive();
     // Gone at once: a view made again right after must be the model's only listener.
-    m_zipDock->setWidget(nullptr);
+    m_zipDock->takeView();
     delete m_zipView;
     m_zipView = nullptr;
     updateZipActions();
@@ -306,6 +308,8 @@ void TFormQuarlo::updateZipActions() {
     const bool enabled = m_zipView != nullptr && m_zipView->commandsEnabled();
     for (QAction* action : std::as_const(m_zipActions))
         action->setEnabled(enabled);
+    for (QAction* action : std::as_const(m_selectedZipActions))
+        action->setEnabled(m_engine.zipBrowser().selected() != nullptr);
 }
 
 void TFormQuarlo::closeSelectedZip() {
@@ -313,6 +317,7 @@ void TFormQuarlo::closeSelectedZip() {
         m_zipView->closeArchive();
     else if (m_engine.zipBrowser().selected() != nullptr && m_engine.zipBrowser().idle())
         m_engine.zipBrowser().closeArchive();
+    updateZipActions();
 }
 
 void TFormQuarlo::openDailyArchive() {

@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kRetryIntervalMs = 100;
 constexpr int kMaxRetries = 50;
+constexpr int kFollowIntervalMs = 1000;
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -98,6 +99,13 @@ TFormScheduler::TFormScheduler(ShellEngine& engine, ShellCommands& commands, QWi
             [this](const QString& folder, const QString&, const QString& newName) {
                 onRenamed(folder, newName);
             });
+
+    m_follow = new QTimer(this);
+    m_follow->setInterval(kFollowIntervalMs);
+    connect(m_follow, &QTimer::timeout, this, &TFormScheduler::followShownTask);
+    m_follow->start();
+    connect(&engine, &ShellEngine::runStarted, this, &TFormScheduler::followShownTask);
+    connect(&engine, &ShellEngine::runEnded, this, &TFormScheduler::followShownTask);
 
     // A category removed since it was last shown leaves the top node selected.
     const QString last = tasks + qs(m_engine.app().lastCategory());
@@ -212,6 +220,7 @@ void TFormScheduler::showItem(const TaskTreeItem& item) {
 }
 
 void TFormScheduler::exportList(const std::string& category) {
+    m_followed.clear();
     m_exporting = true;
     auto exported =
         exportTaskList(m_engine.app(), category, [](int, int) { QApplication::processEvents(); });
@@ -225,15 +234,6 @@ void TFormScheduler::exportList(const std::string& category) {
         m_deferredShow.reset();
         showItem(next);
     }
-}
-
-void TFormScheduler::exportDetails(const std::string& taskFile) {
-    auto exported = exportTaskDetails(m_engine.app(), taskFile);
-    if (!exported) {
-        Prompts::error(this, qs(exported.message()));
-        return;
-    }
-    m_commands.showInBrowser(qs(exported->pageUrl), true);
 }
 
 std::unique_ptr<TQLTask> TFormScheduler::loadSelectedTask() const {

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "reports/TaskList.h"
 #include "reports/TaskSelection.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QPersistentModelIndex>
 #include <QString>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -58,6 +61,11 @@ public:
 
     TaskTreeView* tree() const { return m_tvTasks; }
 
+    // Writes the shown task's details again when its status, counters or schedule changed
+    // since they were last written; the browser follows when it shows the details page. Runs
+    // every second and at the start and end of each run.
+    void followShownTask();
+
 private:
     QAction* addAction(QMenu* menu, const char* name, const QString& caption);
     void buildMenu();
@@ -72,6 +80,12 @@ private:
     void showItem(const TaskTreeItem& item);
     void exportList(const std::string& category);
     void exportDetails(const std::string& taskFile);
+    // The details row of the task in the file: read from the current task under its lock when
+    // it is that task (its run changes it), else from the file; nothing for a file that is gone.
+    std::optional<ExportRow> detailsRow(const std::string& taskFile) const;
+    // Writes the row's export and follows the task; its page, or nothing when writing failed
+    // (the user is told, and the task is no longer followed).
+    std::optional<QString> writeDetails(const std::string& taskFile, ExportRow row);
     std::unique_ptr<TQLTask> loadSelectedTask() const;
 
     // The commands of the menu (TFormSchedulerCommands.cpp).
@@ -102,6 +116,12 @@ private:
     QPersistentModelIndex m_beforePress; // the current item when a mouse press began
     bool m_exporting = false;
     std::unique_ptr<TaskTreeItem> m_deferredShow; // asked for while an export ran
+
+    QTimer* m_follow = nullptr; // followShownTask once a second
+    std::string m_followed;     // the task file whose details were written last
+    ExportRow m_followedRow;    // ... and what they said
+    QDateTime m_followedStamp;  // ... and when its file changed
+    qint64 m_followedSize = -1;
 };
 
 } // namespace quarlo::shell

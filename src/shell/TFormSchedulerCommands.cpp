@@ -110,7 +110,7 @@ void TFormScheduler::browseSelected(BrowseWhere where) {
     if (!task)
         return;
     if (where == BrowseWhere::Online) {
-        ShellHooks::openLocation(qs(task->url()));
+        ShellHooks::openLocationFor(this, qs(task->url()));
         return;
     }
     auto target = browseTarget(m_engine.app(), *task, &m_engine.zipBrowser());
@@ -126,7 +126,7 @@ void TFormScheduler::browseSelected(BrowseWhere where) {
     if (where == BrowseWhere::EmbeddedBrowser)
         m_commands.showInBrowser(qs(*target));
     else
-        ShellHooks::openLocation(qs(*target));
+        ShellHooks::openLocationFor(this, qs(*target));
 }
 
 bool TFormScheduler::prepareReportFiles(TQLTask& task) {

@@ -55,10 +55,10 @@ void TFormScheduler::buildMenu() {
     connect(remove, &QAction::triggered, this, [this] { deleteSelected(); });
 
     QMenu* browse = subMenu("actTasksBrowse", tr("&Browse"));
-    connect(addAction(browse, "actTasksBrowseOffline", tr("Offline")), &QAction::triggered, this,
-            [this] { browseSelected(BrowseWhere::DefaultProgram); });
     connect(addAction(browse, "actTasksBrowseOnline", tr("Online")), &QAction::triggered, this,
             [this] { browseSelected(BrowseWhere::Online); });
+    connect(addAction(browse, "actTasksBrowseOffline", tr("Offline")), &QAction::triggered, this,
+            [this] { browseSelected(BrowseWhere::DefaultProgram); });
 
     QMenu* reports = subMenu("actTasksReports", tr("&Reports"));
     connect(addAction(reports, "actTasksSummary", tr("Task Summary")), &QAction::triggered, this,

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -28,6 +29,7 @@ namespace {
 
 constexpr int kBarGap = 20;        // between the status text and the progress bar
 constexpr int kBarRightInset = 30; // between the progress bar and the panel's right edge
+constexpr QSize kScrollMinimum(120, 24);
 
 QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -80,11 +82,21 @@ void TFormStatus::buildControls() {
     figures->addWidget(buildGauges());
     figures->addWidget(buildFigures());
     figures->addStretch(1);
-    auto* top = new QHBoxLayout;
+    // They scroll in a low window; the status line stays in sight below them.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("statusScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setMinimumSize(kScrollMinimum);
+    auto* content = new QWidget(scroll);
+    auto* top = new QHBoxLayout(content);
     top->addLayout(figures, 3);
-    top->addWidget(buildChart(), 2);
+    top->addWidget(buildChart(content), 2);
+    scroll->setWidget(content);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 1);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    layout->addWidget(scroll, 1);
     layout->addWidget(buildStatusPanel());
 }
 
@@ -158,7 +170,7 @@ QWidget* TFormStatus::buildFigures() {
     return box;
 }
 
-QWidget* TFormStatus::buildChart() {
+QWidget* TFormStatus::buildChart(QWidget* parent) {
     m_chart = new QChart;
     m_chart->setObjectName(QStringLiteral("chartStats"));
     m_chart->legend()->hide();
@@ -185,10 +197,10 @@ QWidget* TFormStatus::buildChart() {
         shade.setColorAt(1, QColor(214, 226, 240));
         m_chart->setBackgroundBrush(shade);
     }
-    auto* view = new QChartView(m_chart, this);
+    auto* view = new QChartView(m_chart, parent);
     view->setObjectName(QStringLiteral("chartStatsView"));
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(260, 170);
+    view->setMinimumSize(220, 160);
     m_chart->setMargins(QMargins(2, 2, 2, 2));
     return view;
 }
@@ -200,6 +212,8 @@ QWidget* TFormStatus::buildStatusPanel() {
     auto* row = new QHBoxLayout(m_panel);
     row->setContentsMargins(4, 2, kBarRightInset, 2);
     m_status = namedLabel(QStringLiteral("lblStatus"), QStringLiteral("Ready"), m_panel);
+    // A long line (an address) is cut at the panel's edge instead of widening the window.
+    m_status->setMinimumWidth(40);
     m_progress = new QProgressBar(m_panel);
     m_progress->setObjectName(QStringLiteral("ProgressBar"));
     m_progress->setRange(0, 100);

@@ -51,7 +51,7 @@ private:
     QWidget* buildHeader();
     QWidget* buildGauges();
     QWidget* buildFigures();
-    QWidget* buildChart();
+    QWidget* buildChart(QWidget* parent);
     QWidget* buildStatusPanel();
     void onStatusLine(const QString& text, int progress);
     void resetChart();

@@ -2,6 +2,8 @@
 
 #include "archive/ZipNames.h"
 #include "archive/ZipTexts.h"
+#include "html/FileNames.h"
+#include "shell/ColumnFitter.h"
 #include "shell/Prompts.h"
 #include "shell/ShellEngine.h"
 
@@ -42,6 +44,27 @@ public:
         return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
     }
 };
+
+// A label as a person reads it: the stored file name at its start decoded (caf%C3%A9.html
+// shows as café.html), what follows it (an entry's comment) as it is.
+QString readable(const std::string& text, const std::string& name) {
+    if (name.empty() || text.compare(0, name.size(), name) != 0)
+        return qs(text);
+    return qs(displayFileName(name) + text.substr(name.size()));
+}
+
+QString readableText(const ZipNode& node) {
+    switch (node.kind) {
+    case ZipNode::Kind::File:
+        return readable(node.text, entryFileName(node.path));
+    case ZipNode::Kind::Folder:
+        return readable(node.text, node.text);
+    case ZipNode::Kind::Archive:
+        break;
+    }
+    // The archive's own file name, which the user may edit in place.
+    return qs(node.text);
+}
 
 void setNumber(QTreeWidgetItem* item, int column, const QString& text, qint64 value) {
     item->setText(column, text);
@@ -104,6 +127,13 @@ void TFormZip::buildLists() {
     m_list->setSortingEnabled(true);
     m_list->sortByColumn(-1, Qt::AscendingOrder); // archive order until a column is clicked
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->header()->setStretchLastSection(false);
+    m_columns = new ColumnFitter(*m_list, {Name, Size, Packed, Ratio, Modified, Path});
+    // The trees are as wide as their longest label and scroll sideways instead of cutting it.
+    for (QTreeWidget* tree : {m_tree, m_pages}) {
+        tree->header()->setStretchLastSection(false);
+        tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    }
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(m_tabs);
@@ -180,7 +210,7 @@ void TFormZip::nodeAdded(ZipNode& node) {
     const QSignalBlocker quiet(m_tree);
     QTreeWidgetItem* parent = node.parent ? itemOf(node.parent) : nullptr;
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_tree);
-    item->setText(0, qs(node.text));
+    item->setText(0, readableText(node));
     item->setData(0, kNodeRole, QVariant::fromValue(static_cast<void*>(&node)));
     if (node.kind == ZipNode::Kind::File)
         item->setIcon(0, iconFor(node.path));
@@ -209,7 +239,7 @@ void TFormZip::nodeRemoving(ZipNode& node) {
 void TFormZip::nodeChanged(ZipNode& node) {
     if (QTreeWidgetItem* item = itemOf(&node)) {
         const QSignalBlocker quiet(m_tree);
-        item->setText(0, qs(node.text));
+        item->setText(0, readableText(node));
     }
 }
 
@@ -232,7 +262,7 @@ void TFormZip::rowsChanged() {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const ZipListRow& row = rows[i];
         auto* item = new RowItem;
-        item->setText(Name, qs(row.name));
+        item->setText(Name, qs(displayFileName(row.name)));
         item->setIcon(Name, iconFor(row.name));
         item->setData(Name, kRowRole, static_cast<qulonglong>(i));
         setNumber(item, Size, qs(withThousands(row.size)), row.size);
@@ -240,12 +270,13 @@ void TFormZip::rowsChanged() {
         setNumber(item, Ratio, QString::number(row.ratio) + QLatin1Char('%'), row.ratio);
         item->setText(Modified, qs(zipEntryTime(row.modified)));
         item->setData(Modified, kSortRole, static_cast<qlonglong>(row.modified));
-        item->setText(Path, qs(row.path));
+        item->setText(Path, qs(displayFileName(row.path)));
         items.append(item);
     }
     m_list->addTopLevelItems(items);
     m_list->setSortingEnabled(true);
     m_filling = false;
+    m_columns->fit(ColumnFitter::Fill::Fresh);
     updateSelectionText();
 }
 
@@ -254,7 +285,7 @@ void TFormZip::pagesChanged() {
     m_pages->clear();
     for (const ZipPage& page : m_model.pages()) {
         auto* item = new QTreeWidgetItem(m_pages);
-        item->setText(0, qs(page.text));
+        item->setText(0, readable(page.text, entryFileName(page.entry)));
         item->setData(0, Qt::UserRole, qs(page.entry));
         item->setIcon(0, iconFor(page.entry));
     }

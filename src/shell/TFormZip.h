@@ -18,6 +18,7 @@ class QTreeWidgetItem;
 
 namespace quarlo::shell {
 
+class ColumnFitter;
 class ShellCommands;
 class ShellEngine;
 
@@ -101,6 +102,7 @@ private:
     QTreeWidget* m_tree = nullptr;
     QTreeWidget* m_pages = nullptr;
     QTreeWidget* m_list = nullptr;
+    ColumnFitter* m_columns = nullptr;
     QLabel* m_summary = nullptr;
     QLabel* m_selection = nullptr;
     QMenu* m_menu = nullptr;

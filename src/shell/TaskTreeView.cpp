@@ -14,11 +14,26 @@ QString withoutTrailingSlash(QString path) {
     return path;
 }
 
+// A task file shows as its task's name, without ".qlt".
+class TaskFileModel : public QFileSystemModel {
+public:
+    using QFileSystemModel::QFileSystemModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        QVariant value = QFileSystemModel::data(index, role);
+        if (role != Qt::DisplayRole || index.column() != 0 || isDir(index))
+            return value;
+        QString name = value.toString();
+        if (name.endsWith(QStringLiteral(".qlt"), Qt::CaseInsensitive))
+            name.chop(4);
+        return name;
+    }
+};
+
 } // namespace
 
 TaskTreeView::TaskTreeView(const QString& tasksFolder, QWidget* parent)
     : QTreeView(parent), m_tasksFolder(withoutTrailingSlash(QDir::cleanPath(tasksFolder))) {
-    m_model = new QFileSystemModel(this);
+    m_model = new TaskFileModel(this);
     m_model->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
     // Folders pass whatever the name filter says (AllDirs); files must be task files.
     m_model->setNameFilters({QStringLiteral("*.qlt")});

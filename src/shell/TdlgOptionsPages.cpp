@@ -189,7 +189,7 @@ QWidget* TdlgOptions::buildConnectionTab() {
     m_userAgent->setObjectName(QStringLiteral("cmbUserAgent"));
     m_userAgent->setEditable(true);
     m_userAgent->setInsertPolicy(QComboBox::NoInsert);
-    agentLayout->addRow(tr("Indentify Quarlo as:"), m_userAgent);
+    agentLayout->addRow(tr("Identify Quarlo as:"), m_userAgent);
     layout->addWidget(agent);
     layout->addStretch();
     return page;

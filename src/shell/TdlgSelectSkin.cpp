@@ -53,7 +53,7 @@ TdlgSelectSkin::TdlgSelectSkin(ShellEngine& engine, QWidget* parent)
     connect(m_cancel, &QPushButton::clicked, this, &TdlgSelectSkin::reject);
     connect(m_download, &QPushButton::clicked, this, [this] {
         if (!m_pageUrl.isEmpty())
-            ShellHooks::openLocation(m_pageUrl);
+            ShellHooks::openLocationFor(this, m_pageUrl);
     });
 }
 

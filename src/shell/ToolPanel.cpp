@@ -2,6 +2,7 @@
 
 #include "model/TQLApp.h"
 #include "platform/FileUtil.h"
+#include "shell/FlowLayout.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -10,7 +11,6 @@
 #include <QMouseEvent>
 #include <QMovie>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace quarlo::shell {
 
@@ -65,11 +65,15 @@ ToolPanel::ToolPanel(QWidget* parent) : QWidget(parent) {
     lblProfile = new QLabel(tr("Profile:"), this);
     cmbProfile = new DropDownCombo(this);
     cmbProfile->setObjectName(QStringLiteral("cmbProfile"));
-    cmbProfile->setMinimumWidth(120);
+    // Both boxes are sized by a number of characters, never by the longest entry.
+    cmbProfile->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbProfile->setMinimumContentsLength(12);
     cmbURL = new QComboBox(this);
     cmbURL->setObjectName(QStringLiteral("cmbURL"));
     cmbURL->setEditable(true);
     cmbURL->setInsertPolicy(QComboBox::NoInsert);
+    cmbURL->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbURL->setMinimumContentsLength(24);
     cmbURL->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     btnGO = makeButton("btnGO", tr("Download"));
     btnGO->setText(tr("GO"));
@@ -106,29 +110,36 @@ ToolPanel::ToolPanel(QWidget* parent) : QWidget(parent) {
     lnkTasks = new ViewLink(tr("Tasks"), this);
     lnkIntranet = new ViewLink(tr("Personal Intranet"), this);
 
-    auto* top = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             btnNewZip, btnOpen, btnDownloads, btnQuarloMode, btnIntranetMode, btnAddToSelectedZip,
-             btnHelp, lblProfile, cmbProfile})
-        top->addWidget(w);
-    top->addWidget(cmbURL, 1);
-    top->addWidget(btnGO);
-    top->addWidget(chkWorkOffline);
-    top->addWidget(lblAnimation);
-    auto* bottom = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             btnBrowserBack, btnBrowserForward, btnBrowserStop, btnBrowserRefresh, btnBrowserHome,
-             btnBrowser, btnBrowseHome, btnBrowseDailyNews, btnBrowseWebLinks, btnBranding})
-        bottom->addWidget(w);
-    bottom->addStretch(1);
-    for (QWidget* w : std::initializer_list<QWidget*>{lnkZipProperties, lnkConnections, lnkExplore,
-                                                      lnkBrowse, lnkTasks, lnkIntranet})
-        bottom->addWidget(w);
-    auto* rows = new QVBoxLayout(this);
-    rows->setContentsMargins(4, 2, 4, 2);
-    rows->setSpacing(2);
-    rows->addLayout(top);
-    rows->addLayout(bottom);
+    // Groups that stay together; the panel wraps between them when the window is narrow.
+    const auto group = [this](std::initializer_list<QWidget*> widgets, int stretchAt = -1) {
+        auto* box = new QWidget(this);
+        auto* row = new QHBoxLayout(box);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(2);
+        int index = 0;
+        for (QWidget* w : widgets)
+            row->addWidget(w, index++ == stretchAt ? 1 : 0);
+        return box;
+    };
+    auto* flow = new FlowLayout(this, 4);
+    flow->setContentsMargins(4, 2, 4, 2);
+    flow->addWidget(group({btnNewZip, btnOpen, btnDownloads, btnQuarloMode, btnIntranetMode,
+                           btnAddToSelectedZip, btnHelp}));
+    flow->addWidget(group({lblProfile, cmbProfile}));
+    QWidget* address = group({cmbURL, btnGO}, 0);
+    address->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    flow->addWidget(address);
+    flow->addWidget(group({chkWorkOffline, lblAnimation}));
+    flow->addBreak();
+    flow->addWidget(
+        group({btnBrowserBack, btnBrowserForward, btnBrowserStop, btnBrowserRefresh, btnBrowserHome,
+               btnBrowser, btnBrowseHome, btnBrowseDailyNews, btnBrowseWebLinks, btnBranding}));
+    // Pushes the view links to the right end of their row.
+    flow->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    QWidget* links =
+        group({lnkZipProperties, lnkConnections, lnkExplore, lnkBrowse, lnkTasks, lnkIntranet});
+    links->layout()->setSpacing(10);
+    flow->addWidget(links);
 }
 
 void ToolPanel::applySkin(TQLApp& app) {

@@ -43,8 +43,8 @@ private:
     bool m_shown = false;
 };
 
-// The main window's tool panel: its controls, laid out in two rows. The main window gives
-// them their behaviour.
+// The main window's tool panel: its controls in two rows that wrap further on a narrow window.
+// The main window gives them their behaviour.
 class ToolPanel : public QWidget {
     Q_OBJECT
 public:

@@ -303,6 +303,7 @@ void openFileZipWizard(QWidget* parent, ShellEngine& engine, const QStringList& 
     if (dialog.exec() != QDialog::Accepted)
         return;
     (void)wizard.apply(browser);
+    emit engine.filesChanged();
     // The main window records the archive among the recent ones and shows the Zip browser.
     auto* commands = dynamic_cast<ShellCommands*>(parent);
     if (commands != nullptr && browser.findArchive(wizard.fileName()) != nullptr)

@@ -6,6 +6,7 @@
 #include "model/UiTexts.h"
 #include "platform/FileUtil.h"
 #include "platform/SettingsStore.h"
+#include "shell/DialogEntryPoints.h"
 #include "shell/ExploreModel.h"
 #include "shell/ShellHooks.h"
 #include "shell/TFormDownloader.h"
@@ -13,15 +14,20 @@
 #include "shell/TFormQuarlo.h"
 #include "shell/TFormScheduler.h"
 #include "shell/TFormStatus.h"
+#include "shell/TFormZip.h"
 #include "shell/ToolPanel.h"
+#include "shell/TwizFileZip.h"
+#include "support/Controls.h"
 #include "support/GuiFixture.h"
 #include "support/ModalDialog.h"
 #include "support/SiteServer.h"
+#include "support/ZipTestFiles.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
@@ -40,6 +46,7 @@ private slots:
     void missingRecentZipIsReportedAndDropped();
     void modeButtonsStoreTheSaveMode();
     void aTaskFileFromASecondStartOpensAddATask();
+    void aNewArchiveFromTheWizardShowsItsOwnPages();
 };
 
 void MainWindowTest::storedBoundsAreClampedAndAMaximisedWindowKeepsThem() {
@@ -221,6 +228,33 @@ void MainWindowTest::aTaskFileFromASecondStartOpensAddATask() {
     window.handleParameter(QString::fromStdString(task.filePath()), true);
     QVERIFY(seen);
     QCOMPARE(caption, QStringLiteral("Add a Task"));
+    QVERIFY(prompts.prompts().empty());
+}
+
+void MainWindowTest::aNewArchiveFromTheWizardShowsItsOwnPages() {
+    ShellHome home;
+    PromptRecorder prompts;
+    const std::string old = home.path() + "zips/old.zip";
+    QVERIFY(craftZip(old, {{"old.html", "<html></html>"}}));
+    makeFile(home.path() + "work/fresh.html", "<html></html>");
+    TFormQuarlo window(home.engine());
+    QVERIFY(showMainWindow(window));
+    window.openZip(QString::fromStdString(old));
+    QTreeWidget* pages = window.zipView()->pagesTree();
+    QCOMPARE(pages->topLevelItemCount(), 1);
+    QCOMPARE(pages->topLevelItem(0)->text(0), QStringLiteral("old.html"));
+
+    whenDialogShown<shell::TwizFileZip>([&](shell::TwizFileZip& wizard) {
+        child<QLineEdit>(wizard, "edFilename")
+            .setText(QString::fromStdString(home.path() + "zips/fresh"));
+        for (int page = 1; page <= 3; ++page)
+            click(wizard, "btnNext");
+    });
+    openFileZipWizard(&window, home.engine(),
+                      {QString::fromStdString(home.path() + "work/fresh.html")});
+    // The Pages tab lists the new archive at once, not the one selected before.
+    QCOMPARE(pages->topLevelItemCount(), 1);
+    QCOMPARE(pages->topLevelItem(0)->text(0), QStringLiteral("fresh.html"));
     QVERIFY(prompts.prompts().empty());
 }
 

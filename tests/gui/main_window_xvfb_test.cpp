@@ -1,19 +1,15 @@
 #include "cli/SampleSiteServer.h"
-#include "model/TQLProfile.h"
 #include "model/TQLTask.h"
 #include "reports/Browse.h"
 #include "shell/ShellHooks.h"
 #include "shell/TFormBrowser.h"
 #include "shell/TFormQuarlo.h"
-#include "shell/TFormScheduler.h"
 #include "shell/ToolPanel.h"
 #include "support/GuiFixture.h"
 
-#include <QComboBox>
-#include <QDockWidget>
+#include <QElapsedTimer>
 #include <QScreen>
 #include <QTest>
-#include <QToolButton>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -37,15 +33,33 @@ bool saveScreenshot(TFormQuarlo& window, const QString& name) {
     return !shot.isNull() && shot.save(screenshotPath(name));
 }
 
-QString pageTitle(QWebEngineView* view) {
-    QString title;
+QVariant evaluate(QWebEngineView* view, const QString& script) {
+    QVariant value;
     bool done = false;
-    view->page()->runJavaScript(QStringLiteral("document.title"), [&](const QVariant& result) {
-        title = result.toString();
+    view->page()->runJavaScript(script, [&](const QVariant& result) {
+        value = result;
         done = true;
     });
     waitUntil([&] { return done; }, 10000);
-    return title;
+    return value;
+}
+
+QString pageTitle(QWebEngineView* view) {
+    return evaluate(view, QStringLiteral("document.title")).toString();
+}
+
+// What the details page shows in its row of the name, as rendered.
+QString detailsCell(QWebEngineView* view, const QString& name) {
+    return evaluate(view, QStringLiteral("(function () {"
+                                         "  for (const row of document.querySelectorAll('tr')) {"
+                                         "    const th = row.querySelector('th');"
+                                         "    if (th && th.textContent === '%1')"
+                                         "      return row.querySelector('td').textContent;"
+                                         "  }"
+                                         "  return '';"
+                                         "})()")
+                              .arg(name))
+        .toString();
 }
 
 } // namespace
@@ -53,10 +67,10 @@ QString pageTitle(QWebEngineView* view) {
 class MainWindowScreenshotTest : public QObject {
     Q_OBJECT
 private slots:
-    void everyViewDockedDuringAndAfterARun();
+    void aFirstStartARunAndTheDetailsPageThatFollowsIt();
 };
 
-void MainWindowScreenshotTest::everyViewDockedDuringAndAfterARun() {
+void MainWindowScreenshotTest::aFirstStartARunAndTheDetailsPageThatFollowsIt() {
     cli::SampleSiteServer site(QUARLO_SOURCE_DATA "/sample-site");
     QVERIFY(site.start());
     ShellHome home;
@@ -64,38 +78,63 @@ void MainWindowScreenshotTest::everyViewDockedDuringAndAfterARun() {
     OpenRecorder opened;
     saveQuickProfile(home.app());
 
+    // A first start takes most of the screen, centred, with the home page up.
     TFormQuarlo window(home.engine());
-    window.resize(1280, 960);
     QVERIFY(showMainWindow(window));
-    window.setGeometry(0, 0, 1280, 960);
-    window.toggleIntranet();
+    const QRect screen = window.screen()->availableGeometry();
+    QCOMPARE(window.size(), QSize(screen.width() * 4 / 5, screen.height() * 4 / 5));
+    QWebEngineView* view = window.browser()->view();
+    QVERIFY(waitUntil([&] { return pageTitle(view) == "Quarlo Home"; }));
+    QVERIFY(saveScreenshot(window, QStringLiteral("first_start_1400x900.png")));
+
+    // A run on a smaller window with every bottom view open.
+    window.setGeometry(20, 20, 1024, 700);
     window.toggleConnections();
+    window.toggleExplore();
     window.toggleZipProperties();
-
-    // The home page is up in the browser.
-    QVERIFY(waitUntil([&] { return pageTitle(window.browser()->view()) == "Quarlo Home"; }));
-
     const QString taskFile = goWithQuickProfile(window, site.rootUrl() + "index.html");
     QVERIFY(waitUntil([&] { return pagesSaved(home.app().currentTask()) >= 3; }));
     window.explore(taskFile);
     home.engine().hooks().flush();
-    QVERIFY(saveScreenshot(window, QStringLiteral("main_window_during_run.png")));
+    // The details page follows the run.
+    QVERIFY(waitUntil([&] { return detailsCell(view, "Status") == "Downloading..."; }, 5000));
+    QVERIFY(saveScreenshot(window, QStringLiteral("during_run_1024x700.png")));
 
-    // The rest goes at full speed.
     home.app().setDispatchPause(0);
     QVERIFY(waitUntil(
         [&] { return taskStatus(home.app().currentTask()) == TaskStatus::TaskComplete; }, 60000));
-    home.engine().hooks().flush();
+    QElapsedTimer sinceEnd;
+    sinceEnd.start();
+    QVERIFY(waitUntil([&] { return detailsCell(view, "Status") == "Task Complete"; }, 2000));
+    QVERIFY2(sinceEnd.elapsed() <= 2000, qPrintable(QString::number(sinceEnd.elapsed())));
+    TQLTask& task = *home.app().currentTask();
+    const TaskCounters done = taskCounters(task);
+    QCOMPARE(detailsCell(view, "Pages"),
+             QStringLiteral("%1/%2").arg(done.PagesSaved).arg(done.PagesFound));
+    QCOMPARE(detailsCell(view, "Title"), QStringLiteral("Bluewater Rowing Club"));
+
+    // Read further down, the page keeps its place when it follows a change.
+    QVERIFY(waitUntil([&] { return !window.browser()->isBusy(); }, 5000));
+    const int scrolled =
+        evaluate(view, QStringLiteral("window.scrollTo(0, 120); window.scrollY")).toInt();
+    QVERIFY(scrolled > 0);
+    {
+        std::lock_guard lock(task.mutex());
+        task.setSchedule("Daily at 10:00:00");
+    }
+    QVERIFY(waitUntil([&] { return detailsCell(view, "Schedule") == "Daily at 10:00:00"; }, 5000));
+    QVERIFY(waitUntil(
+        [&] { return evaluate(view, QStringLiteral("window.scrollY")).toInt() == scrolled; },
+        3000));
+    QVERIFY(saveScreenshot(window, QStringLiteral("after_run_1024x700.png")));
 
     // The mirrored start page opens in the browser.
-    TQLTask& task = *home.app().currentTask();
-    auto start = browseTarget(home.app(), task);
+    auto start = browseTarget(home.app(), *home.app().currentTask());
     QVERIFY2(start.ok(), start.message().c_str());
     window.showInBrowser(QString::fromStdString(*start));
-    QVERIFY(
-        waitUntil([&] { return pageTitle(window.browser()->view()) == "Bluewater Rowing Club"; }));
-    QVERIFY(saveScreenshot(window, QStringLiteral("main_window_after_run.png")));
+    QVERIFY(waitUntil([&] { return pageTitle(view) == "Bluewater Rowing Club"; }));
     QVERIFY(opened.opened().isEmpty());
+    QVERIFY(prompts.prompts().empty());
 }
 
 QTEST_MAIN(MainWindowScreenshotTest)

@@ -65,6 +65,26 @@ private slots:
         QVERIFY(waitUntil([&] { return form.indexOf(later).isValid(); }));
         QVERIFY(commands.shown().isEmpty());
     }
+
+    void namesReadDecodedAndOpenFoldersStayOpen() {
+        const QString stored = m_root + "/site/caf%C3%A9.html";
+        writeWholeFile(stored.toStdString(), "<html></html>");
+        CommandRecorder commands;
+        TFormPersonalIntranet form(m_home->engine(), commands);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(waitUntil([&] { return form.indexOf(stored).isValid(); }));
+        QCOMPARE(form.indexOf(stored).data().toString(), QString::fromUtf8("caf\u00e9.html"));
+        // Chosen, it is the stored file that is shown.
+        form.view().setCurrentIndex(form.indexOf(stored));
+        QCOMPARE(commands.shown(), QStringList{stored});
+
+        const QString site = m_root + "/site";
+        form.view().expand(form.indexOf(site));
+        form.refresh();
+        QVERIFY(form.view().isExpanded(form.indexOf(site)));
+        QVERIFY(!form.view().isExpanded(form.indexOf(site + "/pics")));
+    }
 };
 
 QTEST_MAIN(PersonalIntranetTest)

@@ -30,6 +30,7 @@ public:
         reloads << reload;
         m_location = location;
     }
+    void refreshInBrowser(const QString& location) override { refreshed << location; }
     QString browserLocation() const override { return m_location; }
     void newTask(const QString& url, const QString& profile, bool map) override {
         newTasks << url + QLatin1Char('|') + profile + QLatin1Char('|') + (map ? "map" : "");
@@ -41,6 +42,7 @@ public:
     void forgetCurrentTask() override { ++forgets; }
 
     QStringList shown;
+    QStringList refreshed;
     QList<bool> reloads;
     QStringList newTasks, explored, zips, taskPaths;
     int stops = 0;
@@ -189,6 +191,48 @@ private slots:
         QVERIFY(m_commands->shown.last().contains("task_details.htm"));
         QCOMPARE(app().lastTask(), alpha);
         QCOMPARE(app().lastCategory(), std::string("General"));
+        // The tree names the task without the file's extension.
+        QCOMPARE(m_form->tree()->currentIndex().data().toString(), QStringLiteral("Alpha"));
+    }
+
+    void theDetailsFollowTheirTask() {
+        const std::string alpha = saveTask("General", "Alpha", TaskStatus::Scheduled);
+        openForm();
+        QVERIFY(select(QString::fromStdString(alpha)));
+        const std::string details = exportFile("task_details.txt").toStdString();
+        QVERIFY(readWholeFile(details).find("\"Scheduled\"") != std::string::npos);
+
+        // Nothing changed: nothing is written again.
+        QTest::qWait(1300);
+        QVERIFY(m_commands->refreshed.isEmpty());
+
+        // Whatever changes the task's file (here the Unschedule command), the details follow.
+        m_form->updateActions();
+        action("actTasksSchedule")->trigger();
+        QVERIFY(waitUntil([&] { return !m_commands->refreshed.isEmpty(); }, 3000));
+        QVERIFY(m_commands->refreshed.last().contains("task_details.htm"));
+        QVERIFY(readWholeFile(details).find("\"Unscheduled\"") != std::string::npos);
+
+        // The current task follows from memory: its run changes counters long before its file.
+        app().setCurrentTask(TQLTask::loadFromFile(app(), alpha));
+        {
+            std::lock_guard lock(app().currentTask()->mutex());
+            app().currentTask()->counters().PagesFound = 7;
+            app().currentTask()->counters().PagesSaved = 2;
+        }
+        QVERIFY(waitUntil([&] { return m_commands->refreshed.size() == 2; }, 3000));
+        QVERIFY(readWholeFile(details).find("\"2/7\"") != std::string::npos);
+
+        // Once the category's list is shown instead, the task's details are left alone.
+        QVERIFY(select(tasks() + "General"));
+        m_form->showSelected();
+        QVERIFY(m_commands->shown.last().contains("tasks.htm"));
+        {
+            std::lock_guard lock(app().currentTask()->mutex());
+            app().currentTask()->counters().PagesSaved = 3;
+        }
+        QTest::qWait(1300);
+        QCOMPARE(m_commands->refreshed.size(), 2);
     }
 
     void menuEnablingFollowsTheTaskStatus() {
@@ -371,7 +415,12 @@ private slots:
         openForm();
         QVERIFY(select(QString::fromStdString(task.filePath())));
         OpenRecorder opened;
+        PromptRecorder prompts;
         m_form->updateActions();
+        const QList<QAction*> browse = action("actTasksBrowse")->menu()->actions();
+        QCOMPARE(browse.size(), 2);
+        QCOMPARE(browse[0]->text(), QStringLiteral("Online"));
+        QCOMPARE(browse[1]->text(), QStringLiteral("Offline"));
         action("actTasksBrowseOnline")->trigger();
         action("actTasksBrowseOffline")->trigger();
         m_form->browseSelectedInBrowser();
@@ -380,6 +429,14 @@ private slots:
                  (QStringList{QStringLiteral("http://www.site.test/docs/index.html"), local}));
         QCOMPARE(m_commands->shown.last(), local);
         QVERIFY(m_commands->zips.isEmpty());
+        QVERIFY(prompts.prompts().empty());
+
+        // No program to open the copy with: the user is told, not left waiting.
+        opened.setSucceeds(false);
+        action("actTasksBrowseOffline")->trigger();
+        QCOMPARE(prompts.count(shell::Prompts::Kind::Error), 1);
+        QVERIFY2(prompts.prompts().back().text.contains(local),
+                 qPrintable(prompts.prompts().back().text));
     }
 };
 

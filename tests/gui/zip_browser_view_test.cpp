@@ -106,6 +106,7 @@ private slots:
     void anotherArchiveIsRefusedWhileTheTimerAdds();
     void replaceAnswersReachTheExtraction();
     void renameInPlaceKeepsTheOldNameOnFailure();
+    void namesReadDecodedAndColumnsFitUnlessTheUserSizedThem();
 };
 
 void ZipBrowserViewTest::openingTwiceSelectsAndTheListSortsByValue() {
@@ -364,6 +365,47 @@ void ZipBrowserViewTest::renameInPlaceKeepsTheOldNameOnFailure() {
     QVERIFY(fileExists(renamed));
     QVERIFY(waitUntil([&] { return messages.size() == 1; }));
     QVERIFY(messages.last().at(1).toString().startsWith(QStringLiteral("Unable to rename file")));
+}
+
+void ZipBrowserViewTest::namesReadDecodedAndColumnsFitUnlessTheUserSizedThem() {
+    ShellHome home;
+    const std::string archive = home.path() + "zips/site.zip";
+    const QString longName = QStringLiteral("a-page-name-long-enough-to-need-a-wide-column.html");
+    QVERIFY(craftZip(archive, {{"127.0.0.1/caf%C3%A9.html", "<html></html>"},
+                               {"127.0.0.1/sub%20dir/a%2Fb.html", "<html></html>"},
+                               {"127.0.0.1/" + longName.toStdString(), "x"}}));
+    ShownView shown(home);
+    TFormZip& view = shown.view;
+    ZipBrowserModel& model = view.model();
+    model.openArchive(archive);
+
+    // Read decoded wherever a person reads them; a name that would read as something else
+    // (a "/" inside a name) stays as stored, and so do the entries themselves.
+    QTreeWidgetItem* host = view.tree()->topLevelItem(0)->child(0);
+    QCOMPARE(childTexts(host),
+             (QStringList{QString::fromUtf8("caf\u00e9.html"), "sub dir", longName}));
+    QCOMPARE(childTexts(host->child(1)), QStringList{"a%2Fb.html"});
+    QTreeWidget* list = view.list();
+    QCOMPARE(columnTexts(list, 0),
+             (QStringList{QString::fromUtf8("caf\u00e9.html"), "a%2Fb.html", longName}));
+    QCOMPARE(columnTexts(list, 5), (QStringList{"127.0.0.1/", "127.0.0.1/sub dir/", "127.0.0.1/"}));
+    QCOMPARE(topLevelTexts(view.pagesTree()),
+             (QStringList{QString::fromUtf8("caf\u00e9.html"), "a%2Fb.html", longName}));
+    QCOMPARE(QString::fromStdString(model.rows()[0].entry()),
+             QStringLiteral("127.0.0.1/caf%C3%A9.html"));
+
+    // The Name column is as wide as its longest name ...
+    QHeaderView* header = list->header();
+    const int needed = list->fontMetrics().horizontalAdvance(longName);
+    QVERIFY(waitUntil([&] { return header->sectionSize(0) >= needed; }, 2000));
+    // ... until the user gives it a width: that stays through the next listing.
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    header->resizeSection(0, 90);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    view.tree()->setCurrentItem(host);
+    QTest::qWait(50);
+    QCOMPARE(header->sectionSize(0), 90);
+    QVERIFY(header->sectionSize(5) >= list->fontMetrics().horizontalAdvance("127.0.0.1/sub dir/"));
 }
 
 QTEST_MAIN(ZipBrowserViewTest)

@@ -9,6 +9,17 @@ void CommandRecorder::showInBrowser(const QString& location, bool reload) {
     m_location = location;
 }
 
+void CommandRecorder::refreshInBrowser(const QString& location) {
+    m_calls << QStringLiteral("refreshInBrowser:") + location;
+    const auto page = [](const QString& address) {
+        return address.section(QLatin1Char('?'), 0, 0);
+    };
+    if (page(location) == page(m_location)) {
+        m_shown << location;
+        m_location = location;
+    }
+}
+
 void CommandRecorder::newTask(const QString& url, const QString& profile, bool map) {
     m_calls << QStringLiteral("newTask:%1,%2,%3").arg(url, profile, map ? "map" : "");
 }

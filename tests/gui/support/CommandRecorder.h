@@ -11,6 +11,7 @@ namespace quarlo::test {
 class CommandRecorder : public shell::ShellCommands {
 public:
     void showInBrowser(const QString& location, bool reload = false) override;
+    void refreshInBrowser(const QString& location) override;
     QString browserLocation() const override { return m_location; }
     void newTask(const QString& url, const QString& profile, bool map) override;
     void explore(const QString& taskFile) override;

@@ -33,7 +33,10 @@ int PromptRecorder::count(shell::Prompts::Kind kind) const {
 }
 
 OpenRecorder::OpenRecorder() {
-    shell::ShellHooks::setOpenHook([this](const QString& location) { m_opened << location; });
+    shell::ShellHooks::setOpenHook([this](const QString& location) {
+        m_opened << location;
+        return m_succeeds;
+    });
 }
 
 OpenRecorder::~OpenRecorder() {

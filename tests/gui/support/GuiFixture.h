@@ -40,7 +40,8 @@ private:
     bool m_answer = true;
 };
 
-// Records what would have been opened with the user's default program.
+// Records what would have been opened with the user's default program; the program starts
+// unless told otherwise.
 class OpenRecorder {
 public:
     OpenRecorder();
@@ -48,9 +49,11 @@ public:
     OpenRecorder(const OpenRecorder&) = delete;
     OpenRecorder& operator=(const OpenRecorder&) = delete;
     const QStringList& opened() const { return m_opened; }
+    void setSucceeds(bool succeeds) { m_succeeds = succeeds; }
 
 private:
     QStringList m_opened;
+    bool m_succeeds = true;
 };
 
 // A data folder of the test's own (QUARLO_HOME), the application object over it (first
