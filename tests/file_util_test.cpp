@@ -1,8 +1,10 @@
 #include "platform/FileUtil.h"
+#include "platform/WriteFault.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,7 +63,7 @@ TEST(WriteFileAtomic, FailsWithTheMessageAndCleansUp) {
     const std::string missing = dir.path() + "nofolder/x.txt";
     const Status status = writeFileAtomic(missing, "x");
     EXPECT_FALSE(status.ok());
-    EXPECT_EQ(status.message(), "Unable to write to " + missing);
+    EXPECT_EQ(status.message(), "Unable to write to " + missing + ": No such file or directory");
 
     // The target is a folder: the rename fails and the temporary file must go again.
     ASSERT_TRUE(forceDirectories(dir.path() + "target/").ok());
@@ -159,4 +161,52 @@ TEST(PathHelpers, SplitSlashSeparatedPaths) {
     EXPECT_EQ(withoutTrailingSlash("/a//"), "/a");
     EXPECT_EQ(withoutTrailingSlash("/"), "/");
     EXPECT_EQ(withoutTrailingSlash(""), "");
+}
+
+// The write fault switch makes the program's writes fail as a full or read-only disk would:
+// from the Nth write on, every one or a count of them. An atomic write that fails says why
+// and leaves the file as it was.
+TEST(WriteFault, TheNthWriteFailsWithTheErrorAskedForAndTheFileStaysAsItWas) {
+    TempDir dir;
+    const std::string file = dir.path() + "f.txt";
+    ASSERT_TRUE(writeFileAtomic(file, "before"));
+    ASSERT_TRUE(armWriteFault("2:ENOSPC:1"));
+    EXPECT_TRUE(writeFileAtomic(file, "first"));
+    const Status second = writeFileAtomic(file, "second");
+    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_EQ(second.message(), "Unable to write to " + file + ": No space left on device");
+    EXPECT_EQ(readWholeFile(file), "first");
+    EXPECT_TRUE(writeFileAtomic(file, "third")) << "one write only";
+    EXPECT_EQ(writesCounted(), 3u);
+    EXPECT_EQ(writesFailed(), 1u);
+
+    // Without a count the disk stays read-only.
+    ASSERT_TRUE(armWriteFault("1:EROFS"));
+    EXPECT_FALSE(writeFileAtomic(file, "x"));
+    EXPECT_FALSE(copyFile(file, dir.path() + "copy.txt"));
+    EXPECT_FALSE(writeFileAtomic(file, "y"));
+    disarmWriteFault();
+    EXPECT_TRUE(writeFileAtomic(file, "after"));
+    EXPECT_EQ(listFiles(dir.path()), std::vector<std::string>{"f.txt"}) << "no temporary file";
+
+    for (const char* setting : {"", "3", "0:ENOSPC", "x:ENOSPC", "-1:EROFS", "3:EPERM",
+                                "3:ENOSPC:", "3:ENOSPC:z", "3:ENOSPC:1:2"}) {
+        EXPECT_FALSE(armWriteFault(setting)) << setting;
+    }
+    EXPECT_TRUE(isOutputFault(EDQUOT));
+    EXPECT_FALSE(isOutputFault(EACCES));
+}
+
+TEST(WriteFileAtomic, OnlyItsOwnTemporaryNamesAreKnownAsSuch) {
+    const struct {
+        const char* name;
+        bool temporary;
+    } cases[] = {
+        {".page.html.tmp-Ab12Cd", true}, {".quarlo.tmp-zzzzzz", true},
+        {"page.html.tmp-Ab12Cd", false}, {".page.html.tmp-Ab12C", false},
+        {".page.tmp-Ab12C!", false},     {".tmp-abcdef", false},
+        {".page.html", false},           {"notes.tmp", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(isAtomicWriteTempName(c.name), c.temporary) << c.name;
 }

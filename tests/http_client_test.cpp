@@ -1,6 +1,7 @@
 #include "engine/TickBodyFile.h"
 #include "engine/TickHTTPS.h"
 #include "engine/WinInetErrors.h"
+#include "platform/WriteFault.h"
 #include "support/LoopbackServer.h"
 #include "support/RawLoopbackServer.h"
 #include "support/TempHome.h"
@@ -567,6 +568,32 @@ TEST_F(HttpClientTest, LocalFileFailures) {
     EXPECT_EQ(shortWrite.message(), "144: Error writing to LocalFile");
     EXPECT_FALSE(fileExists(file("big.bin")));
     EXPECT_FALSE(fileExists(TickBodyFile::partName(file("big.bin"))));
+
+    // A full or read-only disk says which file and why; the folders made for the file go
+    // again, the ones that were there stay.
+    for (const char* fault : {"1:ENOSPC", "2:EROFS"}) {
+        SCOPED_TRACE(fault);
+        client.setLocalFile(file("made/for/it/big.bin"));
+        ASSERT_TRUE(armWriteFault(fault));
+        TickResult full = client.get();
+        disarmWriteFault();
+        EXPECT_EQ(full.code, kTickDiskFault);
+        EXPECT_EQ(full.text.rfind("Unable to write to " + file("made/for/it/big.bin") + ": ", 0),
+                  0u)
+            << full.text;
+        EXPECT_FALSE(fileExists(file("made")));
+        EXPECT_TRUE(fileExists(dir.path()));
+    }
+}
+
+TEST_F(HttpClientTest, ATransferThatGetsNoBodyMakesNoFolder) {
+    ASSERT_TRUE(server.start());
+    const std::string deadUrl = server.url("/gone.bin");
+    server.stop();
+    client.setURL(deadUrl);
+    client.setLocalFile(file("host/sub/gone.bin"));
+    EXPECT_EQ(client.get().code, 12029);
+    EXPECT_FALSE(fileExists(file("host")));
 }
 
 TEST(TickErrorTexts, TableAndTextRules) {

@@ -188,5 +188,6 @@ TEST(IniFile, SaveFailsWithTheMessageWhenTheFolderIsMissing) {
     ini.writeString("A", "b", "c");
     const Status status = ini.save();
     EXPECT_FALSE(status.ok());
-    EXPECT_EQ(status.message(), "Unable to write to " + dir.path() + "missing/t.qlt");
+    EXPECT_EQ(status.message(),
+              "Unable to write to " + dir.path() + "missing/t.qlt: No such file or directory");
 }

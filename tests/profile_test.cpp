@@ -207,7 +207,7 @@ TEST(Profile, AFileThatCannotBeWrittenIsReported) {
     profile.setFilePath(dir.path() + "blocker/p.qlp");
     const Status written = profile.write();
     EXPECT_FALSE(written);
-    EXPECT_EQ(written.message(), "Unable to write to " + profile.filePath());
+    EXPECT_EQ(written.message(), "Unable to write to " + profile.filePath() + ": Not a directory");
 }
 
 } // namespace

@@ -1,9 +1,11 @@
+#include "cli/TaskRef.h"
 #include "engine/Queue.h"
 #include "engine/SocketList.h"
 #include "engine/StatusFigures.h"
 #include "engine/TThreadDownload.h"
 #include "engine/TickBodyFile.h"
 #include "platform/FileUtil.h"
+#include "platform/WriteFault.h"
 #include "support/EngineRunFixture.h"
 #include "support/StandInParser.h"
 
@@ -236,6 +238,55 @@ TEST_F(RunLifecycleTest, KilledMidRunResumesWithNothingLostOrFetchedTwice) {
         if (saved[n]) {
             EXPECT_EQ(after[n], before[n]) << "file " << n << " was saved and fetched again";
         }
+    }
+}
+
+// The disk fills up or turns read-only during a run (from some write on, or for one write):
+// the run stops "Incomplete" with the reason, claims no completion, loses no saved file, and
+// a run after the disk can be written again completes it.
+TEST_F(RunLifecycleTest, AFailingDiskEndsTheRunIncompleteAndALaterRunCompletesIt) {
+    const struct {
+        const char* fault;
+        bool taskFileWritten; // the task file could take "Incomplete"
+    } cases[] = {{"5:ENOSPC", false}, {"60:EROFS:1", true}, {"300:ENOSPC:1", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        hooks.clear();
+        auto task = listTask(std::string("disk") + c.fault[0], kFiles);
+        ASSERT_TRUE(task->save());
+        ASSERT_TRUE(armWriteFault(c.fault));
+        ASSERT_TRUE(downloader->start(std::move(task)).ok());
+        ASSERT_TRUE(runToEnd());
+        ASSERT_GT(writesFailed(), 0u);
+        disarmWriteFault();
+        TQLTask& ran = *app->currentTask();
+        EXPECT_EQ(taskStatus(), TaskStatus::Incomplete);
+        EXPECT_EQ(downloader->outcome().end, RunEnd::OutputFailed);
+        EXPECT_NE(downloader->outcome().reason.find("Unable to write to "), std::string::npos)
+            << downloader->outcome().reason;
+        EXPECT_EQ(hooks.texts("message"), std::vector<std::string>{TQLDownloader::incompleteText(
+                                              ran.taskName(), downloader->outcome().reason)});
+        EXPECT_NE(hooks.texts("status").back(), TQLDownloader::runText(690) + ran.taskName() + ")");
+        const std::vector<bool> savedInRun = savedEntries(ran);
+        auto stored = reload(ran.filePath());
+        if (c.taskFileWritten) {
+            EXPECT_EQ(stored->status(), TaskStatus::Incomplete);
+        }
+        // What the files say is saved is saved on disk, and was saved by the run.
+        const std::vector<bool> savedOnDisk = savedEntries(*stored);
+        for (int n = 1; n <= kFiles; ++n) {
+            if (savedOnDisk[n]) {
+                EXPECT_TRUE(savedInRun[n]) << n;
+                EXPECT_EQ(readWholeFile(savedFile(site.fileUrl(n))), site.body(n)) << n;
+            }
+        }
+
+        stored = TQLTask::loadFromFile(*app, ran.filePath());
+        stored->setRunMethod(cli::taskHasQueue(*stored) ? RunMethod::Resume : RunMethod::Restart);
+        ASSERT_TRUE(downloader->start(std::move(stored)).ok());
+        ASSERT_TRUE(runToEnd());
+        expectCompleteAndIdentical();
+        EXPECT_EQ(downloader->outcome().end, RunEnd::Completed);
     }
 }
 

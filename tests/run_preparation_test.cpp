@@ -5,9 +5,12 @@
 #include "platform/FileUtil.h"
 #include "support/QueueFixture.h"
 #include "support/TempHome.h"
+#include "support/ZipTestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
 #include <tuple>
 
 namespace quarlo {
@@ -175,6 +178,52 @@ TEST_F(RunPreparationTest, EveryRunGivesEachEntryItsAttemptsAgain) {
         ASSERT_TRUE(dispatchAndPutBack()) << attempt;
     EXPECT_FALSE(dispatchAndPutBack());
     EXPECT_EQ(LoadItem(*m_task, 0)->Status, QueueStatus::Error);
+}
+
+// A kill can leave a converted page beside its file and temporary files in the copy: the
+// resumed run puts the page in place when its entry says "Parsed", drops it otherwise, and
+// removes the program's temporary files, and nothing else.
+TEST_F(RunPreparationTest, AResumedRunFinishesWhatAKillLeftHalfDone) {
+    const std::string destination = m_app->dataFolder() + "copy/";
+    m_task->setIntranetMode(true);
+    m_task->setDestination(destination);
+    addEntry(*m_task, "http://h.test/a/parsed.html", true, QueueStatus::Parsed);
+    addEntry(*m_task, "http://h.test/a/saved.html", true, QueueStatus::Saved);
+    addEntry(*m_task, "http://h.test/b/pic.gif", false, QueueStatus::Downloading);
+    ASSERT_TRUE(SaveQueue(*m_task));
+    const std::string host = destination + "h.test/";
+    const std::map<std::string, std::string> before = {
+        {"a/parsed.html", "as received"},
+        {"a/.parsed.html.parsed", "converted"},
+        {"a/saved.html", "as received"},
+        {"a/.saved.html.parsed", "converted, but not marked"},
+        {"a/.saved.html.tmp-Ab12Cd", "a torn atomic write"},
+        {"b/pic.gif.quarlo-part", "half a body"},
+        {"b/.notes.tmp-1", "the user's"},
+        {"b/pic.gif.part", "the user's"},
+        {"elsewhere/.x.tmp-Ab12Cd", "no entry's folder"},
+    };
+    for (const auto& [name, content] : before)
+        test::makeFile(host + name, content);
+
+    auto task = reopenedTask();
+    task->setRunMethod(RunMethod::Resume);
+    auto prepared = prepareRunQueue(*task, false);
+    ASSERT_TRUE(prepared) << prepared.message();
+    EXPECT_EQ(prepared->interrupted.pagesPutInPlace, 1u);
+    EXPECT_EQ(prepared->interrupted.filesRemoved, 3u);
+    const std::map<std::string, std::string> after = {
+        {"a/parsed.html", "converted"},
+        {"a/saved.html", "as received"},
+        {"b/.notes.tmp-1", "the user's"},
+        {"b/pic.gif.part", "the user's"},
+        {"elsewhere/.x.tmp-Ab12Cd", "no entry's folder"},
+    };
+    std::map<std::string, std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(host))
+        if (entry.is_regular_file())
+            found[entry.path().string().substr(host.size())] = test::readWholeFile(entry.path());
+    EXPECT_EQ(found, after);
 }
 
 } // namespace

@@ -335,7 +335,7 @@ TEST_F(TaskTest, AFileThatCannotBeWrittenIsReported) {
     ASSERT_TRUE(task.setLocation("Blocked", "t"));
     task.setStatus(TaskStatus::Scheduled);
     const Status saved = task.save();
-    EXPECT_EQ(saved.message(), "Unable to write to " + task.filePath());
+    EXPECT_EQ(saved.message(), "Unable to write to " + task.filePath() + ": Not a directory");
     EXPECT_FALSE(m_app->activeTasks().contains(task.filePath()));
 }
 

@@ -172,6 +172,65 @@ TEST_F(ZipOutputTest, StoppedRunKeepsAValidArchiveAndResumeRefetchesWhatIsMissin
     EXPECT_TRUE(archiveTestsSound(archive));
 }
 
+// A run killed before its files reached the archive leaves them in the Temp folder: the
+// resumed run zips them, and fetches again only what is in neither place.
+TEST_F(ZipOutputTest, AResumedRunZipsWhatTheTempFolderHoldsAndFetchesOnlyWhatIsNowhere) {
+    auto first = zipTask("killed");
+    first->profile().setUseStartPageTitle(false);
+    ASSERT_TRUE(downloader->start(std::move(first)).ok());
+    ASSERT_TRUE(runToEnd());
+    ASSERT_EQ(taskStatus(), TaskStatus::Zipped);
+    TQLTask& task = *app->currentTask();
+    const auto saved = savedTitles(task);
+    ASSERT_EQ(saved.size(), static_cast<std::size_t>(kFiles + 2));
+    std::filesystem::remove(archive);
+    const std::string lost = withTrailingSlash(app->tempFolder()) + saved.begin()->first;
+    ASSERT_TRUE(deleteFile(lost));
+
+    auto resumed = TQLTask::loadFromFile(*app, task.filePath());
+    resumed->setRunMethod(RunMethod::Resume);
+    const int before = site.totalRequests();
+    ASSERT_TRUE(downloader->start(std::move(resumed)).ok());
+    EXPECT_EQ(output->startAccount().toZip, saved.size() - 1);
+    EXPECT_EQ(output->startAccount().fetchAgain, 1u);
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::Zipped);
+    std::set<std::string> names;
+    for (const auto& [entry, title] : saved)
+        names.insert(entry);
+    EXPECT_EQ(entriesOf(archive), names);
+    EXPECT_EQ(site.totalRequests() - before, 1);
+    EXPECT_TRUE(archiveTestsSound(archive));
+}
+
+// An archive that cannot be written (here its folder is a file) fails the run: "Incomplete"
+// with the reason, no entry counted as saved, and a run after the cause is gone completes it.
+TEST_F(ZipOutputTest, AnArchiveThatCannotBeWrittenEndsTheRunIncompleteUntilItCanBe) {
+    makeFile(m_home.path() + "zips", "a file where the archive's folder should be");
+    ASSERT_TRUE(downloader->start(zipListTask("blocked", 6)).ok());
+    ASSERT_TRUE(runToEnd());
+    TQLTask& task = *app->currentTask();
+    EXPECT_EQ(taskStatus(), TaskStatus::Incomplete);
+    EXPECT_EQ(downloader->outcome().end, RunEnd::OutputFailed);
+    EXPECT_THAT(downloader->outcome().reason, ::testing::HasSubstr(archive));
+    EXPECT_THAT(hooks.texts("message"), ::testing::Contains(TQLDownloader::incompleteText(
+                                            "blocked", downloader->outcome().reason)));
+    for (const std::string& line : hooks.texts("status"))
+        EXPECT_EQ(line.find(TQLDownloader::runText(690)), std::string::npos) << line;
+    EXPECT_EQ(statusCounts(task)[QueueStatus::Saved], 0);
+    EXPECT_EQ(counters().ResourcesSaved, 0);
+    auto stored = TQLTask::loadFromFile(*app, task.filePath());
+    EXPECT_EQ(stored->status(), TaskStatus::Incomplete);
+
+    std::filesystem::remove(m_home.path() + "zips");
+    stored->setRunMethod(RunMethod::Resume);
+    ASSERT_TRUE(downloader->start(std::move(stored)).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::Zipped);
+    EXPECT_EQ(downloader->outcome().end, RunEnd::Completed);
+    EXPECT_EQ(entriesOf(archive).size(), 6u);
+}
+
 TEST_F(ZipOutputTest, DownloaderWritesTheArchiveOfItsOwnAccord) {
     downloader = std::make_unique<TQLDownloader>(*app, loop); // no Zip output given
     ASSERT_TRUE(downloader->start(zipListTask("own", 3)).ok());

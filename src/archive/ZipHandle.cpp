@@ -1,6 +1,7 @@
 #include "archive/ZipHandle.h"
 
 #include "archive/ZipResult.h"
+#include "platform/WriteFault.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -142,7 +143,11 @@ int ZipHandle::commit() {
     if (m_zip == nullptr)
         return ZipResult::Success;
     int result = ZipResult::Success;
-    if (zip_close(m_zip) != 0) {
+    // A write failure asked for by the tests leaves the archive as it was, as libzip does.
+    if (const int fault = writeFaultNow(); fault != 0) {
+        result = zipResultOfError(ZIP_ER_WRITE, fault);
+        zip_discard(m_zip);
+    } else if (zip_close(m_zip) != 0) {
         result = lastError();
         zip_discard(m_zip);
     }

@@ -7,6 +7,7 @@
 #include "platform/FileUtil.h"
 
 #include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <vector>
 
@@ -14,48 +15,16 @@ namespace quarlo {
 
 namespace {
 
+// The complete download's archive is checked again after each repair, this many times at
+// most; what it still lacks then is reported.
+constexpr int kCheckRounds = 3;
+
 std::int64_t fileSize(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
 }
 
-// The entries the archive file holds now (the browser's tree may be older than the file).
-std::set<std::string> entriesOnDisk(const std::string& path) {
-    class Names : public ZipEvents {
-    public:
-        void onListing(const ZipEntryInfo& info) override { names.insert(info.name); }
-        std::set<std::string> names;
-    } listing;
-    ZipComponent zip;
-    zip.setEvents(&listing);
-    zip.ZipFileName = path;
-    (void)zip.list();
-    return listing.names;
-}
-
 } // namespace
-
-int putBackUnzippedEntries(TQLTask& task, const std::set<std::string>& archiveEntries,
-                           const std::string& tempFolder) {
-    const std::string folder = withTrailingSlash(tempFolder);
-    int putBack = 0;
-    std::lock_guard lock(task.mutex());
-    for (std::size_t i = 0; i < task.queue().size(); ++i) {
-        std::unique_ptr<TQLQItem> item = LoadItem(task, i);
-        if (!item || item->Status < QueueStatus::Saved)
-            continue;
-        const std::string local = LocalName(*item);
-        if (local.empty() || fileExists(local))
-            continue;
-        const bool below = local.compare(0, folder.size(), folder) == 0;
-        if (below && archiveEntries.count(local.substr(folder.size())) != 0)
-            continue;
-        SetStatus(*item, QueueStatus::None);
-        StoreItem(*item);
-        ++putBack;
-    }
-    return putBack;
-}
 
 ZipOutput::ZipOutput(TQLApp& app, ZipBrowserModel& browser) : m_app(app), m_browser(browser) {}
 
@@ -73,6 +42,8 @@ Status ZipOutput::startRun(TQLTask& task) {
     if (m_archivePath.empty() || m_archivePath.back() == '/')
         return Status::failure("The task has no Zip file to save to.");
     ZipNode* node = m_browser.openArchive(m_archivePath);
+    // An archive opened in an earlier run may have lost its folder (or not had one yet).
+    (void)forceDirectories(folderOf(m_archivePath));
     if (fileExists(m_archivePath)) {
         ZipComponent probe;
         probe.ZipFileName = m_archivePath;
@@ -80,10 +51,17 @@ Status ZipOutput::startRun(TQLTask& task) {
         if (int result = probe.count(entries); zipResultSeverity(result) == 2)
             return Status::failure(zipResultMessage(result, "adding") + " " + m_archivePath);
     }
+    Result<std::map<std::string, ZipEntryInfo>> entries = archiveEntriesOnDisk(m_archivePath);
+    if (!entries)
+        return entries.status();
     node->archive->unpacked = true; // browsing never unpacks a running task
     m_commits = 0;
     m_lastCommit = std::chrono::steady_clock::now();
-    putBackUnzippedEntries(task, entriesOnDisk(m_archivePath), m_app.tempFolder());
+    m_staged.clear();
+    m_checked = false;
+    m_checkRounds = 0;
+    m_startAccount =
+        accountForZipEntries(task, *entries, m_app.tempFolder(), ZipEntryMatch::SameFile);
     return {};
 }
 
@@ -93,12 +71,79 @@ bool ZipOutput::commitDue() const {
     return m_browser.stagedBytes() * 100 >= fileSize(m_archivePath) * m_sharePercent;
 }
 
-void ZipOutput::commit() {
-    if (!m_browser.hasStagedFiles())
+void ZipOutput::stage(std::vector<ZipListEntry> taken) {
+    if (taken.empty())
         return;
-    (void)m_browser.commitTaskFiles();
-    ++m_commits;
-    m_lastCommit = std::chrono::steady_clock::now();
+    TZipObj* current = m_browser.currentArchive();
+    if (current == nullptr || current->archivePath != m_archivePath)
+        m_browser.openArchive(m_archivePath); // selects it when it is open
+    m_browser.setTimerAdding(true);
+    for (ZipListEntry& pair : taken) {
+        if (pair.localName.empty())
+            continue;
+        m_browser.stageTaskFile(m_archivePath, pair.localName, pair.item ? pair.item->Title : "");
+        m_staged.push_back(std::move(pair));
+    }
+}
+
+// Writes what is staged. Every staged file that did not reach the archive goes back to be
+// fetched again; when the archive itself could not be written (full or read-only disk, a
+// damaged or locked archive), the run's output has failed.
+void ZipOutput::commit(TQLTask& task) {
+    if (m_staged.empty())
+        return;
+    int result = ZipResult::Success;
+    std::set<std::string> written;
+    if (m_browser.hasStagedFiles()) {
+        result = m_browser.commitTaskFiles();
+        ++m_commits;
+        m_lastCommit = std::chrono::steady_clock::now();
+        for (const ZipEntryInfo& info : m_browser.component().processedEntries())
+            written.insert(info.name);
+    }
+    const std::string temp = withTrailingSlash(m_app.tempFolder());
+    std::vector<std::string> notWritten;
+    bool archiveFailed = false;
+    for (const ZipListEntry& pair : m_staged) {
+        const bool below = pair.localName.compare(0, temp.size(), temp) == 0;
+        if (below && written.count(pair.localName.substr(temp.size())) != 0)
+            continue;
+        if (pair.item)
+            notWritten.push_back(pair.item->URL);
+        // A staged file that is gone is only fetched again; one that is there was refused.
+        archiveFailed |= fileExists(pair.localName);
+    }
+    m_staged.clear();
+    fetchAgain(task, notWritten);
+    if (archiveFailed && zipResultSeverity(result) == 2) {
+        std::lock_guard lock(task.mutex());
+        task.noteOutputFailure(zipResultMessage(result, "adding") + " (" + m_archivePath + ")");
+    }
+}
+
+// The complete download, every file committed: whatever the archive lacks is added again
+// from the Temp folder or fetched again; what it still lacks after a few rounds is reported.
+void ZipOutput::checkArchive(TQLTask& task) {
+    m_checked = true;
+    Result<std::map<std::string, ZipEntryInfo>> entries = archiveEntriesOnDisk(m_archivePath);
+    std::string failure;
+    if (!entries) {
+        failure = entries.message();
+    } else {
+        const ZipAccount account =
+            accountForZipEntries(task, *entries, m_app.tempFolder(), ZipEntryMatch::Name);
+        const std::size_t missing = account.toZip + account.fetchAgain;
+        if (missing == 0)
+            return;
+        if (++m_checkRounds < kCheckRounds) {
+            m_checked = false;
+            return;
+        }
+        failure = "The archive " + m_archivePath + " still lacks " + std::to_string(missing) +
+                  " of the task's files.";
+    }
+    std::lock_guard lock(task.mutex());
+    task.noteOutputFailure(failure);
 }
 
 bool ZipOutput::tick(TQLTask& task) {
@@ -109,27 +154,24 @@ bool ZipOutput::tick(TQLTask& task) {
     {
         std::lock_guard lock(task.mutex());
         status = task.status();
+        if (status != TaskStatus::DownloadComplete)
+            m_checked = false;
         if (!task.zipLast() || status == TaskStatus::DownloadComplete)
             taken.swap(task.zipList());
     }
-    if (!taken.empty()) {
-        TZipObj* current = m_browser.currentArchive();
-        if (current == nullptr || current->archivePath != m_archivePath)
-            m_browser.openArchive(m_archivePath); // selects it when it is open
-        m_browser.setTimerAdding(true);
-        for (const ZipListEntry& pair : taken)
-            if (!pair.localName.empty())
-                m_browser.stageTaskFile(m_archivePath, pair.localName,
-                                        pair.item ? pair.item->Title : "");
-    }
+    if (!taken.empty())
+        stage(std::move(taken));
     bool drained = false;
     {
         std::lock_guard lock(task.mutex());
         drained = task.zipList().empty();
     }
-    if ((status == TaskStatus::DownloadComplete && drained) || commitDue())
-        commit();
+    const bool complete = status == TaskStatus::DownloadComplete && drained;
+    if (complete || commitDue())
+        commit(task);
     m_browser.setTimerAdding(false);
+    if (complete && !m_checked)
+        checkArchive(task);
     return true;
 }
 
@@ -139,11 +181,8 @@ void ZipOutput::endRun(TQLTask& task) {
         std::lock_guard lock(task.mutex());
         taken.swap(task.zipList());
     }
-    for (const ZipListEntry& pair : taken)
-        if (!pair.localName.empty())
-            m_browser.stageTaskFile(m_archivePath, pair.localName,
-                                    pair.item ? pair.item->Title : "");
-    commit();
+    stage(std::move(taken));
+    commit(task);
     m_browser.setTimerAdding(false);
 }
 
@@ -155,9 +194,11 @@ void ZipOutput::completed(TQLTask& task) {
     if (!m_browser.renameArchive(open->root.get(), name).ok())
         return;
     m_archivePath = open->archivePath;
+    // A task file that does not name the renamed archive would make the next run start a
+    // new one: the run's output has failed.
     std::lock_guard lock(task.mutex());
     if (Status saved = task.archiveRenamed(m_archivePath); !saved)
-        m_app.hooks().setStatusLine(saved.message(), -1);
+        task.noteOutputFailure(saved.message());
 }
 
 namespace {

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "archive/ZipRecovery.h"
 #include "engine/TQLDownloader.h"
+#include "engine/TQLQItem.h"
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
+#include <vector>
 
 namespace quarlo {
 
@@ -22,6 +24,12 @@ struct TZipObj;
 // complete and the list drained, at the end of the run (stopped or finished), and during a
 // run only when enough time has passed and they make up a good share of the archive, so
 // the cost of all commits stays about linear in the archive's size.
+//
+// Nothing is lost on the way: a resumed run accounts for every entry against the Temp
+// folder and the archive (see accountForZipEntries); files that a commit did not write go
+// back to status 0 to be fetched again (a commit that fails for the archive's sake is the
+// run's output failure); and once the download is complete, the archive is checked against
+// the queue and what it lacks is added again or fetched again.
 class ZipOutput : public ZipModeRun {
 public:
     ZipOutput(TQLApp& app, ZipBrowserModel& browser);
@@ -37,11 +45,15 @@ public:
     // Archive writes since the run started.
     int commits() const { return m_commits; }
     const std::string& archivePath() const { return m_archivePath; }
+    // What the start of the latest run found.
+    const ZipAccount& startAccount() const { return m_startAccount; }
 
 private:
     TZipObj* archive();
     bool commitDue() const;
-    void commit();
+    void stage(std::vector<ZipListEntry> taken);
+    void commit(TQLTask& task);
+    void checkArchive(TQLTask& task);
 
     TQLApp& m_app;
     ZipBrowserModel& m_browser;
@@ -50,15 +62,14 @@ private:
     int m_sharePercent = 25;
     std::chrono::steady_clock::time_point m_lastCommit;
     int m_commits = 0;
+    // Staged and not yet committed: the files and their items.
+    std::vector<ZipListEntry> m_staged;
+    ZipAccount m_startAccount;
+    bool m_checked = false; // the complete download's archive has been checked
+    int m_checkRounds = 0;
 };
 
 // A Zip output with a Zip browser model of its own, for front ends that show no browser.
 std::unique_ptr<ZipModeRun> makeZipOutput(TQLApp& app);
-
-// A resumed Zip-mode run: every saved queue entry whose file is neither in the Temp folder
-// nor among the archive's entries is put back to status 0, so that it is fetched again.
-// Returns how many.
-int putBackUnzippedEntries(TQLTask& task, const std::set<std::string>& archiveEntries,
-                           const std::string& tempFolder);
 
 } // namespace quarlo

@@ -27,7 +27,8 @@ void printUsage(std::ostream& out) {
            "  --priority P      balance of pages and media (0-10)\n"
            "  --pause MS        dispatch pause in milliseconds (0: as fast as possible)\n"
            "\n'quarlo-cli help COMMAND' describes a command. Exit codes: 0 success, 1 the run\n"
-           "finished with failed files, 2 usage or input error.\n";
+           "finished with failed files, 2 usage or input error, 3 the copy could not be written\n"
+           "(full or read-only disk, archive error: the task is \"Incomplete\"), 130 stopped.\n";
 }
 
 int printHelp(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {

@@ -75,7 +75,9 @@ const std::vector<CommandInfo>& commands() {
          "Without a flag the task resumes its queue when it has one, else starts afresh.\n"
          "--update checks every saved file again (conditional requests); --recover fetches\n"
          "again what failed. Ctrl-C stops the run as the Stop button does; 'run --resume'\n"
-         "goes on later. Exit code 1 when the run ended with failed files, 130 when stopped.\n",
+         "goes on later. Exit code 1 when the run ended with failed files, 3 when its copy\n"
+         "could not be written (full or read-only disk, archive error; the task is then\n"
+         "\"Incomplete\" and a later run goes on), 130 when stopped.\n",
          runCommand},
         {"get",
          "get URL [--profile NAME] [PROFILE OPTIONS] [--map] [--intranet DIR | --zip FILE]\n"
@@ -84,7 +86,8 @@ const std::vector<CommandInfo>& commands() {
          "Creates a task for URL as 'task new' does, runs it in the foreground with the\n"
          "progress display and says where the copy is. The profile options (see 'help\n"
          "profile') change this task's profile only, never a named profile's file. --map\n"
-         "fetches pages only. --no-ads stores \"No Ads\": no banner in saved pages.\n",
+         "fetches pages only. --no-ads stores \"No Ads\": no banner in saved pages. Exit\n"
+         "codes as for 'run'.\n",
          getCommand},
         {"demo", "demo", "mirror the bundled sample site from a loopback server",
          "Serves the sample site on a free port of 127.0.0.1 and mirrors it into the folder\n"
@@ -125,7 +128,8 @@ const std::vector<CommandInfo>& commands() {
          "Ctrl-C or SIGTERM stops it: a run in progress is stopped as the Stop button does\n"
          "(one whose download is complete first finishes writing its result; a second\n"
          "Ctrl-C stops it at once). --until-idle ends once no run is in progress and no\n"
-         "active task is due within a minute.\n",
+         "active task is due within a minute. Exit code 1 when a run ended with failed files\n"
+         "or could not start, 3 when a run's copy could not be written, 130 when stopped.\n",
          schedulerCommand},
         {"zip",
          "zip list ARCHIVE [MASK]\n"

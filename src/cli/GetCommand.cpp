@@ -28,7 +28,7 @@ int mirrorInForeground(Context& context, TQLApp& app, std::unique_ptr<TQLTask> t
     const std::string name = task->taskName();
     const std::string path = task->filePath();
     const int code = runTaskInForeground(context, app, std::move(task));
-    if (code == 2)
+    if (code != 0 && code != 1)
         return code;
     const auto finished = TQLTask::loadFromFile(app, path);
     if (finished->status() == TaskStatus::TaskComplete ||

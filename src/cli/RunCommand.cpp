@@ -54,8 +54,13 @@ int runTaskInForeground(Context& context, TQLApp& app, std::unique_ptr<TQLTask> 
     auto outcome = session.run(std::move(task));
     if (!outcome)
         return context.fail(outcome.message());
-    if (outcome->interrupted)
+    if (outcome->run.end == RunEnd::OutputFailed) {
+        context.err << "quarlo-cli: the copy could not be written: " << outcome->run.reason << "\n";
+        context.out << "Incomplete. Once the cause is mended, 'quarlo-cli run \"" << name
+                    << "\"' goes on.\n";
+    } else if (outcome->interrupted) {
         context.out << "Stopped. 'quarlo-cli run \"" << name << "\" --resume' goes on.\n";
+    }
     return RunSession::exitCode(*outcome);
 }
 

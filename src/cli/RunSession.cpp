@@ -47,13 +47,20 @@ Result<RunSession::Outcome> RunSession::run(std::unique_ptr<TQLTask> task) {
     host.display().update(*running);
     host.display().finish();
     outcome.interrupted = host.stoppedBySignal();
+    outcome.run = host.downloader().outcome();
     return outcome;
 }
 
 int RunSession::exitCode(const Outcome& outcome) {
-    if (outcome.interrupted)
+    return exitCode(outcome.run, outcome.interrupted, outcome.errors);
+}
+
+int RunSession::exitCode(const RunOutcome& run, bool interrupted, std::int64_t errors) {
+    if (run.end == RunEnd::OutputFailed)
+        return 3;
+    if (interrupted)
         return 130;
-    return outcome.errors > 0 ? 1 : 0;
+    return errors > 0 ? 1 : 0;
 }
 
 } // namespace quarlo::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/Context.h"
+#include "engine/TQLDownloader.h"
 #include "platform/InstanceLock.h"
 
 #include <memory>
@@ -30,12 +31,15 @@ public:
         int status = 0;           // the task's status at the end
         bool interrupted = false; // stopped by a signal
         std::int64_t errors = 0;  // page and media errors
+        RunOutcome run;           // how the engine ended it
     };
     // Runs the task (its run method already chosen) until it completes or is stopped.
     Result<Outcome> run(std::unique_ptr<TQLTask> task);
 
-    // The exit code of a finished run: 130 when interrupted, 1 with failed files, else 0.
+    // The exit code of a finished run: 3 when its copy could not be written, 130 when
+    // interrupted, 1 with failed files, else 0.
     static int exitCode(const Outcome& outcome);
+    static int exitCode(const RunOutcome& run, bool interrupted, std::int64_t errors);
 
     // Held once begin() succeeded.
     InstanceLock& lock() { return m_lock; }

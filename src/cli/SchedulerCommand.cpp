@@ -25,6 +25,7 @@ struct SchedulerState {
     std::string stoppedTask; // the reference of the run a signal stopped
     bool failedFiles = false;
     bool startFailed = false;
+    bool outputFailed = false; // a run's copy could not be written
 };
 
 std::string timeStamp(const Clock& clock) {
@@ -77,8 +78,10 @@ public:
             m_context.out << "Stopped \"" << ref << "\". 'quarlo-cli schedule \"" << ref
                           << "\" --now' resumes it at the next scheduler run, 'quarlo-cli run \""
                           << ref << "\" --resume' in the foreground.\n";
-            return 130;
+            return m_state.outputFailed ? 3 : 130;
         }
+        if (m_state.outputFailed)
+            return 3;
         return m_state.failedFiles || m_state.startFailed ? 1 : 0;
     }
 
@@ -98,6 +101,12 @@ private:
             m_state.failedFiles |= counters.PageErrors + counters.ResourceErrors > 0;
         }
         m_state.stoppedTask = taskReference(m_app, task);
+        const RunOutcome& outcome = m_host.downloader().outcome();
+        if (outcome.end == RunEnd::OutputFailed) {
+            m_state.outputFailed = true;
+            m_context.err << "quarlo-cli: the copy of \"" << task.taskName()
+                          << "\" could not be written: " << outcome.reason << "\n";
+        }
         m_host.display().setStatusLine(timeStamp(m_clock) + endLine(task), -1);
         if (m_schedule.stopRequested())
             m_host.loop().quit();

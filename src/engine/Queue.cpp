@@ -19,6 +19,12 @@ TaskQueue& attachedQueue(TQLTask& task) {
     return queue;
 }
 
+// A change that the journal could not keep is a failure of the run's output.
+void noteJournalFailure(TQLTask& task) {
+    if (const std::string& failure = task.queue().journalFailure(); !failure.empty())
+        task.noteOutputFailure(failure);
+}
+
 std::unique_ptr<TQLQItem> loadEntry(TQLTask& task, std::optional<std::size_t> entry) {
     return entry ? LoadItem(task, *entry) : nullptr;
 }
@@ -85,6 +91,7 @@ void AddItem(TQLTask& task, TQLQItem& item) {
         ++counters.ResourcesFound;
     attachedQueue(task).append(item.URL, buildDataLine(item), counters);
     task.setQueueDirty(true);
+    noteJournalFailure(task);
 }
 
 std::unique_ptr<TQLQItem> LoadItem(TQLTask& task, std::size_t entry) {
@@ -104,6 +111,7 @@ void StoreItem(TQLQItem& item) {
     item.URL = queueSafeURL(item.URL);
     attachedQueue(task).store(item.URL, buildDataLine(item), task.counters());
     task.setQueueDirty(true);
+    noteJournalFailure(task);
 }
 
 void SetStatus(TQLQItem& item, int status) {

@@ -1,11 +1,13 @@
 #include "engine/QueueJournal.h"
 
 #include "platform/FileUtil.h"
+#include "platform/WriteFault.h"
 
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,16 +96,23 @@ std::size_t decodeRecord(std::string_view text, QueueJournal::Record& record) {
 }
 
 bool writeAll(int fd, std::string_view text) {
+    if (writeFaultNow() != 0)
+        return false;
     while (!text.empty()) {
         const ssize_t written = ::write(fd, text.data(), text.size());
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
             return false;
+        }
         text.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
 }
+
+constexpr std::string_view kJournalSuffix = ".journal";
 
 } // namespace
 
@@ -136,6 +145,7 @@ void QueueJournal::close() {
 
 void QueueJournal::startFromContent(std::string_view queueFileContent) {
     remove();
+    m_restarted = false;
     m_baseEmpty = false;
     m_baseSize = queueFileContent.size();
     m_baseHash = fnv1a64(queueFileContent);
@@ -143,12 +153,14 @@ void QueueJournal::startFromContent(std::string_view queueFileContent) {
 
 void QueueJournal::startFromEmpty() {
     remove();
+    m_restarted = true;
     m_baseEmpty = true;
 }
 
 void QueueJournal::remove() {
     close();
     m_pending.clear();
+    m_failure.clear();
     m_state = FileState::Fresh;
     if (!m_path.empty())
         ::unlink(m_path.c_str());
@@ -165,6 +177,8 @@ QueueJournal::Replay QueueJournal::read(const std::optional<std::string>& queueF
     Replay replay;
     close();
     m_pending.clear();
+    m_failure.clear();
+    m_restarted = false;
     m_state = FileState::Fresh;
     // Unless the journal says otherwise, later records apply to what was loaded.
     m_baseEmpty = !queueFileContent;
@@ -209,6 +223,8 @@ QueueJournal::Replay QueueJournal::read(const std::optional<std::string>& queueF
 bool QueueJournal::write(const Record& record) {
     if (m_path.empty())
         return true;
+    if (!m_failure.empty())
+        return false;
     m_pending += encodeRecord(record);
     if (m_batchDepth > 0)
         return true;
@@ -234,28 +250,59 @@ bool QueueJournal::endBatch() {
 bool QueueJournal::flush(std::string text) {
     if (m_path.empty())
         return true;
+    if (!m_failure.empty())
+        return false;
     if (m_fd < 0) {
-        (void)forceDirectories(folderOf(m_path));
-        if (m_state == FileState::Fresh) {
-            m_fd =
-                ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+        if (m_state == FileState::Fresh)
             text.insert(0, header());
-        } else {
-            m_fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-            // Cut a torn record off before appending after it.
-            if (m_fd >= 0 && m_state == FileState::TruncateThenAppend &&
-                ::ftruncate(m_fd, static_cast<off_t>(m_validLength)) != 0) {
-                close();
-            }
-        }
-        if (m_fd < 0) {
-            m_state = FileState::Fresh;
+        if (!openForAppend())
             return false;
-        }
-        m_state = FileState::Append;
     }
     // One write per record keeps a kill from leaving more than the last record torn.
-    return writeAll(m_fd, text);
+    if (!writeAll(m_fd, text)) {
+        fail(errno);
+        return false;
+    }
+    m_validLength += text.size();
+    return true;
+}
+
+bool QueueJournal::openForAppend() {
+    (void)forceDirectories(folderOf(m_path));
+    if (m_state == FileState::Fresh) {
+        m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+        m_validLength = 0;
+    } else {
+        m_fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        // Cut a torn record off before appending after it.
+        if (m_fd >= 0 && m_state == FileState::TruncateThenAppend &&
+            ::ftruncate(m_fd, static_cast<off_t>(m_validLength)) != 0) {
+            const int error = errno;
+            close();
+            errno = error;
+        }
+    }
+    if (m_fd < 0) {
+        fail(errno);
+        return false;
+    }
+    m_state = FileState::Append;
+    return true;
+}
+
+void QueueJournal::fail(int error) {
+    m_failure = "Unable to write to " + m_path + ": " + std::strerror(error != 0 ? error : EIO);
+    m_pending.clear();
+    const std::string queueFile = m_path.substr(0, m_path.size() - kJournalSuffix.size());
+    if (m_restarted && m_path.ends_with(kJournalSuffix) && fileExists(queueFile)) {
+        close();
+        ::unlink(m_path.c_str());
+    } else if (m_fd >= 0) {
+        // Whatever part of the failed write reached the file goes again.
+        (void)::ftruncate(m_fd, static_cast<off_t>(m_validLength));
+        close();
+    }
+    m_state = FileState::TruncateThenAppend;
 }
 
 } // namespace quarlo

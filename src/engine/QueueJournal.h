@@ -53,8 +53,15 @@ public:
     Replay read(const std::optional<std::string>& queueFileContent);
 
     // Appends a record (a new journal gets its header first). Returns false when the file
-    // cannot be written.
+    // cannot be written. A write that fails is cut off again and ends the journal: later
+    // records are refused until it starts again (startFrom... or read), so the file always
+    // holds an unbroken run of changes and never a later change without an earlier one. A
+    // journal started over an empty queue here (a fresh run before its first save) that fails
+    // while a queue file lies beside it is removed: a load then finds that queue as it was,
+    // rather than a part of the new one.
     bool write(const Record& record);
+    // Why the journal ended; empty while it works.
+    const std::string& failure() const { return m_failure; }
     // Records written between these are collected and written at once.
     void beginBatch();
     bool endBatch();
@@ -65,18 +72,22 @@ public:
 private:
     enum class FileState { Fresh, Append, TruncateThenAppend };
     bool flush(std::string text);
+    bool openForAppend();
+    void fail(int error);
     std::string header() const;
     void close();
 
     std::string m_path;
     int m_fd = -1;
     FileState m_state = FileState::Fresh;
-    std::size_t m_validLength = 0;
+    std::size_t m_validLength = 0; // of the file: everything up to its last whole record
     bool m_baseEmpty = true;
+    bool m_restarted = false; // started over an empty queue by startFromEmpty()
     std::uint64_t m_baseSize = 0;
     std::uint64_t m_baseHash = 0;
     int m_batchDepth = 0;
     std::string m_pending;
+    std::string m_failure;
 };
 
 // FNV-1a, 64 bits: the checksum of journal records and of the queue file they apply to.

@@ -8,6 +8,7 @@
 #include "engine/TThreadDownload.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
+#include "platform/UiHooks.h"
 
 namespace quarlo {
 
@@ -38,7 +39,7 @@ void TQLDownloader::endOfRun() {
         std::lock_guard lock(task.mutex());
         if (task.queueDirty()) {
             if (Status saved = SaveQueue(task); !saved)
-                m_app.hooks().setStatusLine(saved.message(), -1);
+                task.noteOutputFailure(saved.message());
         }
     }
     if (task.intranetMode() && m_app.showSummaryOnCompletion() && m_showSummary)
@@ -56,12 +57,17 @@ void TQLDownloader::waitForTransfers() {
     (void)m_download->waitUntilSuspended(kTransferEndWait);
 }
 
-// Every second while a run is in progress: a completed download becomes "Task Complete"
-// (intranet mode) or, once its files are in the archive, "Zipped!" (Zip mode).
+// Every second while a run is in progress: a run whose output could not be written ends
+// "Incomplete"; a completed download becomes "Task Complete" (intranet mode) or, once its
+// files are in the archive, "Zipped!" (Zip mode).
 void TQLDownloader::zipTimerTick() {
     if (!m_running)
         return;
     TQLTask& task = *m_task;
+    if (!outputFailure().empty()) {
+        failRun();
+        return;
+    }
     int status = 0;
     {
         std::lock_guard lock(task.mutex());
@@ -78,27 +84,76 @@ void TQLDownloader::zipTimerTick() {
         return;
     }
     const bool idle = m_zip->tick(task);
+    if (!outputFailure().empty()) {
+        failRun();
+        return;
+    }
     bool drained = false;
+    bool work = false;
     {
         std::lock_guard lock(task.mutex());
         drained = task.zipList().empty();
+        work = task.queue().firstPageToFetch() || task.queue().firstResourceToFetch();
     }
-    if (idle && drained && status == TaskStatus::DownloadComplete)
+    if (status != TaskStatus::DownloadComplete)
+        return;
+    // The archive lacked files that must be fetched again: the download goes on.
+    if (work)
+        resumeDownload(task);
+    else if (idle && drained && outputFailure().empty())
         finishRun(TaskStatus::Zipped);
 }
 
+void TQLDownloader::resumeDownload(TQLTask& task) {
+    {
+        std::lock_guard lock(task.mutex());
+        task.setStatus(TaskStatus::Downloading);
+    }
+    m_download->resume(task);
+}
+
 // The completion step: the final status saved, End of run, the archive renamed (Zip
-// mode), the completion text and the beep.
+// mode), the completion text and the beep. Anything that cannot be written on the way
+// makes it end "Incomplete" instead.
 void TQLDownloader::finishRun(int status) {
     TQLTask& task = *m_task;
+    {
+        std::lock_guard lock(task.mutex());
+        if (task.queueDirty()) {
+            if (Status saved = SaveQueue(task); !saved)
+                task.noteOutputFailure(saved.message());
+        }
+    }
+    if (!outputFailure().empty()) {
+        failRun();
+        return;
+    }
     saveTask(status);
     endOfRun();
-    if (!task.intranetMode() && m_zip != nullptr)
+    if (!task.intranetMode() && m_zip != nullptr && outputFailure().empty())
         m_zip->completed(task);
+    if (!outputFailure().empty()) {
+        endIncomplete();
+        return;
+    }
     m_app.hooks().setStatusLine(runText(690) + task.taskName() + ")", -1);
     if (m_app.beepOnCompletion())
         m_app.hooks().beep();
-    runEnded();
+    runEnded(RunEnd::Completed);
+}
+
+// The run's output could not be written: the run ends as Stop ends it, then "Incomplete".
+void TQLDownloader::failRun() {
+    endOfRun();
+    endIncomplete();
+}
+
+// After End of run: "Incomplete" (saved when the task file can be written) and the reason.
+void TQLDownloader::endIncomplete() {
+    saveTask(TaskStatus::Incomplete);
+    m_app.hooks().showMessage(UiHooks::MessageKind::Error,
+                              incompleteText(m_task->taskName(), outputFailure()));
+    runEnded(RunEnd::OutputFailed);
 }
 
 // Zip mode without an archive component: the run ends at "Download Complete" with the
@@ -106,7 +161,11 @@ void TQLDownloader::finishRun(int status) {
 void TQLDownloader::endZipModeRunWithoutArchive() {
     endOfRun();
     saveTask(TaskStatus::DownloadComplete);
-    runEnded();
+    if (!outputFailure().empty()) {
+        endIncomplete();
+        return;
+    }
+    runEnded(RunEnd::Completed);
 }
 
 } // namespace quarlo

@@ -27,6 +27,8 @@ std::size_t changeEntries(TQLTask& task, const std::function<bool(TQLQItem&)>& c
         }
     }
     queue.endBatch();
+    if (!queue.journalFailure().empty())
+        task.noteOutputFailure(queue.journalFailure());
     return changed;
 }
 
@@ -97,6 +99,8 @@ Status beginFreshRunLocked(TQLTask& task) {
     if (task.runMethod() == RunMethod::Map)
         task.setRunMethod(RunMethod::Restart);
     const FileTypes types(task.app().settings());
+    // The start items reach the journal in one write: a queue never holds part of them.
+    task.queue().beginBatch();
     for (const std::string& url : urls) {
         if (URLIndexHas(task, url))
             continue;
@@ -113,6 +117,9 @@ Status beginFreshRunLocked(TQLTask& task) {
         AddItem(task, item);
         StoreItem(item);
     }
+    task.queue().endBatch();
+    if (!task.queue().journalFailure().empty())
+        task.noteOutputFailure(task.queue().journalFailure());
     return {};
 }
 
@@ -159,14 +166,18 @@ Result<RunPreparation> prepareRunQueue(TQLTask& task, bool keepQueue) {
     // Every entry has its attempts again in a new run (a kept queue counted the last one's).
     task.queue().resetAttempts();
     done.putBack = putBackLocked(task);
+    done.interrupted = finishInterruptedWrites(task);
     Result<std::size_t> prepared = std::size_t{0};
     if (method == RunMethod::SmartRecovery)
         prepared = smartRecoveryLocked(task);
     else if (method == RunMethod::SmartUpdate)
         prepared = smartUpdateLocked(task);
+    // The queue is prepared in memory; a queue file that cannot be written ends the run
+    // "Incomplete" as soon as it has started.
     if (!prepared)
-        return prepared.status();
-    done.prepared = *prepared;
+        task.noteOutputFailure(prepared.message());
+    else
+        done.prepared = *prepared;
     return done;
 }
 

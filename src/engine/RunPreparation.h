@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/InterruptedWrites.h"
 #include "engine/TaskQueue.h"
 #include "platform/Result.h"
 
@@ -34,17 +35,19 @@ Result<std::size_t> prepareSmartRecovery(TQLTask& task);
 
 // What the queue side of starting a run did.
 struct RunPreparation {
-    bool fresh = false;       // a fresh run (Restart or map) rather than a resumed one
-    QueueLoadReport load;     // what opening the queue found (resumed runs)
-    std::size_t putBack = 0;  // entries put back from Downloading/Updating
-    std::size_t prepared = 0; // entries changed by SmartUpdate/SmartRecovery
+    bool fresh = false;            // a fresh run (Restart or map) rather than a resumed one
+    QueueLoadReport load;          // what opening the queue found (resumed runs)
+    std::size_t putBack = 0;       // entries put back from Downloading/Updating
+    std::size_t prepared = 0;      // entries changed by SmartUpdate/SmartRecovery
+    InterruptedWrites interrupted; // what a killed run left half done (resumed runs)
 };
 
 // By the task's run method: Restart and map begin a fresh run. Resume, SmartUpdate and
 // SmartRecovery open the queue (unless keepQueue: the task is the current task and keeps
 // the queue it has in memory, when it has one), begin a resumed run with every entry's
-// attempts back at 0, put back what was being fetched, then prepare SmartUpdate or
-// SmartRecovery.
+// attempts back at 0, put back what was being fetched, finish what a killed run left half
+// done, then prepare SmartUpdate or SmartRecovery. A queue file that cannot be saved while
+// preparing is noted as the task's output failure (the run then ends "Incomplete").
 Result<RunPreparation> prepareRunQueue(TQLTask& task, bool keepQueue);
 
 } // namespace quarlo

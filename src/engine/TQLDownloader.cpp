@@ -27,6 +27,10 @@ std::string TQLDownloader::runText(int number) {
     }
 }
 
+std::string TQLDownloader::incompleteText(const std::string& taskName, const std::string& reason) {
+    return "Download incomplete (" + taskName + "): " + reason;
+}
+
 TQLDownloader::TQLDownloader(TQLApp& app, MainThread& mainThread)
     : m_app(app), m_main(mainThread), m_sockets(std::make_unique<SocketList>()),
       m_download(std::make_unique<TThreadDownload>(app, *m_sockets)),
@@ -75,6 +79,10 @@ Status TQLDownloader::beginRun(TQLTask& task, bool keepQueue) {
     const bool resumed = method == RunMethod::Resume || method == RunMethod::SmartUpdate ||
                          method == RunMethod::SmartRecovery;
     m_app.hooks().setStatusLine(runText(resumed ? 692 : 691), -1);
+    {
+        std::lock_guard lock(task.mutex());
+        task.clearOutputFailure();
+    }
     Result<RunPreparation> prepared = prepareRunQueue(task, keepQueue);
     if (!prepared)
         return prepared.status();
@@ -82,13 +90,16 @@ Status TQLDownloader::beginRun(TQLTask& task, bool keepQueue) {
         if (Status opened = m_zip->startRun(task); !opened)
             return opened;
     }
+    // A failure to write the task's state at the start (noted here or while preparing the
+    // queue) stops dispatching at once and ends the run "Incomplete" at the first tick.
     {
         std::lock_guard lock(task.mutex());
         task.setStatus(TaskStatus::Downloading);
         if (Status saved = task.save(); !saved)
-            m_app.hooks().setStatusLine(saved.message(), -1);
+            task.noteOutputFailure(saved.message());
     }
     m_task = &task;
+    m_outcome = {};
     m_running = true;
     m_zipTimer = m_main.startTimer(kZipTimerInterval, [this] { zipTimerTick(); });
     m_timerActive = true;
@@ -106,26 +117,39 @@ Status TQLDownloader::beginRun(TQLTask& task, bool keepQueue) {
     return {};
 }
 
-// Stop run: every transfer ends back in the queue, then "Download Stopped".
+// Stop run: every transfer ends back in the queue, then "Download Stopped" (or "Incomplete"
+// when what was fetched could not all be written).
 void TQLDownloader::stop() {
     if (!m_running)
         return;
     m_app.hooks().setStatusLine(runText(694), -1);
     endOfRun();
+    if (!outputFailure().empty()) {
+        endIncomplete();
+        return;
+    }
     saveTask(TaskStatus::DownloadStopped);
     m_app.hooks().setStatusLine(runText(695), -1);
-    runEnded();
+    runEnded(RunEnd::Stopped);
 }
 
+// A task file that cannot be written is a failure of the run's output.
 void TQLDownloader::saveTask(int status) {
     std::lock_guard lock(m_task->mutex());
     m_task->setStatus(status);
     if (Status saved = m_task->save(); !saved)
-        m_app.hooks().setStatusLine(saved.message(), -1);
+        m_task->noteOutputFailure(saved.message());
 }
 
-void TQLDownloader::runEnded() {
+std::string TQLDownloader::outputFailure() const {
+    std::lock_guard lock(m_task->mutex());
+    return m_task->outputFailure();
+}
+
+void TQLDownloader::runEnded(RunEnd end) {
     TQLTask& task = *m_task;
+    m_outcome.end = end;
+    m_outcome.reason = end == RunEnd::OutputFailed ? outputFailure() : std::string();
     m_running = false;
     m_app.hooks().refreshCounters();
     if (m_onRunEnded)

@@ -17,6 +17,19 @@ class TQLTask;
 class TThreadDownload;
 class TThreadParse;
 
+// How a run ended.
+enum class RunEnd {
+    Completed,    // everything fetched and written: "Task Complete" or "Zipped!"
+    Stopped,      // stopped by the user or the program: "Download Stopped"
+    OutputFailed, // its files, archive, queue or task file could not be written: "Incomplete"
+};
+
+// The end of the latest run, as the front ends report it.
+struct RunOutcome {
+    RunEnd end = RunEnd::Completed;
+    std::string reason; // why the output failed (the first failure); empty otherwise
+};
+
 // The parse thread as a run drives it.
 class RunParseSide {
 public:
@@ -37,7 +50,9 @@ public:
     // Start of a Zip-mode run: opens the task's archive.
     virtual Status startRun(TQLTask& task) = 0;
     // One tick of the zip timer: adds what the zip list holds, as "Zip Last" allows. True
-    // when no archive operation is under way, so that the run may finish.
+    // when no archive operation is under way, so that the run may finish. Entries whose
+    // files could not be added go back to status 0; a failure of the archive itself is
+    // noted as the task's output failure.
     virtual bool tick(TQLTask& task) = 0;
     // End of a run (stopped or finished): adds what is still in the zip list and commits.
     virtual void endRun(TQLTask& task) = 0;
@@ -73,6 +88,8 @@ public:
     bool isRunning() const { return m_running; }
     // The task of the run in progress, or nullptr.
     TQLTask* task() const { return m_running ? m_task : nullptr; }
+    // How the latest run ended; set before the run-ended callback is called.
+    const RunOutcome& outcome() const { return m_outcome; }
 
     SocketList& sockets() { return *m_sockets; }
     TThreadDownload& downloadThread() { return *m_download; }
@@ -95,16 +112,22 @@ public:
     // The numbered status texts of a run: 690 completed (followed by the task name and
     // ")"), 691 fresh start, 692 resumed run, 694 stopping, 695 stopped.
     static std::string runText(int number);
+    // What a run that ends "Incomplete" says: the task and why its copy could not be written.
+    static std::string incompleteText(const std::string& taskName, const std::string& reason);
 
 private:
     Status beginRun(TQLTask& task, bool keepQueue);
     void zipTimerTick();
     void finishRun(int status);
+    void failRun();
+    void endIncomplete();
     void endZipModeRunWithoutArchive();
     void endOfRun();
     void waitForTransfers();
+    void resumeDownload(TQLTask& task);
     void saveTask(int status);
-    void runEnded();
+    std::string outputFailure() const;
+    void runEnded(RunEnd end);
 
     TQLApp& m_app;
     MainThread& m_main;
@@ -119,6 +142,7 @@ private:
     TaskCallback m_showSummary;
 
     TQLTask* m_task = nullptr;
+    RunOutcome m_outcome;
     std::atomic<bool> m_running{false};
     bool m_timerActive = false;
     MainThread::TimerId m_zipTimer = 0;

@@ -183,6 +183,9 @@ TThreadDownload::Attempt TThreadDownload::dispatchAttempt(const Pacing& pacing) 
     std::unique_ptr<TQLQItem> item;
     {
         std::lock_guard lock(task->mutex());
+        // A run that cannot write its output fetches nothing more; the run's end follows.
+        if (!task->outputFailure().empty())
+            return Attempt::NothingToDo;
         item = NextItem(*task);
         if (!item && noTransfers && !(m_waitsForParsing && NextSavedPage(*task)))
             return finishDownload(*task) ? Attempt::Finished : Attempt::NothingToDo;
@@ -201,7 +204,7 @@ bool TThreadDownload::finishDownload(TQLTask& task) {
         return false;
     task.setStatus(TaskStatus::DownloadComplete);
     if (Status saved = SaveQueue(task); !saved)
-        reportFailure(saved.message());
+        reportFailure(task, saved.message());
     return true;
 }
 
@@ -225,7 +228,7 @@ void TThreadDownload::PeriodicSave() {
     if (!task->queueDirty())
         return;
     if (Status saved = NoteQueueChange(*task); !saved)
-        reportFailure(saved.message());
+        reportFailure(*task, saved.message());
 }
 
 void TThreadDownload::FinalSave() {
@@ -236,10 +239,13 @@ void TThreadDownload::FinalSave() {
     if (!task->queueDirty())
         return;
     if (Status saved = SaveQueue(*task); !saved)
-        reportFailure(saved.message());
+        reportFailure(*task, saved.message());
 }
 
-void TThreadDownload::reportFailure(const std::string& message) {
+// A queue or task file that cannot be written fails the run. The caller holds the task's
+// mutex.
+void TThreadDownload::reportFailure(TQLTask& task, const std::string& message) {
+    task.noteOutputFailure(message);
     m_app.hooks().setStatusLine(message, -1);
 }
 

@@ -87,7 +87,7 @@ private:
     void RefreshStatus();
     void PeriodicSave();
     void FinalSave();
-    void reportFailure(const std::string& message);
+    void reportFailure(TQLTask& task, const std::string& message);
     std::unique_ptr<TQLQItem> takeItem(TThreadSocket& slot);
     TQLQItem* itemOf(TThreadSocket& slot);
 

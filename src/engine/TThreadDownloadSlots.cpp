@@ -57,7 +57,12 @@ bool recordOutcome(TQLTask& task, TQLQItem& item, const SlotResult& r) {
         item.Size = r.size != 0 ? r.size : r.bytes;
         item.LastModified = r.lastModified;
     }
-    if (r.state == TThreadSocket::kError) {
+    if (r.state == TThreadSocket::kError && r.error.code == kTickDiskFault) {
+        // The disk failed, not the file: it is fetched again by a run that can write it.
+        SetStatus(item, QueueStatus::None);
+        item.Message = kTransferIncomplete;
+        task.noteOutputFailure(r.error.text);
+    } else if (r.state == TThreadSocket::kError) {
         // An answer with an error status keeps its status line; any other failure (no
         // answer, a file that cannot be written, a body cut short) says what went wrong.
         if (r.error.code != kTickBadStatus)

@@ -2,7 +2,6 @@
 
 #include "engine/TickHTTPS.h"
 #include "engine/WinInetErrors.h"
-#include "platform/FileUtil.h"
 #include "platform/TextUtil.h"
 
 #include <charconv>
@@ -297,7 +296,7 @@ void TThreadSocket::transfer(const Order& order) {
         finishTransfer(order, TickResult::success(), false);
         return;
     }
-    (void)forceDirectories(folderOf(order.localFile));
+    // The body file makes its folders when a body comes, so a failed transfer leaves none.
     finishTransfer(order, m_http->get(), true);
 }
 

@@ -112,6 +112,8 @@ public:
     // Between beginBatch and endBatch journal records are collected and written at once.
     void beginBatch() { m_journal.beginBatch(); }
     void endBatch() { m_journal.endBatch(); }
+    // Why the journal stopped taking changes; empty while it works.
+    const std::string& journalFailure() const { return m_journal.failure(); }
 
 private:
     struct Entry {

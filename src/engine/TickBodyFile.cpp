@@ -1,9 +1,12 @@
 #include "engine/TickBodyFile.h"
 
 #include "engine/WinInetErrors.h"
+#include "platform/FileUtil.h"
+#include "platform/WriteFault.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +17,9 @@ namespace {
 
 constexpr std::string_view kPartSuffix = ".quarlo-part";
 constexpr std::size_t kMaxNameBytes = 255;
+// A folder made for the file can vanish again before the file is created in it, when another
+// transfer that made it too fails and removes it: the file is then tried again.
+constexpr int kOpenAttempts = 3;
 
 // The length of the longest prefix of text of at most limit bytes that does not end inside
 // a UTF-8 character.
@@ -43,26 +49,72 @@ std::string TickBodyFile::partName(const std::string& target) {
     return target.substr(0, nameStart) + std::string(name) + std::string(kPartSuffix);
 }
 
+bool TickBodyFile::isPartName(std::string_view name) {
+    return name.size() > kPartSuffix.size() && name.ends_with(kPartSuffix);
+}
+
 bool TickBodyFile::targetExists() const {
     struct stat info;
     return ::stat(m_target.c_str(), &info) == 0;
 }
 
+int32_t TickBodyFile::failed(int32_t code) {
+    m_error = errno != 0 ? errno : EIO;
+    return isOutputFault(m_error) ? kTickDiskFault : code;
+}
+
+std::string TickBodyFile::failureText() const {
+    return "Unable to write to " + m_target + ": " + std::strerror(m_error);
+}
+
+void TickBodyFile::makeFolders() {
+    std::vector<std::string> missing;
+    for (std::string folder = withoutTrailingSlash(folderOf(m_target));
+         !folder.empty() && folder != "/" && !directoryExists(folder);
+         folder = withoutTrailingSlash(folderOf(folder)))
+        missing.push_back(folder);
+    if (missing.empty())
+        return;
+    (void)forceDirectories(folderOf(m_target));
+    for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder)
+        if (directoryExists(*folder))
+            m_madeFolders.push_back(*folder);
+}
+
+// Only empty folders go: one that received another file stays.
+void TickBodyFile::removeMadeFolders() {
+    for (auto folder = m_madeFolders.rbegin(); folder != m_madeFolders.rend(); ++folder)
+        ::rmdir(folder->c_str());
+    m_madeFolders.clear();
+}
+
 int32_t TickBodyFile::open() {
     discard();
-    m_fd = ::open(m_part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    return m_fd >= 0 ? kTickOk : kTickCantOpenFile;
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        makeFolders();
+        m_fd = ::open(m_part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (m_fd >= 0)
+            return kTickOk;
+        if (errno != ENOENT)
+            break;
+    }
+    const int32_t code = failed(kTickCantOpenFile);
+    removeMadeFolders();
+    return code;
 }
 
 int32_t TickBodyFile::write(std::string_view block) {
     if (m_fd < 0)
         return kTickWriteFailed;
+    if (writeFaultNow() != 0)
+        return failed(kTickWriteFailed);
     while (!block.empty()) {
+        errno = 0;
         const ssize_t written = ::write(m_fd, block.data(), block.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return kTickWriteFailed;
+            return failed(kTickWriteFailed);
         block.remove_prefix(static_cast<std::size_t>(written));
     }
     return kTickOk;
@@ -73,23 +125,27 @@ int32_t TickBodyFile::commit() {
         return kTickCantOpenFile;
     const int closed = ::close(m_fd);
     m_fd = -1;
-    if (closed != 0) {
+    int32_t code = kTickOk;
+    if (closed != 0)
+        code = failed(kTickWriteFailed);
+    else if (std::rename(m_part.c_str(), m_target.c_str()) != 0)
+        code = failed(kTickCantOpenFile);
+    if (code != kTickOk) {
         ::unlink(m_part.c_str());
-        return kTickWriteFailed;
+        removeMadeFolders();
+        return code;
     }
-    if (std::rename(m_part.c_str(), m_target.c_str()) != 0) {
-        ::unlink(m_part.c_str());
-        return kTickCantOpenFile;
-    }
+    m_madeFolders.clear();
     return kTickOk;
 }
 
 void TickBodyFile::discard() {
-    if (m_fd < 0)
-        return;
-    ::close(m_fd);
-    m_fd = -1;
-    ::unlink(m_part.c_str());
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+        ::unlink(m_part.c_str());
+    }
+    removeMadeFolders();
 }
 
 } // namespace quarlo

@@ -172,14 +172,20 @@ TickResult TickTransfer::finish(CURL* easy, CURLcode result) {
         m_owner.m_errorDetail = m_errorBuffer[0] ? m_errorBuffer : curl_easy_strerror(result);
         long verifyResult = 0;
         curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
-        const int32_t code = m_fileError ? m_fileError : winInetCodeFor(result, verifyResult);
         // The final answer's headers did arrive: report them, then the end of its body.
         flushHeaders();
         if (m_headersReported && m_owner.OnEndTransfer)
             m_owner.OnEndTransfer();
-        return TickResult::failure(code);
+        if (m_fileError != kTickOk)
+            return fileFailure(m_fileError);
+        return TickResult::failure(winInetCodeFor(result, verifyResult));
     }
     return finishComplete();
+}
+
+// A full or read-only disk says which file and why.
+TickResult TickTransfer::fileFailure(int32_t code) const {
+    return TickResult::failure(code, code == kTickDiskFault ? m_file.failureText() : std::string());
 }
 
 TickResult TickTransfer::finishComplete() {
@@ -197,7 +203,7 @@ TickResult TickTransfer::finishComplete() {
     if (m_owner.OnEndTransfer)
         m_owner.OnEndTransfer();
     if (fileResult != kTickOk)
-        return TickResult::failure(fileResult);
+        return fileFailure(fileResult);
 
     if (m_responseCode == 304 && !m_owner.m_ifModifiedSince.empty()) {
         m_owner.m_notModified = true;

@@ -37,6 +37,7 @@ private:
     CURLcode perform(CURL* easy);
     TickResult finish(CURL* easy, CURLcode result);
     TickResult finishComplete();
+    TickResult fileFailure(int32_t code) const;
 
     static size_t onHeaderData(char* data, size_t size, size_t count, void* self);
     static size_t onBodyData(char* data, size_t size, size_t count, void* self);

@@ -143,6 +143,8 @@ std::string clientErrorText(int32_t code) {
         return "Busy performing current action";
     case kTickWriteFailed:
         return "Error writing to LocalFile";
+    case kTickDiskFault:
+        return "The disk of LocalFile is full or read-only";
     case kTickNoServer:
         return "No server specified in URL.";
     case kTickBadScheme:

@@ -13,6 +13,7 @@ enum TickErrorCode : int32_t {
     kTickCantWaitForThread = 120,
     kTickBusy = 143,
     kTickWriteFailed = 144,
+    kTickDiskFault = 145, // the local file system is full or read-only: a failure of the run
     kTickBadStatus = 151,
     kTickNoServer = 152,
     kTickBadScheme = 153,

@@ -15,8 +15,12 @@
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
+#include "platform/WriteFault.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 
 namespace quarlo {
 
@@ -24,14 +28,6 @@ namespace {
 
 // Longer names wait under a short one, so the waiting file fits the 255-byte name limit.
 constexpr std::size_t kLongNameLimit = 200;
-
-// The converted page waits beside its file until the page is marked "Parsed".
-std::string pendingPagePath(const std::string& localFile) {
-    std::string name = fileNameOf(localFile);
-    if (name.size() > kLongNameLimit)
-        name = "quarlo";
-    return folderOf(localFile) + "." + name + ".parsed";
-}
 
 // The spelling under which the task's queue holds a URL, so that a link to a URL queued in
 // another letter case names the file that was saved for it.
@@ -66,6 +62,7 @@ void TThreadParse::ProcessPage() {
         finishPage(QueueStatus::Error);
         return;
     }
+    bool inPlace = true;
     // An empty page has no links, but it must leave "Saved", or it would be picked again on
     // every turn and the download would never finish.
     if (!m_pageText.empty()) {
@@ -81,13 +78,13 @@ void TThreadParse::ProcessPage() {
             ExtractLinks(links, scanner, *pass);
         if (item.FrameFlag != "Y" && !m_app.noAds())
             InsertBanner(m_pageText);
-        savePage(localFile);
+        inPlace = savePage(localFile);
     } else {
         finishPage(QueueStatus::Parsed);
     }
     m_pageText.clear();
     // Zip mode: the parsed page joins the zip list, which takes the item.
-    if (item.Status == QueueStatus::Parsed && !task.intranetMode()) {
+    if (inPlace && item.Status == QueueStatus::Parsed && !task.intranetMode()) {
         std::lock_guard lock(task.mutex());
         task.zipList().push_back({localFile, std::move(m_currentItem)});
     }
@@ -168,28 +165,63 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
 
 // The converted page is written beside its file, the page is marked "Parsed", and only then
 // does the converted text take the file's place: a run killed in between resumes with a page
-// whose links are all queued, and never parses a converted page a second time.
-void TThreadParse::savePage(const std::string& localFile) {
+// whose links are all queued, and never parses a converted page a second time. False when
+// the converted page is not in place.
+bool TThreadParse::savePage(const std::string& localFile) {
     showStatus("Saving Changes: " + localFile);
     const std::string pending = pendingPagePath(localFile);
-    if (!writeFileAtomic(pending, m_pageText)) {
-        finishPage(QueueStatus::Error);
+    bool inPlace = false;
+    if (Status written = writeFileAtomic(pending, m_pageText); !written) {
+        pageNotWritten(written.message(), errno);
+    } else if (!finishPage(QueueStatus::Parsed)) {
+        // "Parsed" did not reach the queue's journal: the converted page waits beside the
+        // file, and the next run's start puts it in place or drops it as the saved queue says.
+    } else if (std::rename(pending.c_str(), localFile.c_str()) != 0) {
+        const int error = errno;
+        deleteFile(pending);
+        pageNotWritten("Unable to write to " + localFile + ": " + std::strerror(error), error);
     } else {
-        finishPage(QueueStatus::Parsed);
-        if (std::rename(pending.c_str(), localFile.c_str()) != 0) {
-            deleteFile(pending);
-            finishPage(QueueStatus::Error);
-        }
+        inPlace = true;
     }
     m_pageText.clear();
     showStatus(std::string());
+    return inPlace;
 }
 
-void TThreadParse::finishPage(int status) {
+// A page that cannot be written back fails; on a full or read-only disk the run fails
+// instead, and the page stays "Saved" to be parsed by the next run.
+void TThreadParse::pageNotWritten(const std::string& reason, int error) {
+    if (!isOutputFault(error)) {
+        finishPage(QueueStatus::Error);
+        return;
+    }
+    TQLQItem& item = *m_currentItem;
+    std::lock_guard lock(item.Task->mutex());
+    item.Task->noteOutputFailure(reason);
+    if (item.Status != QueueStatus::Saved) {
+        SetStatus(item, QueueStatus::Saved);
+        StoreItem(item);
+    }
+}
+
+// True when the change reached the queue's journal (or the queue keeps none).
+bool TThreadParse::finishPage(int status) {
     TQLQItem& item = *m_currentItem;
     std::lock_guard lock(item.Task->mutex());
     SetStatus(item, status);
     StoreItem(item);
+    return item.Task->queue().journalFailure().empty();
+}
+
+std::string TThreadParse::pendingPagePath(const std::string& localFile) {
+    std::string name = fileNameOf(localFile);
+    // A name near the length limit waits under a short one of its own.
+    if (name.size() > kLongNameLimit) {
+        char hash[17];
+        std::snprintf(hash, sizeof hash, "%016zx", std::hash<std::string>{}(name));
+        name = std::string("quarlo-") + hash;
+    }
+    return folderOf(localFile) + "." + name + ".parsed";
 }
 
 } // namespace quarlo

@@ -92,6 +92,9 @@ void TThreadParse::wakeDispatcher() {
 bool TThreadParse::processNextPage(TQLTask& task) {
     {
         std::lock_guard lock(task.mutex());
+        // A run that cannot write its output parses nothing more: its end follows.
+        if (!task.outputFailure().empty())
+            return false;
         m_currentItem = NextSavedPage(task);
     }
     if (!m_currentItem)

@@ -75,6 +75,9 @@ public:
     std::int32_t Links() const { return m_links; }
     std::int32_t NewLinks() const { return m_newLinks; }
 
+    // Where the converted text of a page waits beside its file until the page is "Parsed".
+    static std::string pendingPagePath(const std::string& localFile);
+
 private:
     void run();
     bool waitForRun(TQLTask*& task, std::uint64_t& seen);
@@ -87,8 +90,9 @@ private:
     void takeTitle();
     void ExtractLinks(PagePasses& links, PageScanner& scanner, const LinkPass& pass);
     void queueLink(const FoundLink& link, const LinkPass& pass);
-    void savePage(const std::string& localFile);
-    void finishPage(int status);
+    bool savePage(const std::string& localFile);
+    void pageNotWritten(const std::string& reason, int error);
+    bool finishPage(int status);
     void showStatus(const std::string& text);
 
     TQLApp& m_app;

@@ -104,6 +104,11 @@ std::string TQLTask::startDirectory() const {
     return URLDirectory(m_url);
 }
 
+void TQLTask::noteOutputFailure(const std::string& reason) {
+    if (m_outputFailure.empty())
+        m_outputFailure = reason.empty() ? "The copy could not be written." : reason;
+}
+
 void TQLTask::resetRunState() {
     m_queue->clear();
     m_zipList.clear();

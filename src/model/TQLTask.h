@@ -194,6 +194,12 @@ public:
     void setOnTaskProgress(TaskProgress callback) { m_onTaskProgress = std::move(callback); }
     // Completed files waiting to be added to the Zip archive, guarded by mutex().
     std::vector<ZipListEntry>& zipList() { return m_zipList; }
+    // Why the run's output (its files, archive, queue or task file) could not be written:
+    // the first such failure since the run started, or empty. Guarded by mutex(); a run
+    // that has one ends "Incomplete".
+    const std::string& outputFailure() const { return m_outputFailure; }
+    void noteOutputFailure(const std::string& reason);
+    void clearOutputFailure() { m_outputFailure.clear(); }
 
     // Queue, URL index and zip list emptied, counters zeroed, start time now, elapsed time 0, "Zip
     // Last" read from the settings (the task's value as default).
@@ -255,6 +261,7 @@ private:
     std::string m_queueFileName;
     TaskProgress m_onTaskProgress;
     std::vector<ZipListEntry> m_zipList;
+    std::string m_outputFailure;
 };
 
 } // namespace quarlo

@@ -1,8 +1,12 @@
 #include "platform/FileUtil.h"
 
+#include "platform/WriteFault.h"
+
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -18,6 +22,8 @@ namespace {
 constexpr std::size_t kLongNameLimit = 200;
 
 bool writeAll(int fd, const char* data, std::size_t size) {
+    if (writeFaultNow() != 0)
+        return false;
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
         if (written < 0) {
@@ -40,32 +46,40 @@ void syncFolder(const std::string& folder) {
     }
 }
 
+constexpr std::string_view kTempMarker = ".tmp-";
+constexpr std::string_view kTempPattern = "XXXXXX";
+
 // A new, empty temporary file beside the target: its path and an open descriptor.
 int createTempBeside(const std::string& target, std::string& tempPath) {
     std::string name = fileNameOf(target);
     if (name.size() > kLongNameLimit)
         name = "quarlo";
-    tempPath = folderOf(target) + "." + name + ".tmp-XXXXXX";
+    tempPath = folderOf(target) + "." + name + std::string(kTempMarker) + std::string(kTempPattern);
     return ::mkostemp(tempPath.data(), O_CLOEXEC);
 }
 
 // Writes a temporary file with `fill`, gives it the mode, flushes it and renames it over
-// the target. The temporary file never survives a failure.
-template <class Fill> bool replaceFile(const std::string& target, unsigned mode, Fill fill) {
+// the target. The temporary file never survives a failure. 0, or the error of the step that
+// failed (also left in errno).
+template <class Fill> int replaceFile(const std::string& target, unsigned mode, Fill fill) {
     std::string tempPath;
     const int fd = createTempBeside(target, tempPath);
     if (fd < 0)
-        return false;
-    bool ok = fill(fd) && ::fchmod(fd, static_cast<mode_t>(mode)) == 0 && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok)
-        ok = ::rename(tempPath.c_str(), target.c_str()) == 0;
-    if (!ok) {
+        return errno;
+    int error = 0;
+    if (!fill(fd) || ::fchmod(fd, static_cast<mode_t>(mode)) != 0 || ::fsync(fd) != 0)
+        error = errno != 0 ? errno : EIO;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
         ::unlink(tempPath.c_str());
-        return false;
+        errno = error;
+        return error;
     }
     syncFolder(folderOf(target));
-    return true;
+    return 0;
 }
 
 bool endsWithNoCase(std::string_view text, std::string_view suffix) {
@@ -154,12 +168,29 @@ std::optional<std::string> readFile(const std::string& path) {
 }
 
 Status writeFileAtomic(const std::string& path, std::string_view data, unsigned mode) {
-    const bool ok = !path.empty() && path.back() != '/' && replaceFile(path, mode, [&](int fd) {
+    if (path.empty() || path.back() == '/') {
+        errno = EISDIR;
+        return Status::failure("Unable to write to " + path);
+    }
+    const int error = replaceFile(path, mode, [&](int fd) {
+        errno = 0;
         return writeAll(fd, data.data(), data.size());
     });
-    if (!ok)
-        return Status::failure("Unable to write to " + path);
+    if (error != 0) {
+        Status failed = Status::failure("Unable to write to " + path + ": " + std::strerror(error));
+        errno = error;
+        return failed;
+    }
     return {};
+}
+
+bool isAtomicWriteTempName(std::string_view name) {
+    const std::size_t tail = kTempMarker.size() + kTempPattern.size();
+    if (name.size() <= tail + 1 || name.front() != '.' ||
+        name.substr(name.size() - tail, kTempMarker.size()) != kTempMarker)
+        return false;
+    return std::all_of(name.end() - static_cast<long>(kTempPattern.size()), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
 bool deleteFile(const std::string& path) {
@@ -189,17 +220,18 @@ bool copyFile(const std::string& from, const std::string& to) {
         return false;
     }
     const bool ok = replaceFile(to, st.st_mode & 07777, [&](int out) {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t got = ::read(in, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                return got == 0;
-            if (!writeAll(out, buffer, static_cast<std::size_t>(got)))
-                return false;
-        }
-    });
+                        errno = 0;
+                        char buffer[65536];
+                        for (;;) {
+                            const ssize_t got = ::read(in, buffer, sizeof buffer);
+                            if (got < 0 && errno == EINTR)
+                                continue;
+                            if (got <= 0)
+                                return got == 0;
+                            if (!writeAll(out, buffer, static_cast<std::size_t>(got)))
+                                return false;
+                        }
+                    }) == 0;
     ::close(in);
     return ok;
 }

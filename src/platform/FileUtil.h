@@ -22,8 +22,11 @@ std::optional<std::string> readFile(const std::string& path);
 
 // Replaces the file with the data: written to a temporary file in the same folder, flushed,
 // given the mode and renamed over the target, so readers see the old or the new file, never
-// a torn one. Fails with "Unable to write to <path>".
+// a torn one. Fails with "Unable to write to <path>: <reason>", leaving the error in errno.
 Status writeFileAtomic(const std::string& path, std::string_view data, unsigned mode = 0644);
+// Whether a file name is that of the temporary file of an atomic write (".<name>.tmp-XXXXXX"),
+// which only a killed process leaves behind.
+bool isAtomicWriteTempName(std::string_view name);
 
 bool deleteFile(const std::string& path);
 // Renames, or copies and deletes across file systems. The target is replaced.

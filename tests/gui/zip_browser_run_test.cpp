@@ -69,6 +69,7 @@ class ZipBrowserRunTest : public QObject {
     Q_OBJECT
 private slots:
     void aZipModeRunFillsTheBrowserWhileItRuns();
+    void anArchiveThatCannotBeWrittenEndsTheRunIncompleteWithItsReason();
 };
 
 void ZipBrowserRunTest::aZipModeRunFillsTheBrowserWhileItRuns() {
@@ -139,6 +140,31 @@ void ZipBrowserRunTest::aZipModeRunFillsTheBrowserWhileItRuns() {
     window.toolPanel()->cmbURL->setFocus();
     QVERIFY(waitUntil([&] { return !remove->isEnabled(); }, 2000));
     QVERIFY(prompts.prompts().empty());
+}
+
+// The desktop program ends a run whose archive cannot be written "Incomplete" and says why.
+void ZipBrowserRunTest::anArchiveThatCannotBeWrittenEndsTheRunIncompleteWithItsReason() {
+    SiteServer server;
+    QVERIFY(server.start());
+    ShellHome home;
+    PromptRecorder prompts;
+    TFormQuarlo window(home.engine());
+    showWindow(window);
+    // A file where the archive's folder should be.
+    makeFile(home.path() + "zips", "in the way");
+    auto task = std::make_unique<TQLTask>(home.app());
+    QVERIFY(task->setLocation("General", "blocked").ok());
+    task->setUrls({server.fileUrl(1), server.fileUrl(2)});
+    task->setDestination(home.path() + "zips/site.zip");
+    QVERIFY(home.engine().downloader().start(std::move(task)).ok());
+    QVERIFY(waitUntil([&] { return !home.engine().isRunning(); }, 30000));
+    QCOMPARE(statusOf(home.app().currentTask()), static_cast<int>(TaskStatus::Incomplete));
+    // The archive's error, then the run's end with the reason.
+    QVERIFY(waitUntil([&] { return prompts.count(shell::Prompts::Kind::Error) >= 2; }));
+    const QString said = prompts.prompts().back().text;
+    QVERIFY2(said.startsWith(QStringLiteral("Download incomplete (blocked): ")), qPrintable(said));
+    QVERIFY2(said.contains(QString::fromStdString(home.path() + "zips/site.zip")),
+             qPrintable(said));
 }
 
 QTEST_MAIN(ZipBrowserRunTest)

@@ -1,0 +1,81 @@
+#include "engine/QueueJournal.h"
+#include "platform/FileUtil.h"
+#include "platform/WriteFault.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+using namespace quarlo;
+using quarlo::test::TempDir;
+using quarlo::test::writeWholeFile;
+
+namespace {
+
+QueueJournal::Record record(int n) {
+    QueueJournal::Record r;
+    r.kind = 'A';
+    r.url = "http://h.test/" + std::to_string(n);
+    r.data = "0\xC2\xB6\xC2\xB6";
+    r.counters.PagesFound = n;
+    return r;
+}
+
+// A journal that cannot be written keeps an unbroken run of changes: the failed record is
+// cut off again and later ones are refused, so a reload never applies a change without the
+// ones before it. One that a fresh run started over an empty queue gives way to the queue
+// file beside it, which a load then finds as it was rather than a part of the new queue.
+TEST(QueueJournalFailure, KeepsAnUnbrokenRunOfChangesAndNeverShortensTheQueue) {
+    const struct {
+        bool fromEmpty;
+        bool queueFile;
+        std::size_t replayed; // records a reload finds
+        bool found;
+    } cases[] = {
+        {false, true, 2, true},
+        {true, false, 2, true},
+        {true, true, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "from empty " << c.fromEmpty << ", queue file " << c.queueFile);
+        TempDir dir;
+        const std::string queue = dir.path() + "t.dwn";
+        if (c.queueFile)
+            writeWholeFile(queue, "http://h.test/old\r\n0\xC2\xB6\r\n");
+        const std::optional<std::string> content = readFile(queue);
+        QueueJournal journal;
+        journal.setPath(queue + ".journal");
+        if (c.fromEmpty)
+            journal.startFromEmpty();
+        else
+            journal.startFromContent(*content);
+        EXPECT_TRUE(journal.write(record(1)));
+        journal.beginBatch();
+        EXPECT_TRUE(journal.write(record(2)));
+        EXPECT_TRUE(journal.endBatch());
+        ASSERT_TRUE(armWriteFault("1:ENOSPC:1"));
+        EXPECT_FALSE(journal.write(record(3)));
+        EXPECT_EQ(journal.failure(),
+                  "Unable to write to " + queue + ".journal: No space left on device");
+        EXPECT_FALSE(journal.write(record(4))) << "the disk has room again, but 3 is missing";
+        EXPECT_EQ(writesCounted(), 1u);
+        disarmWriteFault();
+
+        QueueJournal reader;
+        reader.setPath(queue + ".journal");
+        const QueueJournal::Replay replay = reader.read(content);
+        EXPECT_EQ(replay.found, c.found);
+        EXPECT_FALSE(replay.torn);
+        ASSERT_EQ(replay.records.size(), c.replayed);
+        if (c.replayed > 0) {
+            EXPECT_EQ(replay.records.back().url, record(2).url);
+        }
+
+        // A new start (after the queue was saved) takes changes again.
+        journal.startFromContent("saved");
+        EXPECT_TRUE(journal.failure().empty());
+        EXPECT_TRUE(journal.write(record(5)));
+    }
+}
+
+} // namespace
