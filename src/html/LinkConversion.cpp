@@ -7,6 +7,7 @@
 #include "model/TQLProfile.h"
 #include "platform/FileUtil.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -133,9 +134,19 @@ std::string takeBaseHref(std::string& page, std::string_view pageUrl) {
 std::string pageText(std::string_view fileContent) {
     std::string text;
     text.reserve(fileContent.size() + fileContent.size() / 32 + 2);
+    // Each kind of line break is searched for again only once the lines have passed the
+    // last one found: a page without CR is not read to its end for every line.
+    std::size_t nextCr = fileContent.find('\r');
+    std::size_t nextLf = fileContent.find('\n');
     std::size_t begin = 0;
     while (begin < fileContent.size()) {
-        const std::size_t end = findFirstOf(fileContent, "\r\n", begin);
+        if (nextCr < begin) {
+            nextCr = fileContent.find('\r', begin);
+        }
+        if (nextLf < begin) {
+            nextLf = fileContent.find('\n', begin);
+        }
+        const std::size_t end = std::min(nextCr, nextLf);
         if (end == std::string_view::npos) {
             text.append(fileContent.substr(begin));
             text += "\r\n";
