@@ -1,8 +1,11 @@
 #pragma once
 
+#include "html/UrlFunctions.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace quarlo {
 
@@ -56,5 +59,29 @@ std::string LocalName(const FileTypes& types, std::string_view saveFolder, std::
 // A single path segment cut to at most kMaxSegmentBytes bytes without splitting a UTF-8
 // character, keeping an extension of up to 16 bytes.
 std::string fitSegment(std::string_view segment);
+
+// The local folder of a URL's host and path ("h/a/b/", or "" for neither), its segments
+// fitted, and whether all of them stay where they are.
+struct LocalFolder {
+    std::string path;
+    bool contained = false;
+};
+
+// LocalName(types, "", url) for many URLs, such as the links of one page: the name of each
+// URL, the local folder of each host and path and the split of each URL's own directory are
+// worked out once and kept (so a change of the file-type table is seen by a new object).
+class LocalNamer {
+public:
+    // The table must outlive the object.
+    explicit LocalNamer(const FileTypes& types);
+
+    const std::string& name(const std::string& url);
+
+private:
+    const FileTypes* m_types;
+    std::unordered_map<std::string, std::string> m_names;
+    std::unordered_map<std::string, LocalFolder> m_folders;
+    std::unordered_map<std::string, TbrURL> m_directories;
+};
 
 } // namespace quarlo

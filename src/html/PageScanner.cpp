@@ -28,6 +28,7 @@ public:
     // Quote passes in script blocks only.
     void limitToScripts() { m_scripts.emplace(m_text); }
     bool inScript(std::size_t position) const { return m_scripts->contains(position); }
+    bool withoutScripts() const { return m_scripts->empty(); }
 
     void write(std::size_t start, std::size_t oldLength, const std::string& text);
     // The page as it stands now, before its first "<", cleaned: the link text of a quoted
@@ -296,6 +297,10 @@ void PageScanner::quotePass(const LinkPass& pass, int mode, const LinkVisitor& v
     PassRun run(m_page, pass, m_edits);
     if (mode == 1) {
         run.limitToScripts();
+        // Only strings in scripts are candidates, so nothing is rewritten that could open one.
+        if (run.withoutScripts()) {
+            return;
+        }
     }
     const std::string_view text = run.text();
     const char quote = pass.tag[0];

@@ -13,12 +13,12 @@ namespace {
 constexpr std::string_view kSchemeMark = "://";
 
 // The extension by the file-name rules: from the last "." unless a ":" or "\" follows it.
-std::string fileExtension(std::string_view name) {
+std::string_view fileExtension(std::string_view name) {
     const std::size_t at = findLastOf(name, ".:\\");
     if (at == std::string_view::npos || name[at] != '.') {
         return {};
     }
-    return std::string(name.substr(at));
+    return name.substr(at);
 }
 
 TbrURL split(std::string_view url) {
@@ -92,6 +92,11 @@ void cleanHierarchicalParts(std::string& url) {
     }
     const std::size_t pathEnd = std::min(findFirstOf(url, "?#", pathBegin), url.size());
     if (pathBegin >= pathEnd) {
+        return;
+    }
+    // The path begins with "/", so only a "/." can start a dot-segment.
+    const std::string_view pathText = std::string_view(url).substr(pathBegin, pathEnd - pathBegin);
+    if (pathText.find("/.") == std::string_view::npos) {
         return;
     }
     const std::string path =
@@ -169,18 +174,23 @@ void TbrURL::SetURL(std::string_view text) {
     Protocol = std::string(spans.protocol);
     Host = std::string(spans.host);
     Port = std::string(spans.port);
-    Path = std::string(spans.path);
-    FileName = std::string(spans.fileName);
     Anchor = std::string(spans.anchor);
     Query = std::string(spans.query);
-    Extension = fileExtension(FileName);
+    Extension = std::string(fileExtension(spans.fileName));
+    // The path and the file name stand side by side in the text; a directory's last segment
+    // belongs to the path.
+    std::string_view path = spans.path;
     if (Extension.empty() && Query.empty()) {
-        Path += FileName;
+        const char* begin = spans.path.empty() ? spans.fileName.data() : spans.path.data();
+        path = std::string_view(begin, spans.path.size() + spans.fileName.size());
         FileName.clear();
+    } else {
+        FileName = std::string(spans.fileName);
     }
-    if (!Path.empty() && Path.front() == '/') {
-        Path.erase(0, 1);
+    if (!path.empty() && path.front() == '/') {
+        path.remove_prefix(1);
     }
+    Path = std::string(path);
     if (!Path.empty() && Path.back() != '/') {
         Path += '/';
     }
@@ -268,13 +278,15 @@ std::string UpLevels(std::string_view path) {
 }
 
 std::string RelativePath(std::string_view target, std::string_view base) {
-    if (!target.empty() && target.front() == '/') {
-        return UpLevels(URLPath(base)) + std::string(target.substr(1));
+    return RelativePath(split(target), split(base));
+}
+
+std::string RelativePath(const TbrURL& t, const TbrURL& b) {
+    if (!t.URL.empty() && t.URL.front() == '/') {
+        return UpLevels(b.Path) + t.URL.substr(1);
     }
-    const TbrURL t = split(target);
-    const TbrURL b = split(base);
     if (t.Host != b.Host) {
-        return std::string(target);
+        return t.URL;
     }
     std::string_view tp = t.Path;
     std::string_view bp = b.Path;
@@ -304,7 +316,9 @@ std::string ResolveURL(std::string_view link, std::string_view base) {
         }
         result = AncestorURL(base, levels) + std::string(link);
     } else {
-        result = std::string(base) + std::string(link);
+        result.reserve(base.size() + link.size());
+        result += base;
+        result += link;
     }
     while (result.find("/./") != std::string::npos) {
         replaceAllExact(result, "/./", "/");
@@ -317,7 +331,7 @@ std::string ResolveURL(std::string_view link, std::string_view base) {
 }
 
 bool NormalizeURL(std::string& url) {
-    url = ToSlashes(url);
+    std::replace(url.begin(), url.end(), '\\', '/');
     if (url.find(kSchemeMark) == std::string::npos) {
         const bool drive = url.size() >= 2 && url[1] == ':';
         url.insert(0, drive ? "file://" : "http://");
@@ -327,8 +341,11 @@ bool NormalizeURL(std::string& url) {
         return false;
     }
     // A URL whose file part has no extension names a folder.
-    if (fileExtension(std::string(parts.fileName) + std::string(parts.query)).empty() &&
-        !url.ends_with('/') && url.find('?') == std::string::npos) {
+    const bool noExtension =
+        parts.query.empty()
+            ? fileExtension(parts.fileName).empty()
+            : fileExtension(std::string(parts.fileName) + std::string(parts.query)).empty();
+    if (noExtension && !url.ends_with('/') && url.find('?') == std::string::npos) {
         url += '/';
     }
     ReplaceText(url, "&amp;", "&", true);
