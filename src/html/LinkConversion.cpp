@@ -97,7 +97,7 @@ std::string PageLocalLinks::linkTo(std::string_view url) const {
             target = std::move(spelling);
         }
     }
-    const std::string& targetPath = m_names.name(target);
+    const std::string targetPath = m_names.name(target);
     if (targetPath.empty()) {
         return {};
     }

@@ -133,29 +133,31 @@ std::string percentDecoded(std::string_view text) {
     return out;
 }
 
+// Whether a piece between "/" and "\" is a "." or ".." step.
+bool hasStepPiece(std::string_view text) {
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '/' || text[i] == '\\') {
+            const std::string_view piece = text.substr(begin, i - begin);
+            if (piece == "." || piece == "..") {
+                return true;
+            }
+            begin = i + 1;
+        }
+    }
+    return false;
+}
+
 // A segment that is, or once decoded holds, a "." or ".." step, or is empty.
 bool isStepSegment(std::string_view segment) {
     if (segment.empty() || segment == "." || segment == "..") {
         return true;
     }
     // Only a "%" can decode to anything else.
-    std::string decodedCopy;
-    if (segment.find('%') != std::string_view::npos) {
-        decodedCopy = percentDecoded(segment);
+    if (segment.find('%') == std::string_view::npos) {
+        return hasStepPiece(segment);
     }
-    const std::string_view decoded = decodedCopy.empty() ? segment : decodedCopy;
-    std::size_t begin = 0;
-    for (;;) {
-        const std::size_t end = std::min(decoded.find_first_of("/\\", begin), decoded.size());
-        const std::string_view piece = decoded.substr(begin, end - begin);
-        if (piece == "." || piece == "..") {
-            return true;
-        }
-        if (end == decoded.size()) {
-            return false;
-        }
-        begin = end + 1;
-    }
+    return hasStepPiece(percentDecoded(segment));
 }
 
 // A fitted folder path ("h/a/b/", or "") whose segments all stay where they are.
@@ -327,10 +329,7 @@ std::string LocalName(const FileTypes& types, std::string_view saveFolder, std::
 
 LocalNamer::LocalNamer(const FileTypes& types) : m_types(&types) {}
 
-const std::string& LocalNamer::name(const std::string& url) {
-    if (const auto known = m_names.find(url); known != m_names.end()) {
-        return known->second;
-    }
+std::string LocalNamer::name(std::string_view url) {
     const TbrURL parts = split(url);
     // The host holds no "/", so the key tells host and path apart.
     const std::string folderKey = parts.Host + "/" + parts.Path;
@@ -338,14 +337,14 @@ const std::string& LocalNamer::name(const std::string& url) {
     if (folder == m_folders.end()) {
         folder = m_folders.emplace(folderKey, localFolder(parts)).first;
     }
-    std::string directoryUrl = URLDirectory(parts.URL);
+    const std::string directoryUrl = URLDirectory(parts.URL);
     auto directory = m_directories.find(directoryUrl);
     if (directory == m_directories.end()) {
         directory = m_directories.emplace(directoryUrl, split(directoryUrl)).first;
     }
     const std::string document =
         documentName(m_types->serverPageExtensions(), parts, directory->second);
-    return m_names.emplace(url, joinedName(folder->second, document)).first->second;
+    return joinedName(folder->second, document);
 }
 
 } // namespace quarlo

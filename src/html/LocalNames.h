@@ -75,11 +75,10 @@ public:
     // The table must outlive the object.
     explicit LocalNamer(const FileTypes& types);
 
-    const std::string& name(const std::string& url);
+    std::string name(std::string_view url);
 
 private:
     const FileTypes* m_types;
-    std::unordered_map<std::string, std::string> m_names;
     std::unordered_map<std::string, LocalFolder> m_folders;
     std::unordered_map<std::string, TbrURL> m_directories;
 };

@@ -28,7 +28,6 @@ public:
     // Quote passes in script blocks only.
     void limitToScripts() { m_scripts.emplace(m_text); }
     bool inScript(std::size_t position) const { return m_scripts->contains(position); }
-    bool withoutScripts() const { return m_scripts->empty(); }
 
     void write(std::size_t start, std::size_t oldLength, const std::string& text);
     // The page as it stands now, before its first "<", cleaned: the link text of a quoted
@@ -294,13 +293,18 @@ void PageScanner::quotePass(const LinkPass& pass, int mode, const LinkVisitor& v
     if (mode == 0) {
         return; // a quote is never a tag name
     }
+    if (mode == 1) {
+        // Only strings in script blocks are candidates: a page without "<script" has none.
+        if (!m_holdsScript) {
+            m_holdsScript = FindText(m_page, "<script", 1, true) != 0;
+        }
+        if (!*m_holdsScript) {
+            return;
+        }
+    }
     PassRun run(m_page, pass, m_edits);
     if (mode == 1) {
         run.limitToScripts();
-        // Only strings in scripts are candidates, so nothing is rewritten that could open one.
-        if (run.withoutScripts()) {
-            return;
-        }
     }
     const std::string_view text = run.text();
     const char quote = pass.tag[0];
@@ -337,6 +341,7 @@ void PageScanner::finishPass() {
         applyEdits(m_page, m_edits);
         m_edits.clear();
         m_tagsIndexed = false;
+        m_holdsScript.reset();
     }
 }
 
