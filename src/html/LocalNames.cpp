@@ -229,12 +229,24 @@ std::string localLinkWith(const std::vector<std::string>& serverExtensions, cons
     return fitSegments(r);
 }
 
-// The file name of the URL's copy: the last segment of the link from the URL's own folder
-// (directory: that folder split).
-std::string documentName(const std::vector<std::string>& serverExtensions, const TbrURL& url,
-                         const TbrURL& directory) {
-    const std::string link = localLinkWith(serverExtensions, url, directory);
-    return link.substr(link.rfind('/') + 1);
+// The file name of the URL's copy: the last segment of the link to it from its own folder.
+// That segment is the URL's file name and query as the link writes them, or a directory's
+// default document name; only a URL text that begins with "/" has its link worked out whole.
+std::string documentName(const std::vector<std::string>& serverExtensions, const TbrURL& url) {
+    if (!url.URL.empty() && url.URL.front() == '/') {
+        const std::string link = localLinkWith(serverExtensions, url, split(URLDirectory(url.URL)));
+        return link.substr(link.rfind('/') + 1);
+    }
+    std::string document = url.FileName + url.Query;
+    document += querySuffix(url);
+    if (document.empty()) {
+        document = defaultDocumentName(url);
+    } else {
+        renameServerPage(document, serverExtensions);
+        document = EscapeLocalPath(document);
+    }
+    cutLongDocumentName(document);
+    return fitSegment(document);
 }
 
 // The local folder of a URL: its host, then the folders of its path ("" or ending with "/").
@@ -308,15 +320,13 @@ std::string LocalLink(const FileTypes& types, std::string_view url, std::string_
 }
 
 std::string LocalDocumentName(const FileTypes& types, std::string_view url) {
-    const TbrURL parts = split(url);
-    return documentName(types.serverPageExtensions(), parts, split(URLDirectory(parts.URL)));
+    return documentName(types.serverPageExtensions(), split(url));
 }
 
 std::string LocalName(const FileTypes& types, std::string_view saveFolder, std::string_view url) {
     const TbrURL parts = split(url);
     const std::string name =
-        joinedName(localFolder(parts), documentName(types.serverPageExtensions(), parts,
-                                                    split(URLDirectory(parts.URL))));
+        joinedName(localFolder(parts), documentName(types.serverPageExtensions(), parts));
     if (name.empty()) {
         return {};
     }
@@ -337,14 +347,7 @@ std::string LocalNamer::name(std::string_view url) {
     if (folder == m_folders.end()) {
         folder = m_folders.emplace(folderKey, localFolder(parts)).first;
     }
-    const std::string directoryUrl = URLDirectory(parts.URL);
-    auto directory = m_directories.find(directoryUrl);
-    if (directory == m_directories.end()) {
-        directory = m_directories.emplace(directoryUrl, split(directoryUrl)).first;
-    }
-    const std::string document =
-        documentName(m_types->serverPageExtensions(), parts, directory->second);
-    return joinedName(folder->second, document);
+    return joinedName(folder->second, documentName(m_types->serverPageExtensions(), parts));
 }
 
 } // namespace quarlo

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "html/UrlFunctions.h"
-
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -67,9 +65,8 @@ struct LocalFolder {
     bool contained = false;
 };
 
-// LocalName(types, "", url) for many URLs, such as the links of one page: the name of each
-// URL, the local folder of each host and path and the split of each URL's own directory are
-// worked out once and kept (so a change of the file-type table is seen by a new object).
+// LocalName(types, "", url) for many URLs, such as the links of one page: the local folder
+// of each host and path is worked out once and kept.
 class LocalNamer {
 public:
     // The table must outlive the object.
@@ -80,7 +77,6 @@ public:
 private:
     const FileTypes* m_types;
     std::unordered_map<std::string, LocalFolder> m_folders;
-    std::unordered_map<std::string, TbrURL> m_directories;
 };
 
 } // namespace quarlo

@@ -323,8 +323,10 @@ std::string ResolveURL(std::string_view link, std::string_view base) {
     while (result.find("/./") != std::string::npos) {
         replaceAllExact(result, "/./", "/");
     }
-    std::erase(result, '\n');
-    std::erase(result, '\r');
+    if (findFirstOf(result, "\r\n") != std::string::npos) {
+        std::erase(result, '\n');
+        std::erase(result, '\r');
+    }
     ReplaceText(result, "&amp;", "&", true);
     cleanHierarchicalParts(result);
     return result;
