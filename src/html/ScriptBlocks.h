@@ -21,8 +21,6 @@ public:
 
     // Whether the position, which lies after every rewrite so far, is inside a script block.
     bool contains(std::size_t position) const;
-    // The text holds no "<script", so no position is inside a block.
-    bool empty() const { return m_opens.empty(); }
     // The bytes from start, old.size() long, now read text.
     void rewrite(std::size_t start, std::string_view old, std::string_view text);
 
