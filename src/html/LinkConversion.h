@@ -54,7 +54,7 @@ public:
 private:
     QueuedSpelling m_queued;
     std::string m_pagePath;
-    mutable LocalNamer m_names; // the local names of the page's link targets, kept
+    mutable LocalNamer m_names; // keeps the local folder of each host and path met
 };
 
 // Rewrites the candidate's value in the page with the local link to url, seen from the page

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <vector>
 
 namespace quarlo {

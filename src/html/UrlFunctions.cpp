@@ -95,13 +95,11 @@ void cleanHierarchicalParts(std::string& url) {
         return;
     }
     // The path begins with "/", so only a "/." can start a dot-segment.
-    const std::string_view pathText = std::string_view(url).substr(pathBegin, pathEnd - pathBegin);
-    if (pathText.find("/.") == std::string_view::npos) {
+    const std::string_view path = std::string_view(url).substr(pathBegin, pathEnd - pathBegin);
+    if (path.find("/.") == std::string_view::npos) {
         return;
     }
-    const std::string path =
-        removeDotSegments(std::string_view(url).substr(pathBegin, pathEnd - pathBegin));
-    url.replace(pathBegin, pathEnd - pathBegin, path);
+    url.replace(pathBegin, pathEnd - pathBegin, removeDotSegments(path));
 }
 
 } // namespace
@@ -174,23 +172,18 @@ void TbrURL::SetURL(std::string_view text) {
     Protocol = std::string(spans.protocol);
     Host = std::string(spans.host);
     Port = std::string(spans.port);
+    Path = std::string(spans.path);
+    FileName = std::string(spans.fileName);
     Anchor = std::string(spans.anchor);
     Query = std::string(spans.query);
-    Extension = std::string(fileExtension(spans.fileName));
-    // The path and the file name stand side by side in the text; a directory's last segment
-    // belongs to the path.
-    std::string_view path = spans.path;
+    Extension = std::string(fileExtension(FileName));
     if (Extension.empty() && Query.empty()) {
-        const char* begin = spans.path.empty() ? spans.fileName.data() : spans.path.data();
-        path = std::string_view(begin, spans.path.size() + spans.fileName.size());
+        Path += FileName;
         FileName.clear();
-    } else {
-        FileName = std::string(spans.fileName);
     }
-    if (!path.empty() && path.front() == '/') {
-        path.remove_prefix(1);
+    if (!Path.empty() && Path.front() == '/') {
+        Path.erase(0, 1);
     }
-    Path = std::string(path);
     if (!Path.empty() && Path.back() != '/') {
         Path += '/';
     }
@@ -342,12 +335,10 @@ bool NormalizeURL(std::string& url) {
     if (parts.host.empty() && parts.protocol != "file://") {
         return false;
     }
-    // A URL whose file part has no extension names a folder.
-    const bool noExtension =
-        parts.query.empty()
-            ? fileExtension(parts.fileName).empty()
-            : fileExtension(std::string(parts.fileName) + std::string(parts.query)).empty();
-    if (noExtension && !url.ends_with('/') && url.find('?') == std::string::npos) {
+    // A URL whose file part has no extension names a folder; one with a "?" never does (its
+    // query would be part of that file part).
+    if (url.find('?') == std::string::npos && !url.ends_with('/') &&
+        fileExtension(parts.fileName).empty()) {
         url += '/';
     }
     ReplaceText(url, "&amp;", "&", true);
