@@ -147,8 +147,14 @@ void TThreadParse::ExtractLinks(PagePasses& links, PageScanner& scanner, const L
     links.scanPass(scanner, pass, [&](const FoundLink& link) {
         if (link.followed)
             queueLink(link, pass);
-        showStatus("Parsing... Links: " + std::to_string(m_links) +
-                   "  New Links: " + std::to_string(m_newLinks));
+        // Shown for every link: made in one piece.
+        std::string status;
+        status.reserve(64);
+        status += "Parsing... Links: ";
+        status += std::to_string(m_links);
+        status += "  New Links: ";
+        status += std::to_string(m_newLinks);
+        showStatus(status);
     });
     showStatus(std::string());
 }

@@ -83,9 +83,19 @@ void cleanHierarchicalParts(std::string& url) {
         return;
     }
     const std::size_t hostBegin = mark + kSchemeMark.size();
-    const std::size_t hostEnd = std::min(findFirstOf(url, "/:?#", hostBegin), url.size());
+    // The host ends at the first of "/:?#", the path begins at the first of "/?#".
+    std::size_t hostEnd = url.size();
+    std::size_t pathBegin = url.size();
+    for (std::size_t i = hostBegin; i < url.size(); ++i) {
+        if (url[i] == ':') {
+            hostEnd = std::min(hostEnd, i);
+        } else if (url[i] == '/' || url[i] == '?' || url[i] == '#') {
+            hostEnd = std::min(hostEnd, i);
+            pathBegin = i;
+            break;
+        }
+    }
     const std::string_view host = std::string_view(url).substr(hostBegin, hostEnd - hostBegin);
-    std::size_t pathBegin = std::min(findFirstOf(url, "/?#", hostBegin), url.size());
     if (host == "." || host == "..") {
         url.erase(hostBegin, hostEnd - hostBegin);
         pathBegin -= hostEnd - hostBegin;
