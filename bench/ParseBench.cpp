@@ -108,6 +108,7 @@ Turn parseTurn(TQLApp& app, TThreadParse& parse, const std::string& name,
 } // namespace
 
 void benchParse(int rounds) {
+    rounds = std::max(rounds, 1);
     ScratchHome home;
     auto app = home.app();
     TmpfsFolder pages;
