@@ -5,8 +5,6 @@
 #include "archive/ZipBrowserModel.h"
 #include "archive/ZipOutput.h"
 #include "engine/TQLDownloader.h"
-#include "html/FileTypes.h"
-#include "html/PageLinks.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "platform/EventLoop.h"
@@ -17,52 +15,6 @@
 #include <thread>
 
 namespace quarlo::bench {
-
-namespace {
-
-double parseSeconds(const FileTypes& types, const TQLProfile& profile, const std::string& page,
-                    int rounds, long* links) {
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        std::string text = page;
-        PageLinks scan(types, profile, "http://h.test/a/page.html", 1, "http://h.test/");
-        scan.takeBase(text);
-        scan.scanPage(text, [&](const FoundLink&) { ++*links; });
-    }
-    return secondsSince(start);
-}
-
-} // namespace
-
-void benchParse() {
-    ScratchHome home;
-    auto app = home.app();
-    FileTypes types(app->settings());
-    const TQLProfile profile = TQLProfile::defaults(); // scripts searched, links converted
-
-    std::string mixed;
-    for (int i = 0; mixed.size() < 1024 * 1024; ++i)
-        mixed +=
-            "<p>Some text of paragraph " + std::to_string(i) + std::string(300, ' ') +
-            "<a href=\"sub/page" + std::to_string(i) + ".html\">link</a> <img src=\"/i/" +
-            std::to_string(i % 40) + ".gif\"></p>\n" +
-            (i % 50 == 0 ? "<script>var u = 'x" + std::to_string(i) + ".html';</script>\n" : "");
-    std::string links;
-    for (int i = 0; i < 20000; ++i)
-        links += "<a href=\"d" + std::to_string(i % 97) + "/p" + std::to_string(i) +
-                 ".html\">Item " + std::to_string(i) + "</a><br>\n";
-
-    std::printf("parse throughput (every pass, links converted)\n");
-    for (const auto& [name, page] :
-         {std::pair{"1 MB page", &mixed}, std::pair{"20,000 links", &links}}) {
-        long found = 0;
-        const int rounds = 5;
-        const double seconds = parseSeconds(types, profile, *page, rounds, &found);
-        std::printf("  %-13s %6.2f MB: %6.1f MB/s, %ld links a pass\n", name,
-                    static_cast<double>(page->size()) / 1e6,
-                    static_cast<double>(page->size()) * rounds / seconds / 1e6, found / rounds);
-    }
-}
 
 void benchSite() {
     GeneratedSiteServer server;

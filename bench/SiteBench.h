@@ -2,10 +2,6 @@
 
 namespace quarlo::bench {
 
-// Parse throughput: every pass with link conversion over a generated 1 MB page and over a
-// page of 20,000 links, in MB/s.
-void benchParse();
-
 // Mirroring of a generated 5,000-page site with images from a loopback server, "Dispatch
 // Pause" 0 and 8 connections: pages per second and peak memory in intranet mode; then the
 // same site in Zip mode: zipping time after the download, commits and archive size.

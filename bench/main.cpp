@@ -1,8 +1,10 @@
 #include "EngineBench.h"
+#include "ParseBench.h"
 #include "ParseCompare.h"
 #include "SiteBench.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 
@@ -14,7 +16,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(which, "all") == 0 || std::strcmp(which, "dispatch") == 0)
             quarlo::bench::benchDispatchCost();
         if (std::strcmp(which, "all") == 0 || std::strcmp(which, "parse") == 0)
-            quarlo::bench::benchParse();
+            quarlo::bench::benchParse(argc > 2 ? std::atoi(argv[2]) : 7);
         if (std::strcmp(which, "all") == 0 || std::strcmp(which, "site") == 0)
             quarlo::bench::benchSite();
         if (std::strcmp(which, "all") == 0 || std::strcmp(which, "parse-compare") == 0)

@@ -1,11 +1,13 @@
 // Scans an arbitrary page with every pass, resolving, testing and converting its links, as
-// the parse thread does. Finds crashes, hangs, followed links whose local file would lie
-// outside the save folder, and any page on which the page scanner finds, queues or rewrites
-// otherwise than the reference parser.
+// the parse thread does (its PagePasses over one PageScanner). Finds crashes, hangs, followed
+// links whose local file would lie outside the save folder, and any page on which the page
+// scanner finds, queues or rewrites otherwise than the reference parser.
 #include "FuzzSupport.h"
 
+#include "html/LinkPasses.h"
 #include "html/LocalNames.h"
-#include "html/PageLinks.h"
+#include "html/PagePasses.h"
+#include "html/PageScanner.h"
 #include "model/TQLProfile.h"
 #include "support/RandomPages.h"
 
@@ -42,13 +44,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
 
-    std::string page = content;
+    // The passes as the parse thread runs them, written values skipped and CODEBASE applied.
+    std::string page = pageText(content);
     const std::string saveFolder = "/save/";
-    PageLinks links(types, profile, pageUrl, 1, "http://h.test/a/");
+    PagePasses links(types, profile, pageUrl, 1, "http://h.test/a/", {});
     links.takeBase(page);
-    links.scanPage(page, [&](const FoundLink& found) {
-        if (found.followed && !found.url.empty())
-            fuzz::expectInside(saveFolder, LocalName(types, saveFolder, found.url));
-    });
+    PageScanner scanner(page);
+    for (const LinkPass* pass : linkPassesFor(profile.aggressiveParser())) {
+        links.scanPass(scanner, *pass, [&](const FoundLink& found) {
+            if (found.followed && !found.url.empty())
+                fuzz::expectInside(saveFolder, LocalName(types, saveFolder, found.url));
+        });
+    }
     return 0;
 }

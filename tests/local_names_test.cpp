@@ -280,6 +280,27 @@ TEST_F(LocalNamesTest, HostileUrlsNeverLeaveTheSaveFolder) {
     EXPECT_GT(accepted, 500);
 }
 
+// A namer keeps what the URLs of one folder share and what each URL gave; every name must
+// still be the one LocalName gives, for URLs met again, for neighbours in a folder already
+// met, and for URLs whose own directory splits otherwise than they do.
+TEST_F(LocalNamesTest, ANamerNamesEveryUrlAsLocalNameDoes) {
+    const std::vector<std::string> starts = {
+        "http://h/", "http://h/a/", "http://H/a/",  "http://h2/a/",           "http://h/a\\b/",
+        "",          "h/a/",        "http://h:81/", "http://h/x?u=http://y/", "/abs/"};
+    const std::vector<std::string> pieces = {
+        "x.html",    "b/", "b",  "..", "%2e%2e/", "show.asp?id=1",  "?p=1/2",      "#f",
+        "a.gif?x=1", "//", "\\", ".",  "c:d/",    repeat("l", 300), "\xC3\xA9.php"};
+    LocalNamer namer(m_types);
+    std::mt19937 random(11);
+    for (int round = 0; round < 5000; ++round) {
+        std::string url = starts[random() % starts.size()];
+        for (int count = random() % 4; count > 0; --count) {
+            url += pieces[random() % pieces.size()];
+        }
+        ASSERT_EQ(namer.name(url), LocalName(m_types, "", url)) << url;
+    }
+}
+
 TEST_F(LocalNamesTest, LinksReachTheFilesOfTheirUrls) {
     // For pages and targets built from awkward but harmless parts, the link written into a
     // page, followed from the page's folder, names exactly the target's file.

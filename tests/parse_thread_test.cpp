@@ -320,6 +320,38 @@ TEST_F(ParseThreadTest, ALinkKnownInAnySpellingIsQueuedOnceAndNamesTheSavedFile)
     EXPECT_EQ(counters().PagesFound, 3);
 }
 
+// The links of a page are journaled together, before the page is marked "Parsed": a run
+// killed while the page is written back resumes with every link queued and the page still
+// "Saved", so it is parsed again rather than lost.
+TEST_F(ParseThreadTest, APagesLinksAreJournaledBeforeThePageIsMarkedParsed) {
+    savedPage("http://h/a/index.html",
+              "<p><a href='b.html'>B</a> <img src='c.gif'> <a href='d.html'>D</a>");
+    // What a run resumed from the files on disk finds.
+    const auto resumedQueue = [this] {
+        const std::unique_ptr<TQLTask> resumed = reopenedTask();
+        EXPECT_TRUE(LoadQueue(*resumed));
+        std::vector<std::string> found;
+        for (std::size_t i = 0; i < resumed->queue().size(); ++i) {
+            const auto item = LoadItem(*resumed, i);
+            found.push_back(item->URL + " " + std::to_string(item->Status));
+        }
+        return found;
+    };
+    std::vector<std::string> whileSaving;
+    m_hooks.onStatus = [&](const std::string& text) {
+        if (text.starts_with("Saving Changes: "))
+            whileSaving = resumedQueue();
+    };
+    ASSERT_TRUE(m_parse->processNextPage(*m_task));
+
+    EXPECT_EQ(whileSaving,
+              (std::vector<std::string>{"http://h/a/index.html 5", "http://h/a/b.html 0",
+                                        "http://h/a/d.html 0", "http://h/a/c.gif 0"}));
+    EXPECT_EQ(resumedQueue(),
+              (std::vector<std::string>{"http://h/a/index.html 10", "http://h/a/b.html 0",
+                                        "http://h/a/d.html 0", "http://h/a/c.gif 0"}));
+}
+
 TEST_F(ParseThreadTest, OnlyTheStartPageNamesTheTask) {
     savedPage("http://h/a/index.html", "<html><title>Home</title><body></body></html>");
     savedPage("http://h/a/b.html", "<html><title>Other</title><body></body></html>", 1);

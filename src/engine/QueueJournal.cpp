@@ -6,7 +6,6 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,9 +24,18 @@ constexpr std::array kRecordCounters = {
     &TaskCounters::BytesDownloaded};
 
 std::string hex64(std::uint64_t value) {
-    char buffer[17];
-    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(value));
-    return buffer;
+    constexpr std::string_view kDigits = "0123456789abcdef";
+    std::string text(16, '0');
+    for (std::size_t i = text.size(); i > 0; --i, value >>= 4)
+        text[i - 1] = kDigits[value & 0xF];
+    return text;
+}
+
+// Appends a number in decimal, as std::to_string writes it.
+template <class T> void appendNumber(std::string& text, T value) {
+    std::array<char, 24> digits{};
+    const char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    text.append(digits.data(), static_cast<std::size_t>(end - digits.data()));
 }
 
 // Splits at blanks.
@@ -52,12 +60,26 @@ template <class T> bool readNumber(std::string_view text, T& value, int base = 1
 // A record: "<kind> <url bytes> <data bytes> <seven counters> <checksum>" LF, the URL and
 // the data line, LF. The checksum covers everything before it and the two texts.
 std::string encodeRecord(const QueueJournal::Record& record) {
-    std::string head(1, record.kind);
-    head += ' ' + std::to_string(record.url.size()) + ' ' + std::to_string(record.data.size());
-    for (auto counter : kRecordCounters)
-        head += ' ' + std::to_string(record.counters.*counter);
-    const std::uint64_t check = fnv1a64(record.data, fnv1a64(record.url, fnv1a64(head)));
-    return head + ' ' + hex64(check) + '\n' + record.url + record.data + '\n';
+    // Written for every queue change of a run: built in place.
+    std::string text;
+    text.reserve(128 + record.url.size() + record.data.size());
+    text += record.kind;
+    text += ' ';
+    appendNumber(text, record.url.size());
+    text += ' ';
+    appendNumber(text, record.data.size());
+    for (auto counter : kRecordCounters) {
+        text += ' ';
+        appendNumber(text, record.counters.*counter);
+    }
+    const std::uint64_t check = fnv1a64(record.data, fnv1a64(record.url, fnv1a64(text)));
+    text += ' ';
+    text += hex64(check);
+    text += '\n';
+    text += record.url;
+    text += record.data;
+    text += '\n';
+    return text;
 }
 
 // Decodes the record at the start of text; its length, or 0 when it is torn or damaged.

@@ -25,20 +25,48 @@ enum Field : std::size_t {
     kFrameFlag = 10,
 };
 
-// Removes every separator; CR and LF become `lineBreak` (empty: removed).
-std::string withoutBreaks(std::string_view text, std::string_view lineBreak) {
-    std::string result;
-    result.reserve(text.size());
+// Whether the text holds a CR, an LF or the separator's first byte: most hold none and are
+// kept as they are.
+bool mayHoldBreaks(std::string_view text) {
+    return text.find('\r') != std::string_view::npos || text.find('\n') != std::string_view::npos ||
+           text.find(kFieldSeparator[0]) != std::string_view::npos;
+}
+
+// Appends the text without its separators; CR and LF become `lineBreak` (empty: removed).
+void appendWithoutBreaks(std::string& out, std::string_view text, std::string_view lineBreak) {
+    if (!mayHoldBreaks(text)) {
+        out += text;
+        return;
+    }
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text.compare(i, kFieldSeparator.size(), kFieldSeparator) == 0) {
             i += kFieldSeparator.size() - 1;
         } else if (text[i] == '\r' || text[i] == '\n') {
-            result += lineBreak;
+            out += lineBreak;
         } else {
-            result += text[i];
+            out += text[i];
         }
     }
-    return result;
+}
+
+// Appends the URL as the queue spells it (see queueSafeURL).
+void appendQueueSafe(std::string& out, std::string_view url) {
+    if (!mayHoldBreaks(url)) {
+        out += url;
+        return;
+    }
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        if (url.compare(i, kFieldSeparator.size(), kFieldSeparator) == 0) {
+            out += "%C2%B6";
+            i += kFieldSeparator.size() - 1;
+        } else if (url[i] == '\r') {
+            out += "%0D";
+        } else if (url[i] == '\n') {
+            out += "%0A";
+        } else {
+            out += url[i];
+        }
+    }
 }
 
 // A decimal number in [low, high], or nothing (blanks are not allowed around it).
@@ -68,40 +96,39 @@ bool TQLQItem::isPage() const {
 std::string queueSafeURL(std::string_view url) {
     std::string result;
     result.reserve(url.size());
-    for (std::size_t i = 0; i < url.size(); ++i) {
-        if (url.compare(i, kFieldSeparator.size(), kFieldSeparator) == 0) {
-            result += "%C2%B6";
-            i += kFieldSeparator.size() - 1;
-        } else if (url[i] == '\r') {
-            result += "%0D";
-        } else if (url[i] == '\n') {
-            result += "%0A";
-        } else {
-            result += url[i];
-        }
-    }
+    appendQueueSafe(result, url);
     return result;
 }
 
+// Written for every queue change: the fields go straight into the line.
 std::string buildDataLine(const TQLQItem& item) {
-    const std::string fields[kDataLineFields] = {
-        std::to_string(item.Status),
-        std::string(trimBlanks(withoutBreaks(item.Message, ""))),
-        withoutBreaks(item.FileType, " "),
-        std::string(),
-        std::to_string(item.Level),
-        queueSafeURL(item.Referrer),
-        withoutBreaks(item.LastModified, " "),
-        std::to_string(item.Mode),
-        withoutBreaks(item.Title, " "),
-        std::to_string(item.Size),
-        withoutBreaks(item.FrameFlag, " "),
-    };
+    std::string message;
+    appendWithoutBreaks(message, item.Message, "");
     std::string line;
-    for (const std::string& field : fields) {
-        line += field;
-        line += kFieldSeparator;
-    }
+    line.reserve(48 + message.size() + item.FileType.size() + item.Referrer.size() +
+                 item.LastModified.size() + item.Title.size() + item.FrameFlag.size());
+    const auto endField = [&line] { line += kFieldSeparator; };
+    line += std::to_string(item.Status);
+    endField();
+    line += trimBlanks(message);
+    endField();
+    appendWithoutBreaks(line, item.FileType, " ");
+    endField();
+    endField(); // field 3 stays empty
+    line += std::to_string(item.Level);
+    endField();
+    appendQueueSafe(line, item.Referrer);
+    endField();
+    appendWithoutBreaks(line, item.LastModified, " ");
+    endField();
+    line += std::to_string(item.Mode);
+    endField();
+    appendWithoutBreaks(line, item.Title, " ");
+    endField();
+    line += std::to_string(item.Size);
+    endField();
+    appendWithoutBreaks(line, item.FrameFlag, " ");
+    endField();
     return line;
 }
 

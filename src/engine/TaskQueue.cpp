@@ -73,8 +73,10 @@ std::optional<std::size_t> TaskQueue::find(std::string_view url) const {
 }
 
 std::size_t TaskQueue::append(std::string url, std::string dataLine, const TaskCounters& counters) {
-    m_journal.write({'A', url, dataLine, counters});
-    return appendEntry(std::move(url), std::move(dataLine));
+    // The texts pass through the record rather than being copied: a parse adds many entries.
+    QueueJournal::Record record{'A', std::move(url), std::move(dataLine), counters};
+    m_journal.write(record);
+    return appendEntry(std::move(record.url), std::move(record.data));
 }
 
 std::size_t TaskQueue::store(std::string_view url, std::string dataLine,

@@ -28,24 +28,27 @@ bool hasControlCharacter(std::string_view text) {
 // The extension a URL is filed under: its own, ".htm" for a directory, and for a URL with
 // a query the image it seems to serve, else ".htm".
 std::string extensionForType(std::string_view url) {
-    std::string e = URLExtension(url);
-    if (e.empty()) {
-        e = ".htm";
+    // Without a "?" there is no query, and the extension is the document's.
+    if (url.find('?') == std::string_view::npos) {
+        std::string e = URLExtension(url);
+        return e.empty() ? ".htm" : e;
     }
-    if (!URLQuery(url).empty()) {
-        if (url.find("=gif") != std::string_view::npos) {
-            e = ".gif";
-        } else if (url.find("=jpg") != std::string_view::npos) {
-            e = ".jpg";
-        } else if (url.find(".gif") != std::string_view::npos) {
-            e = ".gif";
-        } else if (url.find(".jpg") != std::string_view::npos) {
-            e = ".jpg";
-        } else {
-            e = ".htm";
-        }
+    if (URLQuery(url).empty()) {
+        return ".html"; // the "?" stands before the path
     }
-    return e;
+    if (url.find("=gif") != std::string_view::npos) {
+        return ".gif";
+    }
+    if (url.find("=jpg") != std::string_view::npos) {
+        return ".jpg";
+    }
+    if (url.find(".gif") != std::string_view::npos) {
+        return ".gif";
+    }
+    if (url.find(".jpg") != std::string_view::npos) {
+        return ".jpg";
+    }
+    return ".htm";
 }
 
 std::vector<std::string> serverExtensionsOf(const std::vector<FileTypeCategory>& table) {
@@ -93,6 +96,7 @@ const std::vector<FileTypeCategory>& FileTypes::table() const {
         }
     }
     m_serverExtensions = serverExtensionsOf(m_table);
+    m_categoryOfExtension.clear();
     return m_table;
 }
 
@@ -101,13 +105,21 @@ std::vector<FileTypeCategory> FileTypes::categories() const {
 }
 
 std::string FileTypes::categoryOfExtension(const std::string& extension) const {
+    const std::vector<FileTypeCategory>& categories = table();
+    if (const auto known = m_categoryOfExtension.find(extension);
+        known != m_categoryOfExtension.end()) {
+        return known->second;
+    }
     const std::string wanted = extension + ";";
-    for (const auto& category : table()) {
+    std::string found;
+    for (const auto& category : categories) {
         if (category.extensions.find(wanted) != std::string::npos) {
-            return category.name;
+            found = category.name;
+            break;
         }
     }
-    return {};
+    m_categoryOfExtension.emplace(extension, found);
+    return found;
 }
 
 std::string FileTypes::URLFileType(std::string_view url) const {

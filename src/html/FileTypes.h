@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quarlo {
@@ -75,6 +76,8 @@ private:
     SettingsStore* m_store;
     mutable std::vector<FileTypeCategory> m_table;
     mutable std::vector<std::string> m_serverExtensions; // derived from m_table
+    // The answers of categoryOfExtension for m_table: a page asks for few extensions often.
+    mutable std::unordered_map<std::string, std::string> m_categoryOfExtension;
     mutable std::uint64_t m_generation = 0;
     mutable bool m_loaded = false;
 };

@@ -7,8 +7,8 @@
 #include "model/TQLProfile.h"
 #include "platform/FileUtil.h"
 
+#include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace quarlo {
 
@@ -26,38 +26,30 @@ bool keptInLink(unsigned char c) {
     return kKept.find(static_cast<char>(c)) != std::string_view::npos;
 }
 
-std::vector<std::string_view> segmentsOf(std::string_view path) {
-    std::vector<std::string_view> segments;
-    std::size_t begin = 0;
-    for (std::size_t slash = path.find('/'); slash != std::string_view::npos;
-         slash = path.find('/', begin)) {
-        segments.push_back(path.substr(begin, slash - begin));
-        begin = slash + 1;
-    }
-    segments.push_back(path.substr(begin));
-    return segments;
-}
-
 // The relative path from the folder of one saved file to another saved file, both given
-// relative to the save folder.
+// relative to the save folder: up out of the folders the two do not share, then down. The
+// target's file name is never taken for a shared folder.
 std::string relativeFilePath(std::string_view fromFile, std::string_view toFile) {
-    const std::vector<std::string_view> from = segmentsOf(fromFile);
-    const std::vector<std::string_view> to = segmentsOf(toFile);
-    const std::size_t fromFolders = from.size() - 1;
-    std::size_t common = 0;
-    while (common < fromFolders && common + 1 < to.size() && from[common] == to[common]) {
-        ++common;
+    std::size_t ups = static_cast<std::size_t>(std::count(fromFile.begin(), fromFile.end(), '/'));
+    std::size_t from = 0;
+    std::size_t to = 0;
+    for (;;) {
+        const std::size_t fromSlash = fromFile.find('/', from);
+        const std::size_t toSlash = toFile.find('/', to);
+        if (fromSlash == std::string_view::npos || toSlash == std::string_view::npos ||
+            fromFile.substr(from, fromSlash - from) != toFile.substr(to, toSlash - to)) {
+            break;
+        }
+        from = fromSlash + 1;
+        to = toSlash + 1;
+        --ups;
     }
     std::string path;
-    for (std::size_t i = common; i < fromFolders; ++i) {
+    path.reserve(3 * ups + toFile.size() - to);
+    for (; ups > 0; --ups) {
         path += "../";
     }
-    for (std::size_t i = common; i < to.size(); ++i) {
-        path += to[i];
-        if (i + 1 < to.size()) {
-            path += '/';
-        }
-    }
+    path += toFile.substr(to);
     return path;
 }
 
@@ -90,7 +82,7 @@ std::string encodeLocalLink(std::string_view path) {
 
 PageLocalLinks::PageLocalLinks(const FileTypes& types, std::string_view pageUrl,
                                QueuedSpelling queued)
-    : m_types(&types), m_queued(std::move(queued)), m_pagePath(LocalName(types, "", pageUrl)) {}
+    : m_queued(std::move(queued)), m_pagePath(LocalName(types, "", pageUrl)), m_names(types) {}
 
 std::string PageLocalLinks::linkTo(std::string_view url) const {
     if (url.empty() || m_pagePath.empty()) {
@@ -105,7 +97,7 @@ std::string PageLocalLinks::linkTo(std::string_view url) const {
             target = std::move(spelling);
         }
     }
-    const std::string targetPath = LocalName(*m_types, "", target);
+    const std::string targetPath = m_names.name(target);
     if (targetPath.empty()) {
         return {};
     }
@@ -133,9 +125,19 @@ std::string takeBaseHref(std::string& page, std::string_view pageUrl) {
 std::string pageText(std::string_view fileContent) {
     std::string text;
     text.reserve(fileContent.size() + fileContent.size() / 32 + 2);
+    // Each kind of line break is searched for again only once the lines have passed the
+    // last one found: a page without CR is not read to its end for every line.
+    std::size_t nextCr = fileContent.find('\r');
+    std::size_t nextLf = fileContent.find('\n');
     std::size_t begin = 0;
     while (begin < fileContent.size()) {
-        const std::size_t end = findFirstOf(fileContent, "\r\n", begin);
+        if (nextCr < begin) {
+            nextCr = fileContent.find('\r', begin);
+        }
+        if (nextLf < begin) {
+            nextLf = fileContent.find('\n', begin);
+        }
+        const std::size_t end = std::min(nextCr, nextLf);
         if (end == std::string_view::npos) {
             text.append(fileContent.substr(begin));
             text += "\r\n";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "html/LocalNames.h"
 #include "platform/Result.h"
 
 #include <functional>
@@ -51,9 +52,9 @@ public:
     const std::string& pagePath() const { return m_pagePath; }
 
 private:
-    const FileTypes* m_types;
     QueuedSpelling m_queued;
     std::string m_pagePath;
+    mutable LocalNamer m_names; // keeps the local folder of each host and path met
 };
 
 // Rewrites the candidate's value in the page with the local link to url, seen from the page

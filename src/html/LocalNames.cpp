@@ -47,9 +47,10 @@ void renameServerPage(std::string& link, const std::vector<std::string>& serverE
     if (dot == std::string_view::npos || dot < docBegin) {
         return;
     }
-    const std::string extension = asciiLower(std::string_view(link).substr(dot, docEnd - dot));
-    if (std::find(serverExtensions.begin(), serverExtensions.end(), extension) !=
-        serverExtensions.end()) {
+    // The table's extensions are lower-cased.
+    const std::string_view extension = std::string_view(link).substr(dot, docEnd - dot);
+    if (std::any_of(serverExtensions.begin(), serverExtensions.end(),
+                    [&](const std::string& server) { return equalsNoCase(server, extension); })) {
         link.replace(dot, docEnd - dot, ".html");
     }
 }
@@ -69,9 +70,15 @@ void cutLongDocumentName(std::string& link) {
 
 std::string fitSegments(std::string_view path) {
     std::string out;
+    out.reserve(path.size());
     for (std::size_t begin = 0;;) {
         const std::size_t slash = path.find('/', begin);
-        out += fitSegment(path.substr(begin, slash - begin));
+        const std::string_view segment = path.substr(begin, slash - begin);
+        if (segment.size() <= kMaxSegmentBytes) {
+            out += segment;
+        } else {
+            out += fitSegment(segment);
+        }
         if (slash == std::string_view::npos) {
             return out;
         }
@@ -80,77 +87,173 @@ std::string fitSegments(std::string_view path) {
     }
 }
 
+// Whether EscapeLocalPath changes the text: it holds a query, "%", "&", "|", "*", ":" or "//".
+bool needsEscaping(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        switch (text[i]) {
+        case '?':
+        case '%':
+        case '&':
+        case '|':
+        case '*':
+        case ':':
+            return true;
+        case '/':
+            if (i + 1 < text.size() && text[i + 1] == '/') {
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+// Whether a piece between "/" and "\" is a "." or ".." step.
+bool hasStepPiece(std::string_view text) {
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '/' || text[i] == '\\') {
+            const std::string_view piece = text.substr(begin, i - begin);
+            if (piece == "." || piece == "..") {
+                return true;
+            }
+            begin = i + 1;
+        }
+    }
+    return false;
+}
+
 // A segment that is, or once decoded holds, a "." or ".." step, or is empty.
 bool isStepSegment(std::string_view segment) {
     if (segment.empty() || segment == "." || segment == "..") {
         return true;
     }
-    const std::string decoded = percentDecode(segment);
-    std::size_t begin = 0;
-    for (;;) {
-        const std::size_t end = std::min(decoded.find_first_of("/\\", begin), decoded.size());
-        const std::string_view piece = std::string_view(decoded).substr(begin, end - begin);
-        if (piece == "." || piece == "..") {
-            return true;
-        }
-        if (end == decoded.size()) {
-            return false;
-        }
-        begin = end + 1;
+    // Only a "%" can decode to anything else.
+    if (segment.find('%') == std::string_view::npos) {
+        return hasStepPiece(segment);
     }
+    return hasStepPiece(percentDecode(segment));
 }
 
-bool isContainedPath(std::string_view relative) {
-    if (relative.empty() || relative.find('\0') != std::string_view::npos) {
+// A fitted folder path ("h/a/b/", or "") whose segments all stay where they are.
+bool isContainedFolder(std::string_view folder) {
+    if (folder.find('\0') != std::string_view::npos) {
         return false;
     }
-    for (std::size_t begin = 0;;) {
-        const std::size_t slash = std::min(relative.find('/', begin), relative.size());
-        if (isStepSegment(relative.substr(begin, slash - begin))) {
+    for (std::size_t begin = 0, slash = folder.find('/'); slash != std::string_view::npos;
+         begin = slash + 1, slash = folder.find('/', begin)) {
+        if (isStepSegment(folder.substr(begin, slash - begin))) {
             return false;
         }
-        if (slash == relative.size()) {
-            return true;
-        }
-        begin = slash + 1;
     }
+    return true;
 }
 
-std::string localLinkWith(const std::vector<std::string>& serverExtensions, std::string_view url,
-                          std::string_view pageDir) {
-    std::string u(url);
-    if (!URLQuery(url).empty()) {
-        constexpr std::array<std::string_view, 4> kImageMarks = {"=gif", "=jpg", ".gif", ".jpg"};
-        const bool image = std::any_of(kImageMarks.begin(), kImageMarks.end(), [&](auto mark) {
-            return url.find(mark) != std::string_view::npos;
-        });
-        if (!image) {
-            u += ".html";
-        }
+bool isContainedDocument(std::string_view document) {
+    return document.find('\0') == std::string_view::npos && !isStepSegment(document);
+}
+
+// A URL with a query is saved as a page (".html" after the query) unless it seems to serve
+// an image.
+std::string_view querySuffix(const TbrURL& url) {
+    if (url.Query.empty()) {
+        return {};
     }
-    const TbrURL target = split(u);
-    const TbrURL page = split(pageDir);
+    constexpr std::array<std::string_view, 4> kImageMarks = {"=gif", "=jpg", ".gif", ".jpg"};
+    const bool image = std::any_of(kImageMarks.begin(), kImageMarks.end(), [&](auto mark) {
+        return url.URL.find(mark) != std::string::npos;
+    });
+    return image ? std::string_view() : ".html";
+}
+
+std::string defaultDocumentName(const TbrURL& parts) {
+    if (!parts.Path.empty()) {
+        const std::string_view folders =
+            std::string_view(parts.Path).substr(0, parts.Path.size() - 1);
+        return std::string(folders.substr(folders.rfind('/') + 1)) + ".html";
+    }
+    if (!parts.Host.empty()) {
+        const std::size_t dot = parts.Host.rfind('.');
+        return dot == std::string::npos ? "html" : parts.Host.substr(0, dot + 1) + "html";
+    }
+    return {};
+}
+
+// The local link from the page directory to the copy of the URL, both split. The suffix a
+// query adds comes last, so it is appended to the relative path of the URL itself.
+std::string localLinkWith(const std::vector<std::string>& serverExtensions, const TbrURL& url,
+                          const TbrURL& page) {
+    const std::string_view suffix = querySuffix(url);
     std::string r;
-    if (target.Host != page.Host) {
+    if (url.Host != page.Host) {
         // The host folder is named exactly as the host, as LocalName names it.
-        std::string below = target.Path + target.FileName + target.Query;
+        std::string below = url.Path + url.FileName + url.Query;
+        below += suffix;
         renameServerPage(below, serverExtensions);
-        r = "../" + UpLevels(page.Path) + target.Host + "/" + EscapeLocalPath(below);
+        r = "../" + UpLevels(page.Path) + url.Host + "/" + EscapeLocalPath(below);
     } else {
-        r = RelativePath(u, pageDir);
+        r = RelativePath(url, page);
+        r += suffix;
         renameServerPage(r, serverExtensions);
         r = EscapeLocalPath(r);
     }
     if (r.empty() || r.back() == '/' || r.back() == '\\') {
-        r += DefaultDocumentName(url);
+        r += defaultDocumentName(url);
     }
     cutLongDocumentName(r);
     return fitSegments(r);
 }
 
+// The file name of the URL's copy: the last segment of the link to it from its own folder.
+// That segment is the URL's file name and query as the link writes them, or a directory's
+// default document name; only a URL text that begins with "/" has its link worked out whole.
+std::string documentName(const std::vector<std::string>& serverExtensions, const TbrURL& url) {
+    if (!url.URL.empty() && url.URL.front() == '/') {
+        const std::string link = localLinkWith(serverExtensions, url, split(URLDirectory(url.URL)));
+        return link.substr(link.rfind('/') + 1);
+    }
+    std::string document = url.FileName + url.Query;
+    document += querySuffix(url);
+    if (document.empty()) {
+        document = defaultDocumentName(url);
+    } else {
+        renameServerPage(document, serverExtensions);
+        document = EscapeLocalPath(document);
+    }
+    cutLongDocumentName(document);
+    return fitSegment(document);
+}
+
+// The local folder of a URL: its host, then the folders of its path ("" or ending with "/").
+LocalFolder localFolder(const TbrURL& url) {
+    const std::string folders = EscapeLocalPath(url.Path);
+    LocalFolder folder;
+    folder.path = fitSegments(url.Host.empty() ? folders : url.Host + "/" + folders);
+    folder.contained = isContainedFolder(folder.path);
+    return folder;
+}
+
+// The name of the copy under the save folder, or "" when it would not lie inside it.
+std::string joinedName(const LocalFolder& folder, std::string_view document) {
+    if (!folder.contained || !isContainedDocument(document)) {
+        return {};
+    }
+    std::string name;
+    name.reserve(folder.path.size() + document.size());
+    name += folder.path;
+    name += document;
+    return name;
+}
+
 } // namespace
 
 std::string EscapeLocalPath(std::string_view text) {
+    // Most paths hold nothing that is replaced: one look at each byte tells.
+    if (!needsEscaping(text)) {
+        return std::string(text);
+    }
     std::string s(text);
     if (const std::size_t query = s.find('?'); query != std::string::npos) {
         std::string tail = s.substr(query);
@@ -173,17 +276,7 @@ std::string EscapeLocalPath(std::string_view text) {
 }
 
 std::string DefaultDocumentName(std::string_view url) {
-    const TbrURL parts = split(url);
-    if (!parts.Path.empty()) {
-        const std::string_view folders =
-            std::string_view(parts.Path).substr(0, parts.Path.size() - 1);
-        return std::string(folders.substr(folders.rfind('/') + 1)) + ".html";
-    }
-    if (!parts.Host.empty()) {
-        const std::size_t dot = parts.Host.rfind('.');
-        return dot == std::string::npos ? "html" : parts.Host.substr(0, dot + 1) + "html";
-    }
-    return {};
+    return defaultDocumentName(split(url));
 }
 
 std::string fitSegment(std::string_view segment) {
@@ -200,28 +293,38 @@ std::string fitSegment(std::string_view segment) {
 }
 
 std::string LocalLink(const FileTypes& types, std::string_view url, std::string_view pageDir) {
-    return localLinkWith(types.serverPageExtensions(), url, pageDir);
+    return localLinkWith(types.serverPageExtensions(), split(url), split(pageDir));
 }
 
 std::string LocalDocumentName(const FileTypes& types, std::string_view url) {
-    const std::string link = LocalLink(types, url, URLDirectory(url));
-    return link.substr(link.rfind('/') + 1);
+    return documentName(types.serverPageExtensions(), split(url));
 }
 
 std::string LocalName(const FileTypes& types, std::string_view saveFolder, std::string_view url) {
     const TbrURL parts = split(url);
-    const std::string document = LocalDocumentName(types, url);
-    const std::string folders = EscapeLocalPath(parts.Path);
-    const std::string relative = fitSegments(
-        parts.Host.empty() ? folders + document : parts.Host + "/" + folders + document);
-    if (!isContainedPath(relative)) {
+    const std::string name =
+        joinedName(localFolder(parts), documentName(types.serverPageExtensions(), parts));
+    if (name.empty()) {
         return {};
     }
     std::string folder(saveFolder);
     if (!folder.empty() && folder.back() != '/') {
         folder += '/';
     }
-    return folder + relative;
+    return folder + name;
+}
+
+LocalNamer::LocalNamer(const FileTypes& types) : m_types(&types) {}
+
+std::string LocalNamer::name(std::string_view url) {
+    const TbrURL parts = split(url);
+    // The host holds no "/", so the key tells host and path apart.
+    const std::string folderKey = parts.Host + "/" + parts.Path;
+    auto folder = m_folders.find(folderKey);
+    if (folder == m_folders.end()) {
+        folder = m_folders.emplace(folderKey, localFolder(parts)).first;
+    }
+    return joinedName(folder->second, documentName(m_types->serverPageExtensions(), parts));
 }
 
 } // namespace quarlo

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace quarlo {
 
@@ -56,5 +57,26 @@ std::string LocalName(const FileTypes& types, std::string_view saveFolder, std::
 // A single path segment cut to at most kMaxSegmentBytes bytes without splitting a UTF-8
 // character, keeping an extension of up to 16 bytes.
 std::string fitSegment(std::string_view segment);
+
+// The local folder of a URL's host and path ("h/a/b/", or "" for neither), its segments
+// fitted, and whether all of them stay where they are.
+struct LocalFolder {
+    std::string path;
+    bool contained = false;
+};
+
+// LocalName(types, "", url) for many URLs, such as the links of one page: the local folder
+// of each host and path is worked out once and kept.
+class LocalNamer {
+public:
+    // The table must outlive the object.
+    explicit LocalNamer(const FileTypes& types);
+
+    std::string name(std::string_view url);
+
+private:
+    const FileTypes* m_types;
+    std::unordered_map<std::string, LocalFolder> m_folders;
+};
 
 } // namespace quarlo

@@ -39,14 +39,14 @@ void PagePasses::scanPass(PageScanner& scanner, const LinkPass& pass,
 
 void PagePasses::visit(LinkCandidate& candidate, const FoundLinkHandler& onLink) {
     const std::size_t position = candidate.position();
-    if (written(position))
+    if (m_written.contains(position))
         return;
     const std::size_t oldLength = candidate.length();
     const FoundLink link = candidate.pass().usesCodebase() && !candidate.codebase().empty()
                                ? handleCodebase(candidate)
                                : m_links.handle(candidate);
     if (link.converted)
-        noteWritten(position, oldLength, candidate.length());
+        m_written.noteRewrite(position, oldLength, candidate.length());
     if (onLink)
         onLink(link);
 }
@@ -77,21 +77,6 @@ FoundLink PagePasses::handleCodebase(LinkCandidate& candidate) const {
         }
     }
     return link;
-}
-
-bool PagePasses::written(std::size_t position) const {
-    for (const Span& span : m_written)
-        if (position == span.start ||
-            (position > span.start && position < span.start + span.length))
-            return true;
-    return false;
-}
-
-void PagePasses::noteWritten(std::size_t position, std::size_t oldLength, std::size_t newLength) {
-    for (Span& span : m_written)
-        if (span.start > position)
-            span.start = span.start + newLength - oldLength;
-    m_written.push_back({position, newLength});
 }
 
 } // namespace quarlo

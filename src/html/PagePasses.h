@@ -2,11 +2,10 @@
 
 #include "html/LinkConversion.h"
 #include "html/PageLinks.h"
+#include "html/WrittenSpans.h"
 
-#include <cstddef>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace quarlo {
 
@@ -47,20 +46,14 @@ public:
     void visit(LinkCandidate& candidate, const FoundLinkHandler& onLink);
 
 private:
-    struct Span {
-        std::size_t start; // from 1
-        std::size_t length;
-    };
     FoundLink handleCodebase(LinkCandidate& candidate) const;
-    bool written(std::size_t position) const;
-    void noteWritten(std::size_t position, std::size_t oldLength, std::size_t newLength);
 
     PageLinks m_links;
     const FileTypes* m_types;
     const TQLProfile* m_profile;
     int m_pageLevel;
     QueuedSpelling m_queued;
-    std::vector<Span> m_written;
+    WrittenSpans m_written;
 };
 
 } // namespace quarlo

@@ -293,6 +293,15 @@ void PageScanner::quotePass(const LinkPass& pass, int mode, const LinkVisitor& v
     if (mode == 0) {
         return; // a quote is never a tag name
     }
+    if (mode == 1) {
+        // Only strings in script blocks are candidates: a page without "<script" has none.
+        if (!m_holdsScript) {
+            m_holdsScript = FindText(m_page, "<script", 1, true) != 0;
+        }
+        if (!*m_holdsScript) {
+            return;
+        }
+    }
     PassRun run(m_page, pass, m_edits);
     if (mode == 1) {
         run.limitToScripts();
@@ -332,6 +341,7 @@ void PageScanner::finishPass() {
         applyEdits(m_page, m_edits);
         m_edits.clear();
         m_tagsIndexed = false;
+        m_holdsScript.reset();
     }
 }
 

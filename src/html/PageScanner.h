@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,8 @@ private:
     // begins with the pass's tag.
     std::array<std::vector<std::size_t>, kTagPasses> m_tagStarts;
     bool m_tagsIndexed = false;
+    // Whether the page as it stands holds a "<script"; unknown until a quote pass asks.
+    std::optional<bool> m_holdsScript;
     std::vector<TextEdit> m_edits;
 };
 

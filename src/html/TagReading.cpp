@@ -139,12 +139,12 @@ TagValue readTagValue(std::string_view text, std::size_t lt, std::size_t gt,
         ++end;
     }
     const std::string_view found = text.substr(p, end - p);
-    if (found.find_first_of("+;") != npos) {
+    if (found.find('+') != npos || found.find(';') != npos) {
         return value;
     }
     value.start = p;
     value.text = std::string(found);
-    if (FindText(found, "javascript:", 1, true) != 0) {
+    if (found.find(':') != npos && FindText(found, "javascript:", 1, true) != 0) {
         takeScriptCallTarget(value);
     }
     return value;

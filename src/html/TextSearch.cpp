@@ -1,5 +1,6 @@
 #include "html/TextSearch.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace quarlo {
@@ -62,21 +63,14 @@ std::size_t findNoCase(std::string_view text, std::string_view pattern, std::siz
     return std::string_view::npos;
 }
 
-// 0-based index of the first match of the upper-case marker, or npos.
+// 0-based index of the first match of the upper-case marker, or npos. A text byte matches
+// when upper-cased it is the marker's byte, so a lower-case letter in the marker matches
+// nothing.
 std::size_t findUpperMarker(std::string_view text, std::string_view marker) {
-    if (marker.empty() || marker.size() > text.size()) {
+    if (std::any_of(marker.begin(), marker.end(), [](char c) { return c >= 'a' && c <= 'z'; })) {
         return std::string_view::npos;
     }
-    for (std::size_t i = 0; i + marker.size() <= text.size(); ++i) {
-        std::size_t j = 0;
-        while (j < marker.size() && upperAscii(text[i + j]) == marker[j]) {
-            ++j;
-        }
-        if (j == marker.size()) {
-            return i;
-        }
-    }
-    return std::string_view::npos;
+    return findNoCase(text, marker, 0);
 }
 
 // The text bytes that can match the pattern's first byte: the byte itself and, with
@@ -99,14 +93,6 @@ bool isTrimmable(unsigned char c) {
 }
 
 } // namespace
-
-char upperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && matchesNoCaseAt(text, 0, prefix);

@@ -60,9 +60,13 @@ std::string ToBackslashes(std::string_view text); // every "/" becomes "\"
 std::string ReplaceFileChars(std::string_view text, char c);
 
 // ASCII-only case helpers used throughout the URL and file-name code (asciiLower and
-// equalsNoCase come from platform/TextUtil.h).
-char upperAscii(char c);
-char lowerAscii(char c);
+// equalsNoCase come from platform/TextUtil.h). Inline: the scanners call them per byte.
+inline char upperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+inline char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
 bool containsNoCase(std::string_view text, std::string_view pattern);
 

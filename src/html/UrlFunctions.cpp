@@ -13,12 +13,12 @@ namespace {
 constexpr std::string_view kSchemeMark = "://";
 
 // The extension by the file-name rules: from the last "." unless a ":" or "\" follows it.
-std::string fileExtension(std::string_view name) {
+std::string_view fileExtension(std::string_view name) {
     const std::size_t at = findLastOf(name, ".:\\");
     if (at == std::string_view::npos || name[at] != '.') {
         return {};
     }
-    return std::string(name.substr(at));
+    return name.substr(at);
 }
 
 TbrURL split(std::string_view url) {
@@ -83,9 +83,19 @@ void cleanHierarchicalParts(std::string& url) {
         return;
     }
     const std::size_t hostBegin = mark + kSchemeMark.size();
-    const std::size_t hostEnd = std::min(findFirstOf(url, "/:?#", hostBegin), url.size());
+    // The host ends at the first of "/:?#", the path begins at the first of "/?#".
+    std::size_t hostEnd = url.size();
+    std::size_t pathBegin = url.size();
+    for (std::size_t i = hostBegin; i < url.size(); ++i) {
+        if (url[i] == ':') {
+            hostEnd = std::min(hostEnd, i);
+        } else if (url[i] == '/' || url[i] == '?' || url[i] == '#') {
+            hostEnd = std::min(hostEnd, i);
+            pathBegin = i;
+            break;
+        }
+    }
     const std::string_view host = std::string_view(url).substr(hostBegin, hostEnd - hostBegin);
-    std::size_t pathBegin = std::min(findFirstOf(url, "/?#", hostBegin), url.size());
     if (host == "." || host == "..") {
         url.erase(hostBegin, hostEnd - hostBegin);
         pathBegin -= hostEnd - hostBegin;
@@ -94,9 +104,12 @@ void cleanHierarchicalParts(std::string& url) {
     if (pathBegin >= pathEnd) {
         return;
     }
-    const std::string path =
-        removeDotSegments(std::string_view(url).substr(pathBegin, pathEnd - pathBegin));
-    url.replace(pathBegin, pathEnd - pathBegin, path);
+    // The path begins with "/", so only a "/." can start a dot-segment.
+    const std::string_view path = std::string_view(url).substr(pathBegin, pathEnd - pathBegin);
+    if (path.find("/.") == std::string_view::npos) {
+        return;
+    }
+    url.replace(pathBegin, pathEnd - pathBegin, removeDotSegments(path));
 }
 
 } // namespace
@@ -173,7 +186,7 @@ void TbrURL::SetURL(std::string_view text) {
     FileName = std::string(spans.fileName);
     Anchor = std::string(spans.anchor);
     Query = std::string(spans.query);
-    Extension = fileExtension(FileName);
+    Extension = std::string(fileExtension(FileName));
     if (Extension.empty() && Query.empty()) {
         Path += FileName;
         FileName.clear();
@@ -268,13 +281,15 @@ std::string UpLevels(std::string_view path) {
 }
 
 std::string RelativePath(std::string_view target, std::string_view base) {
-    if (!target.empty() && target.front() == '/') {
-        return UpLevels(URLPath(base)) + std::string(target.substr(1));
+    return RelativePath(split(target), split(base));
+}
+
+std::string RelativePath(const TbrURL& t, const TbrURL& b) {
+    if (!t.URL.empty() && t.URL.front() == '/') {
+        return UpLevels(b.Path) + t.URL.substr(1);
     }
-    const TbrURL t = split(target);
-    const TbrURL b = split(base);
     if (t.Host != b.Host) {
-        return std::string(target);
+        return t.URL;
     }
     std::string_view tp = t.Path;
     std::string_view bp = b.Path;
@@ -304,20 +319,24 @@ std::string ResolveURL(std::string_view link, std::string_view base) {
         }
         result = AncestorURL(base, levels) + std::string(link);
     } else {
-        result = std::string(base) + std::string(link);
+        result.reserve(base.size() + link.size());
+        result += base;
+        result += link;
     }
     while (result.find("/./") != std::string::npos) {
         replaceAllExact(result, "/./", "/");
     }
-    std::erase(result, '\n');
-    std::erase(result, '\r');
+    if (findFirstOf(result, "\r\n") != std::string::npos) {
+        std::erase(result, '\n');
+        std::erase(result, '\r');
+    }
     ReplaceText(result, "&amp;", "&", true);
     cleanHierarchicalParts(result);
     return result;
 }
 
 bool NormalizeURL(std::string& url) {
-    url = ToSlashes(url);
+    std::replace(url.begin(), url.end(), '\\', '/');
     if (url.find(kSchemeMark) == std::string::npos) {
         const bool drive = url.size() >= 2 && url[1] == ':';
         url.insert(0, drive ? "file://" : "http://");
@@ -326,9 +345,10 @@ bool NormalizeURL(std::string& url) {
     if (parts.host.empty() && parts.protocol != "file://") {
         return false;
     }
-    // A URL whose file part has no extension names a folder.
-    if (fileExtension(std::string(parts.fileName) + std::string(parts.query)).empty() &&
-        !url.ends_with('/') && url.find('?') == std::string::npos) {
+    // A URL whose file part has no extension names a folder; one with a "?" never does (its
+    // query would be part of that file part).
+    if (url.find('?') == std::string::npos && !url.ends_with('/') &&
+        fileExtension(parts.fileName).empty()) {
         url += '/';
     }
     ReplaceText(url, "&amp;", "&", true);

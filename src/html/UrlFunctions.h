@@ -59,6 +59,8 @@ std::string UpLevels(std::string_view path);
 // The path from the directory of base to target; a target on another host is returned
 // unchanged.
 std::string RelativePath(std::string_view target, std::string_view base);
+// The same for URLs already split.
+std::string RelativePath(const TbrURL& target, const TbrURL& base);
 
 // The absolute URL of a link found on a page whose directory URL (ending with "/") is base.
 // Absolute links stay as they are; dot-segments are removed from the path as RFC 3986 does
