@@ -2,7 +2,7 @@
 
 #include "BenchSupport.h"
 #include "engine/Queue.h"
-#include "html/TThreadParse.h"
+#include "engine/TThreadParse.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"

@@ -4,11 +4,11 @@
 // scanner finds, queues or rewrites otherwise than the reference parser.
 #include "FuzzSupport.h"
 
+#include "html/LinkOptions.h"
 #include "html/LinkPasses.h"
 #include "html/LocalNames.h"
 #include "html/PagePasses.h"
 #include "html/PageScanner.h"
-#include "model/TQLProfile.h"
 #include "support/RandomPages.h"
 
 #include <cstdio>
@@ -23,21 +23,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1)
         return 0;
     const FileTypes& types = fuzz::defaultFileTypes();
-    // The first byte chooses the profile: aggressive mode, conversions, locations.
+    // The first byte chooses the link options: aggressive mode, conversions, locations.
     const std::uint8_t choice = data[0];
-    TQLProfile profile = TQLProfile::defaults();
-    profile.setAggressiveParser(choice % 3);
-    profile.setConvertFollowedLinks((choice >> 2) & 1);
-    profile.setConvertUnfollowedLinks((choice >> 3) % 3);
-    profile.setPageLocation((choice >> 5) % 3);
-    profile.setResourceLocation(2);
+    LinkOptions options;
+    options.aggressiveParser = choice % 3;
+    options.convertFollowedLinks = (choice >> 2) & 1;
+    options.convertUnfollowedLinks = (choice >> 3) % 3;
+    options.pageLocation = (choice >> 5) % 3;
+    options.resourceLocation = LinkOptions::Anywhere;
 
     const std::string content(reinterpret_cast<const char*>(data + 1), size - 1);
     const std::string pageUrl = "http://h.test/a/b.html";
     const test::ParseOutcome scanned =
-        parsePageWith(test::Parser::PageScanner, types, profile, pageUrl, 1, choice % 3, content);
+        parsePageWith(test::Parser::PageScanner, types, options, pageUrl, 1, choice % 3, content);
     const test::ParseOutcome reference =
-        parsePageWith(test::Parser::Reference, types, profile, pageUrl, 1, choice % 3, content);
+        parsePageWith(test::Parser::Reference, types, options, pageUrl, 1, choice % 3, content);
     if (const std::string difference = test::outcomeDifference(scanned, reference);
         !difference.empty()) {
         std::fprintf(stderr, "page scanner and reference differ: %s\n", difference.c_str());
@@ -47,10 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The passes as the parse thread runs them, written values skipped and CODEBASE applied.
     std::string page = pageText(content);
     const std::string saveFolder = "/save/";
-    PagePasses links(types, profile, pageUrl, 1, "http://h.test/a/", {});
+    PagePasses links(types, options, pageUrl, 1, "http://h.test/a/", {});
     links.takeBase(page);
     PageScanner scanner(page);
-    for (const LinkPass* pass : linkPassesFor(profile.aggressiveParser())) {
+    for (const LinkPass* pass : linkPassesFor(options.aggressiveParser)) {
         links.scanPass(scanner, *pass, [&](const FoundLink& found) {
             if (found.followed && !found.url.empty())
                 fuzz::expectInside(saveFolder, LocalName(types, saveFolder, found.url));

@@ -2,6 +2,7 @@
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 #include "support/AppFixture.h"
+#include "support/RecordingUiHooks.h"
 
 #include <gtest/gtest.h>
 

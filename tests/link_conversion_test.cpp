@@ -1,10 +1,10 @@
 #include "html/LinkConversion.h"
 
 #include "html/FileTypes.h"
+#include "html/LinkOptions.h"
 #include "html/LocalNames.h"
 #include "html/PageLinks.h"
 #include "html/UrlFunctions.h"
-#include "model/TQLProfile.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextUtil.h"
 #include "support/TempHome.h"
@@ -229,23 +229,35 @@ TEST(ConversionDecision, FollowedAndUnfollowedByMode) {
         {2, 3, true, true, false}, {2, 3, false, true, false},
     };
     for (const auto& c : cases) {
-        TQLProfile profile;
-        profile.setConvertFollowedLinks(static_cast<std::uint8_t>(c.followedMode));
-        profile.setConvertUnfollowedLinks(static_cast<std::uint8_t>(c.unfollowedMode));
-        EXPECT_EQ(shouldConvertLink(profile, c.followed, c.withinSite), c.converted)
+        LinkOptions options;
+        options.convertFollowedLinks = static_cast<std::uint8_t>(c.followedMode);
+        options.convertUnfollowedLinks = static_cast<std::uint8_t>(c.unfollowedMode);
+        EXPECT_EQ(shouldConvertLink(options, c.followed, c.withinSite), c.converted)
             << c.followedMode << "/" << c.unfollowedMode << " followed " << c.followed << " site "
             << c.withinSite;
     }
 }
 
+// What a new profile reads: pages within the site, resources anywhere, every level, script
+// links, both conversions.
+LinkOptions defaultOptions() {
+    LinkOptions options;
+    options.pageLocation = LinkOptions::WithinSite;
+    options.resourceLocation = LinkOptions::Anywhere;
+    options.aggressiveParser = 1;
+    options.convertFollowedLinks = 1;
+    options.convertUnfollowedLinks = 1;
+    return options;
+}
+
 // A page of http://h/a/index.html (start directory http://h/a/) with a depth of 0.
 class PageConversionTest : public LinkConversionTest {
 protected:
-    TQLProfile m_profile = TQLProfile::defaults();
+    LinkOptions m_options = defaultOptions();
     std::vector<std::string> m_followed;
 
     std::string convert(std::string page, const std::string& pageUrl = "http://h/a/index.html") {
-        PageLinks links(m_types, m_profile, pageUrl, 0, "http://h/a/");
+        PageLinks links(m_types, m_options, pageUrl, 0, "http://h/a/");
         page = pageText(page);
         links.takeBase(page);
         links.scanPage(page, [&](const FoundLink& link) {
@@ -269,7 +281,7 @@ TEST_F(PageConversionTest, WorkedExampleOfAStartPage) {
 }
 
 TEST_F(PageConversionTest, FollowedAndUnfollowedLinksPerSetting) {
-    m_profile.setDepth(0);
+    m_options.depth = 0;
     // Followed: the image; refused by depth but within the site: deep.html; outside: h2.
     const std::string page = "<p><a href=\"http://h/a/deep.html\">d</a>"
                              "<a href=\"http://h2/c.html\">c</a><img src=\"http://h/a/i.gif\">";
@@ -283,8 +295,8 @@ TEST_F(PageConversionTest, FollowedAndUnfollowedLinksPerSetting) {
         {0, 1, "deep.html", "http://h2/c.html", "http://h/a/i.gif"},
     };
     for (const auto& c : cases) {
-        m_profile.setConvertFollowedLinks(static_cast<std::uint8_t>(c.followed));
-        m_profile.setConvertUnfollowedLinks(static_cast<std::uint8_t>(c.unfollowed));
+        m_options.convertFollowedLinks = static_cast<std::uint8_t>(c.followed);
+        m_options.convertUnfollowedLinks = static_cast<std::uint8_t>(c.unfollowed);
         EXPECT_EQ(convert(page), "<p><a href=\""s + c.deep + "\">d</a><a href=\"" + c.other +
                                      "\">c</a><img src=\"" + c.image + "\">\r\n")
             << c.followed << "/" << c.unfollowed;
@@ -292,15 +304,15 @@ TEST_F(PageConversionTest, FollowedAndUnfollowedLinksPerSetting) {
 }
 
 TEST_F(PageConversionTest, BaseTagIsRemovedAndOnlyResolvesLinks) {
-    m_profile.setConvertFollowedLinks(0);
-    m_profile.setPageLocation(TQLProfile::Anywhere);
+    m_options.convertFollowedLinks = 0;
+    m_options.pageLocation = LinkOptions::Anywhere;
     const std::string page = "<head><base href=\"http://h/base/index.html\"></head>"
                              "<a href=\"x.html\">x</a><a href=\"http://h2/y.html\">y</a>";
     EXPECT_EQ(convert(page, "http://h/a/p.html"),
               "<head></head><a href=\"x.html\">x</a><a href=\"http://h2/y.html\">y</a>\r\n");
     EXPECT_EQ(m_followed, (std::vector<std::string>{"http://h/base/x.html", "http://h2/y.html"}));
 
-    m_profile.setConvertFollowedLinks(1);
+    m_options.convertFollowedLinks = 1;
     EXPECT_EQ(convert(page, "http://h/a/p.html"),
               "<head></head><a href=\"../base/x.html\">x</a><a href=\"../../h2/y.html\">y</a>\r\n");
 }
@@ -308,7 +320,7 @@ TEST_F(PageConversionTest, BaseTagIsRemovedAndOnlyResolvesLinks) {
 TEST_F(PageConversionTest, LinkQueuedOnTheSamePageKeepsItsFirstSpelling) {
     std::map<std::string, std::string> index; // lower-cased URL -> queued spelling
     std::string page = "<p><a href=\"Doc.html\">1</a><a href=\"DOC.html#x\">2</a>";
-    PageLinks links(m_types, m_profile, "http://h/a/index.html", 0, "http://h/a/",
+    PageLinks links(m_types, m_options, "http://h/a/index.html", 0, "http://h/a/",
                     [&](const std::string& url) {
                         const auto found = index.find(asciiLower(url));
                         return found == index.end() ? ""s : found->second;

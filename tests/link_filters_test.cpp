@@ -1,8 +1,8 @@
 #include "html/LinkFilters.h"
 
+#include "html/LinkOptions.h"
 #include "html/LinkPasses.h"
 #include "html/UrlFilterDialog.h"
-#include "model/TQLProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -22,25 +22,25 @@ struct AcceptCase {
     bool accepted;
 };
 
-using ProfileSetup = std::function<void(TQLProfile&)>;
+using OptionsSetup = std::function<void(LinkOptions&)>;
 
-// Runs the cases against a profile that accepts everything but what the setup changes.
-void expectAcceptance(const char* group, const ProfileSetup& setup, const char* startDirectory,
+// Runs the cases against options that accept everything but what the setup changes.
+void expectAcceptance(const char* group, const OptionsSetup& setup, const char* startDirectory,
                       const std::vector<AcceptCase>& cases) {
-    TQLProfile profile = TQLProfile::defaults();
-    profile.setPageLocation(TQLProfile::Anywhere);
-    profile.setResourceLocation(TQLProfile::Anywhere);
-    setup(profile);
+    LinkOptions options;
+    options.pageLocation = LinkOptions::Anywhere;
+    options.resourceLocation = LinkOptions::Anywhere;
+    setup(options);
     for (const AcceptCase& c : cases) {
         const char* category = c.page ? "HTML" : "Images";
-        EXPECT_EQ(AcceptLink(c.url, category, c.testLevel, startDirectory, profile), c.accepted)
+        EXPECT_EQ(AcceptLink(c.url, category, c.testLevel, startDirectory, options), c.accepted)
             << group << ": " << c.url << (c.page ? " (page" : " (resource") << ", level "
             << c.testLevel << ")";
     }
 }
 
 TEST(AcceptLink, SchemeAndFileTypes) {
-    expectAcceptance("scheme", [](TQLProfile&) {}, "http://h/",
+    expectAcceptance("scheme", [](LinkOptions&) {}, "http://h/",
                      {{"ftp://h/x", false, 1, false},
                       {"mailto:x", false, 1, false},
                       {"", true, 1, false},
@@ -49,8 +49,8 @@ TEST(AcceptLink, SchemeAndFileTypes) {
                       {"x/http://h/", true, 1, false},
                       {"httpx://h/", true, 1, false}});
     expectAcceptance("file types",
-                     [](TQLProfile& p) {
-                         p.setFileTypes({".htm", ".HTML", ".gif"});
+                     [](LinkOptions& p) {
+                         p.fileTypes = {".htm", ".HTML", ".gif"};
                      },
                      "http://h/",
                      {{"http://h/a.jpg", false, 1, false},
@@ -59,15 +59,15 @@ TEST(AcceptLink, SchemeAndFileTypes) {
                       {"http://h/A.Html", true, 1, true}});
     // The script and style sheet shortcut skips depth, filters and location, but only for a
     // task that selects file types.
-    const ProfileSetup narrow = [](TQLProfile& p) {
-        p.setResourceLocation(TQLProfile::WithinDirectory);
-        p.setUrlFiltersExclude({"elsewhere"});
+    const OptionsSetup narrow = [](LinkOptions& p) {
+        p.resourceLocation = LinkOptions::WithinDirectory;
+        p.urlFiltersExclude = {"elsewhere"};
     };
     expectAcceptance(
         "shortcut",
-        [&](TQLProfile& p) {
+        [&](LinkOptions& p) {
             narrow(p);
-            p.setFileTypes({".js", ".css"});
+            p.fileTypes = {".js", ".css"};
         },
         "http://h/",
         {{"http://elsewhere/s.js", false, 1, true}, {"http://elsewhere/s.CSS", false, 1, true}});
@@ -76,13 +76,13 @@ TEST(AcceptLink, SchemeAndFileTypes) {
 }
 
 TEST(AcceptLink, DepthRefusesPagesOnly) {
-    expectAcceptance("depth 0", [](TQLProfile& p) { p.setDepth(0); }, "http://h/",
+    expectAcceptance("depth 0", [](LinkOptions& p) { p.depth = 0; }, "http://h/",
                      {{"http://h/p.html", true, 1, false},
                       {"http://h/frame.html", true, 0, true},
                       {"http://h/x.gif", false, 1, true}});
-    expectAcceptance("depth 2", [](TQLProfile& p) { p.setDepth(2); }, "http://h/",
+    expectAcceptance("depth 2", [](LinkOptions& p) { p.depth = 2; }, "http://h/",
                      {{"http://h/p.html", true, 3, false}, {"http://h/p.html", true, 2, true}});
-    expectAcceptance("all levels", [](TQLProfile& p) { p.setDepth(-1); }, "http://h/",
+    expectAcceptance("all levels", [](LinkOptions& p) { p.depth = -1; }, "http://h/",
                      {{"http://h/p.html", true, 1000, true}});
 }
 
@@ -98,14 +98,14 @@ TEST(AcceptLink, TestLevelKeepsPageLevelForSrcAndUrlPages) {
 
 TEST(AcceptLink, UrlFiltersByScopeExcludeFirst) {
     expectAcceptance(
-        "exclude [PL]", [](TQLProfile& p) { p.setUrlFiltersExclude({"[PL]cgi"}); }, "http://h/",
+        "exclude [PL]", [](LinkOptions& p) { p.urlFiltersExclude = {"[PL]cgi"}; }, "http://h/",
         {{"http://h/CGI/x.html", true, 1, false}, {"http://h/cgi/a.gif", false, 1, true}});
     expectAcceptance(
-        "exclude [RL]", [](TQLProfile& p) { p.setUrlFiltersExclude({"[RL]cgi"}); }, "http://h/",
+        "exclude [RL]", [](LinkOptions& p) { p.urlFiltersExclude = {"[RL]cgi"}; }, "http://h/",
         {{"http://h/cgi/x.html", true, 1, true}, {"http://h/cgi/a.gif", false, 1, false}});
     expectAcceptance("exclude untagged and [AL]",
-                     [](TQLProfile& p) {
-                         p.setUrlFiltersExclude({"cgi", "[AL]tmp"});
+                     [](LinkOptions& p) {
+                         p.urlFiltersExclude = {"cgi", "[AL]tmp"};
                      },
                      "http://h/",
                      {{"http://h/cgi/x.html", true, 1, false},
@@ -113,13 +113,13 @@ TEST(AcceptLink, UrlFiltersByScopeExcludeFirst) {
                       {"http://h/TMP/a.gif", false, 1, false},
                       {"http://h/ok.gif", false, 1, true}});
     expectAcceptance("include only [PL]",
-                     [](TQLProfile& p) { p.setUrlFiltersInclude({"[PL]news"}); }, "http://h/",
+                     [](LinkOptions& p) { p.urlFiltersInclude = {"[PL]news"}; }, "http://h/",
                      {{"http://h/news/1.html", true, 1, true},
                       {"http://h/news/a.gif", false, 1, false},
                       {"http://h/x.html", true, 1, false}});
     expectAcceptance("wildcard and commas",
-                     [](TQLProfile& p) {
-                         p.setUrlFiltersInclude({"[AL]a?c", "x,y"});
+                     [](LinkOptions& p) {
+                         p.urlFiltersInclude = {"[AL]a?c", "x,y"};
                      },
                      "http://h/",
                      {{"http://h/abc.html", true, 1, true},
@@ -128,15 +128,15 @@ TEST(AcceptLink, UrlFiltersByScopeExcludeFirst) {
                       {"http://h/x.html", true, 1, false},
                       {"http://h/x,y.html", true, 1, true}});
     expectAcceptance("exclude wins over include",
-                     [](TQLProfile& p) {
-                         p.setUrlFiltersInclude({"[AL]news"});
-                         p.setUrlFiltersExclude({"[AL]old"});
+                     [](LinkOptions& p) {
+                         p.urlFiltersInclude = {"[AL]news"};
+                         p.urlFiltersExclude = {"[AL]old"};
                      },
                      "http://h/", {{"http://h/news/old.html", true, 1, false}});
     expectAcceptance("a bare tag never matches",
-                     [](TQLProfile& p) {
-                         p.setUrlFiltersExclude({"[PL]"});
-                         p.setUrlFiltersInclude({"[AL]"});
+                     [](LinkOptions& p) {
+                         p.urlFiltersExclude = {"[PL]"};
+                         p.urlFiltersInclude = {"[AL]"};
                      },
                      "http://h/", {{"http://h/x.html", true, 1, false}});
 }
@@ -161,9 +161,9 @@ TEST(AcceptLink, FilterEntriesLoseTheirFirstFourCharactersWhenTagged) {
 
 TEST(AcceptLink, LocationsPerCode) {
     const auto locate = [](int pages, int resources) {
-        return [=](TQLProfile& p) {
-            p.setPageLocation(static_cast<std::uint8_t>(pages));
-            p.setResourceLocation(static_cast<std::uint8_t>(resources));
+        return [=](LinkOptions& p) {
+            p.pageLocation = static_cast<std::uint8_t>(pages);
+            p.resourceLocation = static_cast<std::uint8_t>(resources);
         };
     };
     expectAcceptance("directory", locate(0, 2), "http://h/a/b/",

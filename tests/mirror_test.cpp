@@ -7,10 +7,10 @@
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "platform/EventLoop.h"
-#include "platform/UiHooks.h"
 #include "support/AppFixture.h"
 #include "support/LinkChecker.h"
 #include "support/LoopbackServer.h"
+#include "support/RecordingUiHooks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "html/TThreadParse.h"
+#include "engine/TThreadParse.h"
 
 #include "engine/Queue.h"
 #include "html/Banner.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
-#include "platform/UiHooks.h"
 #include "support/QueueFixture.h"
+#include "support/RecordingUiHooks.h"
 
 #include <gtest/gtest.h>
 

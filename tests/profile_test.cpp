@@ -143,6 +143,23 @@ TEST(Profile, ReadingAgainMatchesTheFileExactly) {
     EXPECT_TRUE(profile.urlFiltersInclude().empty());
 }
 
+TEST(Profile, LinkOptionsCarryEveryLinkSettingOfTheFile) {
+    TempDir dir;
+    const TQLProfile written = unusualProfile(dir.path() + "p.qlp");
+    ASSERT_TRUE(written.write().ok());
+    LinkOptions expected;
+    expected.fileTypes = {".gif", ".jpg"};
+    expected.urlFiltersExclude = {"[AL]Images and more", "[PL]a,b", "[RL]say \"hi\""};
+    expected.urlFiltersInclude = {""};
+    expected.depth = 3;
+    expected.pageLocation = LinkOptions::WithinDirectory;
+    expected.resourceLocation = LinkOptions::WithinSite;
+    expected.aggressiveParser = 2;
+    expected.convertFollowedLinks = 0;
+    expected.convertUnfollowedLinks = 2;
+    EXPECT_EQ(linkOptions(readBack(written.filePath())), expected);
+}
+
 TEST(Profile, DescribesLocationsAndDepths) {
     EXPECT_EQ(locationText(0), "within the selected directory");
     EXPECT_EQ(locationText(1), "within the selected site");

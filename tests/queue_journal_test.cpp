@@ -1,4 +1,4 @@
-#include "engine/QueueJournal.h"
+#include "model/QueueJournal.h"
 #include "platform/FileUtil.h"
 #include "platform/WriteFault.h"
 #include "support/TempHome.h"

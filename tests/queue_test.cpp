@@ -1,9 +1,10 @@
 #include "engine/Queue.h"
 
-#include "engine/TaskQueue.h"
 #include "model/TQLApp.h"
+#include "model/TaskQueue.h"
 #include "platform/FileUtil.h"
 #include "support/QueueFixture.h"
+#include "support/RecordingUiHooks.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>

@@ -5,10 +5,10 @@
 #include "platform/FileUtil.h"
 #include "platform/InstanceLock.h"
 #include "platform/TextUtil.h"
-#include "platform/UiHooks.h"
 #include "reports/ExportScript.h"
 #include "reports/TaskMenu.h"
 #include "support/AppFixture.h"
+#include "support/RecordingUiHooks.h"
 #include "support/TempHome.h"
 #include "support/ZipTestFiles.h"
 

@@ -2,8 +2,8 @@
 #include "archive/ZipTexts.h"
 #include "cli/Cli.h"
 #include "model/TQLApp.h"
-#include "platform/UiHooks.h"
 #include "support/AppFixture.h"
+#include "support/RecordingUiHooks.h"
 #include "support/ZipTestFiles.h"
 
 #include <gmock/gmock.h>

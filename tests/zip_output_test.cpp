@@ -231,12 +231,28 @@ TEST_F(ZipOutputTest, AnArchiveThatCannotBeWrittenEndsTheRunIncompleteUntilItCan
     EXPECT_EQ(entriesOf(archive).size(), 6u);
 }
 
-TEST_F(ZipOutputTest, DownloaderWritesTheArchiveOfItsOwnAccord) {
-    downloader = std::make_unique<TQLDownloader>(*app, loop); // no Zip output given
+TEST_F(ZipOutputTest, AdoptedZipOutputWritesTheArchiveAndNoneLeavesTheZipList) {
+    // The command line's set-up: the downloader owns the output it was given.
+    downloader = std::make_unique<TQLDownloader>(*app, loop);
+    downloader->adoptZipModeRun(makeZipOutput(*app));
     ASSERT_TRUE(downloader->start(zipListTask("own", 3)).ok());
     ASSERT_TRUE(runToEnd());
     EXPECT_EQ(taskStatus(), TaskStatus::Zipped);
     EXPECT_EQ(entriesOf(archive).size(), 3u);
+
+    // Without an archive side nothing claims to be zipped: the files wait in the zip list.
+    downloader = std::make_unique<TQLDownloader>(*app, loop);
+    const std::string other = m_home.path() + "zips/other.zip";
+    auto task = zipListTask("none", 3);
+    task->setDestination(other);
+    ASSERT_TRUE(downloader->start(std::move(task)).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::DownloadComplete);
+    EXPECT_EQ(downloader->outcome().end, RunEnd::Completed);
+    EXPECT_FALSE(std::filesystem::exists(other));
+    TQLTask& ended = *app->currentTask();
+    std::lock_guard lock(ended.mutex());
+    EXPECT_EQ(ended.zipList().size(), 3u);
 }
 
 TEST_F(ZipOutputTest, CorruptDestinationRefusesToStart) {

@@ -3,6 +3,7 @@
 #include "model/TQLApp.h"
 #include "platform/SettingsStore.h"
 #include "support/AppFixture.h"
+#include "support/RecordingUiHooks.h"
 #include "support/ZipTestFiles.h"
 
 #include <gmock/gmock.h>

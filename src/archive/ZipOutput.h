@@ -2,7 +2,7 @@
 
 #include "archive/ZipRecovery.h"
 #include "engine/TQLDownloader.h"
-#include "engine/TQLQItem.h"
+#include "model/TQLQItem.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "cli/EngineHost.h"
 
+#include "archive/ZipOutput.h"
 #include "cli/ProgressDisplay.h"
 #include "engine/TQLDownloader.h"
 #include "model/TQLApp.h"
@@ -64,6 +65,7 @@ EngineHost::EngineHost(Context& context, TQLApp& app, InstanceLock& lock)
       m_signals(std::make_unique<SignalCount>()), m_previousHooks(&app.hooks()) {
     m_app.setHooks(m_display.get());
     m_downloader = std::make_unique<TQLDownloader>(app, m_loop);
+    m_downloader->adoptZipModeRun(makeZipOutput(app));
     installScheduleRearm(*m_downloader, SystemClock::instance());
 }
 

@@ -5,10 +5,10 @@
 #include "cli/TaskRef.h"
 #include "engine/Queue.h"
 #include "engine/QueueMarking.h"
-#include "engine/TQLQItem.h"
-#include "engine/TaskQueue.h"
 #include "model/TQLApp.h"
+#include "model/TQLQItem.h"
 #include "model/TQLTask.h"
+#include "model/TaskQueue.h"
 #include "schedule/Schedule.h"
 
 #include <ostream>

@@ -1,8 +1,8 @@
 #include "engine/InterruptedWrites.h"
 
 #include "engine/Queue.h"
+#include "engine/TThreadParse.h"
 #include "engine/TickBodyFile.h"
-#include "html/TThreadParse.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/TQLQItem.h"
-#include "engine/TaskQueue.h"
+#include "model/TQLQItem.h"
+#include "model/TaskQueue.h"
 #include "platform/Result.h"
 
 #include <cstddef>

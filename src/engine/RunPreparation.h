@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/InterruptedWrites.h"
-#include "engine/TaskQueue.h"
+#include "model/TaskQueue.h"
 #include "platform/Result.h"
 
 #include <cstddef>

@@ -1,10 +1,9 @@
 #include "engine/TQLDownloader.h"
 
-#include "archive/ZipOutput.h"
 #include "engine/RunPreparation.h"
 #include "engine/SocketList.h"
 #include "engine/TThreadDownload.h"
-#include "html/TThreadParse.h"
+#include "engine/TThreadParse.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 
@@ -34,10 +33,19 @@ std::string TQLDownloader::incompleteText(const std::string& taskName, const std
 TQLDownloader::TQLDownloader(TQLApp& app, MainThread& mainThread)
     : m_app(app), m_main(mainThread), m_sockets(std::make_unique<SocketList>()),
       m_download(std::make_unique<TThreadDownload>(app, *m_sockets)),
-      m_parseThread(std::make_unique<TThreadParse>(app)), m_parse(m_parseThread.get()),
-      m_zipOutput(makeZipOutput(app)), m_zip(m_zipOutput.get()) {
+      m_parseThread(std::make_unique<TThreadParse>(app)), m_parse(m_parseThread.get()) {
     // New links and parsed pages wake the dispatcher.
     m_parseThread->setOnWork([download = m_download.get()] { download->notifyWork(); });
+}
+
+void TQLDownloader::setZipModeRun(ZipModeRun* zip) {
+    m_zip = zip;
+    m_zipOutput.reset();
+}
+
+void TQLDownloader::adoptZipModeRun(std::unique_ptr<ZipModeRun> zip) {
+    m_zip = zip.get();
+    m_zipOutput = std::move(zip);
 }
 
 TQLDownloader::~TQLDownloader() {

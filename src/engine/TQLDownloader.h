@@ -97,10 +97,13 @@ public:
     // The parse thread that takes part in runs: the downloader's own unless replaced here;
     // without one (nullptr), saved pages are not waited for.
     void setParseSide(RunParseSide* parse) { m_parse = parse; }
-    // The archive side of Zip-mode runs: the downloader's own Zip output unless replaced
-    // here (a front end with a Zip browser gives its own); without one (nullptr), a Zip-mode
-    // run ends at "Download Complete" and its zip list stays as it is.
-    void setZipModeRun(ZipModeRun* zip) { m_zip = zip; }
+    // The archive side of Zip-mode runs, given by the front end (the archive code lies above
+    // the engine). Without one (nullptr, the default), a Zip-mode run ends at "Download
+    // Complete" and its zip list stays as it is. This one is not owned: it must outlive the
+    // downloader's runs.
+    void setZipModeRun(ZipModeRun* zip);
+    // The same, owned by the downloader from now on.
+    void adoptZipModeRun(std::unique_ptr<ZipModeRun> zip);
     // Called at the end of every run, after the task file is saved, with the task.
     void setOnRunEnded(TaskCallback callback) { m_onRunEnded = std::move(callback); }
     // Re-arms the task's schedule at the end of a run (set by the scheduler).

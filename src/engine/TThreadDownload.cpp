@@ -2,9 +2,9 @@
 
 #include "engine/Queue.h"
 #include "engine/SocketList.h"
-#include "engine/TQLQItem.h"
 #include "html/UrlFunctions.h"
 #include "model/TQLApp.h"
+#include "model/TQLQItem.h"
 #include "model/TQLTask.h"
 
 namespace quarlo {

@@ -3,12 +3,12 @@
 
 #include "engine/Queue.h"
 #include "engine/SocketList.h"
-#include "engine/TQLQItem.h"
 #include "engine/TThreadDownload.h"
 #include "engine/TThreadSocket.h"
 #include "engine/TickCore.h"
 #include "engine/WinInetErrors.h"
 #include "model/TQLApp.h"
+#include "model/TQLQItem.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 

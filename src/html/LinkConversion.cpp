@@ -1,10 +1,10 @@
 #include "html/LinkConversion.h"
 
+#include "html/LinkOptions.h"
 #include "html/LinkScan.h"
 #include "html/LocalNames.h"
 #include "html/TextSearch.h"
 #include "html/UrlFunctions.h"
-#include "model/TQLProfile.h"
 #include "platform/FileUtil.h"
 
 #include <algorithm>
@@ -55,11 +55,11 @@ std::string relativeFilePath(std::string_view fromFile, std::string_view toFile)
 
 } // namespace
 
-bool shouldConvertLink(const TQLProfile& profile, bool followed, bool withinSite) {
+bool shouldConvertLink(const LinkOptions& options, bool followed, bool withinSite) {
     if (followed) {
-        return profile.convertFollowedLinks() == 1;
+        return options.convertFollowedLinks == 1;
     }
-    const std::uint8_t unfollowed = profile.convertUnfollowedLinks();
+    const std::uint8_t unfollowed = options.convertUnfollowedLinks;
     return unfollowed == 2 || (unfollowed == 1 && withinSite);
 }
 

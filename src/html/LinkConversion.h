@@ -12,7 +12,7 @@ namespace quarlo {
 
 class FileTypes;
 class LinkCandidate;
-class TQLProfile;
+struct LinkOptions;
 
 // Links in a saved page are rewritten, while the page is scanned, into relative links to
 // the local copies, so that the copy works offline. "Convert Followed Links" chooses for
@@ -25,7 +25,7 @@ using QueuedSpelling = std::function<std::string(const std::string& url)>;
 
 // Whether a link's text is rewritten. Followed: when "Convert Followed Links" is 1.
 // Unfollowed: when "Convert Unfollowed Links" is 2, or 1 and the link lies within the site.
-bool shouldConvertLink(const TQLProfile& profile, bool followed, bool withinSite);
+bool shouldConvertLink(const LinkOptions& options, bool followed, bool withinSite);
 
 // A local relative path as it is written into a page: every byte a browser would decode,
 // cut at or strip is percent-encoded ("%", blank, "#", "?", quotes, "<", ">", "&", "\",

@@ -1,10 +1,10 @@
 #include "html/LinkFilters.h"
 
 #include "html/FileTypes.h"
+#include "html/LinkOptions.h"
 #include "html/LinkPasses.h"
 #include "html/TextSearch.h"
 #include "html/UrlFunctions.h"
-#include "model/TQLProfile.h"
 #include "platform/TextUtil.h"
 
 #include <algorithm>
@@ -105,13 +105,13 @@ int linkTestLevel(int pageLevel, bool page, const LinkPass& pass) {
     return page && pass.keepsPageLevel() ? pageLevel : pageLevel + 1;
 }
 
-LinkFilter::LinkFilter(const TQLProfile& profile, std::string startDirectory)
-    : m_exclude(parseEntries(profile.urlFiltersExclude())),
-      m_include(parseEntries(profile.urlFiltersInclude())), m_depth(profile.depth()),
-      m_pageLocation(profile.pageLocation()), m_resourceLocation(profile.resourceLocation()),
+LinkFilter::LinkFilter(const LinkOptions& options, std::string startDirectory)
+    : m_exclude(parseEntries(options.urlFiltersExclude)),
+      m_include(parseEntries(options.urlFiltersInclude)), m_depth(options.depth),
+      m_pageLocation(options.pageLocation), m_resourceLocation(options.resourceLocation),
       m_startDirectory(std::move(startDirectory)), m_siteRoot(quarlo::siteRoot(m_startDirectory)) {
-    m_fileTypes.reserve(profile.fileTypes().size());
-    for (const std::string& type : profile.fileTypes()) {
+    m_fileTypes.reserve(options.fileTypes.size());
+    for (const std::string& type : options.fileTypes) {
         m_fileTypes.push_back(asciiLower(type));
     }
 }
@@ -176,11 +176,11 @@ bool LinkFilter::included(std::string_view url, bool page) const {
 
 bool LinkFilter::withinLocation(std::string_view url, std::uint8_t location) const {
     switch (location) {
-    case TQLProfile::WithinDirectory:
+    case LinkOptions::WithinDirectory:
         return url.starts_with(m_startDirectory);
-    case TQLProfile::WithinSite:
+    case LinkOptions::WithinSite:
         return withinSite(url);
-    case TQLProfile::Anywhere:
+    case LinkOptions::Anywhere:
         return true;
     default:
         return false;
@@ -188,8 +188,8 @@ bool LinkFilter::withinLocation(std::string_view url, std::uint8_t location) con
 }
 
 bool AcceptLink(std::string_view url, std::string_view category, int testLevel,
-                std::string_view startDirectory, const TQLProfile& profile) {
-    return LinkFilter(profile, std::string(startDirectory)).accepts(url, category, testLevel);
+                std::string_view startDirectory, const LinkOptions& options) {
+    return LinkFilter(options, std::string(startDirectory)).accepts(url, category, testLevel);
 }
 
 } // namespace quarlo

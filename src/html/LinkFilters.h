@@ -7,7 +7,7 @@
 
 namespace quarlo {
 
-class TQLProfile;
+struct LinkOptions;
 struct LinkPass;
 
 // What a URL filter entry applies to. An entry is a four-character scope tag followed by
@@ -52,7 +52,7 @@ int linkTestLevel(int pageLevel, bool page, const LinkPass& pass);
 // links.
 class LinkFilter {
 public:
-    LinkFilter(const TQLProfile& profile, std::string startDirectory);
+    LinkFilter(const LinkOptions& options, std::string startDirectory);
 
     // True when the link is followed. category is the URL's file type; the link is a page
     // when it is exactly "HTML". The tests run in order and the first that decides ends it:
@@ -86,6 +86,6 @@ private:
 // The link test for one link: LinkFilter built for the call. A caller that tests many links
 // keeps a LinkFilter instead.
 bool AcceptLink(std::string_view url, std::string_view category, int testLevel,
-                std::string_view startDirectory, const TQLProfile& profile);
+                std::string_view startDirectory, const LinkOptions& options);
 
 } // namespace quarlo

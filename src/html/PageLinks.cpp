@@ -1,11 +1,11 @@
 #include "html/PageLinks.h"
 
 #include "html/FileTypes.h"
+#include "html/LinkOptions.h"
 #include "html/LinkPasses.h"
 #include "html/LinkScan.h"
 #include "html/PageScanner.h"
 #include "html/UrlFunctions.h"
-#include "model/TQLProfile.h"
 
 namespace quarlo {
 
@@ -13,11 +13,11 @@ bool FoundLink::page() const {
     return category == kHtmlFileType;
 }
 
-PageLinks::PageLinks(const FileTypes& types, const TQLProfile& profile, std::string pageUrl,
+PageLinks::PageLinks(const FileTypes& types, const LinkOptions& options, std::string pageUrl,
                      int pageLevel, std::string startDirectory, QueuedSpelling queued)
-    : m_types(&types), m_profile(&profile), m_pageUrl(std::move(pageUrl)),
+    : m_types(&types), m_options(&options), m_pageUrl(std::move(pageUrl)),
       m_pageDirectory(URLDirectory(m_pageUrl)), m_pageLevel(pageLevel),
-      m_filter(profile, std::move(startDirectory)),
+      m_filter(options, std::move(startDirectory)),
       m_localLinks(types, m_pageUrl, std::move(queued)) {}
 
 void PageLinks::takeBase(std::string& page) {
@@ -46,7 +46,7 @@ FoundLink PageLinks::handle(LinkCandidate& candidate) const {
     link.followed = m_filter.accepts(link.url, link.category, link.testLevel);
     // Conversion comes before the caller's duplicate test: a link to a URL that is already
     // queued is rewritten as well.
-    if (shouldConvertLink(*m_profile, link.followed, m_filter.withinSite(link.url))) {
+    if (shouldConvertLink(*m_options, link.followed, m_filter.withinSite(link.url))) {
         if (const std::string text = m_localLinks.linkTo(link.url); !text.empty()) {
             candidate.replace(text);
             link.converted = true;
@@ -56,7 +56,7 @@ FoundLink PageLinks::handle(LinkCandidate& candidate) const {
 }
 
 void PageLinks::scanPage(std::string& page, const FoundLinkHandler& onLink) const {
-    PageScanner(page).scanAll(m_profile->aggressiveParser(), [&](LinkCandidate& candidate) {
+    PageScanner(page).scanAll(m_options->aggressiveParser, [&](LinkCandidate& candidate) {
         const FoundLink link = handle(candidate);
         if (onLink) {
             onLink(link);

@@ -12,7 +12,7 @@ namespace quarlo {
 
 class FileTypes;
 class LinkCandidate;
-class TQLProfile;
+struct LinkOptions;
 struct LinkPass;
 
 // One link found on a page, after it was resolved, tested and (when the profile says so)
@@ -36,15 +36,15 @@ struct FoundLink {
 using FoundLinkHandler = std::function<void(const FoundLink&)>;
 
 // Everything that decides the fate of the links of one saved page: the page's own address
-// and level, the task's start directory and profile, the file-type table and the queue's
+// and level, the task's start directory and link options, the file-type table and the queue's
 // spellings. The caller drives it pass by pass (or page by page) and queues the followed
 // links from the handler; the handler runs before the next candidate is resolved, so a URL
 // queued there is already known to the spelling look-up of the next link. The file-type
-// table and the profile must outlive the object.
+// table and the options must outlive the object.
 class PageLinks {
 public:
-    PageLinks(const FileTypes& types, const TQLProfile& profile, std::string pageUrl, int pageLevel,
-              std::string startDirectory, QueuedSpelling queued = {});
+    PageLinks(const FileTypes& types, const LinkOptions& options, std::string pageUrl,
+              int pageLevel, std::string startDirectory, QueuedSpelling queued = {});
 
     // Removes the page's BASE tag; its address becomes the base of relative links.
     void takeBase(std::string& page);
@@ -64,7 +64,7 @@ private:
     std::string resolveBase(const LinkCandidate& candidate) const;
 
     const FileTypes* m_types;
-    const TQLProfile* m_profile;
+    const LinkOptions* m_options;
     std::string m_pageUrl;
     std::string m_pageDirectory;
     int m_pageLevel;

@@ -2,11 +2,11 @@
 
 #include "html/FileTypes.h"
 #include "html/LinkFilters.h"
+#include "html/LinkOptions.h"
 #include "html/LinkPasses.h"
 #include "html/LinkScan.h"
 #include "html/PageScanner.h"
 #include "html/UrlFunctions.h"
-#include "model/TQLProfile.h"
 
 namespace quarlo {
 
@@ -26,14 +26,14 @@ std::string asFolder(std::string codebase) {
 
 } // namespace
 
-PagePasses::PagePasses(const FileTypes& types, const TQLProfile& profile, std::string pageUrl,
+PagePasses::PagePasses(const FileTypes& types, const LinkOptions& options, std::string pageUrl,
                        int pageLevel, std::string startDirectory, QueuedSpelling queued)
-    : m_links(types, profile, std::move(pageUrl), pageLevel, std::move(startDirectory), queued),
-      m_types(&types), m_profile(&profile), m_pageLevel(pageLevel), m_queued(std::move(queued)) {}
+    : m_links(types, options, std::move(pageUrl), pageLevel, std::move(startDirectory), queued),
+      m_types(&types), m_options(&options), m_pageLevel(pageLevel), m_queued(std::move(queued)) {}
 
 void PagePasses::scanPass(PageScanner& scanner, const LinkPass& pass,
                           const FoundLinkHandler& onLink) {
-    scanner.scanPass(pass, m_profile->aggressiveParser(),
+    scanner.scanPass(pass, m_options->aggressiveParser,
                      [&](LinkCandidate& candidate) { visit(candidate, onLink); });
 }
 
@@ -69,7 +69,7 @@ FoundLink PagePasses::handleCodebase(LinkCandidate& candidate) const {
     link.followed = filter.accepts(link.url, link.category, link.testLevel);
     // A codebase elsewhere sends the browser there whatever CODE says: left alone.
     if (isRelativeFolder(codebase) &&
-        shouldConvertLink(*m_profile, link.followed, filter.withinSite(link.url))) {
+        shouldConvertLink(*m_options, link.followed, filter.withinSite(link.url))) {
         const PageLocalLinks fromCodebase(*m_types, ResolveURL(codebase, pageDirectory), m_queued);
         if (const std::string text = fromCodebase.linkTo(link.url); !text.empty()) {
             candidate.replace(text);

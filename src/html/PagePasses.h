@@ -12,7 +12,7 @@ namespace quarlo {
 class FileTypes;
 class LinkCandidate;
 class PageScanner;
-class TQLProfile;
+struct LinkOptions;
 struct LinkPass;
 
 // The extraction passes over one saved page, as the parse thread runs them: PageLinks
@@ -30,8 +30,8 @@ struct LinkPass;
 // folder.
 class PagePasses {
 public:
-    // The file-type table and the profile must outlive the object.
-    PagePasses(const FileTypes& types, const TQLProfile& profile, std::string pageUrl,
+    // The file-type table and the options must outlive the object.
+    PagePasses(const FileTypes& types, const LinkOptions& options, std::string pageUrl,
                int pageLevel, std::string startDirectory, QueuedSpelling queued);
 
     // Removes the page's BASE tag; its address becomes the base of relative links.
@@ -50,7 +50,7 @@ private:
 
     PageLinks m_links;
     const FileTypes* m_types;
-    const TQLProfile* m_profile;
+    const LinkOptions* m_options;
     int m_pageLevel;
     QueuedSpelling m_queued;
     WrittenSpans m_written;

@@ -1,10 +1,10 @@
 #include "model/MainWindowRules.h"
 
+#include "model/ScheduleValues.h"
 #include "model/UiTexts.h"
 #include "platform/FileUtil.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextUtil.h"
-#include "schedule/Schedule.h"
 
 #include <algorithm>
 #include <charconv>

@@ -92,6 +92,20 @@ void TQLProfile::writeTo(IniFile& ini) const {
     ini.writeInt(kSection, "Resource File Size Max", m_resourceFileSizeMax);
 }
 
+LinkOptions linkOptions(const TQLProfile& profile) {
+    LinkOptions options;
+    options.fileTypes = profile.fileTypes();
+    options.urlFiltersExclude = profile.urlFiltersExclude();
+    options.urlFiltersInclude = profile.urlFiltersInclude();
+    options.depth = profile.depth();
+    options.pageLocation = profile.pageLocation();
+    options.resourceLocation = profile.resourceLocation();
+    options.aggressiveParser = profile.aggressiveParser();
+    options.convertFollowedLinks = profile.convertFollowedLinks();
+    options.convertUnfollowedLinks = profile.convertUnfollowedLinks();
+    return options;
+}
+
 std::string locationText(int code) {
     switch (code) {
     case TQLProfile::WithinDirectory:

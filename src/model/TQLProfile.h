@@ -1,5 +1,6 @@
 #pragma once
 
+#include "html/LinkOptions.h"
 #include "platform/Result.h"
 
 #include <cstdint>
@@ -18,8 +19,9 @@ class TQLProfile {
 public:
     static constexpr const char* kSection = "Profile";
 
-    // Location codes of pages and resources.
-    enum Location : std::uint8_t { WithinDirectory = 0, WithinSite = 1, Anywhere = 2 };
+    // Location codes of pages and resources: those the link test reads.
+    using Location = LinkOptions::Location;
+    using enum LinkOptions::Location;
 
     // Empty path and name, empty lists, every code 0.
     TQLProfile() = default;
@@ -100,6 +102,9 @@ private:
     std::int32_t m_resourceFileSizeMin = 0;
     std::int32_t m_resourceFileSizeMax = 0;
 };
+
+// The fields of the profile that the link scanner, test and conversion read.
+LinkOptions linkOptions(const TQLProfile& profile);
 
 // "within the selected directory", "within the selected site", "anywhere"; "" for others.
 std::string locationText(int code);

@@ -1,11 +1,11 @@
 #include "model/TQLTask.h"
 
-#include "engine/TaskQueue.h"
 #include "html/FileTypes.h"
 #include "html/LocalNames.h"
 #include "html/UrlFunctions.h"
 #include "model/Names.h"
 #include "model/TQLApp.h"
+#include "model/TaskQueue.h"
 #include "platform/FileUtil.h"
 #include "platform/SettingsStore.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/TQLQItem.h"
 #include "model/TQLProfile.h"
+#include "model/TQLQItem.h"
 #include "model/TaskDate.h"
 #include "platform/Result.h"
 

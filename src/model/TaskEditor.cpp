@@ -1,10 +1,10 @@
 #include "model/TaskEditor.h"
 
 #include "html/FileNames.h"
+#include "model/ScheduleValues.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
-#include "schedule/Schedule.h"
 
 #include <algorithm>
 #include <map>

@@ -3,11 +3,11 @@
 #include "html/FileNames.h"
 #include "html/UrlFunctions.h"
 #include "model/Names.h"
+#include "model/ScheduleValues.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 #include "platform/TextUtil.h"
-#include "schedule/Schedule.h"
 
 #include <string_view>
 

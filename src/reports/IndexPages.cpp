@@ -1,8 +1,8 @@
 #include "reports/IndexPages.h"
 
-#include "engine/TQLQItem.h"
-#include "engine/TaskQueue.h"
 #include "html/LocalNames.h"
+#include "model/TQLQItem.h"
+#include "model/TaskQueue.h"
 #include "platform/FileUtil.h"
 #include "reports/GifSize.h"
 

@@ -1,10 +1,10 @@
 #include "reports/TaskReport.h"
 
-#include "engine/TaskQueue.h"
 #include "html/FileTypes.h"
 #include "html/LocalNames.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
+#include "model/TaskQueue.h"
 #include "platform/FileUtil.h"
 #include "reports/IndexPages.h"
 #include "reports/ReportTexts.h"

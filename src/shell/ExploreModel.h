@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/TQLQItem.h"
+#include "model/TQLQItem.h"
 
 #include <QAbstractTableModel>
 #include <QCache>

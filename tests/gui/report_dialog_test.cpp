@@ -1,5 +1,5 @@
 #include "engine/Queue.h"
-#include "engine/TQLQItem.h"
+#include "model/TQLQItem.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 #include "reports/ReportTexts.h"

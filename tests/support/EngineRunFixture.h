@@ -3,8 +3,8 @@
 #include "engine/TQLDownloader.h"
 #include "model/TQLTask.h"
 #include "platform/EventLoop.h"
-#include "platform/UiHooks.h"
 #include "support/AppFixture.h"
+#include "support/RecordingUiHooks.h"
 #include "support/SiteServer.h"
 
 #include <chrono>

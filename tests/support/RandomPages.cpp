@@ -207,15 +207,15 @@ std::string RandomPages::page() {
     return page;
 }
 
-TQLProfile RandomPages::profile() {
-    TQLProfile profile = TQLProfile::defaults();
-    profile.setAggressiveParser(static_cast<std::uint8_t>(number(3)));
-    profile.setConvertFollowedLinks(static_cast<std::uint8_t>(number(4) == 0 ? 0 : 1));
-    profile.setConvertUnfollowedLinks(static_cast<std::uint8_t>(number(3)));
-    profile.setDepth(number(4) - 1);
-    profile.setPageLocation(static_cast<std::uint8_t>(number(3)));
-    profile.setResourceLocation(static_cast<std::uint8_t>(number(3)));
-    return profile;
+LinkOptions RandomPages::options() {
+    LinkOptions options;
+    options.aggressiveParser = static_cast<std::uint8_t>(number(3));
+    options.convertFollowedLinks = static_cast<std::uint8_t>(number(4) == 0 ? 0 : 1);
+    options.convertUnfollowedLinks = static_cast<std::uint8_t>(number(3));
+    options.depth = number(4) - 1;
+    options.pageLocation = static_cast<std::uint8_t>(number(3));
+    options.resourceLocation = static_cast<std::uint8_t>(number(3));
+    return options;
 }
 
 std::string RandomPages::pageUrl() {
@@ -243,13 +243,13 @@ private:
 
 } // namespace
 
-ParseOutcome parsePageWith(Parser parser, const FileTypes& types, const TQLProfile& profile,
+ParseOutcome parsePageWith(Parser parser, const FileTypes& types, const LinkOptions& options,
                            const std::string& pageUrl, int level, int mode,
                            const std::string& content) {
     ParseOutcome outcome;
     SmallQueue queue;
     queue.add(pageUrl);
-    PagePasses links(types, profile, pageUrl, level, "http://h/a/", queue.spelling());
+    PagePasses links(types, options, pageUrl, level, "http://h/a/", queue.spelling());
     std::string page = pageText(content);
     if (parser == Parser::PageScanner) {
         links.takeBase(page);
@@ -271,7 +271,7 @@ ParseOutcome parsePageWith(Parser parser, const FileTypes& types, const TQLProfi
                                      std::to_string(entryMode) + (pass.isFrame() ? " | Y" : ""));
         }
     };
-    const int aggressive = profile.aggressiveParser();
+    const int aggressive = options.aggressiveParser;
     if (parser == Parser::PageScanner) {
         PageScanner scanner(page);
         for (const LinkPass* pass : linkPassesFor(aggressive)) {
@@ -315,16 +315,16 @@ std::string outcomeDifference(const ParseOutcome& a, const ParseOutcome& b) {
 
 RandomComparison compareOnRandomPage(RandomPages& random, const FileTypes& types) {
     const std::string page = random.page();
-    const TQLProfile profile = random.profile();
+    const LinkOptions options = random.options();
     const std::string url = random.pageUrl();
     const int level = random.number(3);
     const int mode = random.number(3);
     const ParseOutcome scanned =
-        parsePageWith(Parser::PageScanner, types, profile, url, level, mode, page);
+        parsePageWith(Parser::PageScanner, types, options, url, level, mode, page);
     const ParseOutcome reference =
-        parsePageWith(Parser::Reference, types, profile, url, level, mode, page);
+        parsePageWith(Parser::Reference, types, options, url, level, mode, page);
     return {outcomeDifference(scanned, reference),
-            url + ", aggressive " + std::to_string(profile.aggressiveParser()) + ":\n" + page,
+            url + ", aggressive " + std::to_string(options.aggressiveParser) + ":\n" + page,
             scanned.found.size()};
 }
 

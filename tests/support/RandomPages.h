@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/TQLProfile.h"
+#include "html/LinkOptions.h"
 
 #include <cstdint>
 #include <random>
@@ -23,8 +23,8 @@ public:
     explicit RandomPages(std::uint32_t seed) : m_random(seed) {}
 
     std::string page();
-    // A profile for the page: each aggressive mode, both conversions, depth and locations.
-    TQLProfile profile();
+    // Link options for the page: each aggressive mode, both conversions, depth and locations.
+    LinkOptions options();
     // The address of a saved page under http://h/ (its start directory is http://h/a/).
     std::string pageUrl();
     int number(int below) { return static_cast<int>(m_random() % static_cast<unsigned>(below)); }
@@ -56,14 +56,14 @@ enum class Parser { PageScanner, Reference };
 // Runs the BASE lookup, the title and every extraction pass over the page (taken as it is
 // read from its file) with link conversion, and queues the followed links as the parse
 // thread does: a URL already queued (ignoring case) makes no second entry.
-ParseOutcome parsePageWith(Parser parser, const FileTypes& types, const TQLProfile& profile,
+ParseOutcome parsePageWith(Parser parser, const FileTypes& types, const LinkOptions& options,
                            const std::string& pageUrl, int level, int mode,
                            const std::string& content);
 
 // The first difference between two outcomes, or "" when they are the same.
 std::string outcomeDifference(const ParseOutcome& a, const ParseOutcome& b);
 
-// The next random page, with a random profile, address, level and mode, through both
+// The next random page, with random link options, address, level and mode, through both
 // parsers.
 struct RandomComparison {
     std::string difference; // "" when both parsers agree

@@ -1,4 +1,4 @@
-#include "html/TThreadParse.h"
+#include "engine/TThreadParse.h"
 
 #include "engine/Queue.h"
 #include "model/TQLApp.h"

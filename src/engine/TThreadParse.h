@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/TQLDownloader.h"
-#include "engine/TQLQItem.h"
+#include "model/TQLQItem.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/QueueJournal.h"
+#include "model/QueueJournal.h"
 #include "model/TQLTask.h"
 
 #include <cstddef>

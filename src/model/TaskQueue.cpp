@@ -1,4 +1,4 @@
-#include "engine/TaskQueue.h"
+#include "model/TaskQueue.h"
 
 #include "platform/FileUtil.h"
 #include "platform/TextUtil.h"

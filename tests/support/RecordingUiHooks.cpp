@@ -1,4 +1,4 @@
-#include "platform/UiHooks.h"
+#include "support/RecordingUiHooks.h"
 
 namespace quarlo {
 

@@ -2,7 +2,7 @@
 // passes that queue and convert links, the banner, and the write-back.
 
 #include "engine/Queue.h"
-#include "engine/TaskQueue.h"
+#include "engine/TThreadParse.h"
 #include "html/Banner.h"
 #include "html/FileTypes.h"
 #include "html/LinkConversion.h"
@@ -10,10 +10,11 @@
 #include "html/LinkScan.h"
 #include "html/PagePasses.h"
 #include "html/PageScanner.h"
-#include "html/TThreadParse.h"
 #include "html/UrlFunctions.h"
 #include "model/TQLApp.h"
+#include "model/TQLProfile.h"
 #include "model/TQLTask.h"
+#include "model/TaskQueue.h"
 #include "platform/FileUtil.h"
 #include "platform/WriteFault.h"
 
@@ -87,8 +88,8 @@ void TThreadParse::ProcessPage() {
     // every turn and the download would never finish.
     if (!m_pageText.empty()) {
         const FileTypes types(m_app.settings());
-        const TQLProfile& profile = task.profile();
-        PagePasses links(types, profile, item.URL, item.Level, startDirectory,
+        const LinkOptions options = linkOptions(task.profile());
+        PagePasses links(types, options, item.URL, item.Level, startDirectory,
                          queuedSpellingOf(task));
         links.takeBase(m_pageText);
         m_baseHref = links.baseHref();
@@ -96,7 +97,7 @@ void TThreadParse::ProcessPage() {
         {
             const JournalBatch batch(task);
             PageScanner scanner(m_pageText);
-            for (const LinkPass* pass : linkPassesFor(profile.aggressiveParser()))
+            for (const LinkPass* pass : linkPassesFor(options.aggressiveParser))
                 ExtractLinks(links, scanner, *pass);
         }
         if (item.FrameFlag != "Y" && !m_app.noAds())
@@ -168,7 +169,7 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
     item.Title = link.title;
     item.Referrer = page.URL;
     if (pass.isFrame())
-        item.FrameFlag = "Y";
+        item.FrameFlag = 'Y'; // a char: GCC 12 gives a false -Wrestrict for "Y"
     item.Level = page.Level + 1;
     item.Mode = page.Mode;
     item.BaseURL = link.baseUrl;

@@ -1,4 +1,4 @@
-#include "engine/TQLQItem.h"
+#include "model/TQLQItem.h"
 
 #include "platform/TextUtil.h"
 
