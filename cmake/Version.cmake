@@ -12,4 +12,4 @@ add_custom_target(quarlo_version_text
 add_library(quarlo_version STATIC ${QUARLO_VERSION_SOURCE})
 add_dependencies(quarlo_version quarlo_version_text)
 target_include_directories(quarlo_version PRIVATE ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(quarlo_core PUBLIC quarlo_version)
+target_link_libraries(quarlo_platform PUBLIC quarlo_version)
