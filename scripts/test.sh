@@ -10,6 +10,10 @@ export CTEST_OUTPUT_ON_FAILURE=1
 # The report and skin-page tests render pages in the chromium that install-deps.sh installs.
 export QUARLO_REQUIRE_CHROMIUM=1
 
+echo "== layers: no include reaches a higher layer (the check, then the tree)"
+bash tests/scripts/check_layers_test.sh scripts/check-layers.py tests/data/layers
+python3 scripts/check-layers.py src
+
 echo "== normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"

@@ -1,0 +1,2 @@
+#include "reports/Page.h"
+#include "shell/Window.h"

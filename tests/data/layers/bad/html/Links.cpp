@@ -1,0 +1,4 @@
+#include "html/Links.h"
+
+  #  include "model/Task.h"
+#include "platform/Files.h"

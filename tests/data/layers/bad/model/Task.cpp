@@ -1,0 +1,3 @@
+#include "model/Task.h"
+#include "../engine/Run.h"
+#include "html/Links.h"

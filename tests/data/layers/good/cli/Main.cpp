@@ -1,0 +1,3 @@
+#include "cli/Main.h"
+#include "reports/Page.h"
+#include "platform/Files.h"

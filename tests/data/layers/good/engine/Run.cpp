@@ -1,0 +1,3 @@
+#include "engine/Run.h"
+#include "model/Task.h"
+#include <platform/Files.h>

@@ -1,0 +1,5 @@
+#pragma once
+
+#include "html/Links.h"
+#include "../platform/Files.h"
+#include "support/Helper.h"

@@ -1,0 +1,2 @@
+#include "engine/Run.h"
+#include "reports/Page.h"

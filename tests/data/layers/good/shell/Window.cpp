@@ -1,0 +1,3 @@
+#include "shell/Window.h"
+#include "reports/Page.h"
+#include "Window.moc"
