@@ -123,10 +123,12 @@ TEST_F(TempCleanupTest, RefusesEveryFolderThatIsOrHoldsTheUsersData) {
             where.homeFolder = c.home;
         auto app = makeApp(where);
         ASSERT_TRUE(app);
-        if (!c.intranet.empty())
-            app->setIntranetFolder(c.intranet);
-        if (!c.downloads.empty())
-            app->setDownloadsFolder(c.downloads);
+        if (!c.intranet.empty()) {
+            EXPECT_TRUE(app->setIntranetFolder(c.intranet));
+        }
+        if (!c.downloads.empty()) {
+            EXPECT_TRUE(app->setDownloadsFolder(c.downloads));
+        }
         const std::string kept = prepareTemp(*app, c.temp);
         const Status deleted = app->deleteTempFolder();
         EXPECT_FALSE(deleted.ok());
@@ -159,7 +161,7 @@ TEST_F(TempCleanupTest, DeletesAProperFolderWithoutFollowingLinksInside) {
     auto app = makeApp();
     ASSERT_TRUE(app);
     writeWholeFile(m_box + "outside/file.txt", "keep");
-    app->setTempFolder(m_box + "work");
+    EXPECT_TRUE(app->setTempFolder(m_box + "work"));
     const std::string temp = app->tempFolder();
     ASSERT_EQ(temp, m_box + "work/Quarlo/");
     writeWholeFile(temp + "host/a/page.html", "page");

@@ -86,28 +86,28 @@ TEST_F(AppTest, TempFolderSetterKeepsTheFolderTheProgramsOwn) {
         {base + "my-QUARLO-stuff/", base + "my-QUARLO-stuff/"},
     };
     for (const auto& c : cases) {
-        app->setTempFolder(c.typed);
+        EXPECT_TRUE(app->setTempFolder(c.typed));
         EXPECT_EQ(app->settings().readText(kSettingsKey, "Temp Folder", ""), c.stored) << c.typed;
         EXPECT_EQ(app->tempFolder(), c.stored);
         EXPECT_TRUE(directoryExists(c.stored));
     }
-    app->setTempFolder("");
+    EXPECT_TRUE(app->setTempFolder(""));
     EXPECT_EQ(app->tempFolder(), base + "my-QUARLO-stuff/");
 }
 
 TEST_F(AppTest, FolderSettersAddTheSlashAndAnEmptyTextRestoresTheDefault) {
     auto app = makeApp();
     ASSERT_TRUE(app);
-    app->setDownloadsFolder(m_home.path() + "Sites");
+    EXPECT_TRUE(app->setDownloadsFolder(m_home.path() + "Sites"));
     EXPECT_EQ(app->settings().readText(kSettingsKey, "Downloads Folder", ""),
               m_home.path() + "Sites/");
     EXPECT_EQ(app->downloadsFolder(), m_home.path() + "Sites/");
-    app->setDownloadsFolder("");
+    EXPECT_TRUE(app->setDownloadsFolder(""));
     EXPECT_EQ(app->downloadsFolder(), m_home.path() + "Downloads/");
 
-    app->setIntranetFolder(m_home.path() + "Web");
+    EXPECT_TRUE(app->setIntranetFolder(m_home.path() + "Web"));
     EXPECT_EQ(app->intranetFolder(), m_home.path() + "Web/");
-    app->setIntranetFolder("");
+    EXPECT_TRUE(app->setIntranetFolder(""));
     EXPECT_EQ(app->intranetFolder(), m_home.path() + "My Intranet/");
 }
 
@@ -132,7 +132,7 @@ TEST_F(AppTest, SettersWriteThroughWithTheirTypesAndANewObjectReadsThemBack) {
         app->setDispatchPause(0);
         app->setLastCategory("News");
         app->setLastTask(m_home.path() + "Tasks/News/a.qlt");
-        app->setUserAgent("Netscape Navigator 4.05");
+        EXPECT_TRUE(app->setUserAgent("Netscape Navigator 4.05"));
 
         const auto connections = app->settings().readValue(kSettingsKey, "Connections");
         ASSERT_TRUE(connections);

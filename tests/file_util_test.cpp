@@ -35,9 +35,9 @@ TEST(ForceDirectories, CreatesMissingParentsAndRefusesAnEmptyPath) {
     EXPECT_TRUE(forceDirectories(dir.path() + "a//d/").ok());
     EXPECT_TRUE(directoryExists(dir.path() + "a/d/"));
 
-    // A folder that cannot be made (a file is in the way) is left missing without an error.
+    // A folder that cannot be made (a file is in the way) is a failure.
     writeWholeFile(dir.path() + "file", "x");
-    EXPECT_TRUE(forceDirectories(dir.path() + "file/sub/").ok());
+    EXPECT_FALSE(forceDirectories(dir.path() + "file/sub/").ok());
     EXPECT_FALSE(directoryExists(dir.path() + "file/sub/"));
 }
 

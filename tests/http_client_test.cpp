@@ -155,6 +155,7 @@ TEST_F(HttpClientTest, ErrorAnswerSavedOnlyWithoutEarlierCopy) {
     TickResult result = client.get();
     EXPECT_EQ(result.code, 151);
     EXPECT_EQ(result.message(), "151: 404 Not Found");
+    EXPECT_EQ(result.status().code(), ErrorCode::NotFound);
     EXPECT_EQ(client.lastError().message(), "151: 404 Not Found");
     EXPECT_EQ(client.resultText(), "404 Not Found");
     EXPECT_EQ(readWholeFile(file()), "no such page");
@@ -332,14 +333,16 @@ TEST_F(HttpClientTest, RefusedUnresolvableAndRejectedUrls) {
         std::string url;
         int32_t code;
         std::string text;
+        ErrorCode kind;
     };
     const std::vector<Case> cases = {
-        {deadUrl, 12029, "[12029] Internet Cannot Connect."},
-        {"http://nothing.invalid/", 12007, "[12007] Internet Name Not Resolved."},
-        {"ftp://example.com/file", 153, "Specified URLScheme is invalid."},
-        {"mailto:someone@example.com", 153, "Specified URLScheme is invalid."},
-        {"http:///path", 152, "No server specified in URL."},
-        {"http://host:12ab/", 153, "Specified URLScheme is invalid."},
+        {deadUrl, 12029, "[12029] Internet Cannot Connect.", ErrorCode::Network},
+        {"http://nothing.invalid/", 12007, "[12007] Internet Name Not Resolved.",
+         ErrorCode::Network},
+        {"ftp://example.com/file", 153, "Specified URLScheme is invalid.", ErrorCode::Other},
+        {"mailto:someone@example.com", 153, "Specified URLScheme is invalid.", ErrorCode::Other},
+        {"http:///path", 152, "No server specified in URL.", ErrorCode::Other},
+        {"http://host:12ab/", 153, "Specified URLScheme is invalid.", ErrorCode::Other},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
@@ -350,6 +353,7 @@ TEST_F(HttpClientTest, RefusedUnresolvableAndRejectedUrls) {
         TickResult result = client.get();
         EXPECT_EQ(result.code, c.code);
         EXPECT_EQ(result.text, c.text);
+        EXPECT_EQ(result.status().code(), c.kind);
         EXPECT_EQ(client.lastErrorCode(), c.code);
         EXPECT_EQ(events.ends, 0);
         EXPECT_FALSE(fileExists(file()));
@@ -571,13 +575,16 @@ TEST_F(HttpClientTest, LocalFileFailures) {
 
     // A full or read-only disk says which file and why; the folders made for the file go
     // again, the ones that were there stay.
-    for (const char* fault : {"1:ENOSPC", "2:EROFS"}) {
+    const std::pair<const char*, ErrorCode> faults[] = {{"1:ENOSPC", ErrorCode::NoSpace},
+                                                        {"2:EROFS", ErrorCode::ReadOnly}};
+    for (const auto& [fault, kind] : faults) {
         SCOPED_TRACE(fault);
         client.setLocalFile(file("made/for/it/big.bin"));
         ASSERT_TRUE(armWriteFault(fault));
         TickResult full = client.get();
         disarmWriteFault();
         EXPECT_EQ(full.code, kTickDiskFault);
+        EXPECT_EQ(full.status().code(), kind);
         EXPECT_EQ(full.text.rfind("Unable to write to " + file("made/for/it/big.bin") + ": ", 0),
                   0u)
             << full.text;

@@ -33,10 +33,10 @@ TEST(WindowPlacementTest, StoredBoundsAreMadeUsable) {
     for (const auto& c : cases) {
         TempDir dir;
         SettingsStore settings(dir.path() + "settings.reg");
-        settings.writeText(kFormKey, "Left", c.left);
-        settings.writeText(kFormKey, "Top", c.top);
-        settings.writeText(kFormKey, "Width", c.width);
-        settings.writeText(kFormKey, "Height", c.height);
+        EXPECT_TRUE(settings.writeText(kFormKey, "Left", c.left));
+        EXPECT_TRUE(settings.writeText(kFormKey, "Top", c.top));
+        EXPECT_TRUE(settings.writeText(kFormKey, "Width", c.width));
+        EXPECT_TRUE(settings.writeText(kFormKey, "Height", c.height));
         EXPECT_EQ(readWindowPlacement(settings), c.expected) << c.left << " " << c.width;
     }
 }
@@ -45,7 +45,7 @@ TEST(WindowPlacementTest, StoresDecimalTextsThatReadBack) {
     TempDir dir;
     SettingsStore settings(dir.path() + "settings.reg");
     EXPECT_EQ(readWindowPlacement(settings), (WindowPlacement{0, 0, 640, 480}));
-    storeWindowPlacement(settings, {12, 34, 1024, 768});
+    EXPECT_TRUE(storeWindowPlacement(settings, {12, 34, 1024, 768}));
     EXPECT_EQ(settings.readText(kFormKey, "Width", ""), "1024");
     EXPECT_EQ(readWindowPlacement(settings), (WindowPlacement{12, 34, 1024, 768}));
 }
@@ -60,10 +60,10 @@ TEST(WindowPlacementTest, AFirstStartTakesFourFifthsOfTheScreenCentred) {
     // A small screen still gets the minimum size.
     EXPECT_EQ(firstStartPlacement({0, 0, 640, 480}), (WindowPlacement{20, 40, 600, 400}));
     // One key stored is no first start any more; the dock layout lies beside the keys.
-    settings.writeText(kFormKey, "Height", "500");
+    EXPECT_TRUE(settings.writeText(kFormKey, "Height", "500"));
     EXPECT_FALSE(isFirstWindowPlacement(settings));
     EXPECT_EQ(readDockLayout(settings), "");
-    storeDockLayout(settings, "AAAA/w==");
+    EXPECT_TRUE(storeDockLayout(settings, "AAAA/w=="));
     EXPECT_EQ(settings.readText(kFormKey, "Dock Layout", ""), "AAAA/w==");
     EXPECT_EQ(readDockLayout(settings), "AAAA/w==");
 }
@@ -119,15 +119,15 @@ TEST(RecentListTest, MostRecentFirstWithoutDuplicatesWithinTheLimit) {
     {
         RecentList urls(settings, "Recent URLs", 3);
         for (const char* url : {"http://a/", "http://b/", "http://c/", "HTTP://A/", "http://d/"})
-            urls.add(url);
+            EXPECT_TRUE(urls.add(url));
         EXPECT_EQ(urls.entries(),
                   (std::vector<std::string>{"http://d/", "HTTP://A/", "http://c/"}));
-        urls.remove("http://C/");
+        EXPECT_TRUE(urls.remove("http://C/"));
         EXPECT_EQ(urls.entries().size(), 2u);
     }
     RecentList again(settings, "Recent URLs", 3);
     EXPECT_EQ(again.entries(), (std::vector<std::string>{"http://d/", "HTTP://A/"}));
-    again.setLimit(1);
+    EXPECT_TRUE(again.setLimit(1));
     EXPECT_EQ(RecentList(settings, "Recent URLs", 5).entries(),
               (std::vector<std::string>{"http://d/"}));
 }

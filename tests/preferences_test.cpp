@@ -64,9 +64,9 @@ protected:
 };
 
 TEST_F(PreferencesTest, FillShowsTheStoredValues) {
-    settings().writeBool(kSettingsKey, "Zip Last", true);
-    settings().writeBool(kSettingsKey, "Last Unzip Folder", true);
-    settings().writeText(kSettingsKey, "Zip Folder", "/srv/zips");
+    EXPECT_TRUE(settings().writeBool(kSettingsKey, "Zip Last", true));
+    EXPECT_TRUE(settings().writeBool(kSettingsKey, "Last Unzip Folder", true));
+    EXPECT_TRUE(settings().writeText(kSettingsKey, "Zip Folder", "/srv/zips"));
     m_app->setProxyAuthorization("nocolon");
     m_app->setMaxUrlHistory(7);
     PreferenceValues v = loadPreferences(*m_app);
@@ -112,7 +112,7 @@ TEST_F(PreferencesTest, StoreAppliesTheRules) {
 }
 
 TEST_F(PreferencesTest, ZipFoldersAreStoredOnlyWithTheFolderChoice) {
-    settings().writeText(kSettingsKey, "Zip Folder", "/kept");
+    EXPECT_TRUE(settings().writeText(kSettingsKey, "Zip Folder", "/kept"));
     PreferenceValues v = loadPreferences(*m_app);
     v.lastZipFolder = true;
     v.zipFolder = "/typed/but/not/chosen";

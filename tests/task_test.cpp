@@ -274,7 +274,7 @@ TEST_F(TaskTest, StatusTextsAndRunningStates) {
 TEST_F(TaskTest, RunStateResetsAndResumes) {
     auto task = fullTask();
     task->counters().PagesDispatched = 9;
-    m_app->settings().writeBool(kSettingsKey, "Zip Last", true);
+    EXPECT_TRUE(m_app->settings().writeBool(kSettingsKey, "Zip Last", true));
     task->resetRunState();
     EXPECT_EQ(task->counters(), TaskCounters{});
     EXPECT_EQ(task->elapsedTime(), 0);
@@ -283,7 +283,7 @@ TEST_F(TaskTest, RunStateResetsAndResumes) {
     EXPECT_NEAR(fresh, currentDateTime(), 1.0 / 24);
 
     // Without the setting the task keeps what it had.
-    m_app->settings().deleteValue(kSettingsKey, "Zip Last");
+    EXPECT_TRUE(m_app->settings().deleteValue(kSettingsKey, "Zip Last"));
     task->resetRunState();
     EXPECT_TRUE(task->zipLast());
 

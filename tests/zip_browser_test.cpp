@@ -115,6 +115,22 @@ TEST_F(ZipBrowserTest, OpeningBuildsTheTreeOnceAndListsPages) {
     EXPECT_EQ(views.added.size(), nodes);
 }
 
+TEST_F(ZipBrowserTest, ADamagedArchiveIsReportedOnceWhenOpened) {
+    makeFile(archivePath, "not an archive");
+    ZipNode* root = model->openArchive(archivePath);
+    ASSERT_NE(root, nullptr);
+    EXPECT_TRUE(model->rows().empty());
+    EXPECT_TRUE(model->select(root));
+    EXPECT_EQ(
+        hooks.texts("message"),
+        std::vector<std::string>{"The archive file is corrupted. Try using the Fix option on it."});
+    for (const auto& call : hooks.calls()) {
+        if (call.what == "message") {
+            EXPECT_EQ(call.number, static_cast<int>(UiHooks::MessageKind::Error));
+        }
+    }
+}
+
 TEST_F(ZipBrowserTest, NodeSpecsDriveTheFolderListingAndStatus) {
     craftSite();
     ZipNode* root = model->openArchive(archivePath);

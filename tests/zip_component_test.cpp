@@ -1,6 +1,7 @@
 #include "archive/ZipComponent.h"
 #include "archive/ZipHandle.h"
 #include "archive/ZipNames.h"
+#include "platform/WriteFault.h"
 #include "support/TempHome.h"
 #include "support/ZipTestFiles.h"
 
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <sys/file.h>
+#include <tuple>
 #include <unistd.h>
 #include <zip.h>
 
@@ -136,6 +138,23 @@ TEST(ZipResultTable, LibzipErrorsMapOntoCodes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(zipResultOfError(c.zipError, c.systemError), c.code) << c.zipError;
+
+    const std::tuple<int, int, ErrorCode> kinds[] = {
+        {ZIP_ER_OK, 0, ErrorCode::None},
+        {ZIP_ER_NOENT, 0, ErrorCode::NotFound},
+        {ZIP_ER_NOZIP, 0, ErrorCode::Corrupt},
+        {ZIP_ER_CRC, 0, ErrorCode::Corrupt},
+        {ZIP_ER_WRITE, ENOSPC, ErrorCode::NoSpace},
+        {ZIP_ER_TMPOPEN, EROFS, ErrorCode::ReadOnly},
+        {ZIP_ER_OPEN, EACCES, ErrorCode::Permission},
+        {ZIP_ER_OPEN, ENOENT, ErrorCode::NotFound},
+        {ZIP_ER_RDONLY, 0, ErrorCode::ReadOnly},
+        {ZIP_ER_CANCELLED, 0, ErrorCode::Cancelled},
+        {ZIP_ER_READ, 0, ErrorCode::Other},
+        {ZIP_ER_MEMORY, 0, ErrorCode::Other},
+    };
+    for (const auto& [zipError, systemError, kind] : kinds)
+        EXPECT_EQ(zipErrorKind(zipError, systemError), kind) << zipError << " " << systemError;
 }
 
 TEST(ZipNames, MasksAndSafeNames) {
@@ -270,16 +289,24 @@ TEST_F(ZipComponentTest, MissingCorruptTruncatedAndLockedArchives) {
     std::int64_t count = 0;
     zip.ExtractDirectory = dir.path() + "x/";
     EXPECT_EQ(zip.count(count), ZipResult::ArchiveNotFound);
+    EXPECT_EQ(zip.status().code(), ErrorCode::NotFound);
+    EXPECT_EQ(zip.status().message(), "Could not find the archive file.");
     EXPECT_EQ(zip.list(), ZipResult::ArchiveNotFound);
     EXPECT_EQ(zip.extract(), ZipResult::ArchiveNotFound);
+    EXPECT_EQ(zip.status().code(), ErrorCode::NotFound);
     zip.FilesToProcess = {"a"};
     EXPECT_EQ(zip.remove(), ZipResult::ArchiveNotFound);
+    EXPECT_EQ(zip.status().code(), ErrorCode::NotFound);
     EXPECT_EQ(addFiles({"nothing-here.txt"}), ZipResult::CannotAccess);
     EXPECT_FALSE(std::filesystem::exists(zip.ZipFileName));
 
     makeFile(zip.ZipFileName, "this is not an archive at all, just text");
     EXPECT_EQ(zip.count(count), ZipResult::Corrupted);
+    EXPECT_EQ(zip.status().code(), ErrorCode::Corrupt);
+    EXPECT_EQ(zip.status().message(),
+              "The archive file is corrupted. Try using the Fix option on it.");
     EXPECT_EQ(zip.extract(), ZipResult::Corrupted);
+    EXPECT_EQ(zip.status().code(), ErrorCode::Corrupt);
 
     std::string big;
     for (int i = 0; i < 4000; ++i)
@@ -300,6 +327,7 @@ TEST_F(ZipComponentTest, MissingCorruptTruncatedAndLockedArchives) {
     makeFile(zip.ZipFileName, damaged);
     zip.Overwrite = ZipOverwrite::xowAlways;
     EXPECT_EQ(zip.extract(), ZipResult::Corrupted);
+    EXPECT_EQ(zip.status().code(), ErrorCode::Corrupt);
     EXPECT_FALSE(std::filesystem::exists(dir.path() + "x/big.txt"));
 
     makeFile(zip.ZipFileName, whole);
@@ -307,8 +335,34 @@ TEST_F(ZipComponentTest, MissingCorruptTruncatedAndLockedArchives) {
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     EXPECT_EQ(addFiles({"small.txt"}), ZipResult::ArchiveLocked);
     EXPECT_EQ(zip.list(), ZipResult::ArchiveLocked);
+    EXPECT_EQ(zip.status().code(), ErrorCode::Other);
     ::close(fd);
     EXPECT_EQ(zip.list(), 0);
+    EXPECT_TRUE(zip.status().ok());
+}
+
+TEST_F(ZipComponentTest, FullAndReadOnlyDisksKeepTheirKind) {
+    makeFile(src("a.txt"), "aaa");
+    ASSERT_EQ(addFiles({"a.txt"}), 0);
+    makeFile(src("b.txt"), "bbb");
+    armWriteFault(1, ENOSPC);
+    EXPECT_EQ(addFiles({"b.txt"}), ZipResult::DiskFull);
+    const Status full = zip.status();
+    armWriteFault(1, EROFS);
+    EXPECT_EQ(addFiles({"b.txt"}), ZipResult::CannotAccess);
+    const Status readOnly = zip.status();
+    disarmWriteFault();
+    EXPECT_EQ(full.code(), ErrorCode::NoSpace);
+    EXPECT_EQ(full.message(), "Disk full while adding.");
+    EXPECT_EQ(readOnly.code(), ErrorCode::ReadOnly);
+    EXPECT_EQ(readOnly.message(), "Could not access the Zip file or one of the files to process.");
+    EXPECT_THAT(names(), ElementsAre("a.txt")) << "the archive stays as it was";
+
+    // Extracting where a file stands in the way of the folder.
+    makeFile(dir.path() + "blocked", "x");
+    zip.ExtractDirectory = dir.path() + "blocked/out/";
+    EXPECT_EQ(zip.extract(), ZipResult::CannotAccess);
+    EXPECT_FALSE(zip.status().ok());
 }
 
 TEST_F(ZipComponentTest, UnreadableInputIsReportedAndTheRestAdded) {

@@ -108,7 +108,7 @@ TEST_F(ZipOutputTest, TitleRenameCanBeOffAndZipLastWaitsForTheDownload) {
     auto task = zipListTask("held", 6);
     task->profile().setUseStartPageTitle(false);
     task->setStartPageTitle("Ignored");
-    app->settings().writeBool(kSettingsKey, "Zip Last", true);
+    EXPECT_TRUE(app->settings().writeBool(kSettingsKey, "Zip Last", true));
     output->setCommitPolicy(0ms, 0);
     ASSERT_TRUE(downloader->start(std::move(task)).ok());
     ASSERT_TRUE(runUntil([&] { return counters().ResourcesSaved >= 5; }));

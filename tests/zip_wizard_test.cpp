@@ -79,7 +79,7 @@ TEST_F(ZipWizardTest, SettingsAreReadAndStoredOnFinishOnly) {
     }
     EXPECT_FALSE(settings.readValue(kSettingsKey, "Compression").has_value());
 
-    settings.writeText(kSettingsKey, "Zip Folder", "/somewhere/");
+    EXPECT_TRUE(settings.writeText(kSettingsKey, "Zip Folder", "/somewhere/"));
     ZipWizard wizard(settings, "/a/current.zip");
     EXPECT_EQ(wizard.fileName(), "/a/current.zip");
     EXPECT_EQ(wizard.zipFolder, "/somewhere/");
@@ -236,11 +236,11 @@ TEST_F(ZipWizardTest, UnzipDialogSettingsAndRun) {
 
     first.folder = m_home.path() + "out/";
     first.usePaths = true;
-    first.store(settings);
+    EXPECT_TRUE(first.store(settings));
     EXPECT_EQ(ExtractSettings::read(settings).folder, "") << "not remembered";
     EXPECT_TRUE(ExtractSettings::read(settings).usePaths);
     first.rememberFolder = true;
-    first.store(settings);
+    EXPECT_TRUE(first.store(settings));
     EXPECT_EQ(ExtractSettings::read(settings).folder, m_home.path() + "out/");
 
     const std::string archive = m_home.path() + "zips/site.zip";

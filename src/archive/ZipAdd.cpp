@@ -199,7 +199,7 @@ int ZipAdder::stage(ZipHandle& archive, const SourceFile& file) {
         zip_file_add(za, file.entry.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(source);
-        return archive.lastError();
+        return m_zip.failOn(archive);
     }
     const auto at = static_cast<zip_uint64_t>(index);
     const bool stored = m_zip.Compression <= 0 ||
@@ -208,7 +208,7 @@ int ZipAdder::stage(ZipHandle& archive, const SourceFile& file) {
     if (zip_set_file_compression(za, at, stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
                                  stored ? 0 : static_cast<zip_uint32_t>(level)) != 0 ||
         zip_file_set_mtime(za, at, file.modified, 0) != 0)
-        return archive.lastError();
+        return m_zip.failOn(archive);
     const std::string oldComment = comment;
     m_zip.events().onFileComment(file.given, file.entry, comment);
     comment = std::string(cutUtf8(comment, kMaxComment));
@@ -216,7 +216,7 @@ int ZipAdder::stage(ZipHandle& archive, const SourceFile& file) {
     if (comment != oldComment &&
         zip_file_set_comment(za, at, comment.empty() ? nullptr : comment.data(),
                              static_cast<zip_uint16_t>(comment.size()), ZIP_FL_ENC_UTF_8) != 0)
-        return archive.lastError();
+        return m_zip.failOn(archive);
     m_written.push_back(file.entry);
     return ZipResult::Success;
 }
@@ -248,7 +248,7 @@ int ZipAdder::run() {
                             : (m_skipped ? ZipResult::FilesSkipped : ZipResult::NothingToDo);
     ZipHandle archive;
     if (int opened = archive.open(m_zip.ZipFileName, ZipHandle::Mode::CreateOrOpen); opened != 0)
-        return opened;
+        return m_zip.fail(opened, archive.failureKind());
     zip_register_progress_callback_with_state(
         archive.get(), 0.05,
         [](zip_t*, double done, void* events) {
@@ -263,7 +263,7 @@ int ZipAdder::run() {
         return m_unreadable ? ZipResult::CannotAccess : ZipResult::NothingToDo;
     }
     if (int committed = archive.commit(); committed != 0)
-        return committed;
+        return m_zip.fail(committed, archive.failureKind());
     readBack();
     if (m_unreadable)
         return ZipResult::CannotAccess;
@@ -271,7 +271,7 @@ int ZipAdder::run() {
 }
 
 int ZipComponent::add() {
-    m_processed.clear();
+    begin("adding");
     ZipAdder adder(*this);
     return finish(adder.run());
 }

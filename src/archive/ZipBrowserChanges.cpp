@@ -120,8 +120,9 @@ void ZipBrowserModel::stageTaskFile(const std::string& archivePath, const std::s
     const std::string relative = relativeToTemp(path);
     if (relative.empty())
         return;
+    // A failed commit is shown to the user by commitTaskFiles itself.
     if (!m_staged.empty() && archivePath != m_stagedArchive)
-        (void)commitTaskFiles();
+        ignoreFailure(commitTaskFiles());
     m_stagedArchive = archivePath;
     if (m_stagedComments.count(relative) == 0)
         m_staged.push_back(relative);

@@ -48,7 +48,8 @@ TZipObj* ZipBrowserModel::findArchive(const std::string& path) const {
 }
 
 ZipNode* ZipBrowserModel::newArchiveNode(const std::string& path) {
-    (void)forceDirectories(folderOf(path));
+    // A folder that cannot be made is reported; adding to the archive then fails on its own.
+    ignoreFailure(m_app.createFolder(folderOf(path)));
     m_archives.push_back(std::make_unique<TZipObj>(path));
     TZipObj* archive = m_archives.back().get();
     m_listener->nodeAdded(*archive->root);
@@ -68,8 +69,11 @@ ZipNode* ZipBrowserModel::openArchive(const std::string& path) {
     m_operation = Operation::Opening;
     m_listener->recentFileChanged("", path);
     m_entryCount = 0;
-    if (fileExists(path))
-        (void)m_zip.count(m_entryCount);
+    // A damaged or unreadable archive is reported here, once; its listings below stay empty.
+    if (fileExists(path)) {
+        if (const int counted = m_zip.count(m_entryCount); zipResultSeverity(counted) >= 2)
+            report(counted, "opening");
+    }
     treeListing(*node->archive);
     m_operation = Operation::Idle;
     pagesListing();
@@ -122,7 +126,8 @@ void ZipBrowserModel::treeListing(TZipObj& archive) {
     if (fileExists(archive.archivePath)) {
         m_zip.ZipFileName = archive.archivePath;
         m_zip.FilesToProcess = {"*.*"};
-        (void)m_zip.list();
+        // What cannot be listed stays out of the tree; opening the archive said why.
+        ignoreFailure(m_zip.list());
         m_zip.ZipFileName = m_current ? m_current->archivePath : std::string();
     }
     m_listingArchive = nullptr;
@@ -137,9 +142,10 @@ void ZipBrowserModel::listInto(TZipObj* archive, const std::string& spec) {
     m_entryCount = 0;
     if (archive && fileExists(archive->archivePath)) {
         m_zip.ZipFileName = archive->archivePath;
-        (void)m_zip.count(m_entryCount);
+        // Likewise: an archive that cannot be read lists nothing, as opening it said.
+        ignoreFailure(m_zip.count(m_entryCount));
         m_zip.FilesToProcess = {spec};
-        (void)m_zip.list();
+        ignoreFailure(m_zip.list());
     }
 }
 
@@ -159,7 +165,7 @@ void ZipBrowserModel::pagesListing() {
     m_pages.clear();
     if (m_current && fileExists(m_current->archivePath)) {
         m_zip.FilesToProcess = {"*.*"};
-        (void)m_zip.list();
+        ignoreFailure(m_zip.list()); // likewise
     }
     m_listener->pagesChanged();
     m_listing = Listing::None;

@@ -30,10 +30,52 @@ bool readZipEntryInfo(ZipHandle& archive, std::uint64_t index, ZipEntryInfo& inf
     return true;
 }
 
+void ZipComponent::begin(const char* verb) {
+    m_processed.clear();
+    m_verb = verb;
+    m_failureKind = ErrorCode::None;
+    m_status = Status();
+}
+
+int ZipComponent::fail(int result, ErrorCode kind) {
+    m_failureKind = kind;
+    return result;
+}
+
+int ZipComponent::failOn(const ZipHandle& archive) {
+    const int result = archive.lastError(); // notes the kind first
+    return fail(result, archive.failureKind());
+}
+
 int ZipComponent::finish(int result) {
     FilesToProcess.clear();
+    if (zipResultSeverity(result) >= 2) {
+        const ErrorCode kind = m_failureKind != ErrorCode::None && m_failureKind != ErrorCode::Other
+                                   ? m_failureKind
+                                   : zipResultKind(result);
+        // A declined Replace question shows no text of its own.
+        const std::string text = zipResultMessage(result, m_verb);
+        m_status = Status::failure(
+            text.empty() ? std::string("Stopped while ") + m_verb + "." : text, kind);
+    }
     m_events->onStatus(100);
     return result;
+}
+
+ErrorCode zipResultKind(int code) {
+    switch (code) {
+    case ZipResult::ArchiveNotFound:
+        return ErrorCode::NotFound;
+    case ZipResult::Corrupted:
+    case 160: // damaged beyond what the Fix option mends
+        return ErrorCode::Corrupt;
+    case ZipResult::DiskFull:
+        return ErrorCode::NoSpace;
+    case ZipResult::UserAbort:
+        return ErrorCode::Cancelled;
+    default:
+        return zipResultSeverity(code) >= 2 ? ErrorCode::Other : ErrorCode::None;
+    }
 }
 
 std::vector<std::uint64_t> ZipComponent::matchingEntries(ZipHandle& archive) const {
@@ -53,49 +95,49 @@ std::vector<std::uint64_t> ZipComponent::matchingEntries(ZipHandle& archive) con
 }
 
 int ZipComponent::count(std::int64_t& entries) {
-    m_processed.clear();
+    begin("listing");
     entries = 0;
     ZipHandle archive;
     if (int opened = archive.open(ZipFileName, ZipHandle::Mode::Read); opened != 0)
-        return finish(opened);
+        return finish(fail(opened, archive.failureKind()));
     entries = zip_get_num_entries(archive.get(), 0);
     return finish(ZipResult::Success);
 }
 
 int ZipComponent::list() {
-    m_processed.clear();
+    begin("listing");
     ZipHandle archive;
     if (int opened = archive.open(ZipFileName, ZipHandle::Mode::Read); opened != 0)
-        return finish(opened);
+        return finish(fail(opened, archive.failureKind()));
     if (zip_get_num_entries(archive.get(), 0) == 0)
         return finish(ZipResult::EmptyZipFile);
     const std::vector<std::uint64_t> indexes = matchingEntries(archive);
     for (std::uint64_t index : indexes) {
         ZipEntryInfo info;
         if (!readZipEntryInfo(archive, index, info))
-            return finish(archive.lastError());
+            return finish(failOn(archive));
         m_events->onListing(info);
     }
     return finish(indexes.empty() ? ZipResult::NothingToDo : ZipResult::Success);
 }
 
 int ZipComponent::entryInfo(std::uint64_t index, ZipEntryInfo& info) {
-    m_processed.clear();
+    begin("listing");
     ZipHandle archive;
     if (int opened = archive.open(ZipFileName, ZipHandle::Mode::Read); opened != 0)
-        return finish(opened);
+        return finish(fail(opened, archive.failureKind()));
     if (index >= static_cast<std::uint64_t>(zip_get_num_entries(archive.get(), 0)))
         return finish(ZipResult::OtherError);
     if (!readZipEntryInfo(archive, index, info))
-        return finish(archive.lastError());
+        return finish(failOn(archive));
     return finish(ZipResult::Success);
 }
 
 int ZipComponent::remove() {
-    m_processed.clear();
+    begin("deleting");
     ZipHandle archive;
     if (int opened = archive.open(ZipFileName, ZipHandle::Mode::Change); opened != 0)
-        return finish(opened);
+        return finish(fail(opened, archive.failureKind()));
     if (zip_get_num_entries(archive.get(), 0) == 0)
         return finish(ZipResult::EmptyZipFile);
     // Nothing listed deletes nothing (never the whole archive by accident).
@@ -107,14 +149,14 @@ int ZipComponent::remove() {
     for (std::uint64_t index : indexes) {
         ZipEntryInfo info;
         if (!readZipEntryInfo(archive, index, info))
-            return finish(archive.lastError());
+            return finish(failOn(archive));
         m_events->onDeleting(info.name);
         if (zip_delete(archive.get(), index) != 0)
-            return finish(archive.lastError());
+            return finish(failOn(archive));
         removed.push_back(std::move(info));
     }
     if (int committed = archive.commit(); committed != 0)
-        return finish(committed);
+        return finish(fail(committed, archive.failureKind()));
     m_processed = std::move(removed);
     return finish(ZipResult::Success);
 }

@@ -2,6 +2,7 @@
 
 #include "archive/ZipEvents.h"
 #include "archive/ZipResult.h"
+#include "platform/Result.h"
 
 #include <cstdint>
 #include <string>
@@ -55,16 +56,34 @@ public:
     // removed. Empty when nothing was committed.
     const std::vector<ZipEntryInfo>& processedEntries() const { return m_processed; }
 
+    // The last operation's outcome as a Status: ok unless its result code is an error (see
+    // zipResultSeverity); a failure carries the code's text (zipResultMessage) and its kind:
+    // a missing archive NotFound, a damaged one Corrupt, a full disk NoSpace, a file that may
+    // not be written Permission or ReadOnly, a declined Replace question Cancelled.
+    const Status& status() const { return m_status; }
+
 private:
     friend class ZipExtractor;
     friend class ZipAdder;
+    // Starts an operation: forgets the last outcome; the verb goes into its message.
+    void begin(const char* verb);
+    // Notes the kind of the failure the operation is about to return.
+    int fail(int result, ErrorCode kind);
+    // The last error of an open archive, its kind noted.
+    int failOn(const ZipHandle& archive);
     int finish(int result);
     std::vector<std::uint64_t> matchingEntries(ZipHandle& archive) const;
 
     ZipEvents m_noEvents;
     ZipEvents* m_events = &m_noEvents;
     std::vector<ZipEntryInfo> m_processed;
+    const char* m_verb = "listing";
+    ErrorCode m_failureKind = ErrorCode::None;
+    Status m_status;
 };
+
+// The kind of a result code, for a failure whose system error is not known.
+ErrorCode zipResultKind(int code);
 
 // The statistics record of an entry of an open archive; false when it cannot be read.
 bool readZipEntryInfo(ZipHandle& archive, std::uint64_t index, ZipEntryInfo& info);

@@ -50,10 +50,6 @@ std::vector<std::string> segmentsOf(const std::string& path) {
     return segments;
 }
 
-int writeFailure(int error) {
-    return error == ENOSPC || error == EDQUOT ? ZipResult::DiskFull : ZipResult::CannotAccess;
-}
-
 } // namespace
 
 class ZipExtractor {
@@ -76,6 +72,13 @@ private:
     Descriptor m_root;
     bool m_overwriteAll = false;
     int m_error = ZipResult::Success;
+
+    // The result code of a failed write into the extract folder, its kind noted.
+    int writeFailure(int error) {
+        const int code =
+            error == ENOSPC || error == EDQUOT ? ZipResult::DiskFull : ZipResult::CannotAccess;
+        return m_zip.fail(code, errorCodeOfErrno(error));
+    }
 };
 
 int ZipExtractor::openFolder(const std::vector<std::string>& segments, std::size_t count) {
@@ -135,12 +138,13 @@ ZipExtractor::Outcome ZipExtractor::writeFile(ZipHandle& archive, int folder,
         }
     }
     zip_file_t* in = zip_fopen_index(archive.get(), info.index, 0);
-    int error = in ? ZipResult::Success : archive.lastError();
+    int error = in ? ZipResult::Success : m_zip.failOn(archive);
     char buffer[65536];
     while (error == ZipResult::Success) {
         const zip_int64_t got = zip_fread(in, buffer, sizeof buffer);
         if (got < 0) {
-            error = zipResultOfError(zip_file_get_error(in));
+            const zip_error_t* failure = zip_file_get_error(in);
+            error = m_zip.fail(zipResultOfError(failure), zipErrorKind(failure));
             break;
         }
         if (got == 0)
@@ -197,7 +201,7 @@ ZipExtractor::Outcome ZipExtractor::extractEntry(ZipHandle& archive, const ZipEn
 int ZipExtractor::run() {
     ZipHandle archive;
     if (int opened = archive.open(m_zip.ZipFileName, ZipHandle::Mode::Read); opened != 0)
-        return opened;
+        return m_zip.fail(opened, archive.failureKind());
     const zip_int64_t total = zip_get_num_entries(archive.get(), 0);
     if (total == 0)
         return ZipResult::EmptyZipFile;
@@ -206,16 +210,19 @@ int ZipExtractor::run() {
         return ZipResult::NothingToDo;
     if (m_zip.ExtractDirectory.empty())
         return ZipResult::CannotAccess;
-    (void)forceDirectories(m_zip.ExtractDirectory);
+    if (Status made = forceDirectories(m_zip.ExtractDirectory); !made)
+        return m_zip.fail(made.code() == ErrorCode::NoSpace ? ZipResult::DiskFull
+                                                            : ZipResult::CannotAccess,
+                          made.code());
     m_root.reset(::open(m_zip.ExtractDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (m_root.get() < 0)
-        return ZipResult::CannotAccess;
+        return m_zip.fail(ZipResult::CannotAccess, errorCodeOfErrno(errno));
     int skipped = 0;
     std::size_t done = 0;
     for (std::uint64_t index : indexes) {
         ZipEntryInfo info;
         if (!readZipEntryInfo(archive, index, info))
-            return archive.lastError();
+            return m_zip.failOn(archive);
         switch (extractEntry(archive, info)) {
         case Outcome::Written:
             if (!info.isFolder)
@@ -235,7 +242,7 @@ int ZipExtractor::run() {
 }
 
 int ZipComponent::extract() {
-    m_processed.clear();
+    begin("extracting");
     ZipExtractor extractor(*this);
     return finish(extractor.run());
 }

@@ -59,6 +59,40 @@ int zipResultOfError(const zip_error* error) {
     return zipResultOfError(zip_error_code_zip(e), zip_error_code_system(e));
 }
 
+ErrorCode zipErrorKind(int zipError, int systemError) {
+    switch (zipError) {
+    case ZIP_ER_OK:
+        return ErrorCode::None;
+    case ZIP_ER_NOENT:
+        return ErrorCode::NotFound;
+    case ZIP_ER_NOZIP:
+    case ZIP_ER_INCONS:
+    case ZIP_ER_CRC:
+    case ZIP_ER_EOF:
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA:
+        return ErrorCode::Corrupt;
+    case ZIP_ER_RDONLY:
+        return ErrorCode::ReadOnly;
+    case ZIP_ER_CANCELLED:
+        return ErrorCode::Cancelled;
+    case ZIP_ER_TMPOPEN:
+    case ZIP_ER_RENAME:
+    case ZIP_ER_WRITE:
+    case ZIP_ER_CLOSE:
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+    case ZIP_ER_TELL:
+    case ZIP_ER_REMOVE: {
+        const ErrorCode kind = errorCodeOfErrno(systemError);
+        return kind == ErrorCode::None ? ErrorCode::Other : kind;
+    }
+    default:
+        return ErrorCode::Other;
+    }
+}
+
 ArchiveLock::~ArchiveLock() {
     release();
 }
@@ -97,8 +131,11 @@ ZipHandle::~ZipHandle() {
 
 int ZipHandle::open(const std::string& path, Mode mode) {
     discard();
-    if (int locked = m_lock.acquire(path, mode != Mode::Read); locked != 0)
+    m_failureKind = ErrorCode::None;
+    if (int locked = m_lock.acquire(path, mode != Mode::Read); locked != 0) {
+        m_failureKind = ErrorCode::Other;
         return locked;
+    }
     int flags = ZIP_CHECKCONS;
     if (mode == Mode::Read)
         flags |= ZIP_RDONLY;
@@ -118,7 +155,7 @@ int ZipHandle::open(const std::string& path, Mode mode) {
     if (m_zip == nullptr) {
         const int systemError = errno;
         m_lock.release();
-        return zipResultOfError(error, systemError);
+        return failed(error, systemError);
     }
     return ZipResult::Success;
 }
@@ -132,7 +169,7 @@ int ZipHandle::openEmpty() {
         if (m_zip == nullptr)
             zip_source_free(source);
     }
-    const int result = m_zip ? ZipResult::Success : zipResultOfError(&error);
+    const int result = m_zip ? ZipResult::Success : failed(&error);
     zip_error_fini(&error);
     if (m_zip == nullptr)
         m_lock.release();
@@ -145,7 +182,7 @@ int ZipHandle::commit() {
     int result = ZipResult::Success;
     // A write failure asked for by the tests leaves the archive as it was, as libzip does.
     if (const int fault = writeFaultNow(); fault != 0) {
-        result = zipResultOfError(ZIP_ER_WRITE, fault);
+        result = failed(ZIP_ER_WRITE, fault);
         zip_discard(m_zip);
     } else if (zip_close(m_zip) != 0) {
         result = lastError();
@@ -164,7 +201,22 @@ void ZipHandle::discard() {
 }
 
 int ZipHandle::lastError() const {
-    return m_zip == nullptr ? ZipResult::Success : zipResultOfError(zip_get_error(m_zip));
+    return m_zip == nullptr ? ZipResult::Success : failed(zip_get_error(m_zip));
+}
+
+int ZipHandle::failed(int zipError, int systemError) const {
+    m_failureKind = zipErrorKind(zipError, systemError);
+    return zipResultOfError(zipError, systemError);
+}
+
+int ZipHandle::failed(const zip_error* error) const {
+    auto* e = const_cast<zip_error_t*>(error);
+    return failed(zip_error_code_zip(e), zip_error_code_system(e));
+}
+
+ErrorCode zipErrorKind(const zip_error* error) {
+    auto* e = const_cast<zip_error_t*>(error);
+    return zipErrorKind(zip_error_code_zip(e), zip_error_code_system(e));
 }
 
 } // namespace quarlo

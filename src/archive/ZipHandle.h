@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <string>
 
 struct zip;
@@ -10,6 +12,11 @@ namespace quarlo {
 // The libzip error of a failed call turned into the component's result code.
 int zipResultOfError(int zipError, int systemError);
 int zipResultOfError(const zip_error* error);
+// The kind of a libzip error: a missing archive NotFound, a damaged one Corrupt, a read-only
+// one ReadOnly, a cancelled operation Cancelled; for file errors the kind of the system
+// error (no space, permission, ...).
+ErrorCode zipErrorKind(int zipError, int systemError);
+ErrorCode zipErrorKind(const zip_error* error);
 
 // An advisory lock on an existing archive file for the length of one operation: shared for
 // readers, exclusive for writers. libzip replaces the archive by renaming a new file over
@@ -56,12 +63,18 @@ public:
     void discard();
     // The result code of the last failed call on the open archive.
     int lastError() const;
+    // The kind of the last failure of open(), commit() or lastError().
+    ErrorCode failureKind() const { return m_failureKind; }
 
 private:
     int openEmpty();
+    // The result code of a libzip error; notes its kind.
+    int failed(int zipError, int systemError) const;
+    int failed(const zip_error* error) const;
 
     zip* m_zip = nullptr;
     ArchiveLock m_lock;
+    mutable ErrorCode m_failureKind = ErrorCode::None;
 };
 
 } // namespace quarlo

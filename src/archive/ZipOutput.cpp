@@ -43,13 +43,15 @@ Status ZipOutput::startRun(TQLTask& task) {
         return Status::failure("The task has no Zip file to save to.");
     ZipNode* node = m_browser.openArchive(m_archivePath);
     // An archive opened in an earlier run may have lost its folder (or not had one yet).
-    (void)forceDirectories(folderOf(m_archivePath));
+    if (Status made = forceDirectories(folderOf(m_archivePath)); !made)
+        return made;
     if (fileExists(m_archivePath)) {
         ZipComponent probe;
         probe.ZipFileName = m_archivePath;
         std::int64_t entries = 0;
         if (int result = probe.count(entries); zipResultSeverity(result) == 2)
-            return Status::failure(zipResultMessage(result, "adding") + " " + m_archivePath);
+            return Status::failure(zipResultMessage(result, "adding") + " " + m_archivePath,
+                                   probe.status().code());
     }
     Result<std::map<std::string, ZipEntryInfo>> entries = archiveEntriesOnDisk(m_archivePath);
     if (!entries)

@@ -2,6 +2,7 @@
 
 #include "archive/ZipBrowserModel.h"
 #include "archive/ZipTexts.h"
+#include "model/TQLApp.h"
 #include "platform/FileUtil.h"
 #include "platform/SettingsStore.h"
 
@@ -115,9 +116,11 @@ void ZipWizard::finish(ZipBrowserModel& browser) {
     zip.UsePaths = usePaths;
     zip.Recurse = recurse;
     zip.AddAction = action;
-    m_settings.writeInt(kSettingsKey, "Compression", compression);
-    m_settings.writeBool(kSettingsKey, "Use Paths", usePaths);
-    m_settings.writeInt(kSettingsKey, "Action", static_cast<int>(action));
+    TQLApp& app = browser.app();
+    app.reportSettingsFailure(m_settings.writeInt(kSettingsKey, "Compression", compression));
+    app.reportSettingsFailure(m_settings.writeBool(kSettingsKey, "Use Paths", usePaths));
+    app.reportSettingsFailure(
+        m_settings.writeInt(kSettingsKey, "Action", static_cast<int>(action)));
 }
 
 bool ZipWizard::replaceChosenFile(ZipBrowserModel& browser) {
@@ -155,11 +158,14 @@ ExtractSettings ExtractSettings::read(SettingsStore& settings) {
     return read;
 }
 
-void ExtractSettings::store(SettingsStore& settings) const {
-    settings.writeBool(kSettingsKey, "Extract Use Paths", usePaths);
-    settings.writeBool(kSettingsKey, "Extract Overwrite", overwrite);
+Status ExtractSettings::store(SettingsStore& settings) const {
+    if (Status written = settings.writeBool(kSettingsKey, "Extract Use Paths", usePaths); !written)
+        return written;
+    if (Status written = settings.writeBool(kSettingsKey, "Extract Overwrite", overwrite); !written)
+        return written;
     if (rememberFolder)
-        settings.writeText(kSettingsKey, "Unzip Folder", folder);
+        return settings.writeText(kSettingsKey, "Unzip Folder", folder);
+    return {};
 }
 
 int ExtractSettings::run(ZipBrowserModel& browser) const {

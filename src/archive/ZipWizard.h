@@ -93,7 +93,7 @@ struct ExtractSettings {
 
     static ExtractSettings read(SettingsStore& settings);
     // Unzip pressed: the options stored, and the folder when it is to be remembered.
-    void store(SettingsStore& settings) const;
+    Status store(SettingsStore& settings) const; // the first write that failed
     bool canUnzip() const { return !folder.empty(); }
     // Extracts every entry, or the selection, into the folder; xowAlways when
     // overwriting, xowAsk otherwise; the result reported with "extracting".

@@ -48,7 +48,9 @@ int profileCommand(Context& context, Args& args) {
     peek.option("--from");
     peek.flag("--json");
     TQLProfile scratch;
-    (void)applyProfileOptions(peek, scratch);
+    // Only takes the options out of the copy to find the words; 'profile save' applies them
+    // to the real profile and reports what is wrong with them there.
+    ignoreFailure(applyProfileOptions(peek, scratch));
     auto words = peek.positional();
     if (!words)
         return context.fail(words.message());

@@ -6,6 +6,7 @@
 #include "model/TQLApp.h"
 
 #include <charconv>
+#include <optional>
 #include <ostream>
 #include <strings.h>
 
@@ -46,18 +47,18 @@ std::optional<bool> parseBool(const std::string& text) {
 }
 
 // Settings whose setters apply rules of their own go through the application object.
-bool setThroughApp(TQLApp& app, const std::string& name, const std::string& value) {
+// The settings the application adjusts before storing them; nothing for the others.
+std::optional<Status> setThroughApp(TQLApp& app, const std::string& name,
+                                    const std::string& value) {
     if (::strcasecmp(name.c_str(), "Downloads Folder") == 0)
-        app.setDownloadsFolder(value);
-    else if (::strcasecmp(name.c_str(), "Local Intranet Folder") == 0)
-        app.setIntranetFolder(value);
-    else if (::strcasecmp(name.c_str(), "Temp Folder") == 0)
-        app.setTempFolder(value);
-    else if (::strcasecmp(name.c_str(), "User Agent") == 0)
-        app.setUserAgent(value);
-    else
-        return false;
-    return true;
+        return app.setDownloadsFolder(value);
+    if (::strcasecmp(name.c_str(), "Local Intranet Folder") == 0)
+        return app.setIntranetFolder(value);
+    if (::strcasecmp(name.c_str(), "Temp Folder") == 0)
+        return app.setTempFolder(value);
+    if (::strcasecmp(name.c_str(), "User Agent") == 0)
+        return app.setUserAgent(value);
+    return std::nullopt;
 }
 
 int settingsGet(Context& context, TQLApp& app, const std::vector<std::string>& words) {
@@ -89,7 +90,8 @@ int settingsSet(Context& context, TQLApp& app, const std::vector<std::string>& w
                             "\" is not a known setting: give --dword or --string to write it");
     const std::string name = known ? std::string(known->name) : words[1];
     const std::string_view key = known ? known->key : kSettingsKey;
-    bool written = false;
+    Status written;
+    std::optional<Status> throughApp;
     if (type == KnownSetting::Type::Integer) {
         const auto number = parseInt(value);
         if (!number)
@@ -100,13 +102,13 @@ int settingsSet(Context& context, TQLApp& app, const std::vector<std::string>& w
         if (!flag)
             return context.fail(name + " takes 1 or 0 (true or false), not \"" + value + "\"");
         written = app.settings().writeBool(key, name, *flag);
-    } else if (known && setThroughApp(app, name, value)) {
-        written = true;
+    } else if (known && (throughApp = setThroughApp(app, name, value))) {
+        written = *throughApp;
     } else {
         written = app.settings().writeText(key, name, value);
     }
     if (!written)
-        return context.fail("unable to write to " + app.settings().filePath());
+        return context.fail(written.message());
     return 0;
 }
 

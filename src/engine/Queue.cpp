@@ -102,7 +102,7 @@ std::unique_ptr<TQLQItem> LoadItem(TQLTask& task, std::size_t entry) {
     item->Task = &task;
     item->URL = queue.url(entry);
     // The loader has repaired every stored line, so nothing is left to count here.
-    (void)readDataLine(queue.dataLine(entry), *item);
+    [[maybe_unused]] const int repairs = readDataLine(queue.dataLine(entry), *item);
     return item;
 }
 

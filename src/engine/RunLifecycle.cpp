@@ -54,7 +54,8 @@ void TQLDownloader::waitForTransfers() {
     m_sockets->StopAll();
     if (!m_download->waitUntilNoTransfers(kTransferEndWait))
         m_app.hooks().setStatusLine("Some transfers did not end when they were stopped", -1);
-    (void)m_download->waitUntilSuspended(kTransferEndWait);
+    if (!m_download->waitUntilSuspended(kTransferEndWait))
+        m_app.hooks().setStatusLine("The download thread did not stop in time", -1);
 }
 
 // Every second while a run is in progress: a run whose output could not be written ends

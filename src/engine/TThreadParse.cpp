@@ -52,8 +52,8 @@ void TThreadParse::requestStop() {
 
 void TThreadParse::stopRun() {
     requestStop();
-    if (std::this_thread::get_id() != m_thread.get_id())
-        (void)waitUntilSuspended(kStopWait);
+    if (std::this_thread::get_id() != m_thread.get_id() && !waitUntilSuspended(kStopWait))
+        m_app.hooks().setStatusLine("The page parser did not stop in time", -1);
 }
 
 bool TThreadParse::waitUntilSuspended(std::chrono::milliseconds timeout) {

@@ -67,18 +67,21 @@ std::string TickBodyFile::failureText() const {
     return "Unable to write to " + m_target + ": " + std::strerror(m_error);
 }
 
-void TickBodyFile::makeFolders() {
+bool TickBodyFile::makeFolders() {
     std::vector<std::string> missing;
     for (std::string folder = withoutTrailingSlash(folderOf(m_target));
          !folder.empty() && folder != "/" && !directoryExists(folder);
          folder = withoutTrailingSlash(folderOf(folder)))
         missing.push_back(folder);
     if (missing.empty())
-        return;
-    (void)forceDirectories(folderOf(m_target));
+        return true;
+    const Status made = forceDirectories(folderOf(m_target));
+    const int error = errno;
     for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder)
         if (directoryExists(*folder))
             m_madeFolders.push_back(*folder);
+    errno = error;
+    return made.ok();
 }
 
 // Only empty folders go: one that received another file stays.
@@ -91,10 +94,12 @@ void TickBodyFile::removeMadeFolders() {
 int32_t TickBodyFile::open() {
     discard();
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        makeFolders();
-        m_fd = ::open(m_part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (m_fd >= 0)
-            return kTickOk;
+        // A full or read-only disk shows in the folder's error, not in the open's ENOENT.
+        if (makeFolders()) {
+            m_fd = ::open(m_part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (m_fd >= 0)
+                return kTickOk;
+        }
         if (errno != ENOENT)
             break;
     }

@@ -40,10 +40,11 @@ public:
     void discard();
     // What the last failure was: "Unable to write to <target>: <reason>".
     std::string failureText() const;
+    int error() const { return m_error; } // the errno of the last failure, or 0
 
 private:
     int32_t failed(int32_t code);
-    void makeFolders();
+    bool makeFolders(); // false with errno set when a folder cannot be made
     void removeMadeFolders();
 
     std::string m_target;

@@ -13,7 +13,14 @@ TickResult TickResult::failure(int32_t code, std::string text) {
         text = clientErrorText(code);
     if (text.empty())
         text = tickErrorText(code);
-    return {code, std::move(text)};
+    return {code, std::move(text), errorCodeOfTick(code)};
+}
+
+TickResult TickResult::withKind(ErrorCode known) const {
+    TickResult result = *this;
+    if (!ok() && known != ErrorCode::None)
+        result.kind = known;
+    return result;
 }
 
 std::string TickResult::message() const {

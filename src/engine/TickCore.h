@@ -12,18 +12,22 @@ namespace quarlo {
 struct TickResult {
     int32_t code = 0;
     std::string text;
+    ErrorCode kind = ErrorCode::None; // what kind of failure; None on success
 
     // Success; text "Ok".
     static TickResult success();
     // A failure with the text the action left; without one, the client's own text for its
     // codes, else the code's description from the table.
     static TickResult failure(int32_t code, std::string text = {});
+    // The same result with a kind known more precisely than the code tells (the libcurl
+    // result, the file system's error).
+    TickResult withKind(ErrorCode known) const;
 
     bool ok() const { return code == 0; }
     explicit operator bool() const { return ok(); }
     // "<code>: <text>", the message an error carries.
     std::string message() const;
-    Status status() const { return ok() ? Status() : Status::failure(message()); }
+    Status status() const { return ok() ? Status() : Status::failure(message(), kind); }
 };
 
 // Base of the client family: keeps the last error of the object.

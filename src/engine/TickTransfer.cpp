@@ -178,14 +178,16 @@ TickResult TickTransfer::finish(CURL* easy, CURLcode result) {
             m_owner.OnEndTransfer();
         if (m_fileError != kTickOk)
             return fileFailure(m_fileError);
-        return TickResult::failure(winInetCodeFor(result, verifyResult));
+        return TickResult::failure(winInetCodeFor(result, verifyResult))
+            .withKind(errorCodeOfCurl(result));
     }
     return finishComplete();
 }
 
 // A full or read-only disk says which file and why.
 TickResult TickTransfer::fileFailure(int32_t code) const {
-    return TickResult::failure(code, code == kTickDiskFault ? m_file.failureText() : std::string());
+    return TickResult::failure(code, code == kTickDiskFault ? m_file.failureText() : std::string())
+        .withKind(errorCodeOfErrno(m_file.error()));
 }
 
 TickResult TickTransfer::finishComplete() {
@@ -212,7 +214,9 @@ TickResult TickTransfer::finishComplete() {
     const std::string& statusLine = m_owner.m_statusLine;
     const std::size_t blank = statusLine.find(' ');
     if (blank != std::string::npos && blank + 1 < statusLine.size() && statusLine[blank + 1] != '2')
-        return TickResult::failure(kTickBadStatus, statusLine.substr(blank + 1));
+        return TickResult::failure(kTickBadStatus, statusLine.substr(blank + 1))
+            .withKind(m_responseCode == 404 || m_responseCode == 410 ? ErrorCode::NotFound
+                                                                     : ErrorCode::Network);
     return TickResult::success();
 }
 

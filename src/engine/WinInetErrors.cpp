@@ -247,4 +247,50 @@ int32_t winInetCodeFor(CURLcode result, long tlsVerifyResult) {
     }
 }
 
+ErrorCode errorCodeOfCurl(CURLcode result) {
+    switch (result) {
+    case CURLE_OK:
+        return ErrorCode::None;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return ErrorCode::Cancelled;
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_FILE_COULDNT_READ_FILE:
+        return ErrorCode::NotFound;
+    case CURLE_URL_MALFORMAT:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_FAILED_INIT:
+    case CURLE_OUT_OF_MEMORY:
+    case CURLE_WRITE_ERROR:
+    case CURLE_READ_ERROR:
+    case CURLE_BAD_FUNCTION_ARGUMENT:
+        return ErrorCode::Other;
+    default:
+        return ErrorCode::Network;
+    }
+}
+
+ErrorCode errorCodeOfTick(int32_t code) {
+    switch (code) {
+    case kTickOk:
+        return ErrorCode::None;
+    case kInetOperationCancelled:
+        return ErrorCode::Cancelled;
+    case kTickDiskFault:
+        return ErrorCode::NoSpace;
+    case kTickCantWaitForThread:
+    case kTickBusy:
+    case kTickWriteFailed:
+    case kTickBadScheme:
+    case kTickNoServer:
+    case kTickCantOpenFile:
+    case kInetInternalError:
+    case kInetInvalidUrl:
+    case kInetUnrecognizedScheme:
+    case kInetInvalidOperation:
+        return ErrorCode::Other;
+    default:
+        return ErrorCode::Network;
+    }
+}
+
 } // namespace quarlo

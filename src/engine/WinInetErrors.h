@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <cstdint>
 #include <string>
 
@@ -60,5 +62,14 @@ std::string tickErrorText(int32_t code);
 // The WinInet code that stands for a failed libcurl transfer. tlsVerifyResult is the
 // certificate check's result (CURLINFO_SSL_VERIFYRESULT) and tells the TLS failures apart.
 int32_t winInetCodeFor(CURLcode result, long tlsVerifyResult);
+
+// The kind of a failed libcurl transfer: Cancelled when the client aborted it, NotFound for
+// a missing remote or local file, Other for the client's own mistakes (a bad URL, no
+// memory, a failed write), Network for the rest.
+ErrorCode errorCodeOfCurl(CURLcode result);
+// The kind of a client result code, as far as the code tells: Cancelled, NoSpace for a full
+// or read-only disk (the file's error tells them apart), Network for transport failures and
+// error answers, Other for the client's own failures.
+ErrorCode errorCodeOfTick(int32_t code);
 
 } // namespace quarlo

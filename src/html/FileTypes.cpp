@@ -161,8 +161,8 @@ Status FileTypes::writeCategory(std::string_view name, std::string_view extensio
     if (!data.empty() && data.back() != ';') {
         data += ';';
     }
-    if (!m_store->writeText(kFileTypesKey, name, data)) {
-        return Status::failure("Unable to write the file type table.");
+    if (Status written = m_store->writeText(kFileTypesKey, name, data); !written) {
+        return Status::failure("Unable to write the file type table.", written.code());
     }
     return {};
 }
@@ -178,8 +178,8 @@ Status FileTypes::deleteCategory(std::string_view name) {
     if (!exists) {
         return Status::failure("There is no file type " + std::string(name) + ".");
     }
-    if (!m_store->deleteValue(kFileTypesKey, name)) {
-        return Status::failure("Unable to write the file type table.");
+    if (Status written = m_store->deleteValue(kFileTypesKey, name); !written) {
+        return Status::failure("Unable to write the file type table.", written.code());
     }
     return {};
 }
@@ -194,8 +194,8 @@ Status FileTypes::deleteExtension(std::string_view category, std::string_view ex
          begin = end + 1, end = data.find(';', begin)) {
         if (equalsNoCase(std::string_view(data).substr(begin, end - begin), extension)) {
             const std::string rest = data.substr(0, begin) + data.substr(end + 1);
-            if (!m_store->writeText(kFileTypesKey, category, rest)) {
-                return Status::failure("Unable to write the file type table.");
+            if (Status written = m_store->writeText(kFileTypesKey, category, rest); !written) {
+                return Status::failure("Unable to write the file type table.", written.code());
             }
             return {};
         }

@@ -62,19 +62,25 @@ bool ActiveTasks::contains(const std::string& taskPath) const {
 }
 
 Status ActiveTasks::add(const std::string& taskPath) {
-    const Status failed = Status::failure("Cannot create file " + m_file);
     if (taskPath.empty())
         return {};
-    (void)forceDirectories(folderOf(m_file));
+    if (Status made = forceDirectories(folderOf(m_file)); !made)
+        return cannotCreate(made.code());
     FileLock lock(m_file + ".lock");
     if (!lock.held())
-        return failed;
+        return cannotCreate(errorCodeOfErrno(lock.error()));
     auto list = paths();
     for (const auto& path : list)
         if (samePath(path, taskPath))
             return {};
     list.push_back(taskPath);
-    return writeFileAtomic(m_file, formatList(list), 0600) ? Status() : failed;
+    if (Status written = writeFileAtomic(m_file, formatList(list), 0600); !written)
+        return cannotCreate(written.code());
+    return {};
+}
+
+Status ActiveTasks::cannotCreate(ErrorCode code) const {
+    return Status::failure("Cannot create file " + m_file, code);
 }
 
 Status ActiveTasks::remove(const std::string& taskPath) {
@@ -82,7 +88,7 @@ Status ActiveTasks::remove(const std::string& taskPath) {
         return {};
     FileLock lock(m_file + ".lock");
     if (!lock.held())
-        return Status::failure("Cannot create file " + m_file);
+        return cannotCreate(errorCodeOfErrno(lock.error()));
     auto list = paths();
     const auto kept = std::remove_if(list.begin(), list.end(), [&](const std::string& path) {
         return samePath(path, taskPath);
@@ -90,8 +96,8 @@ Status ActiveTasks::remove(const std::string& taskPath) {
     if (kept == list.end())
         return {};
     list.erase(kept, list.end());
-    if (!writeFileAtomic(m_file, formatList(list), 0600))
-        return Status::failure("Cannot create file " + m_file);
+    if (Status written = writeFileAtomic(m_file, formatList(list), 0600); !written)
+        return cannotCreate(written.code());
     return {};
 }
 

@@ -29,6 +29,8 @@ public:
     long long stamp() const;
 
 private:
+    // "Cannot create file <list>", of the kind of what went wrong.
+    Status cannotCreate(ErrorCode code) const;
     std::string m_file;
 };
 

@@ -22,15 +22,15 @@ bool quarloHomeSet() {
     return home != nullptr && *home != '\0';
 }
 
+} // namespace
+
 // Pages wait in the Temp folder before they are zipped: they are the user's business alone.
-void createPrivateFolder(const std::string& folder) {
+void TQLApp::createPrivateFolder(const std::string& folder) {
     if (directoryExists(folder))
         return;
-    (void)forceDirectories(folder);
-    ::chmod(withoutTrailingSlash(folder).c_str(), 0700);
+    if (createFolder(folder))
+        ::chmod(withoutTrailingSlash(folder).c_str(), 0700);
 }
-
-} // namespace
 
 std::string TQLApp::tasksFolder() const {
     return m_folders.dataFolder + "Tasks/";
@@ -68,9 +68,10 @@ std::string TQLApp::readFolderSetting(const char* name, const std::string& def) 
     if (folder.empty()) {
         // The default is stored at first use, so the settings file shows where files go.
         folder = def;
-        (void)writeSetting(name, folder);
+        writeSetting(name, folder);
     }
-    (void)forceDirectories(folder);
+    // A folder that cannot be made is reported here; the writes into it fail on their own.
+    ignoreFailure(createFolder(folder));
     return folder;
 }
 
@@ -78,20 +79,20 @@ std::string TQLApp::downloadsFolder() {
     return readFolderSetting("Downloads Folder", m_folders.dataFolder + "Downloads/");
 }
 
-void TQLApp::setDownloadsFolder(const std::string& folder) {
+Status TQLApp::setDownloadsFolder(const std::string& folder) {
     const std::string value =
         folder.empty() ? m_folders.dataFolder + "Downloads/" : withTrailingSlash(folder);
-    (void)writeSetting("Downloads Folder", value);
+    return writeTextSetting("Downloads Folder", value);
 }
 
 std::string TQLApp::intranetFolder() {
     return readFolderSetting("Local Intranet Folder", m_folders.defaultIntranetFolder);
 }
 
-void TQLApp::setIntranetFolder(const std::string& folder) {
+Status TQLApp::setIntranetFolder(const std::string& folder) {
     const std::string value =
         folder.empty() ? m_folders.defaultIntranetFolder : withTrailingSlash(folder);
-    (void)writeSetting("Local Intranet Folder", value);
+    return writeTextSetting("Local Intranet Folder", value);
 }
 
 std::string TQLApp::storedFolder(const char* name, const std::string& def) const {
@@ -123,14 +124,14 @@ std::string TQLApp::tempFolder() {
     return folder;
 }
 
-void TQLApp::setTempFolder(const std::string& folder) {
+Status TQLApp::setTempFolder(const std::string& folder) {
     if (folder.empty())
-        return;
+        return {};
     // The whole folder is deleted at exit, so it must be a folder of the program's own.
     std::string value = withTrailingSlash(folder);
     if (asciiLower(value).find("quarlo") == std::string::npos)
         value += "Quarlo/";
-    (void)writeSetting("Temp Folder", value);
+    return writeTextSetting("Temp Folder", value);
 }
 
 } // namespace quarlo

@@ -37,28 +37,32 @@ void TQLApp::readSettings() {
     m_userAgent = resolveUserAgent(m_userAgentChoice);
 }
 
-bool TQLApp::writeSetting(const char* name, int value) {
-    return m_settings.writeInt(kSettingsKey, name, value);
+void TQLApp::writeSetting(const char* name, int value) {
+    reportSettingsFailure(m_settings.writeInt(kSettingsKey, name, value));
 }
 
-bool TQLApp::writeSetting(const char* name, bool value) {
-    return m_settings.writeBool(kSettingsKey, name, value);
+void TQLApp::writeSetting(const char* name, bool value) {
+    reportSettingsFailure(m_settings.writeBool(kSettingsKey, name, value));
 }
 
-bool TQLApp::writeSetting(const char* name, const std::string& value) {
-    return m_settings.writeText(kSettingsKey, name, value);
+void TQLApp::writeSetting(const char* name, const std::string& value) {
+    ignoreFailure(writeTextSetting(name, value)); // reported there
 }
 
-// Failed writes are lost without a message: the value in memory still holds for this session.
+Status TQLApp::writeTextSetting(const char* name, const std::string& value) {
+    Status written = m_settings.writeText(kSettingsKey, name, value);
+    reportSettingsFailure(written);
+    return written;
+}
 
 void TQLApp::setLastCategory(const std::string& category) {
     m_lastCategory = category;
-    (void)writeSetting("Last Category", category);
+    writeSetting("Last Category", category);
 }
 
 void TQLApp::setLastTask(const std::string& path) {
     m_lastTask = path;
-    (void)writeSetting("Last Task", path);
+    writeSetting("Last Task", path);
 }
 
 int TQLApp::saveMode() {
@@ -67,83 +71,83 @@ int TQLApp::saveMode() {
 }
 
 void TQLApp::setSaveMode(int mode) {
-    (void)writeSetting("Save Mode", mode == 1 ? 1 : 0);
+    writeSetting("Save Mode", mode == 1 ? 1 : 0);
 }
 
 void TQLApp::setShowSummaryOnCompletion(bool on) {
     m_showSummary = on;
-    (void)writeSetting("Show Summary On Completion", on);
+    writeSetting("Show Summary On Completion", on);
 }
 
 void TQLApp::setBeepOnCompletion(bool on) {
     m_beep = on;
-    (void)writeSetting("Beep On Completion", on);
+    writeSetting("Beep On Completion", on);
 }
 
 void TQLApp::setZipPropertiesFirst(bool on) {
     m_zipPropertiesFirst = on;
-    (void)writeSetting("Zip Properties First", on);
+    writeSetting("Zip Properties First", on);
 }
 
 void TQLApp::setConnections(int count) {
     m_connections = std::clamp(count, kMinConnections, kMaxConnections);
-    (void)writeSetting("Connections", m_connections.load());
+    writeSetting("Connections", m_connections.load());
 }
 
 void TQLApp::setUseProxy(bool on) {
     m_useProxy = on;
-    (void)writeSetting("Use Proxy", on);
+    writeSetting("Use Proxy", on);
 }
 
 void TQLApp::setProxyAddress(const std::string& address) {
     m_proxyAddress = address;
-    (void)writeSetting("Proxy Address", address);
+    writeSetting("Proxy Address", address);
 }
 
 void TQLApp::setProxyPort(const std::string& port) {
     m_proxyPort = port;
-    (void)writeSetting("Proxy Port", port);
+    writeSetting("Proxy Port", port);
 }
 
 void TQLApp::setProxyAuthorization(const std::string& authorization) {
     m_proxyAuthorization = authorization;
-    (void)writeSetting("Proxy Authorization", authorization);
+    writeSetting("Proxy Authorization", authorization);
 }
 
 void TQLApp::setLanguage(const std::string& language) {
     m_language = language;
-    (void)writeSetting("Language", language);
+    writeSetting("Language", language);
 }
 
 void TQLApp::setSkin(const std::string& skin) {
     m_skin = skin;
-    (void)writeSetting("Skin", skin);
+    writeSetting("Skin", skin);
 }
 
 void TQLApp::setNoAds(bool on) {
     m_noAds = on;
-    (void)writeSetting("No Ads", on);
+    writeSetting("No Ads", on);
 }
 
 void TQLApp::setMaxUrlHistory(int count) {
     m_maxUrlHistory = count;
-    (void)writeSetting("Max URL History", count);
+    writeSetting("Max URL History", count);
 }
 
 void TQLApp::setMaxFileHistory(int count) {
     m_maxFileHistory = count;
-    (void)writeSetting("Max File History", count);
+    writeSetting("Max File History", count);
 }
 
 void TQLApp::setDispatchPause(int milliseconds) {
     m_dispatchPause = std::max(0, milliseconds);
-    (void)writeSetting("Dispatch Pause", m_dispatchPause.load());
+    writeSetting("Dispatch Pause", m_dispatchPause.load());
 }
 
-void TQLApp::setUserAgent(const std::string& choice) {
+Status TQLApp::setUserAgent(const std::string& choice) {
     m_userAgentChoice = choice;
-    (void)writeSetting("User Agent", choice);
     m_userAgent = resolveUserAgent(choice);
+    return writeTextSetting("User Agent", choice);
 }
 
 std::string TQLApp::resolveUserAgent(const std::string& choice) {

@@ -36,20 +36,24 @@ Status TQLApp::firstRunSetup() {
     if (!needsFirstRunSetup())
         return {};
     std::string problems;
-    if (!m_settings.writeText(kProductKey, "Version", kProgramVersion))
-        problems += "Unable to write to " + m_settings.filePath() + ". ";
+    if (Status written = m_settings.writeText(kProductKey, "Version", kProgramVersion); !written)
+        problems += written.message() + ". ";
     if (Status imported = m_settings.importRegFile(m_folders.resourceFolder + "FTypes.reg");
         !imported)
         problems += imported.message() + ". ";
-    (void)downloadsFolder();
+    // Creates the Downloads folder and stores its default; a failure is reported there.
+    downloadsFolder();
     // Tasks of the older layout lay directly in the Tasks folder, without categories.
     const std::string tasks = tasksFolder();
     const std::string general = tasks + "General/";
-    (void)forceDirectories(general);
-    std::string unmoved = moveFilesInto(tasks, general, ".qlt");
-    unmoved += moveFilesInto(tasks, general, ".dwn");
-    if (!unmoved.empty())
-        problems += "Not moved into the category General:" + unmoved + ". ";
+    if (Status made = forceDirectories(general); !made) {
+        problems += made.message() + ". ";
+    } else {
+        std::string unmoved = moveFilesInto(tasks, general, ".qlt");
+        unmoved += moveFilesInto(tasks, general, ".dwn");
+        if (!unmoved.empty())
+            problems += "Not moved into the category General:" + unmoved + ". ";
+    }
     if (!problems.empty()) {
         problems.pop_back();
         return Status::failure(problems);

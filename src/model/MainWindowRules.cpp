@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace quarlo {
 
@@ -45,11 +46,16 @@ WindowPlacement readWindowPlacement(const SettingsStore& settings) {
     return placement;
 }
 
-void storeWindowPlacement(SettingsStore& settings, const WindowPlacement& placement) {
-    settings.writeText(kFormKey, "Left", std::to_string(placement.left));
-    settings.writeText(kFormKey, "Top", std::to_string(placement.top));
-    settings.writeText(kFormKey, "Width", std::to_string(placement.width));
-    settings.writeText(kFormKey, "Height", std::to_string(placement.height));
+Status storeWindowPlacement(SettingsStore& settings, const WindowPlacement& placement) {
+    const std::pair<const char*, int> values[] = {{"Left", placement.left},
+                                                  {"Top", placement.top},
+                                                  {"Width", placement.width},
+                                                  {"Height", placement.height}};
+    for (const auto& [name, value] : values) {
+        if (Status written = settings.writeText(kFormKey, name, std::to_string(value)); !written)
+            return written; // the next value would fail the same way
+    }
+    return {};
 }
 
 bool isFirstWindowPlacement(const SettingsStore& settings) {
@@ -71,8 +77,8 @@ std::string readDockLayout(const SettingsStore& settings) {
     return settings.readText(kFormKey, kDockLayoutName, "");
 }
 
-void storeDockLayout(SettingsStore& settings, const std::string& layout) {
-    settings.writeText(kFormKey, kDockLayoutName, layout);
+Status storeDockLayout(SettingsStore& settings, const std::string& layout) {
+    return settings.writeText(kFormKey, kDockLayoutName, layout);
 }
 
 LaunchRequest classifyLaunchParameter(const std::string& parameter, bool secondStart) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/TaskDate.h"
+#include "platform/Result.h"
 
 #include <string>
 #include <vector>
@@ -21,7 +22,7 @@ struct WindowPlacement {
 // The stored bounds, made usable: Left and Top below 0 become 0, a Width below 600 opens
 // 640 wide and a Height below 400 opens 480 high.
 WindowPlacement readWindowPlacement(const SettingsStore& settings);
-void storeWindowPlacement(SettingsStore& settings, const WindowPlacement& placement);
+Status storeWindowPlacement(SettingsStore& settings, const WindowPlacement& placement);
 // A first start: none of the four position keys is stored yet.
 bool isFirstWindowPlacement(const SettingsStore& settings);
 // The bounds of a first start: 80 % of the screen's available area, centred in it, and never
@@ -31,7 +32,7 @@ WindowPlacement firstStartPlacement(const WindowPlacement& available);
 // The docked views' arrangement as the desktop program encodes it (Base64 text), kept as
 // "Dock Layout" beside the position keys; empty when none is stored.
 std::string readDockLayout(const SettingsStore& settings);
-void storeDockLayout(SettingsStore& settings, const std::string& layout);
+Status storeDockLayout(SettingsStore& settings, const std::string& layout);
 
 // What a command-line parameter (or one a second start hands over) asks for.
 enum class LaunchRequest { None, NewTask, AddTask, OpenZip };

@@ -57,19 +57,21 @@ PreferenceValues loadPreferences(TQLApp& app) {
 
 void storePreferences(TQLApp& app, const PreferenceValues& v) {
     SettingsStore& settings = app.settings();
-    (void)settings.writeBool(kSettingsKey, "Zip Last", v.zipLast);
+    app.reportSettingsFailure(settings.writeBool(kSettingsKey, "Zip Last", v.zipLast));
     app.setZipPropertiesFirst(v.zipPropertiesFirst);
-    (void)settings.writeBool(kSettingsKey, "Last Zip Folder", v.lastZipFolder);
-    (void)settings.writeBool(kSettingsKey, "Last Unzip Folder", v.lastUnzipFolder);
+    app.reportSettingsFailure(settings.writeBool(kSettingsKey, "Last Zip Folder", v.lastZipFolder));
+    app.reportSettingsFailure(
+        settings.writeBool(kSettingsKey, "Last Unzip Folder", v.lastUnzipFolder));
     if (!v.lastZipFolder)
-        (void)settings.writeText(kSettingsKey, "Zip Folder", v.zipFolder);
+        app.reportSettingsFailure(settings.writeText(kSettingsKey, "Zip Folder", v.zipFolder));
     if (!v.lastUnzipFolder)
-        (void)settings.writeText(kSettingsKey, "Unzip Folder", v.unzipFolder);
+        app.reportSettingsFailure(settings.writeText(kSettingsKey, "Unzip Folder", v.unzipFolder));
     app.setNoAds(v.noAds);
 
-    app.setTempFolder(v.tempFolder);
-    app.setDownloadsFolder(v.downloadsFolder);
-    app.setIntranetFolder(v.intranetFolder);
+    // Failed writes are reported by the application, once per cause; the dialog closes.
+    ignoreFailure(app.setTempFolder(v.tempFolder));
+    ignoreFailure(app.setDownloadsFolder(v.downloadsFolder));
+    ignoreFailure(app.setIntranetFolder(v.intranetFolder));
 
     app.setBeepOnCompletion(v.beepOnCompletion);
     app.setShowSummaryOnCompletion(v.showSummaryOnCompletion);
@@ -77,7 +79,7 @@ void storePreferences(TQLApp& app, const PreferenceValues& v) {
     app.setProxyAddress(proxyAddressToStore(v.proxyAddress));
     app.setProxyPort(std::string(trimBlanks(v.proxyPort)));
     app.setProxyAuthorization(proxyAuthorizationToStore(v.proxyUser, v.proxyPassword));
-    app.setUserAgent(v.userAgent);
+    ignoreFailure(app.setUserAgent(v.userAgent));
     app.setMaxUrlHistory(historyMaximum(v.maxUrlHistory, 20));
     app.setMaxFileHistory(historyMaximum(v.maxFileHistory, 10));
 }

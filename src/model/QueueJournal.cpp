@@ -290,7 +290,10 @@ bool QueueJournal::flush(std::string text) {
 }
 
 bool QueueJournal::openForAppend() {
-    (void)forceDirectories(folderOf(m_path));
+    if (!forceDirectories(folderOf(m_path))) {
+        fail(errno);
+        return false;
+    }
     if (m_state == FileState::Fresh) {
         m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
         m_validLength = 0;
@@ -320,8 +323,9 @@ void QueueJournal::fail(int error) {
         close();
         ::unlink(m_path.c_str());
     } else if (m_fd >= 0) {
-        // Whatever part of the failed write reached the file goes again.
-        (void)::ftruncate(m_fd, static_cast<off_t>(m_validLength));
+        // Whatever part of the failed write reached the file goes again. Should the cut
+        // fail too, the next append cuts first (TruncateThenAppend below).
+        ignoreFailure(::ftruncate(m_fd, static_cast<off_t>(m_validLength)));
         close();
     }
     m_state = FileState::TruncateThenAppend;

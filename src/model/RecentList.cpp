@@ -26,41 +26,45 @@ void RecentList::load() {
     }
 }
 
-void RecentList::save() {
+Status RecentList::save() {
     // The key is written whole, so entries beyond a shrunk list do not come back.
-    m_settings.deleteKey(keyPath());
-    for (std::size_t i = 0; i < m_entries.size(); ++i)
-        m_settings.writeText(keyPath(), std::to_string(i + 1), m_entries[i]);
+    if (Status deleted = m_settings.deleteKey(keyPath()); !deleted)
+        return deleted;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        if (Status written = m_settings.writeText(keyPath(), std::to_string(i + 1), m_entries[i]);
+            !written)
+            return written;
+    }
+    return {};
 }
 
-void RecentList::add(const std::string& entry) {
+Status RecentList::add(const std::string& entry) {
     if (entry.empty())
-        return;
+        return {};
     std::erase_if(m_entries, [&](const std::string& e) { return equalsNoCase(e, entry); });
     m_entries.insert(m_entries.begin(), entry);
     if (static_cast<int>(m_entries.size()) > m_limit)
         m_entries.resize(static_cast<std::size_t>(m_limit));
-    save();
+    return save();
 }
 
-void RecentList::remove(const std::string& entry) {
+Status RecentList::remove(const std::string& entry) {
     const auto before = m_entries.size();
     std::erase_if(m_entries, [&](const std::string& e) { return equalsNoCase(e, entry); });
-    if (m_entries.size() != before)
-        save();
+    return m_entries.size() != before ? save() : Status();
 }
 
-void RecentList::clear() {
+Status RecentList::clear() {
     m_entries.clear();
-    save();
+    return save();
 }
 
-void RecentList::setLimit(int limit) {
+Status RecentList::setLimit(int limit) {
     m_limit = std::max(limit, 0);
-    if (static_cast<int>(m_entries.size()) > m_limit) {
-        m_entries.resize(static_cast<std::size_t>(m_limit));
-        save();
-    }
+    if (static_cast<int>(m_entries.size()) <= m_limit)
+        return {};
+    m_entries.resize(static_cast<std::size_t>(m_limit));
+    return save();
 }
 
 } // namespace quarlo

@@ -63,7 +63,8 @@ std::vector<std::string> TQLApp::startupCheck(bool resetNowTasks) {
             problems.push_back(saved.message());
             // The task must not start by itself even though its file could not be
             // updated.
-            (void)m_activeTasks.remove(path);
+            if (Status removed = m_activeTasks.remove(path); !removed)
+                problems.push_back(removed.message());
         }
     }
     return problems;

@@ -17,12 +17,15 @@ Result<std::unique_ptr<TQLApp>> TQLApp::create(const Folders& folders) {
         return Status::failure("The default file-type table is missing: " + fileTypes);
     if (folders.dataFolder.empty())
         return Status::failure("The program's data folder is unknown");
-    (void)forceDirectories(folders.dataFolder);
-    if (!directoryExists(folders.dataFolder))
-        return Status::failure("Cannot create the data folder " + folders.dataFolder);
+    if (Status made = forceDirectories(folders.dataFolder); !made)
+        return Status::failure("Cannot create the data folder " + folders.dataFolder + " (" +
+                                   made.message() + ")",
+                               made.code());
+    auto app = std::unique_ptr<TQLApp>(new TQLApp(folders));
+    // Without the settings folder the program still runs; its first settings write says so.
     if (!folders.configFolder.empty())
-        (void)forceDirectories(folders.configFolder);
-    return std::unique_ptr<TQLApp>(new TQLApp(folders));
+        ignoreFailure(forceDirectories(folders.configFolder));
+    return app;
 }
 
 TQLApp::TQLApp(const Folders& folders)
@@ -35,11 +38,33 @@ void TQLApp::setHooks(UiHooks* hooks) {
     m_hooks = hooks ? hooks : &m_nullHooks;
 }
 
+void TQLApp::reportFailure(const std::string& cause, const Status& failure) {
+    m_failures.report(hooks(), cause, failure);
+}
+
+void TQLApp::reportSettingsFailure(const Status& failure) {
+    if (failure.ok())
+        return;
+    reportFailure(m_settings.filePath(),
+                  Status::failure("Settings cannot be saved, changes hold until the program "
+                                  "ends: " +
+                                      failure.message(),
+                                  failure.code()));
+}
+
+Status TQLApp::createFolder(const std::string& folder) {
+    Status made = forceDirectories(folder);
+    // The message names the folder that could not be made (perhaps a parent) and why: two
+    // folders below one file in the way make one message.
+    reportFailure(made.message(), made);
+    return made;
+}
+
 TQLApp::~TQLApp() = default;
 
 void TQLApp::setPriority(int priority) {
     m_priority = std::clamp(priority, kMinPriority, kMaxPriority);
-    (void)writeSetting("Priority", m_priority.load());
+    writeSetting("Priority", m_priority.load());
     // The balance between pages and media files starts afresh.
     if (m_currentTask)
         m_currentTask->resetDispatchCounters();
@@ -48,7 +73,7 @@ void TQLApp::setPriority(int priority) {
 void TQLApp::setCurrentTask(std::unique_ptr<TQLTask> task) {
     if (task && task.get() == m_currentTask.get()) {
         // The same object handed over again: it is already ours, so keep one owner.
-        (void)task.release();
+        [[maybe_unused]] TQLTask* alreadyOwned = task.release();
     } else {
         m_currentTask = std::move(task);
     }

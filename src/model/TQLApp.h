@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ActiveTasks.h"
+#include "platform/FailureReporter.h"
 #include "platform/Folders.h"
 #include "platform/Result.h"
 #include "platform/SettingsStore.h"
@@ -33,6 +34,14 @@ public:
     const Folders& folders() const { return m_folders; }
     UiHooks& hooks() { return *m_hooks; }
     void setHooks(UiHooks* hooks); // nullptr: no user interface
+    // Tells the user about a failure the program carries on after (a setting or a folder
+    // that could not be written), once per cause (a file or folder path) and kind.
+    void reportFailure(const std::string& cause, const Status& failure);
+    // Reports a failed write of the settings file (see reportFailure).
+    void reportSettingsFailure(const Status& failure);
+    // Creates a folder with its parents; a failure is reported (see reportFailure) and
+    // returned.
+    Status createFolder(const std::string& folder);
 
     // Folders, each ending with "/".
     std::string tasksFolder() const;
@@ -46,12 +55,14 @@ public:
     // The folder the task-list exports are written to (data folder + "temp/").
     std::string exportFolder() const;
 
+    // The setters of folders and of the user agent return the settings write's outcome (a
+    // failure is reported as well, see reportSettingsFailure); the other setters only report.
     std::string downloadsFolder(); // created on demand; default stored at first use
-    void setDownloadsFolder(const std::string& folder);
+    Status setDownloadsFolder(const std::string& folder);
     std::string intranetFolder(); // "Local Intranet Folder", likewise
-    void setIntranetFolder(const std::string& folder);
-    std::string tempFolder();                      // created on demand; its default is not stored
-    void setTempFolder(const std::string& folder); // "" ignored; "Quarlo/" added when needed
+    Status setIntranetFolder(const std::string& folder);
+    std::string tempFolder();                        // created on demand; its default is not stored
+    Status setTempFolder(const std::string& folder); // "" ignored; "Quarlo/" added when needed
 
     std::string lastCategory() const { return m_lastCategory.empty() ? "General" : m_lastCategory; }
     void setLastCategory(const std::string& category);
@@ -94,7 +105,7 @@ public:
     void setDispatchPause(int milliseconds);
 
     std::string userAgentChoice() const { return m_userAgentChoice; }
-    void setUserAgent(const std::string& choice);
+    Status setUserAgent(const std::string& choice);
     // The User-Agent header text; empty for "Anonymous" (no header).
     std::string userAgent() const { return m_userAgent; }
     static std::string resolveUserAgent(const std::string& choice);
@@ -145,15 +156,20 @@ private:
     // The folder stored under the name, or the default; creates and stores nothing.
     std::string storedFolder(const char* name, const std::string& def) const;
     std::string configuredTempFolder() const;
+    void createPrivateFolder(const std::string& folder);
     bool needsFirstRunSetup() const;
-    bool writeSetting(const char* name, int value);
-    bool writeSetting(const char* name, bool value);
-    bool writeSetting(const char* name, const std::string& value);
+    // Writes a value under the settings key; a failure is reported (once per cause), the
+    // value in memory holds for this session all the same.
+    void writeSetting(const char* name, int value);
+    void writeSetting(const char* name, bool value);
+    void writeSetting(const char* name, const std::string& value);
+    Status writeTextSetting(const char* name, const std::string& value); // reports, returns
 
     Folders m_folders;
     SettingsStore m_settings;
     NullUiHooks m_nullHooks;
     UiHooks* m_hooks = &m_nullHooks;
+    FailureReporter m_failures;
     ActiveTasks m_activeTasks;
     std::unique_ptr<TQLTask> m_currentTask;
 

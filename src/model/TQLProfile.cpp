@@ -9,6 +9,7 @@
 #include "platform/TextUtil.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <limits>
 
@@ -68,7 +69,9 @@ void TQLProfile::readFrom(const IniFile& ini, std::vector<std::string>* badKeys)
 }
 
 Status TQLProfile::write() const {
-    (void)forceDirectories(folderOf(m_filePath));
+    // Said as a failure to write the file, with the folder's reason (left in errno).
+    if (!forceDirectories(folderOf(m_filePath)))
+        return Status::fromErrno(errno, "Unable to write to " + m_filePath);
     IniFile ini(m_filePath);
     writeTo(ini);
     return ini.save();

@@ -122,7 +122,9 @@ std::string TQLTask::categoryOfPath(const std::string& path) const {
 }
 
 Status TQLTask::save() {
-    (void)forceDirectories(folderOf(m_filePath));
+    // Said as a failure to write the file, with the folder's reason (left in errno).
+    if (!forceDirectories(folderOf(m_filePath)))
+        return Status::fromErrno(errno, "Unable to write to " + m_filePath);
     IniFile ini(m_filePath);
     writeTaskSection(ini);
     writeUrls(ini);

@@ -16,9 +16,12 @@ public:
     FileLock& operator=(const FileLock&) = delete;
 
     bool held() const { return m_fd >= 0; }
+    // Why the lock is not held (an errno value); 0 when it is.
+    int error() const { return m_error; }
 
 private:
     int m_fd = -1;
+    int m_error = 0;
 };
 
 } // namespace quarlo

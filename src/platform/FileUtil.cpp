@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -121,11 +120,17 @@ Status forceDirectories(const std::string& path) {
     if (folder == "/" || directoryExists(folder))
         return {};
     const std::string parent = withoutTrailingSlash(folderOf(folder));
-    if (!parent.empty() && parent != folder)
-        (void)forceDirectories(parent);
-    // A folder that cannot be created is left missing: the file operations that need it
-    // report their own errors.
-    ::mkdir(folder.c_str(), 0777);
+    if (!parent.empty() && parent != folder) {
+        if (Status made = forceDirectories(parent); !made)
+            return made;
+    }
+    // Another process may create the folder at the same moment: that is a success too.
+    if (::mkdir(folder.c_str(), 0777) != 0 && !(errno == EEXIST && directoryExists(folder))) {
+        const int error = errno == EEXIST ? ENOTDIR : errno; // a file is in the way
+        Status failed = Status::fromErrno(error, "Unable to create directory " + folder);
+        errno = error;
+        return failed;
+    }
     return {};
 }
 
@@ -177,7 +182,7 @@ Status writeFileAtomic(const std::string& path, std::string_view data, unsigned 
         return writeAll(fd, data.data(), data.size());
     });
     if (error != 0) {
-        Status failed = Status::failure("Unable to write to " + path + ": " + std::strerror(error));
+        Status failed = Status::fromErrno(error, "Unable to write to " + path);
         errno = error;
         return failed;
     }

@@ -9,9 +9,9 @@
 
 namespace quarlo {
 
-// Creates a folder with all its missing parents. An empty path is refused with "Unable to
-// create directory"; a folder that cannot be created is otherwise left missing (callers'
-// file operations then report their own errors), so the result is ok in that case too.
+// Creates a folder with all its missing parents. Fails with "Unable to create directory
+// <folder>: <reason>" of the errno's kind (a file in the way gives "Not a directory"),
+// leaving the error in errno; an empty path is refused with "Unable to create directory".
 Status forceDirectories(const std::string& path);
 
 bool fileExists(const std::string& path);      // a regular file (or a link to one)
@@ -22,7 +22,8 @@ std::optional<std::string> readFile(const std::string& path);
 
 // Replaces the file with the data: written to a temporary file in the same folder, flushed,
 // given the mode and renamed over the target, so readers see the old or the new file, never
-// a torn one. Fails with "Unable to write to <path>: <reason>", leaving the error in errno.
+// a torn one. Fails with "Unable to write to <path>: <reason>" of the errno's kind, leaving
+// the error in errno.
 Status writeFileAtomic(const std::string& path, std::string_view data, unsigned mode = 0644);
 // Whether a file name is that of the temporary file of an atomic write (".<name>.tmp-XXXXXX"),
 // which only a killed process leaves behind.

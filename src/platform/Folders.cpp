@@ -116,7 +116,10 @@ bool prepareDefaultTempFolder(const std::string& folder, std::string* problem) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0)
         return checkOwnFolder(path, st, problem);
-    (void)forceDirectories(folderOf(path));
+    if (Status made = forceDirectories(folderOf(path)); !made) {
+        setProblem(problem, made.message());
+        return false;
+    }
     // mkdir never follows a link planted in the meantime: it fails, and the check below
     // sees what is there.
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {

@@ -62,7 +62,9 @@ std::string InstanceLock::lockFilePath() const {
 bool InstanceLock::tryAcquire(const std::string& frontEnd) {
     if (held())
         return true;
-    (void)forceDirectories(m_dataFolder);
+    // A data folder that cannot be made cannot hold the lock file either.
+    if (!forceDirectories(m_dataFolder))
+        return false;
     const int fd = ::open(lockFilePath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
@@ -81,8 +83,10 @@ void InstanceLock::release() {
     if (!held())
         return;
     // The file stays: removing it would let a newcomer lock a new file while an older
-    // process still waits on the old one. An empty record says nobody runs.
-    (void)::ftruncate(m_fd, 0);
+    // process still waits on the old one. An empty record says nobody runs; a record that
+    // cannot be cut names a process that no longer holds the lock, which readers take for
+    // nobody as well.
+    ignoreFailure(::ftruncate(m_fd, 0));
     ::close(m_fd); // releases the lock
     m_fd = -1;
 }
@@ -98,9 +102,10 @@ void InstanceLock::writeRecord() {
                                "\nfrontend=" + field(m_frontEnd) +
                                "\ntask=" + field(m_currentTask) + "\n";
     // Written over the old record first and cut afterwards, so that a reader never finds
-    // the file empty while the lock is held.
+    // the file empty while the lock is held. Readers take the first value of each field, so
+    // a tail of an older record that cannot be cut off misleads nobody.
     if (::pwrite(m_fd, record.data(), record.size(), 0) == static_cast<ssize_t>(record.size()))
-        (void)::ftruncate(m_fd, static_cast<off_t>(record.size()));
+        ignoreFailure(::ftruncate(m_fd, static_cast<off_t>(record.size())));
 }
 
 std::optional<InstanceLock::Holder> InstanceLock::currentHolder(const std::string& dataFolder) {

@@ -92,26 +92,28 @@ const SettingsStore::Impl& SettingsStore::current() const {
     return *m_cache;
 }
 
-bool SettingsStore::update(const std::function<bool(RegTree&)>& change) {
+Status SettingsStore::update(const std::function<bool(RegTree&)>& change) {
     std::lock_guard lock(m_mutex);
     const std::string folder = folderOf(m_filePath);
-    if (!folder.empty() && !directoryExists(folder))
-        (void)forceDirectories(folder);
+    if (!folder.empty() && !directoryExists(folder)) {
+        if (Status made = forceDirectories(folder); !made)
+            return made;
+    }
     FileLock fileLock(m_filePath + ".lock");
     if (!fileLock.held())
-        return false;
+        return Status::fromErrno(fileLock.error(), "Unable to lock " + m_filePath + ".lock");
     m_cache.reset(); // another process may have written within the same time stamp
     RegTree tree = current().tree;
     if (!change(tree))
-        return true;
-    if (!writeFileAtomic(m_filePath, tree.format(), 0600).ok())
-        return false;
+        return {};
+    if (Status written = writeFileAtomic(m_filePath, tree.format(), 0600); !written)
+        return written;
     auto fresh = std::make_shared<Impl>();
     fresh->tree = std::move(tree);
     fresh->stamp = stampOfPath(m_filePath);
     m_cache = std::move(fresh);
     ++m_generation;
-    return true;
+    return {};
 }
 
 std::optional<RegValue> SettingsStore::readValue(std::string_view key,
@@ -145,7 +147,8 @@ std::string SettingsStore::readText(std::string_view key, std::string_view name,
     return std::move(value->text);
 }
 
-bool SettingsStore::writeValue(std::string_view key, std::string_view name, const RegValue& value) {
+Status SettingsStore::writeValue(std::string_view key, std::string_view name,
+                                 const RegValue& value) {
     RegValue stored = value;
     if (stored.type == RegValue::Type::Other)
         stored.text = oneLine(stored.text);
@@ -154,33 +157,34 @@ bool SettingsStore::writeValue(std::string_view key, std::string_view name, cons
     return update([&](RegTree& tree) { return tree.setValue(path, valueName, stored); });
 }
 
-bool SettingsStore::writeInt(std::string_view key, std::string_view name, int value) {
+Status SettingsStore::writeInt(std::string_view key, std::string_view name, int value) {
     RegValue stored;
     stored.type = RegValue::Type::Dword;
     stored.dword = static_cast<std::uint32_t>(value);
     return writeValue(key, name, stored);
 }
 
-bool SettingsStore::writeBool(std::string_view key, std::string_view name, bool value) {
+Status SettingsStore::writeBool(std::string_view key, std::string_view name, bool value) {
     return writeInt(key, name, value ? 1 : 0);
 }
 
-bool SettingsStore::writeText(std::string_view key, std::string_view name, std::string_view value) {
+Status SettingsStore::writeText(std::string_view key, std::string_view name,
+                                std::string_view value) {
     RegValue stored;
     stored.text = std::string(value);
     return writeValue(key, name, stored);
 }
 
-bool SettingsStore::deleteValue(std::string_view key, std::string_view name) {
+Status SettingsStore::deleteValue(std::string_view key, std::string_view name) {
     const std::string path = keyPath(key);
     const std::string valueName = oneLine(name);
     return update([&](RegTree& tree) { return tree.deleteValue(path, valueName); });
 }
 
-bool SettingsStore::deleteKey(std::string_view key) {
+Status SettingsStore::deleteKey(std::string_view key) {
     const std::string path = keyPath(key);
     if (path.empty())
-        return false; // the root of the user's settings is never deleted
+        return Status::failure("The root of the settings is never deleted");
     return update([&](RegTree& tree) { return tree.deleteKey(path); });
 }
 
@@ -208,21 +212,19 @@ std::vector<std::string> SettingsStore::subKeys(std::string_view key) const {
 }
 
 Status SettingsStore::importRegFile(const std::string& regFilePath) {
+    errno = 0;
     const auto content = readFile(regFilePath);
     if (!content)
-        return Status::failure("Unable to read " + regFilePath);
+        return Status::failure("Unable to read " + regFilePath, errorCodeOfErrno(errno));
     RegParse parsed = parseRegText(*content);
     if (!parsed.recognised)
-        return Status::failure(regFilePath + ": " + parsed.problem);
-    const bool written = update([&](RegTree& tree) {
+        return Status::failure(regFilePath + ": " + parsed.problem, ErrorCode::Corrupt);
+    return update([&](RegTree& tree) {
         bool changed = false;
         for (const RegOp& op : parsed.ops)
             changed = tree.apply(op) || changed;
         return changed;
     });
-    if (!written)
-        return Status::failure("Unable to write to " + m_filePath);
-    return {};
 }
 
 std::string SettingsStore::loadProblem() const {

@@ -67,15 +67,16 @@ public:
     std::string readText(std::string_view key, std::string_view name, const std::string& def) const;
     std::optional<RegValue> readValue(std::string_view key, std::string_view name) const;
 
-    // Typed writes; the key is created when missing. False when the file cannot be written.
-    bool writeInt(std::string_view key, std::string_view name, int value);
-    bool writeBool(std::string_view key, std::string_view name, bool value);
-    bool writeText(std::string_view key, std::string_view name, std::string_view value);
-    bool writeValue(std::string_view key, std::string_view name, const RegValue& value);
+    // Typed writes; the key is created when missing. Fail, of the kind of what went wrong
+    // (no space, read-only, permission, ...), when the file cannot be written.
+    Status writeInt(std::string_view key, std::string_view name, int value);
+    Status writeBool(std::string_view key, std::string_view name, bool value);
+    Status writeText(std::string_view key, std::string_view name, std::string_view value);
+    Status writeValue(std::string_view key, std::string_view name, const RegValue& value);
 
-    bool deleteValue(std::string_view key, std::string_view name);
+    Status deleteValue(std::string_view key, std::string_view name);
     // Removes the key with its values and sub-keys.
-    bool deleteKey(std::string_view key);
+    Status deleteKey(std::string_view key);
 
     bool keyExists(std::string_view key) const;
     // The key's values in enumeration order.
@@ -104,7 +105,7 @@ private:
     const Impl& current() const;
     // Runs a change on the freshly read settings under the file lock and writes the result
     // when the change says it changed something.
-    bool update(const std::function<bool(RegTree&)>& change);
+    Status update(const std::function<bool(RegTree&)>& change);
 
     std::string m_filePath;
     mutable std::mutex m_mutex;

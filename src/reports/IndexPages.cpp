@@ -43,7 +43,8 @@ std::vector<IndexEntry> collectIndexEntries(const TaskQueue& queue, IndexKind ki
     std::vector<IndexEntry> entries;
     for (std::size_t i = 0; i < queue.size(); ++i) {
         TQLQItem item;
-        (void)readDataLine(queue.dataLine(i), item);
+        // The queue's loader repaired and counted the lines already.
+        [[maybe_unused]] const int repairs = readDataLine(queue.dataLine(i), item);
         if (!qualifies(kind, item))
             continue;
         IndexEntry& entry = entries.emplace_back();

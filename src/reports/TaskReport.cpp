@@ -10,6 +10,8 @@
 #include "reports/ReportTexts.h"
 #include "reports/SummaryPage.h"
 
+#include <cerrno>
+
 #include <cmath>
 
 namespace quarlo {
@@ -58,9 +60,10 @@ public:
           m_block(taskBlockData(task)) {}
 
     Status prepare() {
-        (void)forceDirectories(m_paths.folder());
-        if (!directoryExists(m_paths.folder()))
-            return Status::failure("Unable to create the report folder " + m_paths.folder());
+        if (Status made = forceDirectories(m_paths.folder()); !made)
+            return Status::failure("Unable to create the report folder " + m_paths.folder() + " (" +
+                                       made.message() + ")",
+                                   made.code());
         return loadQueueFile(m_task, m_types, m_queue);
     }
 
@@ -69,8 +72,7 @@ public:
         const LineList lines = summaryPageLines(m_paths, m_block, summaryCounts(m_task));
         if (Status written = writePage(m_paths.summary(), joinLines(lines)); !written)
             return written;
-        (void)copyReportImages(m_task, m_paths);
-        return {};
+        return copyReportImages(m_task, m_paths).status();
     }
 
     Result<int> index(IndexKind kind) {
@@ -141,15 +143,20 @@ Result<ReportOutcome> writeTaskReports(const TQLTask& task, const ReportProgress
     return outcome;
 }
 
-int copyReportImages(const TQLTask& task, const ReportPaths& paths) {
+Result<int> copyReportImages(const TQLTask& task, const ReportPaths& paths) {
     const TQLApp& app = task.app();
     const std::string target = paths.imagesFolder();
-    (void)forceDirectories(target);
+    if (Status made = forceDirectories(target); !made)
+        return made;
     int copied = 0;
     for (const char* name : kSkinImages) {
         const std::string source = app.skinFile(name);
-        if (fileExists(source) && copyFile(source, target + name))
-            ++copied;
+        if (!fileExists(source))
+            continue;
+        errno = 0;
+        if (!copyFile(source, target + name))
+            return Status::fromErrno(errno, "Unable to write to " + target + name);
+        ++copied;
     }
     return copied;
 }

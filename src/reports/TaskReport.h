@@ -42,7 +42,8 @@ Result<ReportOutcome> writeTaskReports(const TQLTask& task, const ReportProgress
 
 // Copies html.gif, images.gif, www.gif, diamond.gif and qlbackground.jpg from the current
 // skin (a file it lacks from the default skin) into the report folder's "!images/"; the
-// number of files copied.
-int copyReportImages(const TQLTask& task, const ReportPaths& paths);
+// number of files copied. An image that neither skin has is passed over; one that cannot be
+// written fails.
+Result<int> copyReportImages(const TQLTask& task, const ReportPaths& paths);
 
 } // namespace quarlo

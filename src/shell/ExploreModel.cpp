@@ -118,6 +118,13 @@ QString ExploreModel::refill() {
     return problem;
 }
 
+void ExploreModel::refillReporting() {
+    if (const QString problem = refill(); !problem.isEmpty()) {
+        const std::string text = problem.toStdString();
+        m_engine.app().reportFailure(text, Status::failure(text));
+    }
+}
+
 void ExploreModel::clear() {
     beginResetModel();
     m_cache.clear();
@@ -129,7 +136,7 @@ void ExploreModel::clear() {
 void ExploreModel::refresh() {
     m_refreshPosted = false;
     if (m_engine.app().currentTask() != m_task) {
-        (void)refill();
+        refillReporting();
         return;
     }
     if (m_task == nullptr)
@@ -140,7 +147,7 @@ void ExploreModel::refresh() {
         rows = static_cast<int>(m_task->queue().size());
     }
     if (rows < m_rows) {
-        (void)refill();
+        refillReporting();
         return;
     }
     m_cache.clear();

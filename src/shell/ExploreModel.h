@@ -65,6 +65,8 @@ public:
     static QColor statusColour(const QString& statusName);
 
 private:
+    // Refills; a queue file that cannot be read is reported once (the view asked for none).
+    void refillReporting();
     const TQLQItem* cachedItem(int row) const;
     QVariant displayText(const TQLQItem& item, int column) const;
     // The task no longer is the current one (the view reads before the refill comes).

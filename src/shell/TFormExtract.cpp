@@ -163,8 +163,9 @@ void openUnzipDialog(QWidget* parent, ShellEngine& engine, const QStringList& en
     TFormExtract dialog(settings, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    settings.store(engine.app().settings());
-    (void)settings.run(browser);
+    engine.app().reportSettingsFailure(settings.store(engine.app().settings()));
+    // The browser shows what went wrong while extracting.
+    ignoreFailure(settings.run(browser));
     emit engine.filesChanged();
 }
 

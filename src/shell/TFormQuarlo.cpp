@@ -190,7 +190,8 @@ void TFormQuarlo::closeWindow() {
         qWarning("Temp folder kept: %s", deleted.message().c_str());
     // A maximised or minimised window keeps the bounds stored before.
     if (windowState() == Qt::WindowNoState) {
-        storeWindowPlacement(app.settings(), {x(), y(), width(), height()});
+        app.reportSettingsFailure(
+            storeWindowPlacement(app.settings(), {x(), y(), width(), height()}));
     }
     storeDockLayout();
 }

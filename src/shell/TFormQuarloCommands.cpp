@@ -81,7 +81,7 @@ void TFormQuarlo::newTask(const QString& url, const QString& profile, bool map) 
         return;
     }
     if (!request.url.empty()) {
-        m_recentUrls->add(request.url);
+        m_engine.app().reportSettingsFailure(m_recentUrls->add(request.url));
         fillAddressBox();
     }
     showTasks();

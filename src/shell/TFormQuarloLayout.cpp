@@ -282,7 +282,9 @@ void TFormQuarlo::resetLayout() {
 }
 
 void TFormQuarlo::storeDockLayout() {
-    quarlo::storeDockLayout(m_engine.app().settings(), saveState().toBase64().toStdString());
+    TQLApp& app = m_engine.app();
+    app.reportSettingsFailure(
+        quarlo::storeDockLayout(app.settings(), saveState().toBase64().toStdString()));
 }
 
 } // namespace quarlo::shell

@@ -158,16 +158,17 @@ void TFormQuarlo::buildViewMenu() {
     connect(preferences, &QAction::triggered, this, [this] {
         RecentListClearing clearing;
         clearing.urls = [this] {
-            m_recentUrls->clear();
+            m_engine.app().reportSettingsFailure(m_recentUrls->clear());
             fillAddressBox();
         };
         clearing.files = [this] {
-            m_recentZips->clear();
+            m_engine.app().reportSettingsFailure(m_recentZips->clear());
             rebuildReopenMenu();
         };
         if (editPreferences(this, m_engine, clearing)) {
-            m_recentUrls->setLimit(m_engine.app().maxUrlHistory());
-            m_recentZips->setLimit(m_engine.app().maxFileHistory());
+            TQLApp& app = m_engine.app();
+            app.reportSettingsFailure(m_recentUrls->setLimit(app.maxUrlHistory()));
+            app.reportSettingsFailure(m_recentZips->setLimit(app.maxFileHistory()));
             rebuildReopenMenu();
             refreshModeHints();
         }

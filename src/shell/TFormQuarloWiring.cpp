@@ -235,7 +235,7 @@ void TFormQuarlo::rebuildReopenMenu() {
 }
 
 void TFormQuarlo::addRecentZip(const QString& path) {
-    m_recentZips->add(path.toStdString());
+    m_engine.app().reportSettingsFailure(m_recentZips->add(path.toStdString()));
     rebuildReopenMenu();
 }
 
@@ -243,7 +243,7 @@ void TFormQuarlo::reopenZip(const QString& path) {
     if (!fileExists(path.toStdString())) {
         Prompts::error(this, qs(uiText(732)) + QLatin1Char(' ') + path + QLatin1Char(' ') +
                                  qs(uiText(733)));
-        m_recentZips->remove(path.toStdString());
+        m_engine.app().reportSettingsFailure(m_recentZips->remove(path.toStdString()));
         rebuildReopenMenu();
         return;
     }
@@ -284,7 +284,8 @@ void TFormQuarlo::makeZipBrowser() {
     connect(m_zipView, &TFormZip::recentZipChanged, this,
             [this](const QString& oldPath, const QString& newPath) {
                 if (!oldPath.isEmpty())
-                    m_recentZips->remove(oldPath.toStdString());
+                    m_engine.app().reportSettingsFailure(
+                        m_recentZips->remove(oldPath.toStdString()));
                 addRecentZip(newPath);
             });
 }

@@ -140,7 +140,8 @@ void TdlgOptions::clearRecent(int question, const std::function<void()>& clear,
         clear();
         return;
     }
-    RecentList(m_engine.app().settings(), keyName, 0).clear();
+    TQLApp& app = m_engine.app();
+    app.reportSettingsFailure(RecentList(app.settings(), keyName, 0).clear());
 }
 
 bool editPreferences(QWidget* parent, ShellEngine& engine, const RecentListClearing& clearing) {

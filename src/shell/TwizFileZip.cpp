@@ -302,7 +302,8 @@ void openFileZipWizard(QWidget* parent, ShellEngine& engine, const QStringList& 
     TwizFileZip dialog(wizard, browser, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    (void)wizard.apply(browser);
+    // The browser shows what went wrong while adding.
+    ignoreFailure(wizard.apply(browser));
     emit engine.filesChanged();
     // The main window records the archive among the recent ones and shows the Zip browser.
     auto* commands = dynamic_cast<ShellCommands*>(parent);

@@ -184,7 +184,7 @@ private slots:
     void anExistingFileIsReplacedOnlyByFinish() {
         const std::string archive = m_dir + "kept.zip";
         QVERIFY(craftZip(archive, {{"old.txt", "old"}}));
-        settings().writeInt(kSettingsKey, "Action", 2);
+        QVERIFY(settings().writeInt(kSettingsKey, "Action", 2));
         whenDialogShown<TwizFileZip>([&](TwizFileZip& wizard) {
             wizard.setFileChooser(answering({QString::fromStdString(archive)}));
             click(wizard, "btnNewZip");

@@ -52,7 +52,7 @@ private slots:
 void MainWindowTest::storedBoundsAreClampedAndAMaximisedWindowKeepsThem() {
     ShellHome home;
     SettingsStore& settings = home.app().settings();
-    storeWindowPlacement(settings, {-20, 15, 500, 300});
+    QVERIFY(storeWindowPlacement(settings, {-20, 15, 500, 300}));
     {
         TFormQuarlo window(home.engine());
         QVERIFY(showMainWindow(window));

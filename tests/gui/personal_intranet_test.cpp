@@ -58,7 +58,7 @@ private slots:
         form.hide();
         const QString later = m_root + "/site/later.html";
         writeWholeFile(later.toStdString(), "<html></html>");
-        m_home->app().setIntranetFolder((m_root + "/site").toStdString());
+        QVERIFY(m_home->app().setIntranetFolder((m_root + "/site").toStdString()));
         form.show();
         QCOMPARE(form.rootPath(), m_root + "/site");
         QCOMPARE(form.model().filePath(form.view().rootIndex()), m_root + "/site");

@@ -64,8 +64,8 @@ private slots:
     void fillsEveryTabFromTheSettings() {
         m_home->app().setProxyAuthorization("ann:pw");
         m_home->app().setProxyAddress("proxy.example");
-        settings().writeBool(kSettingsKey, "Last Zip Folder", true);
-        settings().writeText(kSettingsKey, "Unzip Folder", "/srv/unzip");
+        QVERIFY(settings().writeBool(kSettingsKey, "Last Zip Folder", true));
+        QVERIFY(settings().writeText(kSettingsKey, "Unzip Folder", "/srv/unzip"));
         TdlgOptions dialog(m_home->engine(), {});
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -149,7 +149,7 @@ private slots:
         shell::RecentListClearing clearing;
         clearing.urls = [&urlsCleared] { ++urlsCleared; };
         RecentList files(settings(), "Recent ZIP files", 10);
-        files.add("/a.zip");
+        QVERIFY(files.add("/a.zip"));
         TdlgOptions dialog(m_home->engine(), clearing);
         prompts.setAnswer(false);
         click(dialog, "btnClearUrls");

@@ -71,7 +71,7 @@ private slots:
     }
 
     void allFilesWithPathsAndTheFolderRemembered() {
-        settings().writeBool(kSettingsKey, "Last Unzip Folder", true);
+        QVERIFY(settings().writeBool(kSettingsKey, "Last Unzip Folder", true));
         whenDialogShown<TFormExtract>([&](TFormExtract& dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Unzip"));
             QVERIFY(child<QRadioButton>(dialog, "rbAllFiles").isChecked());

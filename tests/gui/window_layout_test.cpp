@@ -78,7 +78,7 @@ void WindowLayoutTest::aFirstStartTakesMostOfTheScreenCentred() {
 
 void WindowLayoutTest::browsingTwiceGivesTheBrowserItsRoomBack() {
     ShellHome home;
-    storeWindowPlacement(home.app().settings(), {0, 0, 900, 600});
+    QVERIFY(storeWindowPlacement(home.app().settings(), {0, 0, 900, 600}));
     TFormQuarlo window(home.engine());
     QVERIFY(showMainWindow(window));
     showEveryView(window);

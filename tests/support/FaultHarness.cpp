@@ -280,6 +280,11 @@ bool TmpfsMount::resize(const std::string& size) {
            ::mount("tmpfs", m_folder.c_str(), "tmpfs", MS_REMOUNT, options.c_str()) == 0;
 }
 
+bool TmpfsMount::makeReadOnly() {
+    return m_mounted &&
+           ::mount("tmpfs", m_folder.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
 void TmpfsMount::fill(std::uint64_t leave) {
     struct statvfs info {};
     if (::statvfs(m_folder.c_str(), &info) != 0)

@@ -111,6 +111,8 @@ public:
     bool mounted() const { return m_mounted; }
     // Gives the file system another size (more room: the user freed space).
     bool resize(const std::string& size);
+    // Makes the file system read-only, as a disk remounted read-only after an error.
+    bool makeReadOnly();
     // Fills it up, leaving about `leave` bytes free.
     void fill(std::uint64_t leave);
 
