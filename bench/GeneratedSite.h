@@ -36,7 +36,7 @@ struct SiteRun {
     double downloadSeconds = 0; // until "Download Complete"
     double totalSeconds = 0;    // until the run ended
     TaskCounters counters;
-    int status = 0;
+    TaskStatus status = TaskStatus::Unscheduled;
 };
 
 // A task over the site: intranet mode into the folder, or Zip mode into the archive.

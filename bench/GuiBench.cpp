@@ -67,7 +67,7 @@ void report(const char* who, const bench::SiteRun& run) {
                 run.totalSeconds, static_cast<long long>(run.counters.PagesSaved),
                 static_cast<long long>(run.counters.ResourcesSaved),
                 static_cast<long long>(run.counters.PageErrors + run.counters.ResourceErrors),
-                run.status);
+                toIniValue(run.status));
 }
 
 } // namespace

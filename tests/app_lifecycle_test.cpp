@@ -185,7 +185,7 @@ protected:
         ASSERT_TRUE(m_app);
     }
 
-    std::string writeTask(const std::string& name, int status, const std::string& schedule) {
+    std::string writeTask(const std::string& name, TaskStatus status, const std::string& schedule) {
         TQLTask task(*m_app);
         const std::string path = m_app->tasksFolder() + "General/" + name + ".qlt";
         task.setFilePath(path);

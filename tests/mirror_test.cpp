@@ -175,14 +175,14 @@ protected:
             ADD_FAILURE() << "status line: " << lines[i];
         return false;
     }
-    int taskStatus() {
+    TaskStatus taskStatus() {
         std::lock_guard lock(m_app->currentTask()->mutex());
         return m_app->currentTask()->status();
     }
-    std::map<int, int> statusCounts() {
+    std::map<QueueStatus, int> statusCounts() {
         TQLTask& task = *m_app->currentTask();
         std::lock_guard lock(task.mutex());
-        std::map<int, int> counts;
+        std::map<QueueStatus, int> counts;
         for (std::size_t i = 0; i < task.queue().size(); ++i)
             ++counts[LoadItem(task, i)->Status];
         return counts;
@@ -225,10 +225,10 @@ TEST_F(MirrorTest, TheWholeSiteIsSavedAndEveryLinkOpensItsLocalCopy) {
 
     EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
     EXPECT_EQ(savedFiles(), unite(kPages, kResources));
-    const std::map<int, int> statuses = statusCounts();
+    const std::map<QueueStatus, int> statuses = statusCounts();
     EXPECT_EQ(statuses,
-              (std::map<int, int>{{QueueStatus::Saved, static_cast<int>(kResources.size())},
-                                  {QueueStatus::Parsed, static_cast<int>(kPages.size())}}));
+              (std::map<QueueStatus, int>{{QueueStatus::Saved, static_cast<int>(kResources.size())},
+                                          {QueueStatus::Parsed, static_cast<int>(kPages.size())}}));
     const std::vector<test::BrokenLink> broken = brokenLinks();
     EXPECT_TRUE(broken.empty()) << test::describe(broken);
     EXPECT_GE(m_linksFollowed, 30);

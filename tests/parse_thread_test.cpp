@@ -72,14 +72,14 @@ protected:
     // A page the transfers have saved: queued, its file written, in status Saved and
     // counted as such.
     std::string savedPage(const std::string& url, const std::string& html, int level = 0,
-                          int mode = QueueMode::Download, const std::string& frame = "",
+                          QueueMode mode = QueueMode::Download, const std::string& frame = "",
                           const std::string& title = "") {
         std::lock_guard lock(m_task->mutex());
         TQLQItem item;
         item.URL = url;
         item.FileType = "HTML";
         item.Level = level;
-        item.Mode = static_cast<std::uint8_t>(mode);
+        item.Mode = mode;
         item.FrameFlag = frame;
         item.Title = title;
         AddItem(*m_task, item);
@@ -112,7 +112,7 @@ protected:
         ADD_FAILURE() << "not queued: " << url;
         return {};
     }
-    int statusOf(const std::string& url) { return entry(url).Status; }
+    QueueStatus statusOf(const std::string& url) { return entry(url).Status; }
     TaskCounters counters() {
         std::lock_guard lock(m_task->mutex());
         return m_task->counters();
@@ -196,16 +196,16 @@ TEST_F(ParseThreadTest, WorkedExampleQueuesThreeLinksAndRewritesOneValue) {
 
 TEST_F(ParseThreadTest, LinksAreQueuedWithTheirBaseModeAndFrameFlag) {
     struct Queued {
-        Queued(std::string u, int m = QueueMode::Download, std::string f = "")
+        Queued(std::string u, QueueMode m = QueueMode::Download, std::string f = "")
             : url(std::move(u)), mode(m), frame(std::move(f)) {}
         std::string url;
-        int mode;
+        QueueMode mode;
         std::string frame;
     };
     struct Case {
         const char* name;
         std::string page;
-        int pageMode;
+        QueueMode pageMode;
         int aggressive;
         std::string html;
         std::vector<Queued> queued;
@@ -333,7 +333,7 @@ TEST_F(ParseThreadTest, APagesLinksAreJournaledBeforeThePageIsMarkedParsed) {
         std::vector<std::string> found;
         for (std::size_t i = 0; i < resumed->queue().size(); ++i) {
             const auto item = LoadItem(*resumed, i);
-            found.push_back(item->URL + " " + std::to_string(item->Status));
+            found.push_back(item->URL + " " + StatusName(item->Status));
         }
         return found;
     };
@@ -345,11 +345,11 @@ TEST_F(ParseThreadTest, APagesLinksAreJournaledBeforeThePageIsMarkedParsed) {
     ASSERT_TRUE(m_parse->processNextPage(*m_task));
 
     EXPECT_EQ(whileSaving,
-              (std::vector<std::string>{"http://h/a/index.html 5", "http://h/a/b.html 0",
-                                        "http://h/a/d.html 0", "http://h/a/c.gif 0"}));
+              (std::vector<std::string>{"http://h/a/index.html Saved", "http://h/a/b.html None",
+                                        "http://h/a/d.html None", "http://h/a/c.gif None"}));
     EXPECT_EQ(resumedQueue(),
-              (std::vector<std::string>{"http://h/a/index.html 10", "http://h/a/b.html 0",
-                                        "http://h/a/d.html 0", "http://h/a/c.gif 0"}));
+              (std::vector<std::string>{"http://h/a/index.html Parsed", "http://h/a/b.html None",
+                                        "http://h/a/d.html None", "http://h/a/c.gif None"}));
 }
 
 TEST_F(ParseThreadTest, OnlyTheStartPageNamesTheTask) {
@@ -454,8 +454,8 @@ TEST_F(ParseThreadTest, BannerGoesOutsideScriptsIntoPagesThatAreNotFrames) {
 
     m_app->setNoAds(false);
     const std::string page = savedPage("http://h/a/index.html", "<html><body>x</body></html>");
-    const std::string frame =
-        savedPage("http://h/a/frame.html", "<html><body>y</body></html>", 1, 1, "Y");
+    const std::string frame = savedPage("http://h/a/frame.html", "<html><body>y</body></html>", 1,
+                                        QueueMode::Download, "Y");
     while (m_parse->processNextPage(*m_task)) {
     }
     EXPECT_NE(test::readWholeFile(page).find(bannerTopBlock()), std::string::npos);

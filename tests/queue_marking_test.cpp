@@ -15,15 +15,20 @@ namespace {
 
 struct Row {
     bool page;
-    int status, mode;
+    QueueStatus status;
+    QueueMode mode;
     std::int64_t size;
 };
 
 // Before each command: an unmarked page, a failed page, a saved resource, a parsed page, an
 // updated resource, a resource being fetched, an unmarked resource, a page to update.
+using S = QueueStatus;
+using M = QueueMode;
 const Row kRows[] = {
-    {true, 0, 0, 0},   {true, 3, 1, 0},  {false, 5, 1, 100}, {true, 10, 1, 200},
-    {false, 6, 1, 50}, {false, 1, 1, 0}, {false, 0, 0, 0},   {true, 0, 3, 0},
+    {true, S::None, M::Unmarked, 0},      {true, S::Error, M::Download, 0},
+    {false, S::Saved, M::Download, 100},  {true, S::Parsed, M::Download, 200},
+    {false, S::Updated, M::Download, 50}, {false, S::Downloading, M::Download, 0},
+    {false, S::None, M::Unmarked, 0},     {true, S::None, M::Update, 0},
 };
 
 class QueueMarkingTest : public test::QueueFixture {
@@ -35,8 +40,8 @@ protected:
             item.URL = "http://h.test/" + std::to_string(n);
             item.FileType = kRows[n].page ? "HTML" : "Images";
             AddItem(*m_task, item);
-            item.Status = static_cast<std::uint8_t>(kRows[n].status);
-            item.Mode = static_cast<std::uint8_t>(kRows[n].mode);
+            item.Status = kRows[n].status;
+            item.Mode = kRows[n].mode;
             item.Size = kRows[n].size;
             item.Message = "old result";
             StoreItem(item);
@@ -55,22 +60,27 @@ TEST_F(QueueMarkingTest, EachCommandMarksItsEntriesMovesTheCountersAndSaves) {
         MarkCommand command;
         std::vector<std::size_t> selected;
         std::set<std::size_t> marked;
-        int mode;
+        QueueMode mode;
         // PagesSaved, ResourcesSaved, PageErrors, ResourceErrors, BytesDownloaded afterwards
         std::tuple<std::int64_t, std::int64_t, std::int64_t, std::int64_t, std::int64_t> counters;
         bool queueSaved;
     };
     const Case cases[] = {
-        {MarkCommand::DownloadSelected, {1, 3}, {1, 3}, 1, {0, 2, 0, 0, 150}, true},
-        {MarkCommand::DownloadAll, {}, {0, 1, 2, 3, 4, 5, 6, 7}, 1, {0, 0, 0, 0, 0}, true},
-        {MarkCommand::DownloadAllErrors, {}, {1}, 1, {1, 2, 0, 0, 350}, true},
-        {MarkCommand::DownloadAllUnmarked, {}, {0, 6}, 1, {1, 2, 1, 0, 350}, false},
-        {MarkCommand::UpdateSelected, {0, 2, 3}, {3}, 3, {0, 2, 1, 0, 150}, true},
-        {MarkCommand::UpdateAll, {}, {3, 4}, 3, {0, 1, 1, 0, 100}, true},
-        {MarkCommand::MapSelected, {0, 2}, {0}, 2, {1, 2, 1, 0, 350}, true},
-        {MarkCommand::MapAll, {}, {0, 1, 3, 7}, 2, {0, 2, 0, 0, 150}, true},
-        {MarkCommand::UnmarkSelected, {5}, {5}, 0, {1, 2, 1, 0, 350}, true},
-        {MarkCommand::UnmarkAll, {}, {0, 6, 7}, 0, {1, 2, 1, 0, 350}, false},
+        {MarkCommand::DownloadSelected, {1, 3}, {1, 3}, M::Download, {0, 2, 0, 0, 150}, true},
+        {MarkCommand::DownloadAll,
+         {},
+         {0, 1, 2, 3, 4, 5, 6, 7},
+         M::Download,
+         {0, 0, 0, 0, 0},
+         true},
+        {MarkCommand::DownloadAllErrors, {}, {1}, M::Download, {1, 2, 0, 0, 350}, true},
+        {MarkCommand::DownloadAllUnmarked, {}, {0, 6}, M::Download, {1, 2, 1, 0, 350}, false},
+        {MarkCommand::UpdateSelected, {0, 2, 3}, {3}, M::Update, {0, 2, 1, 0, 150}, true},
+        {MarkCommand::UpdateAll, {}, {3, 4}, M::Update, {0, 1, 1, 0, 100}, true},
+        {MarkCommand::MapSelected, {0, 2}, {0}, M::Map, {1, 2, 1, 0, 350}, true},
+        {MarkCommand::MapAll, {}, {0, 1, 3, 7}, M::Map, {0, 2, 0, 0, 150}, true},
+        {MarkCommand::UnmarkSelected, {5}, {5}, M::Unmarked, {1, 2, 1, 0, 350}, true},
+        {MarkCommand::UnmarkAll, {}, {0, 6, 7}, M::Unmarked, {1, 2, 1, 0, 350}, false},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -87,8 +97,8 @@ TEST_F(QueueMarkingTest, EachCommandMarksItsEntriesMovesTheCountersAndSaves) {
                 EXPECT_EQ(m_task->queue().dataLine(n), before[n]) << "entry " << n;
                 continue;
             }
-            EXPECT_EQ(std::make_tuple(int(item->Mode), int(item->Status), item->Message),
-                      std::make_tuple(c.mode, 0, std::string()))
+            EXPECT_TRUE(item->Mode == c.mode && item->Status == QueueStatus::None &&
+                        item->Message.empty())
                 << "entry " << n;
         }
         const TaskCounters& k = m_task->counters();

@@ -22,6 +22,8 @@ using test::readWholeFile;
 using test::writeWholeFile;
 
 const std::string kSep = "\xC2\xB6";
+using S = QueueStatus;
+using M = QueueMode;
 
 class QueueTest : public test::QueueFixture {};
 
@@ -40,26 +42,28 @@ std::string urlOf(const std::unique_ptr<TQLQItem>& item) {
 }
 
 bool linearPage(const TQLQItem& i) {
-    return i.isPage() && (((i.Mode == 1 || i.Mode == 2) && i.Status == 0) ||
-                          (i.Mode == 3 && (i.Status == 0 || i.Status == 1)));
+    return i.isPage() &&
+           (((i.Mode == M::Download || i.Mode == M::Map) && i.Status == S::None) ||
+            (i.Mode == M::Update && (i.Status == S::None || i.Status == S::Downloading)));
 }
 bool linearResource(const TQLQItem& i) {
     return !i.isPage() &&
-           ((i.Mode == 1 && i.Status == 0) || (i.Mode == 3 && (i.Status == 0 || i.Status == 1)));
+           ((i.Mode == M::Download && i.Status == S::None) ||
+            (i.Mode == M::Update && (i.Status == S::None || i.Status == S::Downloading)));
 }
 bool linearSaved(const TQLQItem& i) {
-    return i.isPage() && i.Status == 5;
+    return i.isPage() && i.Status == S::Saved;
 }
 
 TEST_F(QueueTest, DataLinesRoundTripEveryFieldAndEndWithTheSeparator) {
     TQLQItem item;
-    item.Status = 5;
+    item.Status = S::Saved;
     item.Message = "200 OK";
     item.FileType = "HTML";
     item.Level = 2;
     item.Referrer = "http://h.test/";
     item.LastModified = " Tue, 01 Oct 2024 10:00:00 GMT";
-    item.Mode = 1;
+    item.Mode = M::Download;
     item.Title = "Grüße aus Köln \xC3\xB6"; // ö is C3 B6: the lone B6 is no separator
     item.Size = 1234;
     item.FrameFlag = "Y";
@@ -78,7 +82,7 @@ TEST_F(QueueTest, DataLinesRoundTripEveryFieldAndEndWithTheSeparator) {
         readDataLine("0" + kSep + kSep + "HTML" + kSep + kSep + "3" + kSep + kSep + "x" + kSep,
                      shortLine),
         0);
-    EXPECT_EQ(shortLine.Mode, 1);
+    EXPECT_EQ(shortLine.Mode, M::Download);
     EXPECT_EQ(shortLine.Size, 0);
     EXPECT_EQ(shortLine.Level, 3);
     EXPECT_EQ(shortLine.Title, "");
@@ -111,23 +115,31 @@ TEST_F(QueueTest, NoTextCanShiftAFieldOrBreakTheLinePair) {
 TEST_F(QueueTest, SelectionRulesPickTheFirstQualifyingEntry) {
     struct Case {
         bool page;
-        int mode, status;
+        QueueMode mode;
+        QueueStatus status;
         bool asPage, asResource, asSaved;
     };
     const Case cases[] = {
-        {true, 1, 0, true, false, false},   {true, 2, 0, true, false, false},
-        {true, 3, 1, true, false, false},   {true, 1, 1, false, false, false},
-        {true, 0, 0, false, false, false},  {true, 2, 5, false, false, true},
-        {true, 3, 10, false, false, false}, {false, 1, 0, false, true, false},
-        {false, 2, 0, false, false, false}, {false, 3, 1, false, true, false},
-        {false, 1, 1, false, false, false}, {false, 1, 5, false, false, false},
+        {true, M::Download, S::None, true, false, false},
+        {true, M::Map, S::None, true, false, false},
+        {true, M::Update, S::Downloading, true, false, false},
+        {true, M::Download, S::Downloading, false, false, false},
+        {true, M::Unmarked, S::None, false, false, false},
+        {true, M::Map, S::Saved, false, false, true},
+        {true, M::Update, S::Parsed, false, false, false},
+        {false, M::Download, S::None, false, true, false},
+        {false, M::Map, S::None, false, false, false},
+        {false, M::Update, S::Downloading, false, true, false},
+        {false, M::Download, S::Downloading, false, false, false},
+        {false, M::Download, S::Saved, false, false, false},
     };
     for (const Case& c : cases) {
         TQLTask task(*m_app);
-        addEntry(task, "http://h.test/done.html", true, 10);
-        addEntry(task, "http://h.test/done.gif", false, 5);
+        addEntry(task, "http://h.test/done.html", true, S::Parsed);
+        addEntry(task, "http://h.test/done.gif", false, S::Saved);
         const std::string url = addEntry(task, "http://h.test/x", c.page, c.status, c.mode);
-        SCOPED_TRACE(testing::Message() << c.page << " mode " << c.mode << " status " << c.status);
+        SCOPED_TRACE(testing::Message() << c.page << " mode " << toQueueValue(c.mode) << " status "
+                                        << toQueueValue(c.status));
         EXPECT_EQ(urlOf(NextPage(task)), c.asPage ? url : "");
         EXPECT_EQ(urlOf(NextResource(task)), c.asResource ? url : "");
         EXPECT_EQ(urlOf(NextSavedPage(task)), c.asSaved ? url : "");
@@ -145,16 +157,16 @@ TEST_F(QueueTest, IndexedSelectionAgreesWithALinearScan) {
             std::string url = "http://h.test/p" + std::to_string(random() % 40);
             if (random() % 3 == 0)
                 url = "HTTP://H.TEST/P" + url.substr(14);
-            addEntry(task, url, random() % 2 == 0, static_cast<int>(random() % 12),
-                     static_cast<int>(random() % 4));
+            addEntry(task, url, random() % 2 == 0, *queueStatusFromValue(random() % 12),
+                     *queueModeFromValue(random() % 4));
         }
         for (int step = 0; step < 200; ++step) {
             ASSERT_EQ(urlOf(NextPage(task)), firstQualifying(task, linearPage));
             ASSERT_EQ(urlOf(NextResource(task)), firstQualifying(task, linearResource));
             ASSERT_EQ(urlOf(NextSavedPage(task)), firstQualifying(task, linearSaved));
             auto item = LoadItem(task, random() % task.queue().size());
-            item->Status = static_cast<std::uint8_t>(random() % 12);
-            item->Mode = static_cast<std::uint8_t>(random() % 4);
+            item->Status = *queueStatusFromValue(random() % 12);
+            item->Mode = *queueModeFromValue(random() % 4);
             if (random() % 5 == 0)
                 item->FileType = item->isPage() ? "Images" : "HTML";
             StoreItem(*item);
@@ -195,7 +207,7 @@ TEST_F(QueueTest, NextItemKeepsThePageShareTheBalanceAsks) {
     EXPECT_FALSE(NextItem(task)->isPage());
     EXPECT_EQ(task.counters().ResourcesDispatched, 1);
     auto item = LoadItem(task, 0);
-    item->Status = 1;
+    item->Status = S::Downloading;
     StoreItem(*item);
     EXPECT_FALSE(NextItem(task));
     EXPECT_EQ(task.counters().PagesDispatched + task.counters().ResourcesDispatched, 1);
@@ -204,21 +216,21 @@ TEST_F(QueueTest, NextItemKeepsThePageShareTheBalanceAsks) {
 TEST_F(QueueTest, SetStatusMovesTheCountersOfTheItemsKind) {
     struct Case {
         bool page;
-        int from, to;
+        QueueStatus from, to;
         TaskCounters change; // found, found, saved, saved, errors, errors, bytes
     };
     const Case cases[] = {
-        {true, 3, 0, {0, 0, 0, 0, -1, 0, 0}},
-        {false, 3, 0, {0, 0, 0, 0, 0, -1, 0}},
-        {true, 5, 0, {0, 0, -1, 0, 0, 0, -700}},
-        {false, 11, 0, {0, 0, 0, -1, 0, 0, -700}},
-        {true, 10, 3, {0, 0, -1, 0, 1, 0, 0}},
-        {false, 6, 3, {0, 0, 0, -1, 0, 1, 0}},
-        {true, 0, 5, {}},
-        {true, 1, 0, {}},
-        {true, 0, 3, {}},
-        {false, 4, 0, {}},
-        {true, 3, 5, {}},
+        {true, S::Error, S::None, {0, 0, 0, 0, -1, 0, 0}},
+        {false, S::Error, S::None, {0, 0, 0, 0, 0, -1, 0}},
+        {true, S::Saved, S::None, {0, 0, -1, 0, 0, 0, -700}},
+        {false, S::Zipped, S::None, {0, 0, 0, -1, 0, 0, -700}},
+        {true, S::Parsed, S::Error, {0, 0, -1, 0, 1, 0, 0}},
+        {false, S::Updated, S::Error, {0, 0, 0, -1, 0, 1, 0}},
+        {true, S::None, S::Saved, {}},
+        {true, S::Downloading, S::None, {}},
+        {true, S::None, S::Error, {}},
+        {false, S::Downloaded, S::None, {}},
+        {true, S::Error, S::Saved, {}},
     };
     for (const Case& c : cases) {
         TQLTask task(*m_app);
@@ -230,12 +242,13 @@ TEST_F(QueueTest, SetStatusMovesTheCountersOfTheItemsKind) {
         TQLQItem item;
         item.Task = &task;
         item.FileType = c.page ? "HTML" : "Images";
-        item.Status = static_cast<std::uint8_t>(c.from);
+        item.Status = c.from;
         item.Size = 700;
         const TaskCounters before = {10, 10, 10, 10, 10, 10, 10000};
         task.counters() = before;
         SetStatus(item, c.to);
-        SCOPED_TRACE(testing::Message() << c.page << " " << c.from << " -> " << c.to);
+        SCOPED_TRACE(testing::Message()
+                     << c.page << " " << StatusName(c.from) << " -> " << StatusName(c.to));
         const TaskCounters& after = task.counters();
         EXPECT_EQ(after.PagesSaved - before.PagesSaved, c.change.PagesSaved);
         EXPECT_EQ(after.ResourcesSaved - before.ResourcesSaved, c.change.ResourcesSaved);
@@ -259,10 +272,10 @@ TEST_F(QueueTest, UrlIndexIgnoresAsciiCaseAndStoreFindsTheFirstEntry) {
     item.Task = m_task.get();
     item.URL = "http://h.test/PAGE.html";
     item.FileType = "HTML";
-    item.Status = 10;
+    item.Status = S::Parsed;
     StoreItem(item);
     EXPECT_EQ(m_task->queue().size(), 2u);
-    EXPECT_EQ(LoadItem(*m_task, 0)->Status, 10);
+    EXPECT_EQ(LoadItem(*m_task, 0)->Status, S::Parsed);
     EXPECT_EQ(LoadItem(*m_task, 0)->URL, "http://H.test/Page.HTML");
     // A URL the queue lacks is appended and indexed (found counters are AddItem's).
     item.URL = "http://h.test/new.html";
@@ -283,7 +296,7 @@ TEST_F(QueueTest, AllDoneComparesSavedAndErrorsWithWhatWasFound) {
 }
 
 TEST_F(QueueTest, SavesOnTheEleventhNoteAndWritesAPrivateCrLfFile) {
-    addEntry(*m_task, "http://h.test/a.html", true, 5);
+    addEntry(*m_task, "http://h.test/a.html", true, S::Saved);
     for (int call = 1; call <= 10; ++call) {
         ASSERT_TRUE(NoteQueueChange(*m_task));
         EXPECT_FALSE(fileExists(queueFile())) << "call " << call;
@@ -330,52 +343,62 @@ TEST_F(QueueTest, MalformedQueueFilesLoadWhatCanBeKept) {
     struct Case {
         const char* what;
         std::string text;
-        std::vector<std::tuple<std::string, int, int, int>> entries; // URL, status, level, mode
+        std::vector<std::tuple<std::string, QueueStatus, int, QueueMode>>
+            entries; // URL, status, level, mode
         std::size_t repaired;
     };
     const Case cases[] = {
-        {"well formed", "http://a/\r\n" + data + "\r\n", {{"http://a/", 5, 1, 1}}, 0},
-        {"LF line ends", "http://a/\n" + data + "\n", {{"http://a/", 5, 1, 1}}, 0},
+        {"well formed",
+         "http://a/\r\n" + data + "\r\n",
+         {{"http://a/", S::Saved, 1, M::Download}},
+         0},
+        {"LF line ends", "http://a/\n" + data + "\n", {{"http://a/", S::Saved, 1, M::Download}}, 0},
         {"status not a number",
          "http://a/\r\nx" + data + "\r\nhttp://b/\r\n" + data,
-         {{"http://a/", 0, 1, 1}, {"http://b/", 5, 1, 1}},
+         {{"http://a/", S::None, 1, M::Download}, {"http://b/", S::Saved, 1, M::Download}},
          1},
         {"level and mode not numbers",
          "http://a/\r\n1" + kSep + kSep + "HTML" + kSep + kSep + "one" + kSep + kSep + kSep + "z" +
              kSep,
-         {{"http://a/", 1, 0, 1}},
+         {{"http://a/", S::Downloading, 0, M::Download}},
          1},
         {"data line missing at the end",
          "http://a/\r\n" + data + "\r\nhttp://b/x.html\r\n",
-         {{"http://a/", 5, 1, 1}, {"http://b/x.html", 0, 0, 1}},
+         {{"http://a/", S::Saved, 1, M::Download}, {"http://b/x.html", S::None, 0, M::Download}},
          1},
         {"data line missing in the middle",
          "http://a/\r\nhttp://b/\r\n" + data + "\r\n",
-         {{"http://a/", 0, 0, 1}, {"http://b/", 5, 1, 1}},
+         {{"http://a/", S::None, 0, M::Download}, {"http://b/", S::Saved, 1, M::Download}},
          1},
-        {"empty URL line", "\r\n" + data + "\r\nhttp://b/\r\n" + data, {{"http://b/", 5, 1, 1}}, 2},
+        {"empty URL line",
+         "\r\n" + data + "\r\nhttp://b/\r\n" + data,
+         {{"http://b/", S::Saved, 1, M::Download}},
+         2},
         {"binary garbage",
          std::string("\x01\x00\xff\xfe\r\n", 6) + data + "\r\nhttp://b/\r\n" + data +
              "\r\n\xb6\xb6\r\n",
-         {{"http://b/", 5, 1, 1}, {"\xb6\xb6", 0, 0, 1}},
+         {{"http://b/", S::Saved, 1, M::Download}, {"\xb6\xb6", S::None, 0, M::Download}},
          3},
         {"empty file", "", {}, 0},
-        {"CR in a URL", "http://a/x\ry\r\n" + data, {{"http://a/x%0Dy", 5, 1, 1}}, 1},
+        {"CR in a URL",
+         "http://a/x\ry\r\n" + data,
+         {{"http://a/x%0Dy", S::Saved, 1, M::Download}},
+         1},
         {"numbers out of range",
          "http://a/\r\n12" + kSep + kSep + "HTML" + kSep + kSep + "-3" + kSep + kSep + kSep + "7" +
              kSep + kSep + "-5" + kSep + "\r\nhttp://b/\r\n4" + kSep + kSep + kSep + kSep + "2" +
              kSep + kSep + kSep + "3" + kSep,
-         {{"http://a/", 0, 0, 1}, {"http://b/", 4, 2, 3}},
+         {{"http://a/", S::None, 0, M::Download}, {"http://b/", S::Downloaded, 2, M::Update}},
          1},
         // Merged into the first in queue order, with the state that got furthest.
         {"one URL twice",
          "http://a/\r\n" + waiting + "\r\nhttp://b/\r\n" + waiting + "\r\nHTTP://A/\r\n" + data +
              "\r\nhttp://b/\r\n" + waiting,
-         {{"http://a/", 5, 1, 1}, {"http://b/", 0, 0, 1}},
+         {{"http://a/", S::Saved, 1, M::Download}, {"http://b/", S::None, 0, M::Download}},
          2},
         {"a raw CR and its queued spelling",
          "http://a/x%0Dy\r\n" + data + "\r\nhttp://a/x\ry\r\n" + waiting,
-         {{"http://a/x%0Dy", 5, 1, 1}},
+         {{"http://a/x%0Dy", S::Saved, 1, M::Download}},
          1},
     };
     for (const Case& c : cases) {
@@ -390,7 +413,7 @@ TEST_F(QueueTest, MalformedQueueFilesLoadWhatCanBeKept) {
         for (std::size_t n = 0; n < queue.size(); ++n) {
             TQLQItem item;
             EXPECT_EQ(readDataLine(queue.dataLine(n), item), 0);
-            EXPECT_EQ(std::make_tuple(queue.url(n), int(item.Status), item.Level, int(item.Mode)),
+            EXPECT_EQ(std::make_tuple(queue.url(n), item.Status, item.Level, item.Mode),
                       c.entries[n]);
         }
         // Repaired once, the text reads back as it is.
@@ -442,12 +465,12 @@ TEST_F(QueueTest, QueueFilesKeepUtf8TextsThroughSaveAndLoad) {
 
 // A run killed at any moment resumes with every link and status it had queued.
 TEST_F(QueueTest, TheJournalBringsBackChangesAfterTheLastSave) {
-    addEntry(*m_task, "http://h.test/", true, 10);
+    addEntry(*m_task, "http://h.test/", true, S::Parsed);
     ASSERT_TRUE(SaveQueue(*m_task));
-    addEntry(*m_task, "http://h.test/a.html", true, 5);
-    addEntry(*m_task, "http://h.test/b.gif", false, 3);
+    addEntry(*m_task, "http://h.test/a.html", true, S::Saved);
+    addEntry(*m_task, "http://h.test/b.gif", false, S::Error);
     m_task->counters().BytesDownloaded = 4321;
-    addEntry(*m_task, "http://h.test/c.gif", false, 1);
+    addEntry(*m_task, "http://h.test/c.gif", false, S::Downloading);
     EXPECT_TRUE(fileExists(journalFile()));
     struct stat info {};
     ASSERT_EQ(stat(journalFile().c_str(), &info), 0);
@@ -466,7 +489,7 @@ TEST_F(QueueTest, TheJournalBringsBackChangesAfterTheLastSave) {
 
     // A torn last record (the kill came in the middle of a write) is ignored...
     TQLQItem last = *LoadItem(*m_task, 3);
-    last.Status = 5;
+    last.Status = S::Saved;
     StoreItem(last);
     const std::string full = readWholeFile(journalFile());
     writeWholeFile(journalFile(), full.substr(0, full.size() - 7));
@@ -475,10 +498,10 @@ TEST_F(QueueTest, TheJournalBringsBackChangesAfterTheLastSave) {
     ASSERT_TRUE(loaded);
     EXPECT_TRUE(loaded->journalTorn);
     EXPECT_EQ(loaded->journalRecords, 6u);
-    EXPECT_EQ(LoadItem(*torn, 3)->Status, 1);
+    EXPECT_EQ(LoadItem(*torn, 3)->Status, S::Downloading);
     // ...and what the resumed run changes next is journaled after the good part.
     auto item = LoadItem(*torn, 3);
-    item->Status = 10;
+    item->Status = S::Parsed;
     StoreItem(*item);
     auto again = reopenedTask();
     loaded = LoadQueue(*again);
@@ -492,7 +515,7 @@ TEST_F(QueueTest, AJournalLeftBySaveAddsNothingTwice) {
     // The kill came between writing the queue file and removing the journal: first for a
     // journal that starts from an empty queue, then for one over the previous queue file.
     for (const bool overFile : {false, true}) {
-        addEntry(*m_task, "http://h.test/" + std::to_string(overFile), true, 10);
+        addEntry(*m_task, "http://h.test/" + std::to_string(overFile), true, S::Parsed);
         const std::string journal = readWholeFile(journalFile());
         ASSERT_FALSE(journal.empty());
         ASSERT_TRUE(SaveQueue(*m_task));
@@ -507,7 +530,7 @@ TEST_F(QueueTest, AJournalLeftBySaveAddsNothingTwice) {
 }
 
 TEST_F(QueueTest, AFreshRunKilledBeforeItsFirstSaveResumesTheNewQueue) {
-    addEntry(*m_task, "http://h.test/old.html", true, 10);
+    addEntry(*m_task, "http://h.test/old.html", true, S::Parsed);
     ASSERT_TRUE(SaveQueue(*m_task));
     m_task->resetRunState();
     addEntry(*m_task, "http://h.test/new.html", true);
@@ -533,13 +556,13 @@ TEST_F(QueueTest, ARepairedReferrerIsSpelledAsTheQueueSpellsUrls) {
 TEST_F(QueueTest, LoadingCountsTheEntriesAndWarnsOnceOfRepairs) {
     RecordingUiHooks hooks;
     m_app->setHooks(&hooks);
-    addEntry(*m_task, "http://h.test/", true, 10);
-    addEntry(*m_task, "http://h.test/a.html", true, 3);
-    addEntry(*m_task, "http://h.test/b.gif", false, 5);
+    addEntry(*m_task, "http://h.test/", true, S::Parsed);
+    addEntry(*m_task, "http://h.test/a.html", true, S::Error);
+    addEntry(*m_task, "http://h.test/b.gif", false, S::Saved);
     addEntry(*m_task, "http://h.test/c.gif", false);
     m_task->counters() = {8, 1, 0, 0, 11985818, 0, 777, 0, 0};
     ASSERT_TRUE(SaveQueue(*m_task));
-    addEntry(*m_task, "http://h.test/d.gif", false, 3); // journaled only
+    addEntry(*m_task, "http://h.test/d.gif", false, S::Error); // journaled only
 
     auto task = reopenedTask();
     ASSERT_TRUE(LoadQueue(*task));
@@ -576,7 +599,7 @@ TEST_F(QueueTest, LoadingCountsTheEntriesAndWarnsOnceOfRepairs) {
 // run going, nor an entry whose stores land on another entry.
 TEST_F(QueueTest, AnEntryIsHandedOutAtMostFourTimesARun) {
     addEntry(*m_task, "http://h.test/cut.html", true);
-    addEntry(*m_task, "http://h.test/next.gif", false, 5);
+    addEntry(*m_task, "http://h.test/next.gif", false, S::Saved);
     for (int attempt = 1; attempt <= kAttemptsPerRun; ++attempt) {
         auto item = NextItem(*m_task);
         ASSERT_TRUE(item) << attempt;

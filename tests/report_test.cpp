@@ -80,12 +80,12 @@ protected:
         m_task->setDestination(m_home.path() + "site/");
     }
 
-    void queue(const std::string& url, const std::string& type, int status,
+    void queue(const std::string& url, const std::string& type, QueueStatus status,
                const std::string& title = "", const std::string& referrer = "http://h.test/") {
         TQLQItem item;
         item.URL = url;
         item.FileType = type;
-        item.Status = static_cast<std::uint8_t>(status);
+        item.Status = status;
         item.Title = title;
         item.Referrer = referrer;
         item.Level = 2;
@@ -170,7 +170,7 @@ TEST_F(ReportTest, EntriesAreNumberedAcrossPagesFromSavedPagesOnly) {
     for (int i = 0; i < 60; ++i) {
         queuePages(1, i);
         queue("http://h.test/skip" + std::to_string(i) + ".html", "HTML",
-              QueueStatus::Downloaded + (i % 2 ? 0 : -1));
+              i % 2 ? QueueStatus::Downloaded : QueueStatus::Error);
         queue("http://h.test/wait" + std::to_string(i) + ".html", "HTML", QueueStatus::None);
         queue("http://h.test/i" + std::to_string(i) + ".gif", "Images", QueueStatus::Zipped);
     }

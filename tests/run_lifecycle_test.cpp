@@ -137,7 +137,7 @@ TEST_F(RunLifecycleTest, StoppedThenResumedFetchesOnlyWhatWasNotSaved) {
 
     TQLTask& task = *app->currentTask();
     EXPECT_EQ(taskStatus(), TaskStatus::DownloadStopped);
-    std::map<int, int> statuses = statusCounts(task);
+    std::map<QueueStatus, int> statuses = statusCounts(task);
     EXPECT_EQ(statuses[QueueStatus::Downloading] + statuses[QueueStatus::Updating], 0);
     EXPECT_EQ(statuses[QueueStatus::Saved], counters().ResourcesSaved);
     {
@@ -418,7 +418,7 @@ TEST_F(RunLifecycleTest, AQueueFileOfRandomBytesRunsToAnEndWithSaneCounters) {
     EXPECT_FALSE(NextResource(task));
     EXPECT_FALSE(NextSavedPage(task));
     for (std::size_t n = 0; n < task.queue().size(); ++n) {
-        const int status = LoadItem(task, n)->Status;
+        const QueueStatus status = LoadItem(task, n)->Status;
         EXPECT_TRUE(status != QueueStatus::Downloading && status != QueueStatus::Updating) << n;
     }
     EXPECT_EQ(hooks.count("message"), 1);

@@ -20,13 +20,15 @@ class RunPreparationTest : public test::QueueFixture {
 protected:
     // A queue as a run leaves it, pages and resources in turn, the last one saved.
     void fillQueue() {
-        const int statuses[] = {0, 1, 2, 3, 5, 10, 3, 11};
+        using S = QueueStatus;
+        const S statuses[] = {S::None,  S::Downloading, S::Updating, S::Error,
+                              S::Saved, S::Parsed,      S::Error,    S::Zipped};
         for (int n = 0; n < 8; ++n) {
             TQLQItem item;
             item.URL = "http://h.test/" + std::to_string(n) + (n % 2 ? ".gif" : ".html");
             item.FileType = n % 2 ? "Images" : "HTML";
             AddItem(*m_task, item);
-            item.Status = static_cast<std::uint8_t>(statuses[n]);
+            item.Status = statuses[n];
             item.Size = 10;
             item.Message = "200 OK";
             StoreItem(item);
@@ -35,7 +37,7 @@ protected:
         m_task->counters() = {4, 4, 1, 2, 1, 1, 30};
     }
 
-    std::tuple<int, int, std::string, std::int64_t> entry(std::size_t n) {
+    std::tuple<QueueStatus, QueueMode, std::string, std::int64_t> entry(std::size_t n) {
         auto item = LoadItem(*m_task, n);
         return {item->Status, item->Mode, item->Message, item->Size};
     }
@@ -50,8 +52,8 @@ TEST_F(RunPreparationTest, AFreshRunQueuesTheStartItemAfresh) {
     ASSERT_EQ(m_task->queue().size(), 1u);
     auto item = LoadItem(*m_task, 0);
     EXPECT_EQ(item->URL, "http://h.test/index.html");
-    EXPECT_EQ(std::make_tuple(int(item->Status), int(item->Mode), item->Level, item->FileType),
-              std::make_tuple(0, 1, 0, std::string("HTML")));
+    EXPECT_EQ(std::make_tuple(item->Status, item->Mode, item->Level, item->FileType),
+              std::make_tuple(QueueStatus::None, QueueMode::Download, 0, std::string("HTML")));
     EXPECT_EQ(m_task->counters(), (TaskCounters{1, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(m_task->elapsedTime(), 0);
     EXPECT_GT(m_task->lastRun(), 0);
@@ -78,7 +80,7 @@ TEST_F(RunPreparationTest, AListTaskQueuesEachUrlOnceInListOrder) {
         auto item = LoadItem(*m_task, n);
         EXPECT_EQ(item->URL, expected[n]);
         EXPECT_EQ(item->Level, 0);
-        EXPECT_EQ(item->Status, 0);
+        EXPECT_EQ(item->Status, QueueStatus::None);
     }
     EXPECT_EQ(LoadItem(*m_task, 1)->FileType, "Images");
     EXPECT_EQ(m_task->counters().PagesFound, 2);
@@ -96,8 +98,11 @@ TEST_F(RunPreparationTest, SmartUpdateAndRecoveryResetEveryEntryTheyNameAndSave)
     ASSERT_TRUE(updated);
     EXPECT_EQ(*updated, 3u); // entries 4, 5 and the last one
     for (std::size_t n : {4u, 5u, 7u})
-        EXPECT_EQ(entry(n), std::make_tuple(0, 3, std::string(), std::int64_t{10})) << n;
-    EXPECT_EQ(entry(3), std::make_tuple(3, 1, std::string("200 OK"), std::int64_t{10}));
+        EXPECT_EQ(entry(n), std::make_tuple(QueueStatus::None, QueueMode::Update, std::string(),
+                                            std::int64_t{10}))
+            << n;
+    EXPECT_EQ(entry(3), std::make_tuple(QueueStatus::Error, QueueMode::Download,
+                                        std::string("200 OK"), std::int64_t{10}));
     EXPECT_EQ(m_task->counters().PagesSaved, 0);
     EXPECT_EQ(m_task->counters().ResourcesSaved, 0);
     EXPECT_EQ(m_task->counters().BytesDownloaded, 0);
@@ -109,7 +114,9 @@ TEST_F(RunPreparationTest, SmartUpdateAndRecoveryResetEveryEntryTheyNameAndSave)
     ASSERT_TRUE(recovered);
     EXPECT_EQ(*recovered, 2u);
     for (std::size_t n : {3u, 6u})
-        EXPECT_EQ(entry(n), std::make_tuple(0, 1, std::string(), std::int64_t{0})) << n;
+        EXPECT_EQ(entry(n), std::make_tuple(QueueStatus::None, QueueMode::Download, std::string(),
+                                            std::int64_t{0}))
+            << n;
     EXPECT_EQ(m_task->counters().PageErrors, 0);
     EXPECT_EQ(m_task->counters().ResourceErrors, 0);
     auto reopened = reopenedTask();
@@ -137,7 +144,7 @@ TEST_F(RunPreparationTest, AResumedRunReopensTheQueueAndPutsBackWhatWasBeingFetc
     EXPECT_TRUE(URLIndexHas(*task, late.URL));
     for (std::size_t n : {1u, 2u}) {
         auto item = LoadItem(*task, n);
-        EXPECT_EQ(item->Status, 0);
+        EXPECT_EQ(item->Status, QueueStatus::None);
         EXPECT_EQ(item->Message, "Transfer Incomplete");
     }
     EXPECT_EQ(task->elapsedTime(), 1.0);

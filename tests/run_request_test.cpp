@@ -51,10 +51,12 @@ TEST(RunSummary, CountersThatDisagreeNeverShowNegativeCounts) {
 
 TEST(RunDialogTexts, EveryChoiceHasItsOwnExplanation) {
     std::set<std::string> seen;
-    for (int method = RunMethod::Restart; method <= RunMethod::SmartRecovery; ++method) {
+    const int first = 768;
+    for (const RunMethod method : {RunMethod::Restart, RunMethod::Resume, RunMethod::SmartUpdate,
+                                   RunMethod::SmartRecovery}) {
         const std::string text = runMethodExplanation(method);
-        EXPECT_FALSE(text.empty()) << method;
-        EXPECT_EQ(text, runDialogText(768 + method));
+        EXPECT_FALSE(text.empty()) << toIniValue(method);
+        EXPECT_EQ(text, runDialogText(first + toIniValue(method)));
         seen.insert(text);
     }
     EXPECT_EQ(seen.size(), 4u);
@@ -78,7 +80,7 @@ protected:
 
 TEST_F(RunDialogModelTest, QuestionFollowsStatusAndErrors) {
     struct Case {
-        int status;
+        TaskStatus status;
         std::int64_t errors;
         int question;
     } cases[] = {
@@ -91,7 +93,8 @@ TEST_F(RunDialogModelTest, QuestionFollowsStatusAndErrors) {
         m_task->setStatus(c.status);
         m_task->counters() = counters(10, 10, 5, 5, 0, c.errors);
         const RunDialogModel model = runDialogModel(*m_task);
-        EXPECT_EQ(model.question, runDialogText(c.question)) << c.status << " " << c.errors;
+        EXPECT_EQ(model.question, runDialogText(c.question))
+            << toIniValue(c.status) << " " << c.errors;
         EXPECT_EQ(model.recoveryAllowed, c.errors > 0);
         EXPECT_EQ(model.initialMethod, RunMethod::Resume);
     }

@@ -139,7 +139,8 @@ protected:
         ASSERT_TRUE(m_app);
     }
 
-    std::unique_ptr<TQLTask> task(const std::string& schedule, DateTime nextRun, int status) {
+    std::unique_ptr<TQLTask> task(const std::string& schedule, DateTime nextRun,
+                                  TaskStatus status) {
         auto t = std::make_unique<TQLTask>(*m_app);
         EXPECT_TRUE(t->setLocation("General", "Site").ok());
         t->setSchedule(schedule);

@@ -49,7 +49,7 @@ protected:
         EXPECT_TRUE(task.save());
         return task.filePath();
     }
-    int savedStatus(const std::string& file) {
+    TaskStatus savedStatus(const std::string& file) {
         return TQLTask::loadFromFile(*m_app, file)->status();
     }
 
@@ -289,25 +289,26 @@ TEST_F(TaskListTest, SkinPageUrlCarriesTheScriptAndANewSerial) {
 TEST(TaskMenuTest, EnablingFollowsTheSelectionAndTheTaskStatus) {
     struct Row {
         bool isFile;
-        int status;
+        TaskStatus status;
         // run, stop, schedule, delete, properties, category, browse
         std::array<bool, 7> enabled;
         const char* caption;
     };
+    using S = TaskStatus;
     const Row rows[] = {
-        {false, 2, {false, false, false, true, false, true, false}, kScheduleCaption},
-        {true, 0, {true, false, true, true, true, false, true}, kScheduleCaption},
-        {true, 1, {false, false, true, false, false, false, true}, kUnscheduleCaption},
-        {true, 2, {false, true, false, false, false, false, true}, kScheduleCaption},
-        {true, 3, {true, false, true, true, true, false, true}, kScheduleCaption},
-        {true, 7, {true, false, true, true, true, false, true}, kScheduleCaption},
+        {false, S::Downloading, {false, false, false, true, false, true, false}, kScheduleCaption},
+        {true, S::Unscheduled, {true, false, true, true, true, false, true}, kScheduleCaption},
+        {true, S::Scheduled, {false, false, true, false, false, false, true}, kUnscheduleCaption},
+        {true, S::Downloading, {false, true, false, false, false, false, true}, kScheduleCaption},
+        {true, S::DownloadStopped, {true, false, true, true, true, false, true}, kScheduleCaption},
+        {true, S::TaskComplete, {true, false, true, true, true, false, true}, kScheduleCaption},
     };
     for (const Row& row : rows) {
         const TaskMenuState s = taskMenuState(row.isFile, row.status);
         const std::array<bool, 7> enabled = {s.run,        s.stop,        s.schedule, s.deleteItem,
                                              s.properties, s.newCategory, s.browse};
-        EXPECT_EQ(enabled, row.enabled) << row.isFile << " " << row.status;
-        EXPECT_EQ(s.scheduleCaption, row.caption) << row.isFile << " " << row.status;
+        EXPECT_EQ(enabled, row.enabled) << row.isFile << " " << toIniValue(row.status);
+        EXPECT_EQ(s.scheduleCaption, row.caption) << row.isFile << " " << toIniValue(row.status);
         EXPECT_TRUE(s.newItem && s.newTask);
         EXPECT_EQ(s.download && s.explore && s.reports, row.isFile);
     }
@@ -316,9 +317,9 @@ TEST(TaskMenuTest, EnablingFollowsTheSelectionAndTheTaskStatus) {
 TEST_F(TaskListTest, MenuStateReadsTheStatusFromTheTaskFile) {
     const std::string file =
         saveTask("General", "Busy", [](TQLTask& t) { t.setStatus(TaskStatus::Downloading); });
-    EXPECT_EQ(taskMenuStateFor(*m_app, file, true), taskMenuState(true, 2));
+    EXPECT_EQ(taskMenuStateFor(*m_app, file, true), taskMenuState(true, TaskStatus::Downloading));
     EXPECT_EQ(taskMenuStateFor(*m_app, m_app->tasksFolder() + "General", false),
-              taskMenuState(false, 0));
+              taskMenuState(false, TaskStatus::Unscheduled));
 }
 
 } // namespace

@@ -155,7 +155,8 @@ TEST_F(TaskTest, UrlListStopsAtTheFirstHoleAndLeavesNoStaleKeys) {
 TEST_F(TaskTest, ActiveListFollowsTheStatus) {
     auto task = fullTask();
     const std::string listFile = m_app->activeTasks().filePath();
-    for (int status : {TaskStatus::Scheduled, TaskStatus::Scheduled, TaskStatus::Downloading}) {
+    for (TaskStatus status :
+         {TaskStatus::Scheduled, TaskStatus::Scheduled, TaskStatus::Downloading}) {
         task->setStatus(status);
         ASSERT_TRUE(task->save());
     }
@@ -204,8 +205,8 @@ TEST_F(TaskTest, GarbageValuesLoadAsDefaultsAndAreReported) {
     EXPECT_EQ(task->taskName(), "junk");
     EXPECT_EQ(task->queueFilePath(), general() + "junk.dwn");
     EXPECT_EQ(task->url(), "http://\x80\x81/");
-    EXPECT_EQ(task->status(), 0);
-    EXPECT_EQ(task->runMethod(), 0);
+    EXPECT_EQ(task->status(), TaskStatus::Unscheduled);
+    EXPECT_EQ(task->runMethod(), RunMethod::Restart);
     EXPECT_EQ(task->counters().BytesDownloaded, 0);
     EXPECT_EQ(task->counters().PagesFound, -12);
     EXPECT_EQ(task->counters().PageErrors, 255);
@@ -261,14 +262,17 @@ TEST_F(TaskTest, StatusTextsAndRunningStates) {
                                  "Download Stopped", "Incomplete",    "Download Complete",
                                  "Zipped!",          "Task Complete", "Deleted"};
     TQLTask task(*m_app);
-    for (int status = 0; status < 9; ++status) {
+    using S = TaskStatus;
+    const S statuses[] = {S::Unscheduled,     S::Scheduled,    S::Downloading,
+                          S::DownloadStopped, S::Incomplete,   S::DownloadComplete,
+                          S::Zipped,          S::TaskComplete, S::Deleted};
+    for (std::size_t n = 0; n < std::size(statuses); ++n) {
+        const S status = statuses[n];
         task.setStatus(status);
-        EXPECT_EQ(task.statusText(), texts[status]);
-        EXPECT_EQ(task.isRunning(), status == 2 || status == 5) << status;
-        EXPECT_EQ(task.isActive(), status == 1 || status == 2) << status;
+        EXPECT_EQ(task.statusText(), texts[n]);
+        EXPECT_EQ(task.isRunning(), status == S::Downloading || status == S::DownloadComplete) << n;
+        EXPECT_EQ(task.isActive(), status == S::Scheduled || status == S::Downloading) << n;
     }
-    EXPECT_EQ(TQLTask::statusText(9), "Unknown");
-    EXPECT_EQ(TQLTask::statusText(-1), "Unknown");
 }
 
 TEST_F(TaskTest, RunStateResetsAndResumes) {

@@ -35,10 +35,10 @@ TEST_F(ZipRecoveryTest, EveryEntryIsZippedParsedOrFetchedAgain) {
     const struct {
         const char* name;
         bool page;
-        int status;
+        QueueStatus status;
         Where where;
         bool zipped; // joins the zip list
-        int statusAfter;
+        QueueStatus statusAfter;
     } cases[] = {
         {"saved.gif", false, QueueStatus::Saved, Temp, true, QueueStatus::Saved},
         {"zipped.gif", false, QueueStatus::Saved, Both, false, QueueStatus::Saved},

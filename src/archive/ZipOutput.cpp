@@ -152,7 +152,7 @@ bool ZipOutput::tick(TQLTask& task) {
     if (!m_browser.idle())
         return false;
     std::vector<ZipListEntry> taken;
-    int status = 0;
+    TaskStatus status = TaskStatus::Unscheduled;
     {
         std::lock_guard lock(task.mutex());
         status = task.status();

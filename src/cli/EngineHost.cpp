@@ -106,7 +106,7 @@ void EngineHost::onSignalTimer() {
     TQLTask* task = m_downloader->task();
     if (task == nullptr)
         return;
-    int status = 0;
+    TaskStatus status = TaskStatus::Unscheduled;
     {
         std::lock_guard lock(task->mutex());
         status = task->status();

@@ -68,10 +68,10 @@ void writeTaskJson(JsonWriter& json, const TQLTask& task) {
     json.key("comment").string(task.comment());
     json.key("destination").string(task.destination());
     json.key("intranet_mode").boolean(task.intranetMode());
-    json.key("status").number(task.status());
+    json.key("status").number(toIniValue(task.status()));
     json.key("status_text").string(task.statusText());
     json.key("schedule").string(task.schedule());
-    json.key("run_method").number(task.runMethod());
+    json.key("run_method").number(toIniValue(task.runMethod()));
     json.key("last_run");
     dateValue(json, task.lastRun());
     json.key("next_run");
@@ -94,7 +94,7 @@ void writeQueueEntryJson(JsonWriter& json, const TQLQItem& item, std::string_vie
     json.beginObject();
     json.key("mark").string(mark);
     json.key("status").string(StatusName(item.Status));
-    json.key("status_code").number(item.Status);
+    json.key("status_code").number(toQueueValue(item.Status));
     json.key("title").string(item.Title);
     json.key("url").string(item.URL);
     json.key("type").string(item.FileType);

@@ -21,8 +21,17 @@ namespace {
 // became of it.
 std::string markText(const TQLQItem& item) {
     if (item.Status <= QueueStatus::Updating) {
-        static const char* const modes[] = {"unmarked", "download", "map", "update"};
-        return item.Mode < 4 ? modes[item.Mode] : "";
+        switch (item.Mode) {
+        case QueueMode::Unmarked:
+            return "unmarked";
+        case QueueMode::Download:
+            return "download";
+        case QueueMode::Map:
+            return "map";
+        case QueueMode::Update:
+            return "update";
+        }
+        return "";
     }
     if (item.Status == QueueStatus::Error)
         return "error";

@@ -7,6 +7,7 @@
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 
+#include <optional>
 #include <ostream>
 #include <sys/stat.h>
 
@@ -15,8 +16,8 @@ namespace quarlo::cli {
 namespace {
 
 // The run method the flags ask for; without one, resume a task that has a queue.
-Result<int> chooseRunMethod(Context& context, Args& args, const TQLTask& task) {
-    int chosen = -1;
+Result<RunMethod> chooseRunMethod(Context& context, Args& args, const TQLTask& task) {
+    std::optional<RunMethod> chosen;
     int given = 0;
     for (const auto& [flag, method] :
          {std::pair{"--restart", RunMethod::Restart}, std::pair{"--resume", RunMethod::Resume},
@@ -30,7 +31,7 @@ Result<int> chooseRunMethod(Context& context, Args& args, const TQLTask& task) {
     if (given > 1)
         return Status::failure("give one of --restart, --resume, --update, --recover");
     const bool queue = taskHasQueue(task);
-    if (chosen == -1) {
+    if (!chosen) {
         if (task.runMethod() == RunMethod::Map && !queue)
             return RunMethod::Map;
         chosen = queue ? RunMethod::Resume : RunMethod::Restart;
@@ -41,7 +42,7 @@ Result<int> chooseRunMethod(Context& context, Args& args, const TQLTask& task) {
         context.out << "The task has no queue yet: starting afresh.\n";
         chosen = RunMethod::Restart;
     }
-    return chosen;
+    return *chosen;
 }
 
 } // namespace

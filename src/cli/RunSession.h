@@ -28,7 +28,7 @@ public:
     Status begin();
 
     struct Outcome {
-        int status = 0;           // the task's status at the end
+        TaskStatus status = TaskStatus::Unscheduled; // the task's status at the end
         bool interrupted = false; // stopped by a signal
         std::int64_t errors = 0;  // page and media errors
         RunOutcome run;           // how the engine ended it

@@ -130,7 +130,7 @@ Result<ScheduleInputs> parseWeekly(const std::string& text) {
     return inputs;
 }
 
-std::string runMethodName(int method) {
+std::string runMethodName(RunMethod method) {
     switch (method) {
     case RunMethod::Restart:
         return "Restart";
@@ -145,9 +145,14 @@ std::string runMethodName(int method) {
     }
 }
 
-// The run method a flag asks for: nothing without one, -1 when more than one is given.
-std::optional<int> flaggedRunMethod(Args& args) {
-    std::optional<int> chosen;
+// The run method a flag asks for: nothing without one.
+struct FlaggedRunMethod {
+    std::optional<RunMethod> method;
+    bool several = false; // more than one flag was given
+};
+
+FlaggedRunMethod flaggedRunMethod(Args& args) {
+    std::optional<RunMethod> chosen;
     int given = 0;
     for (const auto& [flag, method] :
          {std::pair{"--restart", RunMethod::Restart}, std::pair{"--resume", RunMethod::Resume},
@@ -158,12 +163,12 @@ std::optional<int> flaggedRunMethod(Args& args) {
             ++given;
         }
     }
-    return given > 1 ? std::optional<int>(-1) : chosen;
+    return {chosen, given > 1};
 }
 
 // As the run dialog: a task with a queue resumes it unless told otherwise; a task without
 // one starts afresh (a map task with its own first run).
-int nowRunMethod(const TQLTask& task, std::optional<int> flagged) {
+RunMethod nowRunMethod(const TQLTask& task, std::optional<RunMethod> flagged) {
     const bool queue = taskHasQueue(task);
     if (!queue)
         return task.runMethod() == RunMethod::Map ? RunMethod::Map : RunMethod::Restart;
@@ -181,10 +186,10 @@ void printNextRun(Context& context, const TQLTask& task, DateTime now) {
         context.out << "No instance is running: 'quarlo-cli scheduler' starts due tasks.\n";
 }
 
-int scheduleNow(Context& context, TQLTask& task, std::optional<int> flagged) {
+int scheduleNow(Context& context, TQLTask& task, std::optional<RunMethod> flagged) {
     if (Status busy = checkNotBeingDownloaded(task); !busy)
         return context.fail(busy.message());
-    const int method = nowRunMethod(task, flagged);
+    const RunMethod method = nowRunMethod(task, flagged);
     if (flagged && *flagged != method)
         context.out << "The task has no queue yet: it starts afresh.\n";
     if (Status saved = task.requestRun(method); !saved)
@@ -225,7 +230,7 @@ int scheduleCommand(Context& context, Args& args) {
         return context.fail(app.message());
     const bool now = args.flag("--now");
     auto inputs = scheduleInputs(args, now);
-    const std::optional<int> flagged = flaggedRunMethod(args);
+    const FlaggedRunMethod flagged = flaggedRunMethod(args);
     auto words = args.positional();
     if (!words)
         return context.fail(words.message());
@@ -233,20 +238,20 @@ int scheduleCommand(Context& context, Args& args) {
         return context.fail(kScheduleUsage);
     if (!inputs)
         return context.fail(inputs.message());
-    if (flagged == -1)
+    if (flagged.several)
         return context.fail("give one of --restart, --resume, --update, --recover");
     auto loaded = loadTaskRef(**app, words->front());
     if (!loaded)
         return context.fail(loaded.message());
     auto task = std::move(*loaded);
     if (now)
-        return scheduleNow(context, *task, flagged);
+        return scheduleNow(context, *task, flagged.method);
     const DateTime current = SystemClock::instance().now();
     auto result = acceptSchedule(*inputs, current);
     if (!result)
         return context.fail(result.message());
-    if (flagged)
-        task->setRunMethod(*flagged);
+    if (flagged.method)
+        task->setRunMethod(*flagged.method);
     if (Status saved = scheduleTask(*task, *result); !saved)
         return context.fail(saved.message());
     context.out << "Task \"" << task->taskName() << "\" scheduled: " << task->schedule() << "\n";

@@ -235,7 +235,7 @@ void TThreadParse::pageNotWritten(const std::string& reason, int error) {
 }
 
 // True when the change reached the queue's journal (or the queue keeps none).
-bool TThreadParse::finishPage(int status) {
+bool TThreadParse::finishPage(QueueStatus status) {
     TQLQItem& item = *m_currentItem;
     std::lock_guard lock(item.Task->mutex());
     SetStatus(item, status);

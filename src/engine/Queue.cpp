@@ -114,12 +114,12 @@ void StoreItem(TQLQItem& item) {
     noteJournalFailure(task);
 }
 
-void SetStatus(TQLQItem& item, int status) {
+void SetStatus(TQLQItem& item, QueueStatus status) {
     TaskCounters& counters = item.Task->counters();
     const bool page = item.isPage();
     std::int64_t& saved = page ? counters.PagesSaved : counters.ResourcesSaved;
     std::int64_t& errors = page ? counters.PageErrors : counters.ResourceErrors;
-    const int old = item.Status;
+    const QueueStatus old = item.Status;
     if (old == QueueStatus::Error && status == QueueStatus::None) {
         --errors;
     } else if (old >= QueueStatus::Saved && status == QueueStatus::None) {
@@ -129,18 +129,18 @@ void SetStatus(TQLQItem& item, int status) {
         --saved;
         ++errors;
     }
-    item.Status = static_cast<std::uint8_t>(status);
+    item.Status = status;
     if (const auto& progress = item.Task->onTaskProgress())
         progress(std::string(), 0, 0);
 }
 
-std::string StatusName(int status) {
+std::string StatusName(QueueStatus status) {
     static const char* const kNames[] = {"None",       "Downloading", "Updating", "Error",
                                          "Downloaded", "Saved",       "Updated",  "Mapping",
                                          "Parsing",    "Mapped",      "Parsed",   "Zipped"};
-    if (status < 0 || status > QueueStatus::Zipped)
+    if (status > QueueStatus::Zipped)
         return "Unknown";
-    return kNames[status];
+    return kNames[toQueueValue(status)];
 }
 
 bool URLIndexHas(const TQLTask& task, std::string_view url) {

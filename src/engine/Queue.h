@@ -36,10 +36,10 @@ void StoreItem(TQLQItem& item);
 // Moves the counters for the change of status (3 -> 0: one error less; saved -> 0: one
 // saved less and Size bytes less; saved -> 3: one saved less, one error more), sets the
 // status and calls OnTaskProgress("", 0, 0). Does not store the item.
-void SetStatus(TQLQItem& item, int status);
+void SetStatus(TQLQItem& item, QueueStatus status);
 
 // "None", "Downloading", ... "Zipped"; "Unknown" for any other value.
-std::string StatusName(int status);
+std::string StatusName(QueueStatus status);
 
 // Whether the URL index holds the URL (compared without regard to ASCII case).
 bool URLIndexHas(const TQLTask& task, std::string_view url);

@@ -11,7 +11,7 @@ namespace {
 
 struct CommandRule {
     MarkCommand command;
-    std::uint8_t mode;
+    QueueMode mode;
     bool selectedOnly;
     bool (*qualifies)(const TQLQItem& item);
     bool queueSaved; // else the task file only

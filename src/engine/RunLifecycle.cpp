@@ -69,7 +69,7 @@ void TQLDownloader::zipTimerTick() {
         failRun();
         return;
     }
-    int status = 0;
+    TaskStatus status = TaskStatus::Unscheduled;
     {
         std::lock_guard lock(task.mutex());
         status = task.status();
@@ -116,7 +116,7 @@ void TQLDownloader::resumeDownload(TQLTask& task) {
 // The completion step: the final status saved, End of run, the archive renamed (Zip
 // mode), the completion text and the beep. Anything that cannot be written on the way
 // makes it end "Incomplete" instead.
-void TQLDownloader::finishRun(int status) {
+void TQLDownloader::finishRun(TaskStatus status) {
     TQLTask& task = *m_task;
     {
         std::lock_guard lock(task.mutex());

@@ -94,7 +94,7 @@ Status beginFreshRunLocked(TQLTask& task) {
     if (urls.empty())
         return Status::failure("The task has no start URL.");
     task.setStartDirectory(URLDirectory(urls.front()));
-    const std::uint8_t mode =
+    const QueueMode mode =
         task.runMethod() == RunMethod::Map ? QueueMode::Map : QueueMode::Download;
     if (task.runMethod() == RunMethod::Map)
         task.setRunMethod(RunMethod::Restart);
@@ -148,7 +148,7 @@ Result<std::size_t> prepareSmartRecovery(TQLTask& task) {
 Result<RunPreparation> prepareRunQueue(TQLTask& task, bool keepQueue) {
     std::lock_guard lock(task.mutex());
     RunPreparation done;
-    const int method = task.runMethod();
+    const RunMethod method = task.runMethod();
     if (method != RunMethod::Resume && method != RunMethod::SmartUpdate &&
         method != RunMethod::SmartRecovery) {
         done.fresh = true;

@@ -83,7 +83,7 @@ Status TQLDownloader::start(TQLTask& currentTask) {
 // Start run: the queue prepared by the run method, status "Downloading...", the zip timer
 // started and the download and parse threads resumed.
 Status TQLDownloader::beginRun(TQLTask& task, bool keepQueue) {
-    const int method = task.runMethod();
+    const RunMethod method = task.runMethod();
     const bool resumed = method == RunMethod::Resume || method == RunMethod::SmartUpdate ||
                          method == RunMethod::SmartRecovery;
     m_app.hooks().setStatusLine(runText(resumed ? 692 : 691), -1);
@@ -142,7 +142,7 @@ void TQLDownloader::stop() {
 }
 
 // A task file that cannot be written is a failure of the run's output.
-void TQLDownloader::saveTask(int status) {
+void TQLDownloader::saveTask(TaskStatus status) {
     std::lock_guard lock(m_task->mutex());
     m_task->setStatus(status);
     if (Status saved = m_task->save(); !saved)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/TaskStates.h"
 #include "platform/MainThread.h"
 #include "platform/Result.h"
 
@@ -121,14 +122,14 @@ public:
 private:
     Status beginRun(TQLTask& task, bool keepQueue);
     void zipTimerTick();
-    void finishRun(int status);
+    void finishRun(TaskStatus status);
     void failRun();
     void endIncomplete();
     void endZipModeRunWithoutArchive();
     void endOfRun();
     void waitForTransfers();
     void resumeDownload(TQLTask& task);
-    void saveTask(int status);
+    void saveTask(TaskStatus status);
     std::string outputFailure() const;
     void runEnded(RunEnd end);
 

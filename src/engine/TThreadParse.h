@@ -92,7 +92,7 @@ private:
     void queueLink(const FoundLink& link, const LinkPass& pass);
     bool savePage(const std::string& localFile);
     void pageNotWritten(const std::string& reason, int error);
-    bool finishPage(int status);
+    bool finishPage(QueueStatus status);
     void showStatus(const std::string& text);
 
     TQLApp& m_app;

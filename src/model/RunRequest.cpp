@@ -74,10 +74,10 @@ RunDialogModel runDialogModel(const TQLTask& task) {
     return model;
 }
 
-std::string runMethodExplanation(int method) {
+std::string runMethodExplanation(RunMethod method) {
     if (method < RunMethod::Restart || method > RunMethod::SmartRecovery)
         return {};
-    return runDialogText(768 + method);
+    return runDialogText(768 + toIniValue(method));
 }
 
 std::string runDialogText(int number) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/TaskStates.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -37,7 +39,7 @@ struct RunDialogModel {
     std::string question;
     // SmartRecovery is offered only when the last run left errors.
     bool recoveryAllowed = false;
-    int initialMethod = 0;
+    RunMethod initialMethod = RunMethod::Restart;
 };
 
 // Reads the task's counters under its mutex.
@@ -47,7 +49,7 @@ RunDialogModel runDialogModel(const TQLTask& task);
 // SmartRecovery) and the explanation shown under them for each.
 inline constexpr std::array<const char*, 4> kRunMethodCaptions = {"Restart", "Resume",
                                                                   "SmartUpdate", "SmartRecovery"};
-std::string runMethodExplanation(int method);
+std::string runMethodExplanation(RunMethod method);
 
 // The run dialog's numbered texts: 764 the title's start, 765-767 the questions, 768-771
 // the explanations. Empty for a number it does not hold.

@@ -79,12 +79,17 @@ template <class T> std::optional<T> parseNumber(std::string_view text, T low, T 
     return static_cast<T>(value);
 }
 
-std::optional<std::uint8_t> parseStatus(std::string_view text) {
-    return parseNumber<std::uint8_t>(text, QueueStatus::None, QueueStatus::Zipped);
+// A number that is not a state gives nothing, as does one that is no number at all.
+std::optional<QueueStatus> parseStatus(std::string_view text) {
+    const auto number =
+        parseNumber<std::int64_t>(text, 0, std::numeric_limits<std::int64_t>::max());
+    return number ? queueStatusFromValue(*number) : std::nullopt;
 }
 
-std::optional<std::uint8_t> parseMode(std::string_view text) {
-    return parseNumber<std::uint8_t>(text, QueueMode::Unmarked, QueueMode::Update);
+std::optional<QueueMode> parseMode(std::string_view text) {
+    const auto number =
+        parseNumber<std::int64_t>(text, 0, std::numeric_limits<std::int64_t>::max());
+    return number ? queueModeFromValue(*number) : std::nullopt;
 }
 
 } // namespace
@@ -108,7 +113,7 @@ std::string buildDataLine(const TQLQItem& item) {
     line.reserve(48 + message.size() + item.FileType.size() + item.Referrer.size() +
                  item.LastModified.size() + item.Title.size() + item.FrameFlag.size());
     const auto endField = [&line] { line += kFieldSeparator; };
-    line += std::to_string(item.Status);
+    line += std::to_string(toQueueValue(item.Status));
     endField();
     line += trimBlanks(message);
     endField();
@@ -121,7 +126,7 @@ std::string buildDataLine(const TQLQItem& item) {
     endField();
     appendWithoutBreaks(line, item.LastModified, " ");
     endField();
-    line += std::to_string(item.Mode);
+    line += std::to_string(toQueueValue(item.Mode));
     endField();
     appendWithoutBreaks(line, item.Title, " ");
     endField();
@@ -159,8 +164,7 @@ int readDataLine(std::string_view line, TQLQItem& item) {
             ++repairs;
         return fallback;
     };
-    item.Status = number(parseStatus(fields[kStatus]), std::uint8_t{QueueStatus::None}, false,
-                         fields[kStatus]);
+    item.Status = number(parseStatus(fields[kStatus]), QueueStatus::None, false, fields[kStatus]);
     item.Message = std::string(fields[kMessage]);
     item.FileType = std::string(fields[kFileType]);
     item.Level = number(
@@ -168,8 +172,7 @@ int readDataLine(std::string_view line, TQLQItem& item) {
         std::int32_t{0}, false, fields[kLevel]);
     item.Referrer = std::string(fields[kReferrer]);
     item.LastModified = std::string(fields[kLastModified]);
-    item.Mode =
-        number(parseMode(fields[kMode]), std::uint8_t{QueueMode::Download}, true, fields[kMode]);
+    item.Mode = number(parseMode(fields[kMode]), QueueMode::Download, true, fields[kMode]);
     item.Title = std::string(fields[kTitle]);
     item.Size = number(
         parseNumber<std::int64_t>(fields[kSize], 0, std::numeric_limits<std::int64_t>::max()),

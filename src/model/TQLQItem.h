@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/QueueStates.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -9,34 +11,6 @@
 namespace quarlo {
 
 class TQLTask;
-
-// Queue statuses (field 0 of a data line). Every status of Saved or more counts as saved.
-struct QueueStatus {
-    enum : std::uint8_t {
-        None = 0,
-        Downloading = 1,
-        Updating = 2,
-        Error = 3,
-        Downloaded = 4,
-        Saved = 5,
-        Updated = 6,
-        Mapping = 7,
-        Parsing = 8,
-        Mapped = 9,
-        Parsed = 10,
-        Zipped = 11,
-    };
-};
-
-// Queue modes (field 7): what a run does with the entry.
-struct QueueMode {
-    enum : std::uint8_t {
-        Unmarked = 0, // listed, never fetched
-        Download = 1,
-        Map = 2, // pages only
-        Update = 3,
-    };
-};
 
 // The separator that ends every field of a data line: the character ¶ in UTF-8 (C2 B6).
 // Never the lone byte B6, which occurs inside letters (ö is C3 B6).
@@ -56,10 +30,10 @@ struct TQLQItem {
     std::string LocalName; // computed on demand, not stored
     std::string FileType;
     std::string Title;
-    std::uint8_t Status = QueueStatus::None;
+    QueueStatus Status = QueueStatus::None;
     std::string Message;
     std::int32_t Level = 0;
-    std::uint8_t Mode = QueueMode::Download;
+    QueueMode Mode = QueueMode::Download;
     std::int64_t Size = 0;
     std::int64_t BytesReceived = 0; // not stored
     std::int64_t BytesCounted = 0;  // part of BytesReceived already counted; not stored
@@ -94,8 +68,8 @@ int readDataLine(std::string_view line, TQLQItem& item);
 
 // The three facts the queue's selection indexes need, read the way readDataLine reads them.
 struct DataLineClass {
-    std::uint8_t status = QueueStatus::None;
-    std::uint8_t mode = QueueMode::Download;
+    QueueStatus status = QueueStatus::None;
+    QueueMode mode = QueueMode::Download;
     bool page = false;
 };
 DataLineClass classifyDataLine(std::string_view line);

@@ -66,13 +66,13 @@ std::string TQLTask::queueFilePath() const {
     return folderOf(m_filePath) + m_taskName + ".dwn";
 }
 
-std::string TQLTask::statusText(int status) {
+std::string TQLTask::statusText(TaskStatus status) {
     static const char* const kTexts[] = {"Unscheduled",      "Scheduled",     "Downloading...",
                                          "Download Stopped", "Incomplete",    "Download Complete",
                                          "Zipped!",          "Task Complete", "Deleted"};
-    if (status < 0 || status > TaskStatus::Deleted)
+    if (!isKnownStatus(status))
         return "Unknown";
-    return kTexts[status];
+    return kTexts[toIniValue(status)];
 }
 
 bool TQLTask::isRunning() const {
@@ -135,7 +135,7 @@ Status TQLTask::scheduleNow() {
     return save();
 }
 
-Status TQLTask::requestRun(int method) {
+Status TQLTask::requestRun(RunMethod method) {
     m_runMethod = method;
     return scheduleNow();
 }

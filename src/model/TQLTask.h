@@ -3,6 +3,7 @@
 #include "model/TQLProfile.h"
 #include "model/TQLQItem.h"
 #include "model/TaskDate.h"
+#include "model/TaskStates.h"
 #include "platform/Result.h"
 
 #include <cstdint>
@@ -17,32 +18,6 @@ namespace quarlo {
 class IniFile;
 class TQLApp;
 class TaskQueue;
-
-// Task statuses, as kept in the "Status" key.
-struct TaskStatus {
-    enum : int {
-        Unscheduled = 0,
-        Scheduled = 1,
-        Downloading = 2,
-        DownloadStopped = 3,
-        Incomplete = 4,
-        DownloadComplete = 5,
-        Zipped = 6,
-        TaskComplete = 7,
-        Deleted = 8,
-    };
-};
-
-// Run methods ("Run Method"): how the next run starts.
-struct RunMethod {
-    enum : int {
-        Restart = 0,
-        Resume = 1,
-        SmartUpdate = 2,
-        SmartRecovery = 3,
-        Map = 4, // the first run of a map task
-    };
-};
 
 // The counters a run changes (under the task's mutex). The first seven are kept in the task
 // file ("Total Pages", "Total Resources", "Pages Saved", "Resources Saved", "Page Errors",
@@ -136,12 +111,12 @@ public:
     void setDestination(const std::string& destination) { m_destination = destination; }
     bool intranetMode() const { return m_intranetMode; }
     void setIntranetMode(bool on) { m_intranetMode = on; }
-    int status() const { return m_status; }
-    void setStatus(int status) { m_status = status; }
+    TaskStatus status() const { return m_status; }
+    void setStatus(TaskStatus status) { m_status = status; }
     const std::string& schedule() const { return m_schedule; }
     void setSchedule(const std::string& schedule) { m_schedule = schedule; }
-    int runMethod() const { return m_runMethod; }
-    void setRunMethod(int method) { m_runMethod = method; }
+    RunMethod runMethod() const { return m_runMethod; }
+    void setRunMethod(RunMethod method) { m_runMethod = method; }
     TaskCounters& counters() { return m_counters; }
     const TaskCounters& counters() const { return m_counters; }
     DateTime elapsedTime() const { return m_elapsedTime; }
@@ -157,7 +132,7 @@ public:
     bool zipLast() const { return m_zipLast; }
     void setZipLast(bool on) { m_zipLast = on; }
 
-    static std::string statusText(int status);
+    static std::string statusText(TaskStatus status);
     std::string statusText() const { return statusText(m_status); }
     // A run is in progress: Downloading or Download Complete.
     bool isRunning() const;
@@ -210,7 +185,7 @@ public:
     // Status Scheduled, schedule "Now", saved: the schedule thread starts it.
     Status scheduleNow();
     // The caller has asked how to run (or keeps Restart for a task without a queue).
-    Status requestRun(int method);
+    Status requestRun(RunMethod method);
 
     // The name the Zip result takes after the start page title (title + ".zip", characters
     // a file name cannot hold made blanks); empty when the task does not ask for it.
@@ -244,9 +219,9 @@ private:
     std::string m_comment;
     std::string m_destination;
     bool m_intranetMode = false;
-    int m_status = TaskStatus::Unscheduled;
+    TaskStatus m_status = TaskStatus::Unscheduled;
     std::string m_schedule;
-    int m_runMethod = RunMethod::Restart;
+    RunMethod m_runMethod = RunMethod::Restart;
     TaskCounters m_counters;
     DateTime m_elapsedTime = 0;
     DateTime m_lastRun = 0;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +37,15 @@ constexpr CounterKey kCounterKeys[] = {
     {"Resources Saved", &TaskCounters::ResourcesSaved}, {"Page Errors", &TaskCounters::PageErrors},
     {"Resource Errors", &TaskCounters::ResourceErrors},
 };
+
+// A run method this program does not know is refused: the next run restarts.
+RunMethod readRunMethod(const IniFieldReader& fields) {
+    const std::int64_t value = fields.integer("Run Method", 0, kInt64Min, kInt64Max);
+    if (const std::optional<RunMethod> method = runMethodFromIniValue(value))
+        return *method;
+    fields.refuse("Run Method");
+    return RunMethod::Restart;
+}
 
 } // namespace
 
@@ -92,9 +102,10 @@ void TQLTask::readTaskSection(const IniFile& ini) {
     m_comment = fields.text("Comment");
     m_destination = fields.text("Destination");
     m_intranetMode = fields.boolean("Intranet Mode", false);
-    m_status = static_cast<int>(fields.integer("Status", 0, kInt32Min, kInt32Max));
+    m_status = taskStatusFromIniValue(
+        static_cast<std::int32_t>(fields.integer("Status", 0, kInt32Min, kInt32Max)));
     m_schedule = fields.text("Schedule");
-    m_runMethod = static_cast<int>(fields.integer("Run Method", 0, 0, RunMethod::Map));
+    m_runMethod = readRunMethod(fields);
     m_counters = TaskCounters{};
     for (const CounterKey& counter : kCounterKeys)
         m_counters.*counter.field = fields.integer(counter.key, 0, kInt64Min, kInt64Max);
@@ -148,9 +159,9 @@ void TQLTask::writeTaskSection(IniFile& ini) const {
     ini.writeString(s, "Comment", m_comment);
     ini.writeString(s, "Destination", m_destination);
     ini.writeBool(s, "Intranet Mode", m_intranetMode);
-    ini.writeInt(s, "Status", m_status);
+    ini.writeInt(s, "Status", toIniValue(m_status));
     ini.writeString(s, "Schedule", m_schedule);
-    ini.writeInt(s, "Run Method", m_runMethod);
+    ini.writeInt(s, "Run Method", toIniValue(m_runMethod));
     for (const CounterKey& counter : kCounterKeys)
         ini.writeInt(s, counter.key, m_counters.*counter.field);
     ini.writeString(s, "Elapsed Time", formatTaskDate(m_elapsedTime));

@@ -25,10 +25,10 @@ bool needsQueueSpelling(std::string_view text) {
 // failed, then the rest by status.
 int progressRank(const DataLineClass& cls) {
     if (cls.status >= QueueStatus::Saved)
-        return 100 + cls.status;
+        return 100 + toQueueValue(cls.status);
     if (cls.status == QueueStatus::Error)
         return 50;
-    return cls.status;
+    return toQueueValue(cls.status);
 }
 
 // The data line as the queue keeps it: the line itself when its numbers are in range and

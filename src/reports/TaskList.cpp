@@ -63,7 +63,7 @@ void settleStatus(TQLTask& task, std::vector<std::string>& problems) {
         return;
     if (!checkNotBeingDownloaded(task))
         return;
-    const int previous = task.status();
+    const TaskStatus previous = task.status();
     task.setStatus(TaskStatus::Incomplete);
     if (Status saved = task.save(); !saved) {
         task.setStatus(previous);

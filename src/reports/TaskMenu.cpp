@@ -4,7 +4,7 @@
 
 namespace quarlo {
 
-TaskMenuState taskMenuState(bool isFile, int status) {
+TaskMenuState taskMenuState(bool isFile, TaskStatus status) {
     TaskMenuState state;
     state.download = state.run = state.stop = state.schedule = isFile;
     state.browse = state.properties = state.explore = state.reports = isFile;
@@ -22,7 +22,7 @@ TaskMenuState taskMenuState(bool isFile, int status) {
 
 TaskMenuState taskMenuStateFor(TQLApp& app, const std::string& path, bool isFile) {
     if (!isFile)
-        return taskMenuState(false, 0);
+        return taskMenuState(false, TaskStatus::Unscheduled);
     return taskMenuState(true, TQLTask::loadFromFile(app, path)->status());
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/TaskStates.h"
+
 #include <string>
 
 namespace quarlo {
@@ -32,7 +34,7 @@ struct TaskMenuState {
 // A task that is scheduled or downloading can be neither run, deleted nor edited; only a
 // downloading one can be stopped, and it cannot be (un)scheduled either. The status is
 // ignored for a folder.
-TaskMenuState taskMenuState(bool isFile, int status);
+TaskMenuState taskMenuState(bool isFile, TaskStatus status);
 // The same for a selected path: a task file is loaded for its status.
 TaskMenuState taskMenuStateFor(TQLApp& app, const std::string& path, bool isFile);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/TaskStates.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -29,7 +31,7 @@ EditorOutcome editTask(QWidget* parent, ShellEngine& engine, TQLTask& task, Edit
 
 // The run request's question: the run method for a task that already has a download list
 // (its queue file exists), Restart for one that has none; nothing when cancelled.
-std::optional<int> chooseRunMethod(QWidget* parent, TQLTask& task);
+std::optional<RunMethod> chooseRunMethod(QWidget* parent, TQLTask& task);
 
 // The schedule dialog on the task; true when OK set a schedule (not saved yet).
 bool editSchedule(QWidget* parent, ShellEngine& engine, TQLTask& task);

@@ -197,9 +197,10 @@ const TQLQItem* ExploreModel::cachedItem(int row) const {
     return raw;
 }
 
-int ExploreModel::markIconOf(int status, int mode) {
-    if (status >= QueueStatus::None && status <= QueueStatus::Updating)
-        return mode >= QueueMode::Unmarked && mode <= QueueMode::Update ? mode : kNoIcon;
+int ExploreModel::markIconOf(QueueStatus status, QueueMode mode) {
+    // The icons of the modes come first, in the order of the modes' numbers.
+    if (status <= QueueStatus::Updating)
+        return mode <= QueueMode::Update ? toQueueValue(mode) : kNoIcon;
     if (status == QueueStatus::Error)
         return 4;
     if (status >= QueueStatus::Saved)

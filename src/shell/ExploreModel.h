@@ -58,9 +58,10 @@ public:
     // A fresh copy of a row's entry; nothing when there is no such row.
     std::unique_ptr<TQLQItem> item(int row) const;
 
-    // Icon 0-3 is the mode while the entry waits or is on its way (status 0-2), 4 an error,
-    // 5 a saved entry (status 5 and above); status 4 has none.
-    static int markIconOf(int status, int mode);
+    // Icon 0-3 is the mode (Unmarked, Download, Map, Update) while the entry waits or is on
+    // its way (None, Downloading, Updating), 4 an error, 5 a saved entry (Saved and beyond);
+    // Downloaded has none.
+    static int markIconOf(QueueStatus status, QueueMode mode);
     // The text colour of a status name; invalid for the default colour.
     static QColor statusColour(const QString& statusName);
 

@@ -166,7 +166,7 @@ bool TFormQuarlo::closeQuery() {
     TQLTask* task = m_engine.app().currentTask();
     if (m_tasks == nullptr || task == nullptr)
         return true;
-    int status = 0;
+    TaskStatus status = TaskStatus::Unscheduled;
     {
         UiTaskLock lock(task->mutex());
         status = task->status();

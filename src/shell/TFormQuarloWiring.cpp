@@ -143,7 +143,7 @@ void TFormQuarlo::runCurrentTask() {
     TQLTask* task = m_engine.app().currentTask();
     if (task == nullptr || m_engine.isRunning() || task->status() == TaskStatus::Scheduled)
         return;
-    if (const std::optional<int> method = chooseRunMethod(this, *task))
+    if (const std::optional<RunMethod> method = chooseRunMethod(this, *task))
         if (Status requested = task->requestRun(*method); !requested)
             Prompts::error(this, qs(requested.message()));
 }

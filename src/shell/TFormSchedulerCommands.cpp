@@ -39,7 +39,7 @@ void TFormScheduler::runSelected() {
 }
 
 void TFormScheduler::runTask(TQLTask& task) {
-    const std::optional<int> method = chooseRunMethod(this, task);
+    const std::optional<RunMethod> method = chooseRunMethod(this, task);
     if (method)
         reportFailure(this, task.requestRun(*method));
 }

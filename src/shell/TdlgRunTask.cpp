@@ -24,6 +24,14 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The choices in the order of kRunMethodCaptions; each button's id is its method's number.
+constexpr RunMethod kChoices[] = {RunMethod::Restart, RunMethod::Resume, RunMethod::SmartUpdate,
+                                  RunMethod::SmartRecovery};
+
+std::size_t choiceIndex(RunMethod method) {
+    return static_cast<std::size_t>(toIniValue(method));
+}
+
 } // namespace
 
 TdlgRunTask::TdlgRunTask(const TQLTask& task, QWidget* parent) : QDialog(parent) {
@@ -39,7 +47,7 @@ TdlgRunTask::TdlgRunTask(const TQLTask& task, QWidget* parent) : QDialog(parent)
     layout->addWidget(buildTable(model.summary));
     layout->addWidget(buildChoices());
 
-    m_choices[RunMethod::SmartRecovery]->setEnabled(model.recoveryAllowed);
+    choice(RunMethod::SmartRecovery).setEnabled(model.recoveryAllowed);
     setRunMethod(model.initialMethod);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -88,12 +96,12 @@ QWidget* TdlgRunTask::buildChoices() {
     auto* box = new QGroupBox(this);
     auto* layout = new QVBoxLayout(box);
     m_group = new QButtonGroup(this);
-    for (int method = RunMethod::Restart; method <= RunMethod::SmartRecovery; ++method) {
-        const char* caption = kRunMethodCaptions[static_cast<std::size_t>(method)];
+    for (const RunMethod method : kChoices) {
+        const char* caption = kRunMethodCaptions[choiceIndex(method)];
         auto* choice = new QRadioButton(tr(caption), box);
         choice->setObjectName(QStringLiteral("rb") + QLatin1String(caption));
-        m_group->addButton(choice, method);
-        m_choices[static_cast<std::size_t>(method)] = choice;
+        m_group->addButton(choice, toIniValue(method));
+        m_choices[choiceIndex(method)] = choice;
         layout->addWidget(choice);
     }
     m_explanation = new QLabel(box);
@@ -113,18 +121,22 @@ void TdlgRunTask::showExplanation() {
     m_explanation->setText(qs(runMethodExplanation(runMethod())));
 }
 
-int TdlgRunTask::runMethod() const {
-    const int checked = m_group->checkedId();
-    return checked < 0 ? RunMethod::Resume : checked;
+RunMethod TdlgRunTask::runMethod() const {
+    return runMethodFromIniValue(m_group->checkedId()).value_or(RunMethod::Resume);
 }
 
-void TdlgRunTask::setRunMethod(int method) {
-    if (QAbstractButton* choice = m_group->button(method); choice && choice->isEnabled())
+void TdlgRunTask::setRunMethod(RunMethod method) {
+    if (QAbstractButton* choice = m_group->button(toIniValue(method));
+        choice && choice->isEnabled())
         choice->setChecked(true);
     showExplanation();
 }
 
-std::optional<int> chooseRunMethod(QWidget* parent, TQLTask& task) {
+QRadioButton& TdlgRunTask::choice(RunMethod method) {
+    return *m_choices.at(choiceIndex(method));
+}
+
+std::optional<RunMethod> chooseRunMethod(QWidget* parent, TQLTask& task) {
     std::error_code error;
     if (!std::filesystem::exists(task.queueFilePath(), error))
         return RunMethod::Restart;

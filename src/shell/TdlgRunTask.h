@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/TaskStates.h"
+
 #include <QDialog>
 
 #include <array>
@@ -25,12 +27,12 @@ class TdlgRunTask : public QDialog {
 public:
     explicit TdlgRunTask(const TQLTask& task, QWidget* parent = nullptr);
 
-    // The chosen run method (a RunMethod code).
-    int runMethod() const;
-    void setRunMethod(int method);
+    // The chosen run method.
+    RunMethod runMethod() const;
+    void setRunMethod(RunMethod method);
 
     QTableWidget& summaryTable() { return *m_table; }
-    QRadioButton& choice(int method) { return *m_choices.at(static_cast<std::size_t>(method)); }
+    QRadioButton& choice(RunMethod method);
     QLabel& questionLabel() { return *m_question; }
     QLabel& explanationLabel() { return *m_explanation; }
     QPushButton& runButton() { return *m_run; }

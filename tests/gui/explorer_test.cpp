@@ -28,8 +28,8 @@ namespace {
 struct Entry {
     const char* path;
     bool page;
-    int status;
-    int mode;
+    QueueStatus status;
+    QueueMode mode;
 };
 
 // Rows 0..9 of the test queue: every status the explorer shows differently.
@@ -60,8 +60,8 @@ void addEntry(TQLTask& task, const Entry& entry) {
     item.Title = std::string("Title of ") + entry.path;
     item.Referrer = urlOf("index.html");
     AddItem(task, item);
-    item.Status = static_cast<std::uint8_t>(entry.status);
-    item.Mode = static_cast<std::uint8_t>(entry.mode);
+    item.Status = entry.status;
+    item.Mode = entry.mode;
     TaskCounters& counters = task.counters();
     if (entry.status == QueueStatus::Error) {
         item.Message = "404 Not Found";

@@ -34,7 +34,7 @@ std::unique_ptr<TQLTask> siteTask(ShellHome& home, int pages) {
         TQLQItem item;
         item.URL = url;
         item.FileType = type;
-        item.Status = static_cast<std::uint8_t>(QueueStatus::Saved);
+        item.Status = QueueStatus::Saved;
         item.Title = url;
         task->queue().append(url, buildDataLine(item), task->counters());
     };

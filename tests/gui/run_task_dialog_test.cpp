@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(dialog.explanationLabel().text(), qs(runDialogText(769)));
         QVERIFY(dialog.choice(RunMethod::SmartRecovery).isEnabled());
         choose(dialog.choice(RunMethod::SmartRecovery));
-        QCOMPARE(dialog.runMethod(), int(RunMethod::SmartRecovery));
+        QCOMPARE(dialog.runMethod(), RunMethod::SmartRecovery);
         QCOMPARE(dialog.explanationLabel().text(), qs(runDialogText(771)));
         QCOMPARE(dialog.runButton().text(), QStringLiteral("&Run"));
         QVERIFY(dialog.grab().save(screenshotPath("dialog_run_task.png")));
@@ -100,7 +100,7 @@ private slots:
             QVERIFY(!dialog.choice(RunMethod::SmartRecovery).isEnabled());
             QCOMPARE(dialog.questionLabel().text(), qs(runDialogText(765)));
             dialog.setRunMethod(RunMethod::SmartRecovery);
-            QCOMPARE(dialog.runMethod(), int(RunMethod::Resume));
+            QCOMPARE(dialog.runMethod(), RunMethod::Resume);
         }
         m_task->setStatus(TaskStatus::DownloadStopped);
         TdlgRunTask dialog(*m_task);
@@ -109,7 +109,8 @@ private slots:
 
     void theRunRequestAsksOnlyWhenThereIsADownloadList() {
         // No queue file: Restart without a question.
-        QCOMPARE(shell::chooseRunMethod(nullptr, *m_task), std::optional<int>(RunMethod::Restart));
+        QCOMPARE(shell::chooseRunMethod(nullptr, *m_task),
+                 std::optional<RunMethod>(RunMethod::Restart));
 
         writeWholeFile(m_task->queueFilePath(), "");
         whenDialogShown<TdlgRunTask>([](TdlgRunTask& dialog) {
@@ -117,7 +118,7 @@ private slots:
             QTest::mouseClick(&dialog.runButton(), Qt::LeftButton);
         });
         QCOMPARE(shell::chooseRunMethod(nullptr, *m_task),
-                 std::optional<int>(RunMethod::SmartUpdate));
+                 std::optional<RunMethod>(RunMethod::SmartUpdate));
 
         whenDialogShown<TdlgRunTask>([](TdlgRunTask& dialog) {
             choose(dialog.choice(RunMethod::Restart));

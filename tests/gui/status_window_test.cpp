@@ -43,7 +43,7 @@ private:
         m_home->app().setCurrentTask(std::move(task));
         return *m_home->app().currentTask();
     }
-    void setRun(TQLTask& task, int status, DateTime elapsed, std::int64_t bytes) {
+    void setRun(TQLTask& task, TaskStatus status, DateTime elapsed, std::int64_t bytes) {
         std::lock_guard lock(task.mutex());
         task.setStatus(status);
         task.setElapsedTime(elapsed);

@@ -68,7 +68,8 @@ private:
         return QString::fromStdString(app().exportFolder()) + QLatin1String(name);
     }
 
-    std::string saveTask(const std::string& category, const std::string& name, int status = 0) {
+    std::string saveTask(const std::string& category, const std::string& name,
+                         TaskStatus status = TaskStatus::Unscheduled) {
         TQLTask task(app());
         if (!task.setLocation(category, name))
             return {};

@@ -17,15 +17,17 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <optional>
+
 using namespace quarlo;
 using namespace quarlo::test;
 using quarlo::shell::TFormQuarlo;
 
 namespace {
 
-int statusOf(TQLTask* task) {
+std::optional<TaskStatus> statusOf(TQLTask* task) {
     if (task == nullptr)
-        return -1;
+        return std::nullopt;
     std::lock_guard lock(task->mutex());
     return task->status();
 }
@@ -158,7 +160,7 @@ void ZipBrowserRunTest::anArchiveThatCannotBeWrittenEndsTheRunIncompleteWithItsR
     task->setDestination(home.path() + "zips/site.zip");
     QVERIFY(home.engine().downloader().start(std::move(task)).ok());
     QVERIFY(waitUntil([&] { return !home.engine().isRunning(); }, 30000));
-    QCOMPARE(statusOf(home.app().currentTask()), static_cast<int>(TaskStatus::Incomplete));
+    QCOMPARE(statusOf(home.app().currentTask()), std::optional(TaskStatus::Incomplete));
     // The archive's error, then the run's end with the reason.
     QVERIFY(waitUntil([&] { return prompts.count(shell::Prompts::Kind::Error) >= 2; }));
     const QString said = prompts.prompts().back().text;

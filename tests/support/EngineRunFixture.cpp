@@ -61,15 +61,15 @@ TaskCounters EngineRunFixture::counters() {
     return task->counters();
 }
 
-int EngineRunFixture::taskStatus() {
+TaskStatus EngineRunFixture::taskStatus() {
     TQLTask* task = app->currentTask();
     std::lock_guard lock(task->mutex());
     return task->status();
 }
 
-std::map<int, int> EngineRunFixture::statusCounts(TQLTask& task) {
+std::map<QueueStatus, int> EngineRunFixture::statusCounts(TQLTask& task) {
     std::lock_guard lock(task.mutex());
-    std::map<int, int> counts;
+    std::map<QueueStatus, int> counts;
     for (std::size_t i = 0; i < task.queue().size(); ++i)
         ++counts[LoadItem(task, i)->Status];
     return counts;

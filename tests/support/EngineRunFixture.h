@@ -33,9 +33,9 @@ protected:
                   std::chrono::milliseconds timeout = std::chrono::seconds(30));
     // The current task's counters and status, read under its lock.
     TaskCounters counters();
-    int taskStatus();
+    TaskStatus taskStatus();
     // How many queue entries are in each status.
-    std::map<int, int> statusCounts(TQLTask& task);
+    std::map<QueueStatus, int> statusCounts(TQLTask& task);
     // The file a URL is saved to under destination().
     std::string savedFile(const std::string& url);
     // The number of files 1..count whose saved copy equals the site's current content.

@@ -11,15 +11,15 @@ void QueueFixture::SetUp() {
     m_task->setURL("http://h.test/index.html");
 }
 
-std::string QueueFixture::addEntry(TQLTask& task, const std::string& url, bool page, int status,
-                                   int mode) {
+std::string QueueFixture::addEntry(TQLTask& task, const std::string& url, bool page,
+                                   QueueStatus status, QueueMode mode) {
     TQLQItem item;
     item.URL = url;
     item.FileType = page ? "HTML" : "Images";
     item.Level = 1;
     AddItem(task, item);
-    item.Status = static_cast<std::uint8_t>(status);
-    item.Mode = static_cast<std::uint8_t>(mode);
+    item.Status = status;
+    item.Mode = mode;
     StoreItem(item);
     return item.URL;
 }

@@ -17,8 +17,9 @@ protected:
 
     // Adds an entry (a page when page is set) through AddItem, then writes its status and
     // mode with StoreItem (the counters only count it as found). Returns the entry's URL.
-    static std::string addEntry(TQLTask& task, const std::string& url, bool page, int status = 0,
-                                int mode = 1);
+    static std::string addEntry(TQLTask& task, const std::string& url, bool page,
+                                QueueStatus status = QueueStatus::None,
+                                QueueMode mode = QueueMode::Download);
     // Another task object for the same task file, as after a restart of the program.
     std::unique_ptr<TQLTask> reopenedTask() const;
     std::string queueFile() const { return m_task->queueFilePath(); }
