@@ -1,4 +1,4 @@
-#include "engine/TQLQItem.h"
+#include "model/TQLQItem.h"
 #include "model/QueueStates.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
