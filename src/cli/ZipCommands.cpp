@@ -8,7 +8,6 @@
 #include "platform/FileUtil.h"
 #include "platform/UiHooks.h"
 
-#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <ostream>
@@ -17,12 +16,6 @@
 namespace quarlo::cli {
 
 namespace {
-
-std::string absolutePath(const std::string& path) {
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
-}
 
 // Status lines (without progress updates) and messages printed; errors on stderr.
 class PrintingHooks : public NullUiHooks {
