@@ -62,7 +62,7 @@ bool ActiveTasks::contains(const std::string& taskPath) const {
 }
 
 Status ActiveTasks::add(const std::string& taskPath) {
-    const Status failed = Status::failure("Cannot create file " + m_file);
+    Status failed = Status::failure("Cannot create file " + m_file);
     if (taskPath.empty())
         return {};
     (void)forceDirectories(folderOf(m_file));
