@@ -179,7 +179,7 @@ int zipExtract(Context& context, ZipSession& session, Args& args) {
     session.browser.openArchive(archive);
     std::vector<std::string> entries(words->begin() + 3, words->end());
     if (entries.empty())
-        entries.push_back("*.*");
+        entries.emplace_back("*.*");
     const int result =
         session.browser.extractTo(withTrailingSlash(absolutePath((*words)[2])), entries, paths,
                                   overwrite ? ZipOverwrite::xowAlways : ZipOverwrite::xowAsk);

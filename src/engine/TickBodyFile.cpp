@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <ranges>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,15 +76,15 @@ void TickBodyFile::makeFolders() {
     if (missing.empty())
         return;
     (void)forceDirectories(folderOf(m_target));
-    for (const std::string& folder : std::views::reverse(missing))
-        if (directoryExists(folder))
-            m_madeFolders.push_back(folder);
+    for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder)
+        if (directoryExists(*folder))
+            m_madeFolders.push_back(*folder);
 }
 
 // Only empty folders go: one that received another file stays.
 void TickBodyFile::removeMadeFolders() {
-    for (const std::string& folder : std::views::reverse(m_madeFolders))
-        ::rmdir(folder.c_str());
+    for (auto folder = m_madeFolders.rbegin(); folder != m_madeFolders.rend(); ++folder)
+        ::rmdir(folder->c_str());
     m_madeFolders.clear();
 }
 
