@@ -96,7 +96,6 @@ TEST(FileTypeTree, BuiltInGroupsAndExtensionsCannotBeDeleted) {
 
 class FileTypeTableTest : public test::FileTypesFixture {
 protected:
-
     void SetUp() override {
         for (const auto& category : kTable)
             ASSERT_TRUE(m_types.writeCategory(category.name, category.extensions));

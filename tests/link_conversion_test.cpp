@@ -90,10 +90,7 @@ std::pair<std::string, std::string> browserOpens(const std::string& pageFile, st
 
 class LinkConversionTest : public test::FileTypesFixture {
 protected:
-
-    void SetUp() override {
-        importShippedTable();
-    }
+    void SetUp() override { importShippedTable(); }
     std::string saved(const std::string& url) { return LocalName(m_types, "", StripAnchor(url)); }
     std::string linkFrom(const std::string& page, const std::string& url,
                          QueuedSpelling queued = {}) {

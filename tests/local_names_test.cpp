@@ -54,10 +54,7 @@ bool isWholeUtf8(const std::string& text) {
 
 class LocalNamesTest : public test::FileTypesFixture {
 protected:
-
-    void SetUp() override {
-        importShippedTable();
-    }
+    void SetUp() override { importShippedTable(); }
     std::string name(std::string_view url) { return LocalName(m_types, kSave, url); }
     std::string link(std::string_view url, std::string_view pageDir) {
         return LocalLink(m_types, url, pageDir);

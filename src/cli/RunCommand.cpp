@@ -60,8 +60,8 @@ int runCommand(Context& context, Args& args) {
     if (!app)
         return context.fail(app.message());
     const auto flagged = flaggedRunMethod(args);
-    auto loaded = loadOnlyTaskRef(
-        **app, args, "usage: run TASK [--restart | --resume | --update | --recover]");
+    auto loaded = loadOnlyTaskRef(**app, args,
+                                  "usage: run TASK [--restart | --resume | --update | --recover]");
     if (!loaded)
         return context.fail(loaded.message());
     auto task = std::move(*loaded);

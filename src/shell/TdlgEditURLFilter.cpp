@@ -1,6 +1,5 @@
 #include "shell/TdlgEditURLFilter.h"
 
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
