@@ -1,39 +1,22 @@
 #include "cli/SampleSiteServer.h"
 #include "platform/FileUtil.h"
+#include "platform/TextUtil.h"
 #include "reports/ReportTexts.h"
 #include "support/CliRunner.h"
 #include "support/HeadlessChromium.h"
 #include "support/TempHome.h"
+#include "support/TextSearch.h"
 
 #include <gtest/gtest.h>
 
 #include <regex>
 
+using quarlo::test::countOf;
 using quarlo::test::readWholeFile;
 using quarlo::test::runCli;
 using quarlo::test::TempHome;
 
 namespace {
-
-std::size_t countOf(const std::string& text, const std::string& needle) {
-    std::size_t count = 0;
-    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
-        ++count;
-    return count;
-}
-
-std::string percentDecoded(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 // The report pages beside the summary: the summary first, then every index page.
 std::vector<std::string> reportPages(const std::string& summary) {
@@ -56,7 +39,7 @@ std::vector<std::string> localTargets(const std::string& page) {
         const std::string value = (*it)[1];
         if (value.empty() || value.starts_with("http:") || value.starts_with("data:"))
             continue;
-        const std::string path = percentDecoded(value);
+        const std::string path = quarlo::percentDecode(value);
         targets.push_back(path.starts_with("/") ? path : quarlo::folderOf(page) + path);
     }
     return targets;

@@ -2,7 +2,7 @@
 #include "html/FileTypeTree.h"
 #include "html/FileTypes.h"
 #include "platform/SettingsStore.h"
-#include "support/TempHome.h"
+#include "support/FileTypesFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -94,12 +94,8 @@ TEST(FileTypeTree, BuiltInGroupsAndExtensionsCannotBeDeleted) {
     EXPECT_NE(group, extension);
 }
 
-class FileTypeTableTest : public ::testing::Test {
+class FileTypeTableTest : public test::FileTypesFixture {
 protected:
-    test::TempDir m_dir;
-    SettingsStore m_store{m_dir.path() + "settings.reg"};
-    FileTypes m_types{m_store};
-
     void SetUp() override {
         for (const auto& category : kTable)
             ASSERT_TRUE(m_types.writeCategory(category.name, category.extensions));

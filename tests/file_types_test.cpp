@@ -1,6 +1,7 @@
 #include "html/FileTypes.h"
 
 #include "platform/SettingsStore.h"
+#include "support/FileTypesFixture.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -8,19 +9,10 @@
 namespace quarlo {
 namespace {
 
-const std::string kDefaultTable = QUARLO_TEST_DATA "/../../data/FTypes.reg";
-
-class FileTypesTest : public ::testing::Test {
-protected:
-    test::TempDir m_dir;
-    SettingsStore m_store{m_dir.path() + "settings.reg"};
-    FileTypes m_types{m_store};
-
-    void importDefaultTable() { ASSERT_TRUE(m_store.importRegFile(kDefaultTable).ok()); }
-};
+class FileTypesTest : public test::FileTypesFixture {};
 
 TEST_F(FileTypesTest, DefaultTableHoldsTheCategoriesInOrder) {
-    importDefaultTable();
+    importShippedTable();
     const auto categories = m_types.categories();
     std::vector<std::string> names;
     for (const auto& category : categories) {
@@ -39,7 +31,7 @@ TEST_F(FileTypesTest, DefaultTableHoldsTheCategoriesInOrder) {
 }
 
 TEST_F(FileTypesTest, CategoryOfAUrl) {
-    importDefaultTable();
+    importShippedTable();
     const std::pair<const char*, const char*> cases[] = {
         {"http://h/", "HTML"},
         {"http://h/dir", "HTML"},
@@ -73,7 +65,7 @@ TEST_F(FileTypesTest, FirstCategoryWhoseDataHoldsTheExtensionWins) {
 }
 
 TEST_F(FileTypesTest, CategoryOfAFileName) {
-    importDefaultTable();
+    importShippedTable();
     EXPECT_EQ(m_types.FileTypeOfName("site/a/PIC.JPG"), "Images");
     EXPECT_EQ(m_types.FileTypeOfName("page.htm"), "HTML");
     EXPECT_EQ(m_types.FileTypeOfName("x.qqq"), "");
@@ -92,7 +84,7 @@ TEST_F(FileTypesTest, MissingTableAndValuesOfOtherTypes) {
 
     // A number in the table is passed over, even when it comes first.
     ASSERT_TRUE(m_store.writeInt(kFileTypesKey, "Numbers", 7));
-    importDefaultTable();
+    importShippedTable();
     EXPECT_EQ(m_types.categories().front().name, "HTML");
     EXPECT_EQ(m_types.URLFileType("http://h/"), "HTML");
 }
@@ -113,7 +105,7 @@ TEST_F(FileTypesTest, DialogWritesCategories) {
 }
 
 TEST_F(FileTypesTest, DialogDeletesWhatIsNotProtected) {
-    importDefaultTable();
+    importShippedTable();
     for (const char* name : {"HTML", "Images", "images"}) {
         EXPECT_FALSE(m_types.deleteCategory(name).ok()) << name;
     }

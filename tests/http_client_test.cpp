@@ -18,13 +18,9 @@
 #include <unistd.h>
 
 using namespace std::chrono_literals;
-using quarlo::test::LoopbackServer;
-using quarlo::test::RawLoopbackServer;
-using quarlo::test::readWholeFile;
-using quarlo::test::TempDir;
-using quarlo::test::writeWholeFile;
 
-namespace quarlo {
+// In the test support's namespace: its servers and file helpers by their own names.
+namespace quarlo::test {
 namespace {
 
 // What a client reported through its events.
@@ -670,4 +666,4 @@ TEST(TickWinInetInfo, VersionAndStatusTexts) {
 }
 
 } // namespace
-} // namespace quarlo
+} // namespace quarlo::test

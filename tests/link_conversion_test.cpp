@@ -7,6 +7,7 @@
 #include "html/UrlFunctions.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextUtil.h"
+#include "support/FileTypesFixture.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -21,25 +22,6 @@ using namespace std::string_literals;
 
 namespace quarlo {
 namespace {
-
-int hexDigit(char c) {
-    const char l = static_cast<char>(c | 0x20);
-    return (c >= '0' && c <= '9') ? c - '0' : (l >= 'a' && l <= 'f') ? l - 'a' + 10 : -1;
-}
-
-std::string percentDecode(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 &&
-            hexDigit(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 // The attribute value as the HTML parser hands it to the URL parser.
 std::string decodeReferences(std::string text) {
@@ -106,15 +88,9 @@ std::pair<std::string, std::string> browserOpens(const std::string& pageFile, st
     return {file, fragment};
 }
 
-class LinkConversionTest : public ::testing::Test {
+class LinkConversionTest : public test::FileTypesFixture {
 protected:
-    test::TempDir m_dir;
-    SettingsStore m_store{m_dir.path() + "settings.reg"};
-    FileTypes m_types{m_store};
-
-    void SetUp() override {
-        ASSERT_TRUE(m_store.importRegFile(QUARLO_TEST_DATA "/../../data/FTypes.reg").ok());
-    }
+    void SetUp() override { importShippedTable(); }
     std::string saved(const std::string& url) { return LocalName(m_types, "", StripAnchor(url)); }
     std::string linkFrom(const std::string& page, const std::string& url,
                          QueuedSpelling queued = {}) {

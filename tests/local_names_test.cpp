@@ -3,7 +3,7 @@
 #include "html/FileTypes.h"
 #include "html/UrlFunctions.h"
 #include "platform/SettingsStore.h"
-#include "support/TempHome.h"
+#include "support/FileTypesFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -52,15 +52,9 @@ bool isWholeUtf8(const std::string& text) {
     return true;
 }
 
-class LocalNamesTest : public ::testing::Test {
+class LocalNamesTest : public test::FileTypesFixture {
 protected:
-    test::TempDir m_dir;
-    SettingsStore m_store{m_dir.path() + "settings.reg"};
-    FileTypes m_types{m_store};
-
-    void SetUp() override {
-        ASSERT_TRUE(m_store.importRegFile(QUARLO_TEST_DATA "/../../data/FTypes.reg").ok());
-    }
+    void SetUp() override { importShippedTable(); }
     std::string name(std::string_view url) { return LocalName(m_types, kSave, url); }
     std::string link(std::string_view url, std::string_view pageDir) {
         return LocalLink(m_types, url, pageDir);

@@ -7,6 +7,7 @@
 #include "reports/ReportTexts.h"
 #include "reports/TaskReport.h"
 #include "support/AppFixture.h"
+#include "support/TextSearch.h"
 #include "support/ZipTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -14,17 +15,11 @@
 #include <regex>
 
 using namespace quarlo;
+using quarlo::test::countOf;
 using quarlo::test::readWholeFile;
 using quarlo::test::writeWholeFile;
 
 namespace {
-
-std::size_t countOf(const std::string& text, const std::string& needle) {
-    std::size_t count = 0;
-    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
-        ++count;
-    return count;
-}
 
 // The background colours of the entry cells, in page order.
 std::vector<std::string> entryColours(const std::string& page) {

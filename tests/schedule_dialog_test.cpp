@@ -1,19 +1,15 @@
 #include "schedule/ScheduleDialogModel.h"
 
 #include "schedule/Clock.h"
+#include "support/ScheduleTimes.h"
 
 #include <gtest/gtest.h>
 
 namespace quarlo {
 namespace {
 
-DateTime at(int year, int month, int day, int hour, int minute, int second = 0) {
-    return *makeDateTime(year, month, day, hour, minute, second);
-}
-
-DateTime timeOfDay(int hour, int minute, int second = 0) {
-    return at(1899, 12, 30, hour, minute, second);
-}
+using test::at;
+using test::timeOfDay;
 
 // 2025-03-05 is a Wednesday.
 TEST(ScheduleDialogModel, OpensOnAtWithTodayAndThePresentTime) {
@@ -28,15 +24,7 @@ TEST(ScheduleDialogModel, OpensOnAtWithTodayAndThePresentTime) {
 }
 
 TEST(ScheduleDialogModel, DailyNextRunDependsOnTheClock) {
-    struct Case {
-        DateTime now;
-        DateTime expected;
-    } cases[] = {
-        {at(2025, 3, 5, 9, 59), at(2025, 3, 5, 10, 0)},
-        {at(2025, 3, 5, 10, 0), at(2025, 3, 5, 10, 0)},
-        {at(2025, 3, 5, 10, 1), at(2025, 3, 6, 10, 0)},
-    };
-    for (const Case& c : cases) {
+    for (const test::NextRunCase& c : test::dailyAtTenCases()) {
         TestClock clock(c.now);
         ScheduleDialogModel model(clock);
         model.setDailyTime(timeOfDay(10, 0));
@@ -55,15 +43,7 @@ TEST(ScheduleDialogModel, DailyNextRunDependsOnTheClock) {
 }
 
 TEST(ScheduleDialogModel, WeeklyNextRunIsTheFirstCheckedDayStillAhead) {
-    struct Case {
-        DateTime now;
-        DateTime expected;
-    } cases[] = {
-        {at(2025, 3, 5, 12, 0), at(2025, 3, 7, 10, 0)},   // Wednesday: Friday
-        {at(2025, 3, 7, 9, 0), at(2025, 3, 7, 10, 0)},    // Friday before the time
-        {at(2025, 3, 7, 10, 30), at(2025, 3, 10, 10, 0)}, // Friday after it: Monday
-    };
-    for (const Case& c : cases) {
+    for (const test::NextRunCase& c : test::weeklyMonFriAtTenCases()) {
         TestClock clock(c.now);
         ScheduleDialogModel model(clock);
         model.setWeeklyTime(timeOfDay(10, 0));

@@ -5,6 +5,7 @@
 #include "model/TQLTask.h"
 #include "platform/InstanceLock.h"
 #include "support/AppFixture.h"
+#include "support/ScheduleTimes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,10 @@
 namespace quarlo {
 namespace {
 
-DateTime at(int year, int month, int day, int hour, int minute, int second = 0) {
-    return *makeDateTime(year, month, day, hour, minute, second);
-}
+using test::at;
 
 // Week of 2025-03-03: Wed 5th, Fri 7th, Sat 8th, Sun 9th, Mon 10th.
-const DateTime kTenAm = at(1899, 12, 30, 10, 0);
+const DateTime kTenAm = test::timeOfDay(10, 0);
 
 ScheduleInputs choose(ScheduleChoice choice, DateTime time = kTenAm) {
     ScheduleInputs inputs;
@@ -30,18 +29,7 @@ ScheduleInputs choose(ScheduleChoice choice, DateTime time = kTenAm) {
 }
 
 TEST(ScheduleDialog, DailyTakesTodayUntilTheChosenSecondHasPassed) {
-    struct Case {
-        DateTime now;
-        DateTime expected;
-    } cases[] = {
-        {at(2025, 3, 5, 9, 59), at(2025, 3, 5, 10, 0)},
-        {at(2025, 3, 5, 10, 0), at(2025, 3, 5, 10, 0)},
-        {at(2025, 3, 5, 10, 0) + 0.5 / 86400, at(2025, 3, 5, 10, 0)}, // same second
-        {at(2025, 3, 5, 10, 0, 1), at(2025, 3, 6, 10, 0)},
-        {at(2025, 3, 5, 10, 1), at(2025, 3, 6, 10, 0)},
-        {at(2025, 3, 31, 23, 0), at(2025, 4, 1, 10, 0)},
-    };
-    for (const Case& c : cases) {
+    for (const test::NextRunCase& c : test::dailyAtTenCases()) {
         TestClock clock(c.now);
         const auto result = computeSchedule(choose(ScheduleChoice::Daily), clock.now());
         ASSERT_TRUE(result.ok());
@@ -54,16 +42,7 @@ TEST(ScheduleDialog, DailyTakesTodayUntilTheChosenSecondHasPassed) {
 TEST(ScheduleDialog, WeeklyTakesTheFirstCheckedDayWhoseTimeIsAhead) {
     ScheduleInputs inputs = choose(ScheduleChoice::Weekly);
     inputs.days[1] = inputs.days[5] = true; // Mon, Fri
-    struct Case {
-        DateTime now;
-        DateTime expected;
-    } cases[] = {
-        {at(2025, 3, 5, 12, 0), at(2025, 3, 7, 10, 0)},   // Wednesday: Friday
-        {at(2025, 3, 7, 9, 0), at(2025, 3, 7, 10, 0)},    // Friday before the time
-        {at(2025, 3, 7, 10, 0), at(2025, 3, 7, 10, 0)},   // Friday at the time
-        {at(2025, 3, 7, 10, 30), at(2025, 3, 10, 10, 0)}, // Friday after: next Monday
-    };
-    for (const Case& c : cases) {
+    for (const test::NextRunCase& c : test::weeklyMonFriAtTenCases()) {
         const auto result = acceptSchedule(inputs, c.now);
         ASSERT_TRUE(result.ok());
         EXPECT_EQ(result->nextRun, c.expected) << shortDateText(c.now);

@@ -14,13 +14,9 @@
 #include <mutex>
 
 using namespace std::chrono_literals;
-using quarlo::test::LoopbackServer;
-using quarlo::test::RawLoopbackServer;
-using quarlo::test::readWholeFile;
-using quarlo::test::TempDir;
-using quarlo::test::writeWholeFile;
 
-namespace quarlo {
+// In the test support's namespace: its servers and file helpers by their own names.
+namespace quarlo::test {
 namespace {
 
 // What a slot showed when its OnDone fired.
@@ -378,4 +374,4 @@ TEST_F(SocketListTest, StopAllStopsEveryBusySlotAndFreeingIsPrompt) {
 }
 
 } // namespace
-} // namespace quarlo
+} // namespace quarlo::test

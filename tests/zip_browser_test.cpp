@@ -39,13 +39,12 @@ public:
     std::string summary;
 };
 
-class ZipBrowserTest : public quarlo::test::AppFixture {
+class ZipBrowserTest : public quarlo::test::SetUpAppFixture {
 protected:
     void SetUp() override {
-        app = makeApp();
-        ASSERT_TRUE(app);
-        ASSERT_TRUE(app->firstRunSetup().ok());
-        app->setHooks(&hooks);
+        SetUpAppFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         model = std::make_unique<ZipBrowserModel>(*app);
         model->setListener(&views);
         model->component().Compression = 0;
@@ -72,8 +71,6 @@ protected:
         return e == archive->entries.end() ? nullptr : e->second;
     }
 
-    std::unique_ptr<TQLApp> app;
-    RecordingUiHooks hooks;
     Views views;
     std::unique_ptr<ZipBrowserModel> model;
     std::string archivePath, temp;

@@ -19,13 +19,12 @@ using ::testing::ElementsAre;
 
 namespace {
 
-class ZipWizardTest : public quarlo::test::AppFixture {
+class ZipWizardTest : public quarlo::test::SetUpAppFixture {
 protected:
     void SetUp() override {
-        app = makeApp();
-        ASSERT_TRUE(app);
-        ASSERT_TRUE(app->firstRunSetup().ok());
-        app->setHooks(&hooks);
+        SetUpAppFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         browser = std::make_unique<ZipBrowserModel>(*app);
         files = m_home.path() + "files/";
     }
@@ -33,8 +32,6 @@ protected:
         return quarlo::test::outsideEntryNames(archive);
     }
 
-    std::unique_ptr<TQLApp> app;
-    RecordingUiHooks hooks;
     std::unique_ptr<ZipBrowserModel> browser;
     std::string files;
 };

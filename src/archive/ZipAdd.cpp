@@ -130,20 +130,19 @@ void ZipAdder::gather(const std::string& given) {
         return;
     }
     struct stat info {};
-    if (::stat(absolute.c_str(), &info) != 0) {
-        ++m_unreadable;
-    } else if (S_ISDIR(info.st_mode)) {
+    const bool found = ::stat(absolute.c_str(), &info) == 0;
+    if (found && S_ISDIR(info.st_mode)) {
         if (m_zip.Recurse)
             gatherFolder(absolute, "*", true);
         else
             ++m_skipped;
-    } else if (S_ISREG(info.st_mode)) {
+    } else if (found && S_ISREG(info.st_mode)) {
         const std::size_t before = m_files.size();
         take(absolute, info);
         if (m_files.size() > before)
             m_files.back().given = given;
     } else {
-        ++m_unreadable;
+        ++m_unreadable; // missing, not readable, or neither a file nor a folder
     }
 }
 

@@ -55,7 +55,7 @@ int ZipBrowserModel::extractEntry(const std::string& folder, const std::string& 
 
 std::string ZipBrowserModel::showSelection(Focus focus, const ZipPage* page) {
     if (m_selected == nullptr) {
-        const std::string downloads = m_app.downloadsFolder();
+        std::string downloads = m_app.downloadsFolder();
         m_app.hooks().showInBrowser(downloads);
         return downloads;
     }
@@ -88,7 +88,7 @@ std::string ZipBrowserModel::browse(const std::string& entry, bool openWithProgr
         unpackForBrowsing(*m_current);
     else
         extractEntry(tempFolder(), entry, ZipOverwrite::xowAlways);
-    const std::string file = tempFolder() + entry;
+    std::string file = tempFolder() + entry;
     if (openWithProgram)
         m_app.hooks().openWithDefaultProgram(file);
     else

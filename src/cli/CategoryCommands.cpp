@@ -72,12 +72,7 @@ int browseCommand(Context& context, Args& args) {
     if (!app)
         return context.fail(app.message());
     const bool open = args.flag("--open");
-    auto words = args.positional();
-    if (!words)
-        return context.fail(words.message());
-    if (words->size() != 1)
-        return context.fail("usage: browse TASK [--open]");
-    auto task = loadTaskRef(**app, words->front());
+    auto task = loadOnlyTaskRef(**app, args, "usage: browse TASK [--open]");
     if (!task)
         return context.fail(task.message());
     auto target = browseTarget(**app, **task);

@@ -5,19 +5,7 @@
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 
-#include <filesystem>
-
 namespace quarlo::cli {
-
-namespace {
-
-std::string absolutePath(const std::string& path) {
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
-}
-
-} // namespace
 
 NewTaskOptions NewTaskOptions::take(Args& args) {
     NewTaskOptions options;

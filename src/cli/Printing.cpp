@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <iomanip>
 #include <ostream>
 #include <sstream>
@@ -20,7 +21,7 @@ std::string dateText(DateTime value) {
 }
 
 std::string elapsedText(DateTime value) {
-    const long long seconds = static_cast<long long>(value * 86400.0 + 0.5);
+    const long long seconds = std::llround(value * 86400.0);
     std::ostringstream text;
     text << seconds / 3600 << ":" << std::setw(2) << std::setfill('0') << seconds / 60 % 60 << ":"
          << std::setw(2) << seconds % 60;

@@ -16,33 +16,24 @@ namespace quarlo::cli {
 namespace {
 
 // The run method the flags ask for; without one, resume a task that has a queue.
-Result<RunMethod> chooseRunMethod(Context& context, Args& args, const TQLTask& task) {
-    std::optional<RunMethod> chosen;
-    int given = 0;
-    for (const auto& [flag, method] :
-         {std::pair{"--restart", RunMethod::Restart}, std::pair{"--resume", RunMethod::Resume},
-          std::pair{"--update", RunMethod::SmartUpdate},
-          std::pair{"--recover", RunMethod::SmartRecovery}}) {
-        if (args.flag(flag)) {
-            chosen = method;
-            ++given;
-        }
-    }
-    if (given > 1)
-        return Status::failure("give one of --restart, --resume, --update, --recover");
+Result<RunMethod> chooseRunMethod(Context& context, const Result<std::optional<RunMethod>>& flagged,
+                                  const TQLTask& task) {
+    if (!flagged)
+        return flagged.status();
     const bool queue = taskHasQueue(task);
-    if (!chosen) {
+    if (!flagged->has_value()) {
         if (task.runMethod() == RunMethod::Map && !queue)
             return RunMethod::Map;
-        chosen = queue ? RunMethod::Resume : RunMethod::Restart;
         context.out << (queue ? "Resuming the task's queue (--restart starts afresh)."
                               : "Starting afresh: the task has no queue yet.")
                     << "\n";
-    } else if (chosen != RunMethod::Restart && !queue) {
-        context.out << "The task has no queue yet: starting afresh.\n";
-        chosen = RunMethod::Restart;
+        return queue ? RunMethod::Resume : RunMethod::Restart;
     }
-    return *chosen;
+    if (**flagged != RunMethod::Restart && !queue) {
+        context.out << "The task has no queue yet: starting afresh.\n";
+        return RunMethod::Restart;
+    }
+    return **flagged;
 }
 
 } // namespace
@@ -69,19 +60,13 @@ int runCommand(Context& context, Args& args) {
     auto app = context.app();
     if (!app)
         return context.fail(app.message());
-    Args peek = args;
-    for (const char* flag : {"--restart", "--resume", "--update", "--recover"})
-        peek.flag(flag);
-    auto words = peek.positional();
-    if (!words)
-        return context.fail(words.message());
-    if (words->size() != 1)
-        return context.fail("usage: run TASK [--restart | --resume | --update | --recover]");
-    auto loaded = loadTaskRef(**app, words->front());
+    const auto flagged = flaggedRunMethod(args);
+    auto loaded = loadOnlyTaskRef(**app, args,
+                                  "usage: run TASK [--restart | --resume | --update | --recover]");
     if (!loaded)
         return context.fail(loaded.message());
     auto task = std::move(*loaded);
-    auto method = chooseRunMethod(context, args, *task);
+    auto method = chooseRunMethod(context, flagged, *task);
     if (!method)
         return context.fail(method.message());
     task->setRunMethod(*method);

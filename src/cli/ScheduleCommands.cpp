@@ -145,27 +145,6 @@ std::string runMethodName(RunMethod method) {
     }
 }
 
-// The run method a flag asks for: nothing without one.
-struct FlaggedRunMethod {
-    std::optional<RunMethod> method;
-    bool several = false; // more than one flag was given
-};
-
-FlaggedRunMethod flaggedRunMethod(Args& args) {
-    std::optional<RunMethod> chosen;
-    int given = 0;
-    for (const auto& [flag, method] :
-         {std::pair{"--restart", RunMethod::Restart}, std::pair{"--resume", RunMethod::Resume},
-          std::pair{"--update", RunMethod::SmartUpdate},
-          std::pair{"--recover", RunMethod::SmartRecovery}}) {
-        if (args.flag(flag)) {
-            chosen = method;
-            ++given;
-        }
-    }
-    return {chosen, given > 1};
-}
-
 // As the run dialog: a task with a queue resumes it unless told otherwise; a task without
 // one starts afresh (a map task with its own first run).
 RunMethod nowRunMethod(const TQLTask& task, std::optional<RunMethod> flagged) {
@@ -230,7 +209,7 @@ int scheduleCommand(Context& context, Args& args) {
         return context.fail(app.message());
     const bool now = args.flag("--now");
     auto inputs = scheduleInputs(args, now);
-    const FlaggedRunMethod flagged = flaggedRunMethod(args);
+    const auto flagged = flaggedRunMethod(args);
     auto words = args.positional();
     if (!words)
         return context.fail(words.message());
@@ -238,20 +217,20 @@ int scheduleCommand(Context& context, Args& args) {
         return context.fail(kScheduleUsage);
     if (!inputs)
         return context.fail(inputs.message());
-    if (flagged.several)
-        return context.fail("give one of --restart, --resume, --update, --recover");
+    if (!flagged)
+        return context.fail(flagged.message());
     auto loaded = loadTaskRef(**app, words->front());
     if (!loaded)
         return context.fail(loaded.message());
     auto task = std::move(*loaded);
     if (now)
-        return scheduleNow(context, *task, flagged.method);
+        return scheduleNow(context, *task, *flagged);
     const DateTime current = SystemClock::instance().now();
     auto result = acceptSchedule(*inputs, current);
     if (!result)
         return context.fail(result.message());
-    if (flagged.method)
-        task->setRunMethod(*flagged.method);
+    if (*flagged)
+        task->setRunMethod(**flagged);
     if (Status saved = scheduleTask(*task, *result); !saved)
         return context.fail(saved.message());
     context.out << "Task \"" << task->taskName() << "\" scheduled: " << task->schedule() << "\n";
@@ -263,12 +242,7 @@ int unscheduleCommand(Context& context, Args& args) {
     auto app = context.app();
     if (!app)
         return context.fail(app.message());
-    auto words = args.positional();
-    if (!words)
-        return context.fail(words.message());
-    if (words->size() != 1)
-        return context.fail("usage: unschedule TASK");
-    auto task = loadTaskRef(**app, words->front());
+    auto task = loadOnlyTaskRef(**app, args, "usage: unschedule TASK");
     if (!task)
         return context.fail(task.message());
     if (Status saved = unscheduleTask(**task); !saved)

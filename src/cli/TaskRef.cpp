@@ -1,5 +1,6 @@
 #include "cli/TaskRef.h"
 
+#include "cli/Args.h"
 #include "model/Names.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
@@ -49,6 +50,33 @@ Result<std::unique_ptr<TQLTask>> loadTaskRef(TQLApp& app, const std::string& ref
     if (Status readable = TQLTask::checkFile(*path); !readable)
         return readable;
     return TQLTask::loadFromFile(app, *path);
+}
+
+Result<std::unique_ptr<TQLTask>> loadOnlyTaskRef(TQLApp& app, const Args& args,
+                                                 const std::string& usage) {
+    auto words = args.positional();
+    if (!words)
+        return words.status();
+    if (words->size() != 1)
+        return Status::failure(usage);
+    return loadTaskRef(app, words->front());
+}
+
+Result<std::optional<RunMethod>> flaggedRunMethod(Args& args) {
+    std::optional<RunMethod> chosen;
+    int given = 0;
+    for (const auto& [flag, method] :
+         {std::pair{"--restart", RunMethod::Restart}, std::pair{"--resume", RunMethod::Resume},
+          std::pair{"--update", RunMethod::SmartUpdate},
+          std::pair{"--recover", RunMethod::SmartRecovery}}) {
+        if (args.flag(flag)) {
+            chosen = method;
+            ++given;
+        }
+    }
+    if (given > 1)
+        return Status::failure("give one of --restart, --resume, --update, --recover");
+    return chosen;
 }
 
 bool taskHasQueue(const TQLTask& task) {

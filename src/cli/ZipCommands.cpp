@@ -8,7 +8,6 @@
 #include "platform/FileUtil.h"
 #include "platform/UiHooks.h"
 
-#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <ostream>
@@ -17,12 +16,6 @@
 namespace quarlo::cli {
 
 namespace {
-
-std::string absolutePath(const std::string& path) {
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
-}
 
 // Status lines (without progress updates) and messages printed; errors on stderr.
 class PrintingHooks : public NullUiHooks {
@@ -186,7 +179,7 @@ int zipExtract(Context& context, ZipSession& session, Args& args) {
     session.browser.openArchive(archive);
     std::vector<std::string> entries(words->begin() + 3, words->end());
     if (entries.empty())
-        entries.push_back("*.*");
+        entries.emplace_back("*.*");
     const int result =
         session.browser.extractTo(withTrailingSlash(absolutePath((*words)[2])), entries, paths,
                                   overwrite ? ZipOverwrite::xowAlways : ZipOverwrite::xowAsk);

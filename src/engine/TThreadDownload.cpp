@@ -221,24 +221,21 @@ void TThreadDownload::RefreshStatus() {
 }
 
 void TThreadDownload::PeriodicSave() {
-    TQLTask* task = m_task;
-    if (task == nullptr)
-        return;
-    std::lock_guard lock(task->mutex());
-    if (!task->queueDirty())
-        return;
-    if (Status saved = NoteQueueChange(*task); !saved)
-        reportFailure(*task, saved.message());
+    saveDirtyQueue(NoteQueueChange);
 }
 
 void TThreadDownload::FinalSave() {
+    saveDirtyQueue(SaveQueue);
+}
+
+void TThreadDownload::saveDirtyQueue(Status (*save)(TQLTask&)) {
     TQLTask* task = m_task;
     if (task == nullptr)
         return;
     std::lock_guard lock(task->mutex());
     if (!task->queueDirty())
         return;
-    if (Status saved = SaveQueue(*task); !saved)
+    if (Status saved = save(*task); !saved)
         reportFailure(*task, saved.message());
 }
 

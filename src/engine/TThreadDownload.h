@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Pacing.h"
+#include "platform/Result.h"
 
 #include <atomic>
 #include <chrono>
@@ -87,6 +88,8 @@ private:
     void RefreshStatus();
     void PeriodicSave();
     void FinalSave();
+    // Writes the queue with save when it changed since it was last written.
+    void saveDirtyQueue(Status (*save)(TQLTask&));
     void reportFailure(TQLTask& task, const std::string& message);
     std::unique_ptr<TQLQItem> takeItem(TThreadSocket& slot);
     TQLQItem* itemOf(TThreadSocket& slot);

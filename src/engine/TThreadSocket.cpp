@@ -97,7 +97,7 @@ void TThreadSocket::setCredentialHost(std::string host) {
     m_credentialHost = std::move(host);
 }
 
-void TThreadSocket::setIfModifiedSince(std::string date) {
+void TThreadSocket::setIfModifiedSince(const std::string& date) {
     std::lock_guard lock(m_mutex);
     m_ifModifiedSince = std::string(trimBlanks(date));
 }

@@ -53,7 +53,7 @@ public:
     // The only host that is given User and Password.
     void setCredentialHost(std::string host);
     // The date sent as If-Modified-Since (surrounding blanks dropped); empty: a plain GET.
-    void setIfModifiedSince(std::string date);
+    void setIfModifiedSince(const std::string& date);
     void setOnDone(Event event);
     void setOnProgress(Event event);
     void setOnStateChange(Event event);

@@ -99,11 +99,10 @@ constexpr std::array<Description, 76> kDescriptions{{
 // A certificate the peer presented but that did not pass the check.
 int32_t certificateCode(long verifyResult) {
     switch (verifyResult) {
+    // libcurl records the chain's result only after its own host name check, and holds
+    // "unspecified" until then: with OK or "unspecified" the chain passed and the name did not.
     case X509_V_OK:
     case X509_V_ERR_UNSPECIFIED:
-        // libcurl records the chain's result only after its own host name check, and holds
-        // "unspecified" until then: the chain passed and the name did not.
-        return kInetCertNameInvalid;
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
         return kInetCertNameInvalid;

@@ -38,16 +38,9 @@ std::vector<UrlFilterEntry> parseEntries(const std::vector<std::string>& entries
 // of every page.
 bool hasWebScheme(std::string_view url) {
     const auto startsWith = [url](std::string_view scheme) {
-        if (url.size() < scheme.size()) {
-            return false;
-        }
-        for (std::size_t i = 0; i < scheme.size(); ++i) {
-            const char c = url[i] == '\\' ? '/' : lowerAscii(url[i]);
-            if (c != scheme[i]) {
-                return false;
-            }
-        }
-        return true;
+        return url.size() >= scheme.size() &&
+               std::equal(scheme.begin(), scheme.end(), url.begin(),
+                          [](char s, char u) { return s == (u == '\\' ? '/' : lowerAscii(u)); });
     };
     return startsWith("http://") || startsWith("https://");
 }

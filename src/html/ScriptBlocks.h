@@ -30,6 +30,7 @@ private:
     struct Mark {
         std::size_t at = 0;
         std::size_t inRewrite = 0;
+        // NOLINTNEXTLINE(modernize-use-nullptr): the check misreads a defaulted <=>.
         auto operator<=>(const Mark&) const = default;
     };
     static void addRewriteMarks(std::vector<Mark>& marks, std::string_view text,

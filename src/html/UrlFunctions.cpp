@@ -51,10 +51,8 @@ std::string removeDotSegments(std::string_view input) {
     while (!input.empty()) {
         if (input.starts_with("../")) {
             input.remove_prefix(3);
-        } else if (input.starts_with("./")) {
-            input.remove_prefix(2);
-        } else if (input.starts_with("/./")) {
-            input.remove_prefix(2);
+        } else if (input.starts_with("./") || input.starts_with("/./")) {
+            input.remove_prefix(2); // "./" goes; "/./" leaves its "/"
         } else if (input == "/.") {
             input = "/";
         } else if (input.starts_with("/../")) {

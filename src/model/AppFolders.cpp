@@ -105,14 +105,14 @@ std::string TQLApp::configuredTempFolder() const {
 }
 
 std::string TQLApp::tempFolder() {
-    const std::string folder = configuredTempFolder();
+    std::string folder = configuredTempFolder();
     if (folder == m_folders.defaultTempFolder && !quarloHomeSet()) {
         // The default lies in the shared temporary folder, where another user could have
         // planted a link or a folder of their own under the same name.
         std::string problem;
         if (prepareDefaultTempFolder(m_folders.defaultTempFolder, &problem))
             return m_folders.defaultTempFolder;
-        const std::string fallback = m_folders.dataFolder + "scratch/Quarlo/";
+        std::string fallback = m_folders.dataFolder + "scratch/Quarlo/";
         if (!m_tempWarningShown.exchange(true))
             hooks().showMessage(UiHooks::MessageKind::Warning,
                                 "The temporary folder " + m_folders.defaultTempFolder +

@@ -48,5 +48,8 @@ std::string withoutTrailingSlash(std::string path); // "/" stays "/"
 std::string folderOf(const std::string& path);      // up to and including the last "/"
 std::string fileNameOf(const std::string& path);    // after the last "/"
 std::string extensionOf(const std::string& path);   // from the last "." of the name, or ""
+// The path made absolute against the working folder and normalised; as given when the
+// working folder cannot be read.
+std::string absolutePath(const std::string& path);
 
 } // namespace quarlo

@@ -34,7 +34,7 @@ std::string deletionDate() {
 std::string claimName(const std::string& infoFolder, const std::string& name,
                       const std::string& content) {
     for (int n = 1; n < 10000; ++n) {
-        const std::string candidate = n == 1 ? name : name + "." + std::to_string(n);
+        std::string candidate = n == 1 ? name : name + "." + std::to_string(n);
         const std::string info = infoFolder + candidate + ".trashinfo";
         const int fd = ::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {

@@ -54,6 +54,22 @@ std::string webHref(std::string_view url) {
     return HasScheme(url) ? htmlEscape(url) : std::string();
 }
 
+namespace {
+
+// The report's lines too long for one literal.
+constexpr const char* kHoverStyle =
+    "a:hover { font: bold 10pt Arial; color: #000000; text-decoration: underline; "
+    "background-color: #FFD700 }";
+constexpr const char* kBodyTag =
+    R"(<body topmargin="0" leftmargin="0" background="!images/qlbackground.jpg" )"
+    R"(bgproperties="fixed" text="#ffffff">)";
+constexpr const char* kOpenPopup =
+    "    popupWindow = window.open(loc, 'popupwin', "
+    "'menubar=0,status=1,resizable=1,location=0,titlebar=1,toolbar=0,scrollbars=1,"
+    "width=300,height=400');";
+
+} // namespace
+
 void addPlainHead(LineList& lines) {
     lines.insert(lines.end(),
                  {"<html>", "<head>",
@@ -62,11 +78,7 @@ void addPlainHead(LineList& lines) {
                   "a:link { font: 10pt Arial; color: #71C2FF; text-decoration: none }",
                   "a:visited { font: bold 10pt Arial; color: #71C2FF; text-decoration: none }",
                   "a:active { font: bold 10pt Arial; color: #71C2FF; text-decoration: none }",
-                  "a:hover { font: bold 10pt Arial; color: #000000; text-decoration: underline; "
-                  "background-color: #FFD700 }",
-                  "</style>", "</head>",
-                  R"(<body topmargin="0" leftmargin="0" background="!images/qlbackground.jpg" )"
-                  R"(bgproperties="fixed" text="#ffffff">)"});
+                  kHoverStyle, "</style>", "</head>", kBodyTag});
 }
 
 void addIndexHead(LineList& lines) {
@@ -74,11 +86,8 @@ void addIndexHead(LineList& lines) {
     lines.insert(lines.end(),
                  {R"(<script type="text/javascript">)", "var popupWindow = null;",
                   "function popup(loc) {", "  if (popupWindow == null || popupWindow.closed) {",
-                  "    popupWindow = window.open(loc, 'popupwin', "
-                  "'menubar=0,status=1,resizable=1,location=0,titlebar=1,toolbar=0,scrollbars=1,"
-                  "width=300,height=400');",
-                  "  } else {", "    popupWindow.focus();", "    popupWindow.location = loc;",
-                  "  }", "}", "</script>",
+                  kOpenPopup, "  } else {", "    popupWindow.focus();",
+                  "    popupWindow.location = loc;", "  }", "}", "</script>",
                   R"(<table align="center" width="90%" border="0" cellpadding="4">)", bannerRow(),
                   "<tr>", "<td>"});
 }

@@ -6,7 +6,6 @@
 #include "shell/ShellEngine.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,27 +37,16 @@ TdlgEditFileType::TdlgEditFileType(ShellEngine& engine, const QString& category,
     m_fileType->setObjectName(QStringLiteral("edFileType"));
     m_extensions = new QLineEdit(QString::fromStdString(m_edit.extensions()), this);
     m_extensions->setObjectName(QStringLiteral("edExtensions"));
-    m_ok = new QPushButton(tr("&OK"), this);
-    m_ok->setObjectName(QStringLiteral("btnOK"));
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(tr("&Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("btnCancel"));
 
     auto* fields = new QFormLayout;
     fields->addRow(tr("File Type:"), m_fileType);
     fields->addRow(tr("File Extensions:"), m_extensions);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(prompt);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    m_buttons = addOkCancelRow(*this, *layout);
 
     connect(m_fileType, &QLineEdit::textChanged, this, &TdlgEditFileType::updateOk);
-    connect(m_ok, &QPushButton::clicked, this, &TdlgEditFileType::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     updateOk();
     (m_edit.editing() ? m_extensions : m_fileType)->setFocus();
 }
@@ -71,7 +59,7 @@ QString TdlgEditFileType::fileType() const {
 
 void TdlgEditFileType::updateOk() {
     m_edit.setName(m_fileType->text().toStdString());
-    m_ok->setEnabled(m_edit.okEnabled());
+    m_buttons.ok->setEnabled(m_edit.okEnabled());
 }
 
 void TdlgEditFileType::accept() {

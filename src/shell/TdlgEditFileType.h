@@ -1,6 +1,7 @@
 #pragma once
 
 #include "html/FileTypeEdit.h"
+#include "shell/DialogButtons.h"
 
 #include <QDialog>
 #include <QString>
@@ -24,8 +25,8 @@ public:
 
     QLineEdit& fileTypeBox() { return *m_fileType; }
     QLineEdit& extensionsBox() { return *m_extensions; }
-    QPushButton& okButton() { return *m_ok; }
-    QPushButton& cancelButton() { return *m_cancel; }
+    QPushButton& okButton() { return *m_buttons.ok; }
+    QPushButton& cancelButton() { return *m_buttons.cancel; }
     // The name written on OK.
     QString fileType() const;
 
@@ -38,8 +39,7 @@ private:
     FileTypeEdit m_edit;
     QLineEdit* m_fileType = nullptr;
     QLineEdit* m_extensions = nullptr;
-    QPushButton* m_ok = nullptr;
-    QPushButton* m_cancel = nullptr;
+    OkCancelButtons m_buttons;
 };
 
 } // namespace quarlo::shell

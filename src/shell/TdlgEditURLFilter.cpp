@@ -1,6 +1,5 @@
 #include "shell/TdlgEditURLFilter.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,25 +31,14 @@ TdlgEditURLFilter::TdlgEditURLFilter(UrlFilterDialog logic, QWidget* parent)
     m_filter = new QLineEdit(QString::fromStdString(m_logic.text()), this);
     m_filter->setObjectName(QStringLiteral("edURLFilter"));
     m_label->setBuddy(m_filter);
-    m_ok = new QPushButton(tr("&OK"), this);
-    m_ok->setObjectName(QStringLiteral("btnOK"));
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(tr("&Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("btnCancel"));
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
     layout->addWidget(m_filter);
-    layout->addLayout(buttons);
+    m_buttons = addOkCancelRow(*this, *layout);
 
     connect(m_filter, &QLineEdit::textChanged, this, &TdlgEditURLFilter::textEdited);
-    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
-    m_ok->setEnabled(m_logic.okEnabled());
+    m_buttons.ok->setEnabled(m_logic.okEnabled());
     m_filter->setFocus();
 }
 
@@ -58,7 +46,7 @@ TdlgEditURLFilter::~TdlgEditURLFilter() = default;
 
 void TdlgEditURLFilter::textEdited(const QString& text) {
     m_logic.setText(text.toStdString());
-    m_ok->setEnabled(m_logic.okEnabled());
+    m_buttons.ok->setEnabled(m_logic.okEnabled());
 }
 
 QString TdlgEditURLFilter::entry() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "html/UrlFilterDialog.h"
+#include "shell/DialogButtons.h"
 
 #include <QDialog>
 #include <QString>
@@ -25,8 +26,8 @@ public:
 
     QLabel& label() { return *m_label; }
     QLineEdit& filterBox() { return *m_filter; }
-    QPushButton& okButton() { return *m_ok; }
-    QPushButton& cancelButton() { return *m_cancel; }
+    QPushButton& okButton() { return *m_buttons.ok; }
+    QPushButton& cancelButton() { return *m_buttons.cancel; }
     // What the list receives on OK.
     QString entry() const;
 
@@ -37,8 +38,7 @@ private:
     UrlFilterDialog m_logic;
     QLabel* m_label = nullptr;
     QLineEdit* m_filter = nullptr;
-    QPushButton* m_ok = nullptr;
-    QPushButton* m_cancel = nullptr;
+    OkCancelButtons m_buttons;
 };
 
 } // namespace quarlo::shell

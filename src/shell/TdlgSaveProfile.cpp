@@ -4,7 +4,6 @@
 #include "shell/ShellEngine.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,28 +25,17 @@ TdlgSaveProfile::TdlgSaveProfile(ShellEngine& engine, const QString& proposedNam
     m_name = new QLineEdit(proposedName, this);
     m_name->setObjectName(QStringLiteral("edProfileName"));
     m_name->selectAll();
-    m_ok = new QPushButton(tr("&OK"), this);
-    m_ok->setObjectName(QStringLiteral("btnOK"));
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(tr("&Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("btnCancel"));
 
     auto* fields = new QFormLayout;
     fields->addRow(QString::fromUtf8(saveProfileNameLabel()), m_name);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(prompt);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    m_buttons = addOkCancelRow(*this, *layout);
 
     connect(m_name, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_ok->setEnabled(!text.isEmpty()); });
-    connect(m_ok, &QPushButton::clicked, this, &TdlgSaveProfile::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
-    m_ok->setEnabled(!proposedName.isEmpty());
+            [this](const QString& text) { m_buttons.ok->setEnabled(!text.isEmpty()); });
+    m_buttons.ok->setEnabled(!proposedName.isEmpty());
     m_name->setFocus();
 }
 

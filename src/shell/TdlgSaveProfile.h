@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ProfileSave.h"
+#include "shell/DialogButtons.h"
 
 #include <QDialog>
 #include <QString>
@@ -21,8 +22,8 @@ public:
     ~TdlgSaveProfile() override;
 
     QLineEdit& nameBox() { return *m_name; }
-    QPushButton& okButton() { return *m_ok; }
-    QPushButton& cancelButton() { return *m_cancel; }
+    QPushButton& okButton() { return *m_buttons.ok; }
+    QPushButton& cancelButton() { return *m_buttons.cancel; }
     // After OK: the name to save under and whether such a profile is listed.
     const ProfileSaveTarget& target() const { return m_target; }
 
@@ -32,8 +33,7 @@ private:
     ShellEngine& m_engine;
     ProfileSaveTarget m_target;
     QLineEdit* m_name = nullptr;
-    QPushButton* m_ok = nullptr;
-    QPushButton* m_cancel = nullptr;
+    OkCancelButtons m_buttons;
 };
 
 } // namespace quarlo::shell

@@ -1,7 +1,8 @@
 #include "shell/TdlgUserNamePassword.h"
 
+#include "shell/DialogButtons.h"
+
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,28 +18,17 @@ TdlgUserNamePassword::TdlgUserNamePassword(QWidget* parent) : QDialog(parent) {
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("edPassword"));
     m_password->setEchoMode(QLineEdit::Password);
-    m_ok = new QPushButton(tr("&OK"), this);
-    m_ok->setObjectName(QStringLiteral("btnOK"));
-    m_ok->setDefault(true);
-    auto* cancel = new QPushButton(tr("&Cancel"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
 
     auto* form = new QFormLayout;
     form->addRow(tr("Account:"), m_account);
     form->addRow(tr("Password:"), m_password);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
+    m_ok = addOkCancelRow(*this, *layout).ok;
     setMinimumWidth(320);
 
     connect(m_account, &QLineEdit::textChanged, this, &TdlgUserNamePassword::updateOk);
     connect(m_password, &QLineEdit::textChanged, this, &TdlgUserNamePassword::updateOk);
-    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &TdlgUserNamePassword::reject);
     updateOk();
 }
 

@@ -6,6 +6,7 @@
 #include "support/Controls.h"
 #include "support/GuiFixture.h"
 #include "support/ModalDialog.h"
+#include "support/ScheduleTimes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,10 +26,6 @@ using namespace quarlo::test;
 using shell::TdlgSchedule;
 
 namespace {
-
-DateTime at(int year, int month, int day, int hour, int minute, int second = 0) {
-    return *makeDateTime(year, month, day, hour, minute, second);
-}
 
 QString label(QWidget& dialog, const char* name) {
     return child<QLabel>(dialog, name).text();

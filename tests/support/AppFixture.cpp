@@ -41,4 +41,11 @@ std::unique_ptr<TQLApp> AppFixture::makeApp(const Folders& where) {
     return created.ok() ? std::move(created.value()) : nullptr;
 }
 
+void SetUpAppFixture::SetUp() {
+    app = makeApp();
+    ASSERT_TRUE(app);
+    ASSERT_TRUE(app->firstRunSetup().ok());
+    app->setHooks(&hooks);
+}
+
 } // namespace quarlo::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/TQLApp.h"
+#include "platform/UiHooks.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,15 @@ protected:
 
     TempHome m_home;
     TempDir m_resources;
+};
+
+// One application made and set up as after its first run, its reports recorded.
+class SetUpAppFixture : public AppFixture {
+protected:
+    void SetUp() override;
+
+    RecordingUiHooks hooks; // outlives the application that reports to it
+    std::unique_ptr<TQLApp> app;
 };
 
 } // namespace quarlo::test

@@ -1,5 +1,6 @@
 #include "support/LinkChecker.h"
 
+#include "platform/TextUtil.h"
 #include "support/TempHome.h"
 
 #include <algorithm>
@@ -35,27 +36,6 @@ std::string trim(const std::string& text) {
     while (end > begin && isSpace(text[end - 1]))
         --end;
     return text.substr(begin, end - begin);
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    const char l = static_cast<char>(c | 0x20);
-    return l >= 'a' && l <= 'f' ? l - 'a' + 10 : -1;
-}
-
-std::string percentDecode(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 &&
-            hexDigit(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 // The attribute value as the HTML parser hands it on.
