@@ -39,7 +39,7 @@ TEST(ErrorKinds, ErrnoCurlAndClientCodesMapOntoKinds) {
         {ETIMEDOUT, ErrorCode::Network},
         {ECANCELED, ErrorCode::Cancelled},
         {EIO, ErrorCode::Other},
-        {ENOTDIR, ErrorCode::Other},
+        {ENOTDIR, ErrorCode::NotFound},
     };
     for (const auto& [error, kind] : errnos)
         EXPECT_EQ(errorCodeOfErrno(error), kind) << error;

@@ -42,9 +42,10 @@ Status ZipOutput::startRun(TQLTask& task) {
     if (m_archivePath.empty() || m_archivePath.back() == '/')
         return Status::failure("The task has no Zip file to save to.");
     ZipNode* node = m_browser.openArchive(m_archivePath);
-    // An archive opened in an earlier run may have lost its folder (or not had one yet).
-    if (Status made = forceDirectories(folderOf(m_archivePath)); !made)
-        return made;
+    // An archive opened in an earlier run may have lost its folder (or not had one yet). A
+    // folder that cannot be made fails the first commit, which ends the run Incomplete with
+    // the reason, so the run starts all the same.
+    ignoreFailure(forceDirectories(folderOf(m_archivePath)));
     if (fileExists(m_archivePath)) {
         ZipComponent probe;
         probe.ZipFileName = m_archivePath;
