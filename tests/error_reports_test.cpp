@@ -12,6 +12,7 @@
 #include "support/AppFixture.h"
 #include "support/CliRunner.h"
 #include "support/FaultHarness.h"
+#include "support/RecordingUiHooks.h"
 
 #include <gtest/gtest.h>
 
