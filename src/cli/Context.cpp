@@ -18,8 +18,8 @@ private:
     Context& m_context;
 };
 
-Context::Context(std::ostream& out, std::ostream& err)
-    : out(out), err(err), m_hooks(std::make_unique<MessageHooks>(*this)) {}
+Context::Context(std::ostream& output, std::ostream& errors)
+    : out(output), err(errors), m_hooks(std::make_unique<MessageHooks>(*this)) {}
 
 Context::~Context() = default;
 

@@ -19,7 +19,7 @@ namespace quarlo::cli {
 // printMessage prints them.
 class Context {
 public:
-    Context(std::ostream& out, std::ostream& err);
+    Context(std::ostream& output, std::ostream& errors);
     ~Context();
 
     std::ostream& out;

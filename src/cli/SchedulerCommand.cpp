@@ -28,8 +28,13 @@ struct SchedulerState {
     bool outputFailed = false; // a run's copy could not be written
 };
 
+// Appended piece by piece: "literal" + temporary inserts at the front, which GCC's -Wrestrict
+// misreads at -O2.
 std::string timeStamp(const Clock& clock) {
-    return "[" + formatTaskDate(clock.now()) + "] ";
+    std::string stamp = "[";
+    stamp += formatTaskDate(clock.now());
+    stamp += "] ";
+    return stamp;
 }
 
 // How a command line names the task: CATEGORY/NAME, or its file outside the Tasks folder.
@@ -44,7 +49,7 @@ std::string taskReference(const TQLApp& app, const TQLTask& task) {
 std::string endLine(const TQLTask& task) {
     std::string line = "\"" + task.taskName() + "\" ended: " + task.statusText();
     if (task.status() == TaskStatus::Scheduled)
-        line += " again for " + formatTaskDate(task.nextRun());
+        line.append(" again for ").append(formatTaskDate(task.nextRun()));
     return line + ". " + ProgressDisplay::progressLine(task);
 }
 

@@ -50,8 +50,8 @@ TaskTreeView::TaskTreeView(const QString& tasksFolder, QWidget* parent)
 
     // Hidden rows are kept by persistent index, so sorting keeps them hidden; new items
     // beside the Tasks folder are hidden as they come.
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent) {
-        if (parent == rootIndex())
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& under) {
+        if (under == rootIndex())
             hideOthersThanTasks();
     });
     connect(m_model, &QFileSystemModel::directoryLoaded, this, [this] { hideOthersThanTasks(); });

@@ -66,9 +66,9 @@ struct Tag {
     std::string name; // lower case
     std::vector<std::pair<std::string, std::string>> attributes;
 
-    std::optional<std::string> attribute(const std::string& name) const {
+    std::optional<std::string> attribute(const std::string& wanted) const {
         for (const auto& [key, value] : attributes)
-            if (key == name)
+            if (key == wanted)
                 return value;
         return std::nullopt;
     }
