@@ -93,7 +93,7 @@ QAction* TFormScheduler::taskAction(const QString& name) const {
 void TFormScheduler::updateActions() {
     const TaskTreeItem item = selectedItem();
     const TaskMenuState state = item.path.empty()
-                                    ? taskMenuState(false, 0)
+                                    ? taskMenuState(false, TaskStatus::Unscheduled)
                                     : taskMenuStateFor(m_engine.app(), item.path, item.isFile);
     const std::pair<const char*, bool> enabling[] = {
         {"actTasksDownload", state.download},

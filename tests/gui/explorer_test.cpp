@@ -214,13 +214,13 @@ private slots:
         };
         clickMark(5);
         QCOMPARE(icon(5), 1);
-        QCOMPARE(int(storedItem(app(), m_taskFile, 5)->Mode), int(QueueMode::Download));
+        QCOMPARE(storedItem(app(), m_taskFile, 5)->Mode, QueueMode::Download);
         clickMark(5);
         QCOMPARE(icon(5), 0);
-        QCOMPARE(int(storedItem(app(), m_taskFile, 5)->Mode), int(QueueMode::Unmarked));
+        QCOMPARE(storedItem(app(), m_taskFile, 5)->Mode, QueueMode::Unmarked);
         // A saved entry keeps its mark; a click elsewhere in the row toggles nothing.
         clickMark(0);
-        QCOMPARE(int(storedItem(app(), m_taskFile, 0)->Mode), int(QueueMode::Download));
+        QCOMPARE(storedItem(app(), m_taskFile, 0)->Mode, QueueMode::Download);
         const QRect url = view.visualRect(model().index(4, ExploreModel::URLColumn));
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, url.center());
         QCOMPARE(icon(4), 1);
@@ -256,7 +256,7 @@ private slots:
             QCOMPARE(cell(row, ExploreModel::ResultColumn), QString());
             QCOMPARE(icon(row), 1);
             const auto stored = storedItem(app(), m_taskFile, row);
-            QCOMPARE(int(stored->Status), int(QueueStatus::None));
+            QCOMPARE(stored->Status, QueueStatus::None);
             QVERIFY(stored->Message.empty());
         }
         m_home->engine().hooks().flush();
@@ -277,7 +277,7 @@ private slots:
         QCOMPARE(cell(7, ExploreModel::StatusColumn), QStringLiteral("Downloaded"));
         QCOMPARE(icon(4), 1);
         QCOMPARE(app().currentTask()->counters().PagesSaved, savedPages - 2);
-        QCOMPARE(int(storedItem(app(), m_taskFile, 9)->Mode), int(QueueMode::Update));
+        QCOMPARE(storedItem(app(), m_taskFile, 9)->Mode, QueueMode::Update);
     }
 
     void unmarkAllLeavesEntriesOutsideNone() {
@@ -286,8 +286,8 @@ private slots:
         QCOMPARE(icon(4), 0);
         QCOMPARE(icon(8), 0);
         QCOMPARE(icon(2), 4); // an error keeps its mode
-        QCOMPARE(int(storedItem(app(), m_taskFile, 2)->Mode), int(QueueMode::Download));
-        QCOMPARE(int(storedItem(app(), m_taskFile, 6)->Mode), int(QueueMode::Update));
+        QCOMPARE(storedItem(app(), m_taskFile, 2)->Mode, QueueMode::Download);
+        QCOMPARE(storedItem(app(), m_taskFile, 6)->Mode, QueueMode::Update);
         QCOMPARE(cell(6, ExploreModel::StatusColumn), QStringLiteral("Downloading"));
     }
 

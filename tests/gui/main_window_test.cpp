@@ -156,7 +156,7 @@ void MainWindowTest::stopAndClosingDuringARun() {
         waitUntil([&] { return taskStatus(home.app().currentTask()) == TaskStatus::Downloading; }));
     window->stopCurrentTask();
     QVERIFY(waitUntil([&] { return !home.engine().isRunning(); }));
-    QCOMPARE(taskStatus(home.app().currentTask()), int(TaskStatus::DownloadStopped));
+    QCOMPARE(taskStatus(home.app().currentTask()), std::optional(TaskStatus::DownloadStopped));
 
     // Closing during a run asks first: No keeps the window and the run.
     window->toolPanel()->cmbURL->setEditText({});
@@ -170,7 +170,7 @@ void MainWindowTest::stopAndClosingDuringARun() {
     prompts.setAnswer(true);
     QVERIFY(window->close());
     QVERIFY(!home.engine().isRunning());
-    QCOMPARE(taskStatus(home.app().currentTask()), int(TaskStatus::DownloadStopped));
+    QCOMPARE(taskStatus(home.app().currentTask()), std::optional(TaskStatus::DownloadStopped));
     // The Temp folder went with the window.
     QVERIFY(!std::filesystem::exists(home.path() + "scratch/Quarlo"));
 }

@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(saved->destination(), app().downloadsFolder() + "gamma.zip");
         QCOMPARE(int(saved->profile().convertUnfollowedLinks()), 2);
         QCOMPARE(int(saved->profile().pageLocation()), int(TQLProfile::Anywhere));
-        QCOMPARE(saved->status(), int(TaskStatus::Unscheduled));
+        QCOMPARE(saved->status(), TaskStatus::Unscheduled);
     }
 
     void refusalsShowTheirMessageAndKeepTheDialogOpen() {
@@ -189,7 +189,7 @@ private slots:
         click(dialog, "btnRunNow");
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         auto saved = TQLTask::loadFromFile(app(), task->filePath());
-        QCOMPARE(saved->status(), int(TaskStatus::Scheduled));
+        QCOMPARE(saved->status(), TaskStatus::Scheduled);
         QCOMPARE(saved->schedule(), std::string("Now"));
     }
 

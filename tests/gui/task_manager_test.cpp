@@ -278,7 +278,7 @@ private slots:
         m_form->updateActions();
         action("actTasksSchedule")->trigger();
         const auto task = TQLTask::loadFromFile(app(), path);
-        QCOMPARE(task->status(), int(TaskStatus::Unscheduled));
+        QCOMPARE(task->status(), TaskStatus::Unscheduled);
         QCOMPARE(task->schedule(), std::string());
         QCOMPARE(task->nextRun(), 0.0);
     }
@@ -393,7 +393,7 @@ private slots:
         action("actTasksSummary")->trigger();
         QCOMPARE(prompts.prompts().size(), size_t(1));
         QCOMPARE(prompts.prompts().front().text, QString::fromStdString(reportText(741)));
-        QCOMPARE(TQLTask::loadFromFile(app(), path)->status(), int(TaskStatus::Unscheduled));
+        QCOMPARE(TQLTask::loadFromFile(app(), path)->status(), TaskStatus::Unscheduled);
 
         action("actTasksBrowseOffline")->trigger();
         QCOMPARE(prompts.prompts().back().kind, shell::Prompts::Kind::Information);
@@ -402,7 +402,7 @@ private slots:
         prompts.setAnswer(true);
         action("actTasksPageIndex")->trigger();
         const auto task = TQLTask::loadFromFile(app(), path);
-        QCOMPARE(task->status(), int(TaskStatus::Scheduled));
+        QCOMPARE(task->status(), TaskStatus::Scheduled);
         QCOMPARE(task->schedule(), std::string("Now"));
     }
 

@@ -60,9 +60,9 @@ ShellHome::~ShellHome() {
     m_app.reset();
 }
 
-int taskStatus(const TQLTask* task) {
+std::optional<TaskStatus> taskStatus(const TQLTask* task) {
     if (task == nullptr)
-        return -1;
+        return std::nullopt;
     std::lock_guard lock(task->mutex());
     return task->status();
 }

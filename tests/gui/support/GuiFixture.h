@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace quarlo::shell {
 class TFormQuarlo;
@@ -72,8 +73,8 @@ private:
     std::unique_ptr<shell::ShellEngine> m_engine;
 };
 
-// The task's status and counters, read under its lock; -1 for no task.
-int taskStatus(const TQLTask* task);
+// The task's status and counters, read under its lock; no status for no task.
+std::optional<TaskStatus> taskStatus(const TQLTask* task);
 TaskCounters taskCounters(const TQLTask& task);
 
 // Shows the main window and waits until its first paint is done.
