@@ -2,6 +2,7 @@
 
 #include "model/TQLApp.h"
 #include "platform/UiHooks.h"
+#include "support/RecordingUiHooks.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
