@@ -18,21 +18,31 @@ bool diskFull(int systemError) {
     return systemError == ENOSPC || systemError == EDQUOT;
 }
 
-} // namespace
-
-int zipResultOfError(int zipError, int systemError) {
+// The codes libzip gives for an archive whose contents cannot be trusted.
+bool damagedArchive(int zipError) {
     switch (zipError) {
-    case ZIP_ER_OK:
-        return ZipResult::Success;
-    case ZIP_ER_NOENT:
-        return ZipResult::ArchiveNotFound;
     case ZIP_ER_NOZIP:
     case ZIP_ER_INCONS:
     case ZIP_ER_CRC:
     case ZIP_ER_EOF:
     case ZIP_ER_ZLIB:
     case ZIP_ER_COMPRESSED_DATA:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+int zipResultOfError(int zipError, int systemError) {
+    if (damagedArchive(zipError))
         return ZipResult::Corrupted;
+    switch (zipError) {
+    case ZIP_ER_OK:
+        return ZipResult::Success;
+    case ZIP_ER_NOENT:
+        return ZipResult::ArchiveNotFound;
     case ZIP_ER_MULTIDISK:
         return 410;
     case ZIP_ER_MEMORY:
@@ -60,18 +70,13 @@ int zipResultOfError(const zip_error* error) {
 }
 
 ErrorCode zipErrorKind(int zipError, int systemError) {
+    if (damagedArchive(zipError))
+        return ErrorCode::Corrupt;
     switch (zipError) {
     case ZIP_ER_OK:
         return ErrorCode::None;
     case ZIP_ER_NOENT:
         return ErrorCode::NotFound;
-    case ZIP_ER_NOZIP:
-    case ZIP_ER_INCONS:
-    case ZIP_ER_CRC:
-    case ZIP_ER_EOF:
-    case ZIP_ER_ZLIB:
-    case ZIP_ER_COMPRESSED_DATA:
-        return ErrorCode::Corrupt;
     case ZIP_ER_RDONLY:
         return ErrorCode::ReadOnly;
     case ZIP_ER_CANCELLED:
