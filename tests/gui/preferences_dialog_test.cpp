@@ -169,7 +169,7 @@ private slots:
         shell::TFormQuarlo window(m_home->engine());
         for (const char* zip : {"/a.zip", "/b.zip", "/c.zip"})
             window.addRecentZip(QString::fromLatin1(zip));
-        window.recentUrls().add("http://one.example/");
+        QVERIFY(window.recentUrls().add("http://one.example/").ok());
         whenDialogShown<TdlgOptions>([](TdlgOptions& dialog) {
             click(dialog, "btnClearUrls");
             child<QSpinBox>(dialog, "edMaxFiles").setValue(2);
