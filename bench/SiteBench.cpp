@@ -45,7 +45,8 @@ void benchSite() {
     std::error_code ec;
     const auto size = std::filesystem::file_size(archive, ec);
     std::printf("site mirror in Zip mode: status %d, download %.2f s, zipping after it %.2f s\n",
-                toIniValue(run.status), run.downloadSeconds, run.totalSeconds - run.downloadSeconds);
+                toIniValue(run.status), run.downloadSeconds,
+                run.totalSeconds - run.downloadSeconds);
     std::printf("  %d commits, archive %.1f MB\n", output.commits(),
                 static_cast<double>(ec ? 0 : size) / 1e6);
 }
