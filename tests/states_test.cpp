@@ -1,6 +1,6 @@
-#include "model/TQLQItem.h"
 #include "model/QueueStates.h"
 #include "model/TQLApp.h"
+#include "model/TQLQItem.h"
 #include "model/TQLTask.h"
 #include "model/TaskStates.h"
 #include "platform/IniFile.h"

@@ -29,9 +29,9 @@ public:
 
     struct Outcome {
         TaskStatus status = TaskStatus::Unscheduled; // the task's status at the end
-        bool interrupted = false; // stopped by a signal
-        std::int64_t errors = 0;  // page and media errors
-        RunOutcome run;           // how the engine ended it
+        bool interrupted = false;                    // stopped by a signal
+        std::int64_t errors = 0;                     // page and media errors
+        RunOutcome run;                              // how the engine ended it
     };
     // Runs the task (its run method already chosen) until it completes or is stopped.
     Result<Outcome> run(std::unique_ptr<TQLTask> task);
