@@ -128,6 +128,42 @@ TEST_F(RunLifecycleTest, UrlListOf200FilesReachesTaskComplete) {
     EXPECT_EQ(stored, ran);
 }
 
+// The run completes when the download thread finds the download finished: with the zip timer
+// set to fire long after the test's time-out, only that can end these runs.
+TEST_F(RunLifecycleTest, TheFinishedDownloadCompletesTheRunWithoutTheZipTimer) {
+    downloader->setZipTimerInterval(10min);
+    int ended = 0;
+    downloader->setOnRunEnded([&](TQLTask&) { ++ended; });
+    ASSERT_TRUE(downloader->start(listTask("event", 5)).ok());
+    ASSERT_TRUE(runToEnd(60s));
+    EXPECT_EQ(downloader->outcome().end, RunEnd::Completed);
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+    EXPECT_EQ(statusCounts(*app->currentTask())[QueueStatus::Saved], 5);
+    auto stored = reload(app->currentTask()->filePath());
+    EXPECT_EQ(stored->status(), TaskStatus::TaskComplete);
+    EXPECT_EQ(statusCounts(*stored)[QueueStatus::Saved], 5) << "the queue file is complete";
+
+    // Paced dispatching finishes the same way.
+    app->setDispatchPause(20);
+    ASSERT_TRUE(downloader->start(listTask("paced", 3)).ok());
+    ASSERT_TRUE(runToEnd(60s));
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+    EXPECT_EQ(ended, 2);
+
+    // A completion that reaches the main thread after the downloader is gone does nothing.
+    app->setDispatchPause(0);
+    ASSERT_TRUE(downloader->start(listTask("gone", 2)).ok());
+    for (int wait = 0; wait < 3000 && taskStatus() != TaskStatus::DownloadComplete; ++wait)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(taskStatus(), TaskStatus::DownloadComplete);
+    ASSERT_TRUE(downloader->downloadThread().waitUntilSuspended(30s));
+    downloader.reset(); // stops the run: "Download Stopped"
+    EXPECT_EQ(ended, 3);
+    loop.processPending();
+    EXPECT_EQ(ended, 3);
+    EXPECT_EQ(taskStatus(), TaskStatus::DownloadStopped);
+}
+
 TEST_F(RunLifecycleTest, StoppedThenResumedFetchesOnlyWhatWasNotSaved) {
     site.setDelay(10ms);
     ASSERT_TRUE(downloader->start(listTask("resume", kFiles)).ok());

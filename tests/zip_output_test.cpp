@@ -30,6 +30,9 @@ protected:
         browser = std::make_unique<ZipBrowserModel>(*app);
         output = std::make_unique<ZipOutput>(*app, *browser);
         downloader->setZipModeRun(output.get());
+        // The finished download completes a run: the zip timer, which would fire only after
+        // the test's time-out, cannot.
+        downloader->setZipTimerInterval(10min);
         archive = m_home.path() + "zips/site.zip";
         std::string links;
         for (int n = 1; n <= kFiles; ++n)
@@ -110,6 +113,7 @@ TEST_F(ZipOutputTest, TitleRenameCanBeOffAndZipLastWaitsForTheDownload) {
     task->setStartPageTitle("Ignored");
     EXPECT_TRUE(app->settings().writeBool(kSettingsKey, "Zip Last", true));
     output->setCommitPolicy(0ms, 0);
+    downloader->setZipTimerInterval(TQLDownloader::kZipTimerInterval);
     ASSERT_TRUE(downloader->start(std::move(task)).ok());
     ASSERT_TRUE(runUntil([&] { return counters().ResourcesSaved >= 5; }));
     loop.runUntil([] { return false; }, 2500ms); // two ticks or more
@@ -124,6 +128,7 @@ TEST_F(ZipOutputTest, TitleRenameCanBeOffAndZipLastWaitsForTheDownload) {
 TEST_F(ZipOutputTest, FilesEnterTheArchiveWhileTheDownloadRuns) {
     site.hold(3);
     output->setCommitPolicy(0ms, 0);
+    downloader->setZipTimerInterval(TQLDownloader::kZipTimerInterval);
     ASSERT_TRUE(downloader->start(zipListTask("live", 6)).ok());
     ASSERT_TRUE(runUntil([&] { return std::filesystem::exists(archive); }, 10s));
     EXPECT_EQ(taskStatus(), TaskStatus::Downloading);
@@ -235,6 +240,7 @@ TEST_F(ZipOutputTest, AdoptedZipOutputWritesTheArchiveAndNoneLeavesTheZipList) {
     // The command line's set-up: the downloader owns the output it was given.
     downloader = std::make_unique<TQLDownloader>(*app, loop);
     downloader->adoptZipModeRun(makeZipOutput(*app));
+    downloader->setZipTimerInterval(10min);
     ASSERT_TRUE(downloader->start(zipListTask("own", 3)).ok());
     ASSERT_TRUE(runToEnd());
     EXPECT_EQ(taskStatus(), TaskStatus::Zipped);
@@ -242,6 +248,7 @@ TEST_F(ZipOutputTest, AdoptedZipOutputWritesTheArchiveAndNoneLeavesTheZipList) {
 
     // Without an archive side nothing claims to be zipped: the files wait in the zip list.
     downloader = std::make_unique<TQLDownloader>(*app, loop);
+    downloader->setZipTimerInterval(10min);
     const std::string other = m_home.path() + "zips/other.zip";
     auto task = zipListTask("none", 3);
     task->setDestination(other);

@@ -1,5 +1,5 @@
-// The end of a run: the shared tail of stopping and completing, and the zip timer that
-// finishes a completed download.
+// The end of a run: the shared tail of stopping and completing, and the step that finishes
+// a completed download (on the download thread's word, and on the zip timer's ticks).
 
 #include "engine/Queue.h"
 #include "engine/RunPreparation.h"
@@ -58,16 +58,26 @@ void TQLDownloader::waitForTransfers() {
         m_app.hooks().setStatusLine("The download thread did not stop in time", -1);
 }
 
-// Every second while a run is in progress: a run whose output could not be written ends
-// "Incomplete"; a completed download becomes "Task Complete" (intranet mode) or, once its
-// files are in the archive, "Zipped!" (Zip mode).
-void TQLDownloader::zipTimerTick() {
+// The download thread has found the download finished: the run completes now rather than
+// at the zip timer's next tick. Zip rounds that leave files to add follow at once.
+void TQLDownloader::onDownloadFinished() {
+    for (int round = 0; round < kFinishRounds && m_running; ++round) {
+        if (!advanceRun())
+            return;
+    }
+}
+
+// On every tick of the zip timer and when the download is finished: a run whose output
+// could not be written ends "Incomplete"; a completed download becomes "Task Complete"
+// (intranet mode) or, once its files are in the archive, "Zipped!" (Zip mode). True when
+// the archive's check put files back in the zip list, so that another round may go at once.
+bool TQLDownloader::advanceRun() {
     if (!m_running)
-        return;
+        return false;
     TQLTask& task = *m_task;
     if (!outputFailure().empty()) {
         failRun();
-        return;
+        return false;
     }
     TaskStatus status = TaskStatus::Unscheduled;
     {
@@ -77,17 +87,17 @@ void TQLDownloader::zipTimerTick() {
     if (task.intranetMode()) {
         if (status == TaskStatus::DownloadComplete)
             finishRun(TaskStatus::TaskComplete);
-        return;
+        return false;
     }
     if (m_zip == nullptr) {
         if (status == TaskStatus::DownloadComplete)
             endZipModeRunWithoutArchive();
-        return;
+        return false;
     }
     const bool idle = m_zip->tick(task);
     if (!outputFailure().empty()) {
         failRun();
-        return;
+        return false;
     }
     bool drained = false;
     bool work = false;
@@ -97,12 +107,17 @@ void TQLDownloader::zipTimerTick() {
         work = task.queue().firstPageToFetch() || task.queue().firstResourceToFetch();
     }
     if (status != TaskStatus::DownloadComplete)
-        return;
+        return false;
     // The archive lacked files that must be fetched again: the download goes on.
-    if (work)
+    if (work) {
         resumeDownload(task);
-    else if (idle && drained && outputFailure().empty())
+        return false;
+    }
+    if (idle && drained) {
         finishRun(TaskStatus::Zipped);
+        return false;
+    }
+    return idle;
 }
 
 void TQLDownloader::resumeDownload(TQLTask& task) {

@@ -36,6 +36,13 @@ TQLDownloader::TQLDownloader(TQLApp& app, MainThread& mainThread)
       m_parseThread(std::make_unique<TThreadParse>(app)), m_parse(m_parseThread.get()) {
     // New links and parsed pages wake the dispatcher.
     m_parseThread->setOnWork([download = m_download.get()] { download->notifyWork(); });
+    // The finished download completes the run on the main thread at once.
+    m_download->setOnFinished([this, alive = std::weak_ptr<char>(m_alive)] {
+        m_main.post([this, alive] {
+            if (!alive.expired())
+                onDownloadFinished();
+        });
+    });
 }
 
 void TQLDownloader::setZipModeRun(ZipModeRun* zip) {
@@ -109,7 +116,7 @@ Status TQLDownloader::beginRun(TQLTask& task, bool keepQueue) {
     m_task = &task;
     m_outcome = {};
     m_running = true;
-    m_zipTimer = m_main.startTimer(kZipTimerInterval, [this] { zipTimerTick(); });
+    m_zipTimer = m_main.startTimer(m_zipInterval, [this] { advanceRun(); });
     m_timerActive = true;
     if (m_parse != nullptr) {
         m_download->setWaitsForParsing(true);

@@ -61,15 +61,20 @@ public:
     virtual void completed(TQLTask& task) = 0;
 };
 
-// The run lifecycle on the main thread: start run, stop run, end of run and the completion
-// driven by the zip timer. Owns the download thread and the socket list; reports through
-// the application's UiHooks. One run at a time; its task is the application's current
-// task. Every method is called on the main thread.
+// The run lifecycle on the main thread: start run, stop run, end of run and the completion,
+// which follows at once when the download thread finds the download finished. The zip
+// timer makes Zip mode's commits during a run and ends a run whose output failed. Owns the
+// download thread and the socket list; reports through the application's UiHooks. One run
+// at a time; its task is the application's current task. Every method is called on the
+// main thread.
 class TQLDownloader {
 public:
     using TaskCallback = std::function<void(TQLTask& task)>;
 
     static constexpr std::chrono::milliseconds kZipTimerInterval{1000};
+    // Zip rounds that follow one another at once when the download is finished (the archive
+    // check may put files back in the zip list); more wait for the zip timer.
+    static constexpr int kFinishRounds = 8;
 
     TQLDownloader(TQLApp& app, MainThread& mainThread);
     // Stops a run in progress, then ends the threads.
@@ -113,6 +118,10 @@ public:
     // Completion" is set (set by the front end that has the summary page).
     void setShowSummary(TaskCallback callback) { m_showSummary = std::move(callback); }
 
+    // The zip timer's interval for the runs started from now on (kZipTimerInterval unless
+    // set): the completion does not wait for it.
+    void setZipTimerInterval(std::chrono::milliseconds interval) { m_zipInterval = interval; }
+
     // The numbered status texts of a run: 690 completed (followed by the task name and
     // ")"), 691 fresh start, 692 resumed run, 694 stopping, 695 stopped.
     static std::string runText(int number);
@@ -121,7 +130,8 @@ public:
 
 private:
     Status beginRun(TQLTask& task, bool keepQueue);
-    void zipTimerTick();
+    bool advanceRun();
+    void onDownloadFinished();
     void finishRun(TaskStatus status);
     void failRun();
     void endIncomplete();
@@ -150,6 +160,10 @@ private:
     std::atomic<bool> m_running{false};
     bool m_timerActive = false;
     MainThread::TimerId m_zipTimer = 0;
+    std::chrono::milliseconds m_zipInterval = kZipTimerInterval;
+    // Expires with the downloader: a completion posted to the main thread that runs after it
+    // is gone does nothing.
+    std::shared_ptr<char> m_alive = std::make_shared<char>();
 };
 
 } // namespace quarlo

@@ -92,6 +92,11 @@ void TThreadDownload::setOnPageSaved(std::function<void()> callback) {
     m_onPageSaved = std::move(callback);
 }
 
+void TThreadDownload::setOnFinished(std::function<void()> callback) {
+    std::lock_guard lock(m_control);
+    m_onFinished = std::move(callback);
+}
+
 void TThreadDownload::run() {
     while (waitForRun()) {
         if (m_stopRequested) {
@@ -122,6 +127,19 @@ void TThreadDownload::suspend() {
     m_wake.notify_all();
 }
 
+// The download is finished: suspended first, so that whoever the callback wakes finds the
+// thread between runs.
+void TThreadDownload::finished() {
+    std::function<void()> callback;
+    {
+        std::lock_guard lock(m_control);
+        callback = m_onFinished;
+    }
+    suspend();
+    if (callback)
+        callback();
+}
+
 // False when the sleep was cut short by a stop.
 bool TThreadDownload::sleepFor(std::chrono::milliseconds duration) {
     std::unique_lock lock(m_control);
@@ -140,7 +158,7 @@ void TThreadDownload::pacedCycle(const Pacing& pacing) {
         if (!sleepFor(pacing.half) || !sleepFor(pacing.half))
             return;
         if (dispatchAttempt(pacing) == Attempt::Finished) {
-            suspend();
+            finished();
             return;
         }
     }
@@ -160,7 +178,7 @@ void TThreadDownload::eventCycle() {
         }
         const Attempt attempt = dispatchAttempt(Pacing::fromDispatchPause(0));
         if (attempt == Attempt::Finished) {
-            suspend();
+            finished();
             return;
         }
         if (attempt != Attempt::Dispatched)

@@ -68,6 +68,9 @@ public:
     void setWaitsForParsing(bool on) { m_waitsForParsing = on; }
     // Called (on a slot's thread) when a page has been saved and waits for parsing.
     void setOnPageSaved(std::function<void()> callback);
+    // Called on this thread when it has declared the download finished and suspended
+    // itself, so that the run's completion follows at once. Called without any lock held.
+    void setOnFinished(std::function<void()> callback);
 
 private:
     enum class Attempt { NoSlot, NothingToDo, Dispatched, Finished };
@@ -75,6 +78,7 @@ private:
     void run();
     bool waitForRun();
     void suspend();
+    void finished();
     bool sleepFor(std::chrono::milliseconds duration);
     void waitForWork(uint64_t seen, std::chrono::steady_clock::time_point until);
     void pacedCycle(const Pacing& pacing);
@@ -112,6 +116,7 @@ private:
     std::string m_userAgent;
     std::string m_credentialHost;
     std::function<void()> m_onPageSaved;
+    std::function<void()> m_onFinished;
 
     // The items handed to slots, owned here until their transfer is done.
     std::mutex m_itemsMutex;
