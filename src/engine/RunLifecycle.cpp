@@ -58,9 +58,10 @@ void TQLDownloader::waitForTransfers() {
         m_app.hooks().setStatusLine("The download thread did not stop in time", -1);
 }
 
-// The download thread has found the download finished: the run completes now rather than
-// at the zip timer's next tick. Zip rounds that leave files to add follow at once.
-void TQLDownloader::onDownloadFinished() {
+// The download thread has found the download finished, or the run's output failed: the run
+// ends now rather than at the zip timer's next tick. Zip rounds that leave files to add
+// follow at once.
+void TQLDownloader::onRunOver() {
     for (int round = 0; round < kFinishRounds && m_running; ++round) {
         if (!advanceRun())
             return;

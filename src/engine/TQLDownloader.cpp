@@ -36,11 +36,12 @@ TQLDownloader::TQLDownloader(TQLApp& app, MainThread& mainThread)
       m_parseThread(std::make_unique<TThreadParse>(app)), m_parse(m_parseThread.get()) {
     // New links and parsed pages wake the dispatcher.
     m_parseThread->setOnWork([download = m_download.get()] { download->notifyWork(); });
-    // The finished download completes the run on the main thread at once.
-    m_download->setOnFinished([this, alive = std::weak_ptr<char>(m_alive)] {
+    // A finished download, or output that cannot be written, ends the run on the main
+    // thread at once.
+    m_download->setOnRunOver([this, alive = std::weak_ptr<char>(m_alive)] {
         m_main.post([this, alive] {
             if (!alive.expired())
-                onDownloadFinished();
+                onRunOver();
         });
     });
 }
@@ -106,7 +107,7 @@ Status TQLDownloader::beginRun(TQLTask& task, bool keepQueue) {
             return opened;
     }
     // A failure to write the task's state at the start (noted here or while preparing the
-    // queue) stops dispatching at once and ends the run "Incomplete" at the first tick.
+    // queue) stops dispatching at once and ends the run "Incomplete".
     {
         std::lock_guard lock(task.mutex());
         task.setStatus(TaskStatus::Downloading);

@@ -62,8 +62,9 @@ public:
 };
 
 // The run lifecycle on the main thread: start run, stop run, end of run and the completion,
-// which follows at once when the download thread finds the download finished. The zip
-// timer makes Zip mode's commits during a run and ends a run whose output failed. Owns the
+// which follow at once when the download thread finds the download finished or the run's
+// output failed. The zip timer makes Zip mode's commits during a run and ends a run whose
+// output failed elsewhere. Owns the
 // download thread and the socket list; reports through the application's UiHooks. One run
 // at a time; its task is the application's current task. Every method is called on the
 // main thread.
@@ -131,7 +132,7 @@ public:
 private:
     Status beginRun(TQLTask& task, bool keepQueue);
     bool advanceRun();
-    void onDownloadFinished();
+    void onRunOver();
     void finishRun(TaskStatus status);
     void failRun();
     void endIncomplete();

@@ -49,6 +49,7 @@ void TThreadDownload::resume(TQLTask& task) {
         m_userAgent = m_app.userAgent();
         m_credentialHost = credentialHostOf(task);
         m_stopRequested = false;
+        m_failureTold = false;
         m_running = true;
     }
     m_wake.notify_all();
@@ -92,9 +93,9 @@ void TThreadDownload::setOnPageSaved(std::function<void()> callback) {
     m_onPageSaved = std::move(callback);
 }
 
-void TThreadDownload::setOnFinished(std::function<void()> callback) {
+void TThreadDownload::setOnRunOver(std::function<void()> callback) {
     std::lock_guard lock(m_control);
-    m_onFinished = std::move(callback);
+    m_onRunOver = std::move(callback);
 }
 
 void TThreadDownload::run() {
@@ -127,15 +128,19 @@ void TThreadDownload::suspend() {
     m_wake.notify_all();
 }
 
-// The download is finished: suspended first, so that whoever the callback wakes finds the
-// thread between runs.
+// The download is finished: suspended first, so that whoever is told finds the thread
+// between runs.
 void TThreadDownload::finished() {
+    suspend();
+    runOver();
+}
+
+void TThreadDownload::runOver() {
     std::function<void()> callback;
     {
         std::lock_guard lock(m_control);
-        callback = m_onFinished;
+        callback = m_onRunOver;
     }
-    suspend();
     if (callback)
         callback();
 }
@@ -199,14 +204,19 @@ TThreadDownload::Attempt TThreadDownload::dispatchAttempt(const Pacing& pacing) 
     // back while the queue is examined.
     const bool noTransfers = m_sockets.busyCount() == 0;
     std::unique_ptr<TQLQItem> item;
+    bool failed = false;
     {
         std::lock_guard lock(task->mutex());
         // A run that cannot write its output fetches nothing more; the run's end follows.
-        if (!task->outputFailure().empty())
-            return Attempt::NothingToDo;
-        item = NextItem(*task);
-        if (!item && noTransfers && !(m_waitsForParsing && NextSavedPage(*task)))
+        failed = !task->outputFailure().empty();
+        if (!failed)
+            item = NextItem(*task);
+        if (!failed && !item && noTransfers && !(m_waitsForParsing && NextSavedPage(*task)))
             return finishDownload(*task) ? Attempt::Finished : Attempt::NothingToDo;
+    }
+    if (failed && !m_failureTold) {
+        m_failureTold = true;
+        runOver();
     }
     if (!item)
         return Attempt::NothingToDo;

@@ -68,9 +68,11 @@ public:
     void setWaitsForParsing(bool on) { m_waitsForParsing = on; }
     // Called (on a slot's thread) when a page has been saved and waits for parsing.
     void setOnPageSaved(std::function<void()> callback);
-    // Called on this thread when it has declared the download finished and suspended
-    // itself, so that the run's completion follows at once. Called without any lock held.
-    void setOnFinished(std::function<void()> callback);
+    // Called on this thread when the run has nothing more to do: once it has declared the
+    // download finished and suspended itself, or once in a run when it finds that the run's
+    // output could not be written, so that the run's end follows at once. Called without any
+    // lock held.
+    void setOnRunOver(std::function<void()> callback);
 
 private:
     enum class Attempt { NoSlot, NothingToDo, Dispatched, Finished };
@@ -79,6 +81,7 @@ private:
     bool waitForRun();
     void suspend();
     void finished();
+    void runOver();
     bool sleepFor(std::chrono::milliseconds duration);
     void waitForWork(uint64_t seen, std::chrono::steady_clock::time_point until);
     void pacedCycle(const Pacing& pacing);
@@ -116,7 +119,9 @@ private:
     std::string m_userAgent;
     std::string m_credentialHost;
     std::function<void()> m_onPageSaved;
-    std::function<void()> m_onFinished;
+    std::function<void()> m_onRunOver;
+    // The output failure of the run has been told through m_onRunOver.
+    std::atomic<bool> m_failureTold{false};
 
     // The items handed to slots, owned here until their transfer is done.
     std::mutex m_itemsMutex;
