@@ -37,7 +37,10 @@ QueuedSpelling queuedSpellingOf(TQLTask& task) {
         std::lock_guard lock(task.mutex());
         const TaskQueue& queue = task.queue();
         const std::optional<std::size_t> entry = queue.find(queueSafeURL(url));
-        return entry ? queue.url(*entry) : std::string();
+        // Most links are queued as they are spelled: nothing to copy for those.
+        if (!entry || queue.url(*entry) == url)
+            return std::string();
+        return queue.url(*entry);
     };
 }
 
