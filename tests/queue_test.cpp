@@ -285,6 +285,64 @@ TEST_F(QueueTest, UrlIndexIgnoresAsciiCaseAndStoreFindsTheFirstEntry) {
     EXPECT_EQ(m_task->counters().PagesFound, 2);
 }
 
+// A page's links go in through AddNewItem: one entry per URL in any letter case or
+// spelling, in the order found, and selected as the data line reads.
+TEST_F(QueueTest, NewLinksKeepDuplicatesOutAndTheirOrder) {
+    struct Link {
+        std::string url, type;
+        S status;
+        M mode;
+        bool added;
+    };
+    const Link links[] = {
+        {"http://h.test/a.html", "HTML", S::None, M::Download, true},
+        {"HTTP://H.TEST/A.html", "HTML", S::None, M::Download, false},
+        {"http://h.test/x.gif", "Images", S::None, M::Download, true},
+        {"http://h.test/a" + kSep + "b.html", "HTML", S::None, M::Map, true},
+        {"http://h.test/a%C2%B6b.html", "HTML", S::None, M::Map, false},
+        {"http://h.test/map.gif", "Images", S::None, M::Map, true},
+        {"http://h.test/odd.html", "HT" + kSep + "ML", S::None, M::Download, true},
+        {"http://h.test/bad-mode.html", "HTML", S::None, static_cast<M>(9), true},
+        {"http://h.test/saved.html", "HTML", S::Saved, M::Download, true},
+        {"http://h.test/x.gif", "Images", S::None, M::Update, false},
+    };
+    std::vector<std::string> expected;
+    for (const Link& link : links) {
+        SCOPED_TRACE(link.url);
+        TQLQItem item;
+        item.URL = link.url;
+        item.FileType = link.type;
+        item.Status = link.status;
+        item.Mode = link.mode;
+        EXPECT_EQ(AddNewItem(*m_task, item), link.added);
+        if (link.added)
+            expected.push_back(item.URL);
+    }
+    const TaskQueue& queue = m_task->queue();
+    ASSERT_EQ(queue.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(queue.url(i), expected[i]);
+    EXPECT_EQ(m_task->counters().PagesFound + m_task->counters().ResourcesFound, 7);
+
+    // Every selection agrees with a queue loaded from the same text, which reads each line:
+    // walked to the end by marking each selected entry an error in both.
+    TaskQueue loaded;
+    loaded.loadText(queue.text(), {});
+    EXPECT_EQ(queue.firstSavedPage(), loaded.firstSavedPage());
+    for (auto first : {&TaskQueue::firstPageToFetch, &TaskQueue::firstResourceToFetch}) {
+        for (auto entry = (queue.*first)(); entry; entry = (queue.*first)()) {
+            ASSERT_EQ(entry, (loaded.*first)());
+            TQLQItem failed;
+            failed.Status = S::Error;
+            m_task->queue().replace(*entry, buildDataLine(failed), {});
+            loaded.replace(*entry, buildDataLine(failed), {});
+        }
+        EXPECT_FALSE((loaded.*first)());
+    }
+    EXPECT_EQ(queue.entryCounts().PagesFound, loaded.entryCounts().PagesFound);
+    EXPECT_EQ(queue.entryCounts().PagesSaved, loaded.entryCounts().PagesSaved);
+}
+
 TEST_F(QueueTest, AllDoneComparesSavedAndErrorsWithWhatWasFound) {
     TaskCounters& c = m_task->counters();
     c = {3, 2, 2, 1, 1, 1, 0};

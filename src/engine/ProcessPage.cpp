@@ -37,7 +37,10 @@ QueuedSpelling queuedSpellingOf(TQLTask& task) {
         std::lock_guard lock(task.mutex());
         const TaskQueue& queue = task.queue();
         const std::optional<std::size_t> entry = queue.find(queueSafeURL(url));
-        return entry ? queue.url(*entry) : std::string();
+        // Most links are queued as they are spelled: nothing to copy for those.
+        if (!entry || queue.url(*entry) == url)
+            return std::string();
+        return queue.url(*entry);
     };
 }
 
@@ -48,11 +51,11 @@ class JournalBatch {
 public:
     explicit JournalBatch(TQLTask& task) : m_task(task) {
         std::lock_guard lock(m_task.mutex());
-        m_task.queue().beginBatch();
+        BeginQueueBatch(m_task);
     }
     ~JournalBatch() {
         std::lock_guard lock(m_task.mutex());
-        m_task.queue().endBatch();
+        EndQueueBatch(m_task);
     }
     JournalBatch(const JournalBatch&) = delete;
     JournalBatch& operator=(const JournalBatch&) = delete;
@@ -180,17 +183,13 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
     bool added = false;
     {
         std::lock_guard lock(task.mutex());
-        if (!URLIndexHas(task, item.URL)) {
-            AddItem(task, item);
-            added = true;
-        }
+        added = AddNewItem(task, item);
     }
     m_newItem.reset();
     ++m_links;
-    if (added) {
+    // The dispatcher is woken once the page is done, not for every link.
+    if (added)
         ++m_newLinks;
-        wakeDispatcher();
-    }
 }
 
 // The converted page is written beside its file, the page is marked "Parsed", and only then

@@ -94,6 +94,30 @@ void AddItem(TQLTask& task, TQLQItem& item) {
     noteJournalFailure(task);
 }
 
+bool AddNewItem(TQLTask& task, TQLQItem& item) {
+    TaskQueue& queue = task.queue();
+    std::string url = queueSafeURL(item.URL);
+    if (queue.contains(url))
+        return false;
+    item.Task = &task;
+    item.URL = std::move(url);
+    TaskCounters& counters = task.counters();
+    ++(item.isPage() ? counters.PagesFound : counters.ResourcesFound);
+    queue.append(item.URL, buildDataLine(item), classifyItem(item), counters);
+    task.setQueueDirty(true);
+    noteJournalFailure(task);
+    return true;
+}
+
+void BeginQueueBatch(TQLTask& task) {
+    attachedQueue(task).beginBatch();
+}
+
+void EndQueueBatch(TQLTask& task) {
+    task.queue().endBatch();
+    noteJournalFailure(task);
+}
+
 std::unique_ptr<TQLQItem> LoadItem(TQLTask& task, std::size_t entry) {
     const TaskQueue& queue = task.queue();
     if (entry >= queue.size())

@@ -24,6 +24,14 @@ class TQLTask;
 // queued spelling.
 void AddItem(TQLTask& task, TQLQItem& item);
 
+// AddItem for one of a page's links: only when the URL index does not hold the item's URL
+// (URLIndexHas); true when it was added. The journal stays where the last call that looks the
+// path up left it (BeginQueueBatch among them): a page's links do not work it out again.
+bool AddNewItem(TQLTask& task, TQLQItem& item);
+// Between these the journal records of the queue's changes are written at once, at the end.
+void BeginQueueBatch(TQLTask& task);
+void EndQueueBatch(TQLTask& task);
+
 // A new item with the fields of entry number `entry` (the URL line's index / 2); nothing
 // when there is no such entry.
 std::unique_ptr<TQLQItem> LoadItem(TQLTask& task, std::size_t entry);

@@ -19,7 +19,8 @@ struct LinkOptions;
 // links the link test accepts, "Convert Unfollowed Links" for those it refuses.
 
 // The spelling under which the task's queue holds a URL (given without its "#" part), when
-// the queue holds it in any letter case; "" when it does not. The URL index ignores case
+// the queue holds it in another spelling; "" when it does not hold it or holds it spelled
+// as given (the URL stays as it is). The URL index ignores case
 // but file names do not: a link must name the file saved for the queued spelling.
 using QueuedSpelling = std::function<std::string(const std::string& url)>;
 

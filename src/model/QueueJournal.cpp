@@ -23,11 +23,18 @@ constexpr std::array kRecordCounters = {
     &TaskCounters::ResourcesSaved, &TaskCounters::PageErrors,     &TaskCounters::ResourceErrors,
     &TaskCounters::BytesDownloaded};
 
-std::string hex64(std::uint64_t value) {
+// Appends the value as 16 lower-case hexadecimal digits.
+void appendHex64(std::string& text, std::uint64_t value) {
     constexpr std::string_view kDigits = "0123456789abcdef";
-    std::string text(16, '0');
-    for (std::size_t i = text.size(); i > 0; --i, value >>= 4)
-        text[i - 1] = kDigits[value & 0xF];
+    std::array<char, 16> digits{};
+    for (std::size_t i = digits.size(); i > 0; --i, value >>= 4)
+        digits[i - 1] = kDigits[value & 0xF];
+    text.append(digits.data(), digits.size());
+}
+
+std::string hex64(std::uint64_t value) {
+    std::string text;
+    appendHex64(text, value);
     return text;
 }
 
@@ -59,10 +66,10 @@ template <class T> bool readNumber(std::string_view text, T& value, int base = 1
 
 // A record: "<kind> <url bytes> <data bytes> <seven counters> <checksum>" LF, the URL and
 // the data line, LF. The checksum covers everything before it and the two texts.
-std::string encodeRecord(const QueueJournal::Record& record) {
-    // Written for every queue change of a run: built in place.
-    std::string text;
-    text.reserve(128 + record.url.size() + record.data.size());
+void encodeRecord(const QueueJournal::Record& record, std::string& text) {
+    // Written for every queue change of a run: built in place, after what is pending.
+    const std::size_t start = text.size();
+    text.reserve(start + 128 + record.url.size() + record.data.size());
     text += record.kind;
     text += ' ';
     appendNumber(text, record.url.size());
@@ -72,14 +79,14 @@ std::string encodeRecord(const QueueJournal::Record& record) {
         text += ' ';
         appendNumber(text, record.counters.*counter);
     }
-    const std::uint64_t check = fnv1a64(record.data, fnv1a64(record.url, fnv1a64(text)));
+    const std::string_view head = std::string_view(text).substr(start);
+    const std::uint64_t check = fnv1a64(record.data, fnv1a64(record.url, fnv1a64(head)));
     text += ' ';
-    text += hex64(check);
+    appendHex64(text, check);
     text += '\n';
     text += record.url;
     text += record.data;
     text += '\n';
-    return text;
 }
 
 // Decodes the record at the start of text; its length, or 0 when it is torn or damaged.
@@ -247,7 +254,7 @@ bool QueueJournal::write(const Record& record) {
         return true;
     if (!m_failure.empty())
         return false;
-    m_pending += encodeRecord(record);
+    encodeRecord(record, m_pending);
     if (m_batchDepth > 0)
         return true;
     std::string text;

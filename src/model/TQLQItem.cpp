@@ -69,6 +69,13 @@ void appendQueueSafe(std::string& out, std::string_view url) {
     }
 }
 
+// Appends the number as std::to_string writes it, without a string of its own.
+template <class T> void appendDecimal(std::string& out, T value) {
+    std::array<char, 24> digits{};
+    const char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    out.append(digits.data(), static_cast<std::size_t>(end - digits.data()));
+}
+
 // A decimal number in [low, high], or nothing (blanks are not allowed around it).
 template <class T> std::optional<T> parseNumber(std::string_view text, T low, T high) {
     std::int64_t value = 0;
@@ -113,24 +120,24 @@ std::string buildDataLine(const TQLQItem& item) {
     line.reserve(48 + message.size() + item.FileType.size() + item.Referrer.size() +
                  item.LastModified.size() + item.Title.size() + item.FrameFlag.size());
     const auto endField = [&line] { line += kFieldSeparator; };
-    line += std::to_string(toQueueValue(item.Status));
+    appendDecimal(line, toQueueValue(item.Status));
     endField();
     line += trimBlanks(message);
     endField();
     appendWithoutBreaks(line, item.FileType, " ");
     endField();
     endField(); // field 3 stays empty
-    line += std::to_string(item.Level);
+    appendDecimal(line, item.Level);
     endField();
     appendQueueSafe(line, item.Referrer);
     endField();
     appendWithoutBreaks(line, item.LastModified, " ");
     endField();
-    line += std::to_string(toQueueValue(item.Mode));
+    appendDecimal(line, toQueueValue(item.Mode));
     endField();
     appendWithoutBreaks(line, item.Title, " ");
     endField();
-    line += std::to_string(item.Size);
+    appendDecimal(line, item.Size);
     endField();
     appendWithoutBreaks(line, item.FrameFlag, " ");
     endField();
@@ -187,6 +194,22 @@ DataLineClass classifyDataLine(std::string_view line) {
     cls.status = parseStatus(fields[kStatus]).value_or(QueueStatus::None);
     cls.mode = parseMode(fields[kMode]).value_or(QueueMode::Download);
     cls.page = fields[kFileType] == "HTML";
+    return cls;
+}
+
+DataLineClass classifyItem(const TQLQItem& item) {
+    DataLineClass cls;
+    // Through the numbers, as the line would be read back: a value out of range reads as 0.
+    cls.status = queueStatusFromValue(toQueueValue(item.Status)).value_or(QueueStatus::None);
+    cls.mode = queueModeFromValue(toQueueValue(item.Mode)).value_or(QueueMode::Download);
+    if (mayHoldBreaks(item.FileType)) {
+        // The line drops separators and turns breaks into blanks: judge what it holds.
+        std::string stored;
+        appendWithoutBreaks(stored, item.FileType, " ");
+        cls.page = stored == "HTML";
+    } else {
+        cls.page = item.FileType == "HTML";
+    }
     return cls;
 }
 

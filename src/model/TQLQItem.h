@@ -73,6 +73,8 @@ struct DataLineClass {
     bool page = false;
 };
 DataLineClass classifyDataLine(std::string_view line);
+// The class of buildDataLine(item), without building and reading the line.
+DataLineClass classifyItem(const TQLQItem& item);
 
 // A URL or referrer as the queue keeps it: ¶, CR and LF percent-encoded.
 std::string queueSafeURL(std::string_view url);

@@ -73,10 +73,16 @@ std::optional<std::size_t> TaskQueue::find(std::string_view url) const {
 }
 
 std::size_t TaskQueue::append(std::string url, std::string dataLine, const TaskCounters& counters) {
+    const DataLineClass cls = classifyDataLine(dataLine);
+    return append(std::move(url), std::move(dataLine), cls, counters);
+}
+
+std::size_t TaskQueue::append(std::string url, std::string dataLine, const DataLineClass& cls,
+                              const TaskCounters& counters) {
     // The texts pass through the record rather than being copied: a parse adds many entries.
     QueueJournal::Record record{'A', std::move(url), std::move(dataLine), counters};
     m_journal.write(record);
-    return appendEntry(std::move(record.url), std::move(record.data));
+    return appendEntry(std::move(record.url), std::move(record.data), cls);
 }
 
 std::size_t TaskQueue::store(std::string_view url, std::string dataLine,
@@ -120,6 +126,11 @@ TaskCounters TaskQueue::entryCounts() const {
 
 std::size_t TaskQueue::appendEntry(std::string url, std::string dataLine) {
     const DataLineClass cls = classifyDataLine(dataLine);
+    return appendEntry(std::move(url), std::move(dataLine), cls);
+}
+
+std::size_t TaskQueue::appendEntry(std::string url, std::string dataLine,
+                                   const DataLineClass& cls) {
     m_entries.push_back({std::move(url), std::move(dataLine), cls});
     const std::size_t entry = m_entries.size() - 1;
     m_urlIndex.insert(entry); // an earlier entry with the same URL stays the indexed one

@@ -61,6 +61,10 @@ public:
     // Appends an entry, also when its URL is queued already (the index keeps the first).
     // Journaled with the counters given. Returns the entry number.
     std::size_t append(std::string url, std::string dataLine, const TaskCounters& counters);
+    // The same with the data line's class known (classifyItem of the item it was built from),
+    // so that the line is not read again.
+    std::size_t append(std::string url, std::string dataLine, const DataLineClass& cls,
+                       const TaskCounters& counters);
     // Replaces the data line of the first entry with the URL, or appends the pair.
     // Journaled. Returns the entry number.
     std::size_t store(std::string_view url, std::string dataLine, const TaskCounters& counters);
@@ -141,6 +145,7 @@ private:
     bool replayStore(std::string_view url, std::string_view dataLine);
     void clearEntries();
     std::size_t appendEntry(std::string url, std::string dataLine);
+    std::size_t appendEntry(std::string url, std::string dataLine, const DataLineClass& cls);
     void replaceData(std::size_t entry, std::string dataLine);
     void indexEntry(std::size_t entry, bool add);
 
