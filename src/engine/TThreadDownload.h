@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/Pacing.h"
+#include "engine/RateLimiter.h"
+#include "engine/TThreadSocket.h"
 #include "platform/Result.h"
 
 #include <atomic>
@@ -111,6 +113,8 @@ private:
     uint64_t m_workEvents = 0;
     std::string m_userAgent;
     std::string m_credentialHost;
+    TransferSettings m_network; // the proxy and the certificate choice of the run
+    RateLimiter m_rateLimiter;
     std::function<void()> m_onPageSaved;
 
     // The items handed to slots, owned here until their transfer is done.

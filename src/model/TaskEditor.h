@@ -44,6 +44,11 @@ struct ProfileControls {
     bool aggressiveWholePage = false; // the second choice; else SCRIPT tags only
     int convertFollowed = 1;
     int convertUnfollowed = 1;
+    // Size limits in KB; 0: none.
+    int pageSizeMin = 0;
+    int pageSizeMax = 0;
+    int mediaSizeMin = 0;
+    int mediaSizeMax = 0;
 };
 
 // Every control the profile's values go into; the location and level choices, the levels
@@ -64,6 +69,7 @@ enum class ProfileControl {
     RemoveUrlFilter,
     ConvertFollowed,
     ConvertUnfollowed,
+    SizeLimit,
 };
 bool makesProfileCustom(ProfileControl control);
 // Which filter command changed the lists: a list that grew was added to.
@@ -72,7 +78,7 @@ ProfileControl urlFilterChange(const ProfileControls& before,
                                const std::vector<std::string>& exclude);
 
 ProfileControls profileControls(const TQLProfile& profile);
-// The controls' values into the profile (name, codes and lists; path and sizes kept).
+// The controls' values into the profile (name, codes, lists and sizes; path kept).
 void storeProfileControls(const ProfileControls& controls, TQLProfile& profile);
 
 // Everything the dialog shows, page by page.
@@ -87,6 +93,7 @@ struct TaskEditorValues {
     bool requiresPassword = false;
     std::string account; // the account dialog
     std::string password;
+    bool acceptAnyCertificate = false; // "Advanced"
     // "Save to"
     bool intranet = false;
     std::string folder;
