@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <future>
 #include <iostream>
 #include <mutex>
@@ -264,6 +265,38 @@ TEST_F(NetworkRunTest, UseProxyRoutesTheRunThroughTheProxy) {
     ASSERT_TRUE(runToEnd());
     EXPECT_EQ(site.totalRequests(), 3);
     EXPECT_EQ(proxy.requests().size(), 3u);
+}
+
+TEST_F(NetworkRunTest, ASelfSignedStartHostIsCopiedOnlyWhenTheTaskAcceptsIt) {
+    TempDir keys;
+    const std::string command = "cd '" + keys.path() +
+                                "' && openssl req -x509 -newkey ec -pkeyopt "
+                                "ec_paramgen_curve:prime256v1 -nodes -keyout self.key -out "
+                                "self.pem -subj /CN=127.0.0.1 -addext "
+                                "subjectAltName=IP:127.0.0.1 -days 2 >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << "openssl could not make a certificate";
+    LoopbackServer secure(keys.path() + "self.pem", keys.path() + "self.key");
+    secure.server().Get("/", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<html><body>intranet</body></html>", "text/html");
+    });
+    ASSERT_TRUE(secure.start());
+
+    for (const bool accept : {false, true}) {
+        SCOPED_TRACE(accept);
+        auto task = pageTask(accept ? "accepted" : "refused", secure.url("/"));
+        task->setAcceptAnyCertificate(accept);
+        ASSERT_TRUE(downloader->start(std::move(task)).ok());
+        ASSERT_TRUE(runToEnd());
+        const auto item = entry(secure.url("/"));
+        ASSERT_NE(item, nullptr);
+        if (accept) {
+            EXPECT_EQ(counters().PagesSaved, 1);
+        } else {
+            EXPECT_EQ(item->Status, QueueStatus::Error);
+            EXPECT_NE(item->Message.find(std::to_string(kInetInvalidCA)), std::string::npos)
+                << item->Message;
+        }
+    }
 }
 
 TEST_F(NetworkRunTest, DefaultPaceDispatchesSeveralFilesASecond) {
