@@ -69,7 +69,6 @@ enum class ProfileControl {
     RemoveUrlFilter,
     ConvertFollowed,
     ConvertUnfollowed,
-    SizeLimit,
 };
 bool makesProfileCustom(ProfileControl control);
 // Which filter command changed the lists: a list that grew was added to.
