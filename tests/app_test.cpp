@@ -37,7 +37,11 @@ TEST_F(AppTest, WithoutASettingsFileEverySettingHasItsDefault) {
     EXPECT_FALSE(app->noAds());
     EXPECT_EQ(app->maxUrlHistory(), 20);
     EXPECT_EQ(app->maxFileHistory(), 10);
-    EXPECT_EQ(app->dispatchPause(), 500);
+    EXPECT_EQ(app->dispatchPause(), 100);
+    EXPECT_EQ(app->connectionsPerHostSetting(), 0);
+    EXPECT_EQ(app->connectionsPerHost(), 5);
+    EXPECT_EQ(app->maxRate(), 0);
+    EXPECT_EQ(app->proxyServer(), "");
     EXPECT_EQ(app->lastCategory(), "General");
     EXPECT_EQ(app->lastTask(), "General");
     EXPECT_EQ(app->saveMode(), 0);
@@ -187,6 +191,38 @@ TEST_F(AppTest, OutOfRangeStoredNumbersAreBroughtBackIntoRange) {
     EXPECT_EQ(app->settings().readInt(kSettingsKey, "Connections", -1), 1);
     app->setDispatchPause(-1);
     EXPECT_EQ(app->dispatchPause(), 0);
+}
+
+TEST_F(AppTest, NetworkLimitsKeepTheirRangeAndAStoredPaceIsKept) {
+    {
+        SettingsStore store(folders().settingsFile());
+        ASSERT_TRUE(store.writeInt(kSettingsKey, "Dispatch Pause", 500));
+        ASSERT_TRUE(store.writeInt(kSettingsKey, "Connections", 4));
+        ASSERT_TRUE(store.writeInt(kSettingsKey, "Connections Per Host", 40));
+        ASSERT_TRUE(store.writeInt(kSettingsKey, "Max Rate", -7));
+    }
+    auto app = makeApp();
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->dispatchPause(), 500);
+    EXPECT_EQ(app->connectionsPerHostSetting(), 16);
+    // Never more than the transfers that run at all.
+    EXPECT_EQ(app->connectionsPerHost(), 4);
+    EXPECT_EQ(app->maxRate(), 0);
+    app->setConnectionsPerHost(2);
+    EXPECT_EQ(app->connectionsPerHost(), 2);
+    app->setConnectionsPerHost(0);
+    EXPECT_EQ(app->connectionsPerHost(), 4);
+    app->setMaxRate(250);
+    EXPECT_EQ(app->settings().readInt(kSettingsKey, "Max Rate", -1), 250);
+
+    // The proxy takes effect only while "Use Proxy" is on.
+    app->setProxyAddress("proxy.example");
+    app->setProxyPort("3128");
+    EXPECT_EQ(app->proxyServer(), "");
+    app->setUseProxy(true);
+    EXPECT_EQ(app->proxyServer(), "proxy.example:3128");
+    app->setProxyPort("");
+    EXPECT_EQ(app->proxyServer(), "proxy.example");
 }
 
 TEST_F(AppTest, ASkinNameThatWouldLeaveTheSkinsFolderFallsBackToTheDefault) {

@@ -152,5 +152,20 @@ TEST_F(PreferencesTest, StoringWhatWasFilledKeepsItAndCancelWritesNothing) {
     EXPECT_EQ(m_app->maxUrlHistory(), 20);
 }
 
+TEST_F(PreferencesTest, LimitsAreWrittenOnlyOnceChanged) {
+    storePreferences(*m_app, loadPreferences(*m_app));
+    // Confirming the dialog adds no key the settings file lacked.
+    EXPECT_EQ(settingsFile().find("Connections Per Host"), std::string::npos);
+    EXPECT_EQ(settingsFile().find("Max Rate"), std::string::npos);
+
+    PreferenceValues changed = loadPreferences(*m_app);
+    changed.connectionsPerHost = 2;
+    changed.maxRate = 300;
+    storePreferences(*m_app, changed);
+    EXPECT_EQ(m_app->connectionsPerHost(), 2);
+    EXPECT_EQ(m_app->maxRate(), 300);
+    EXPECT_EQ(loadPreferences(*m_app), changed);
+}
+
 } // namespace
 } // namespace quarlo

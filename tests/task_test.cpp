@@ -42,6 +42,7 @@ protected:
         task->setCanUpdate(true);
         task->setUserName("user");
         task->setPassword("p=w;rd");
+        task->setAcceptAnyCertificate(true);
         task->setComment("Line one; \"quoted\", with commas");
         task->setDestination("/home/someone/Sites/a.zip");
         task->setIntranetMode(true);
@@ -79,6 +80,7 @@ void expectSameTask(const TQLTask& a, const TQLTask& b) {
     EXPECT_EQ(a.canUpdate(), b.canUpdate());
     EXPECT_EQ(a.userName(), b.userName());
     EXPECT_EQ(a.password(), b.password());
+    EXPECT_EQ(a.acceptAnyCertificate(), b.acceptAnyCertificate());
     EXPECT_EQ(a.comment(), b.comment());
     EXPECT_EQ(a.destination(), b.destination());
     EXPECT_EQ(a.intranetMode(), b.intranetMode());
@@ -119,12 +121,14 @@ TEST_F(TaskTest, WritesItsSectionsAndKeysInOrder) {
     EXPECT_EQ(path, general() + "My Site.qlt");
     EXPECT_EQ(task->queueFilePath(), general() + "My Site.dwn");
 
-    const std::vector<std::string> taskKeys = {
+    std::vector<std::string> taskKeys = {
         "Task Name",       "URL",         "Start Page Title", "Server",      "Can Update",
         "User Name",       "Password",    "Comment",          "Destination", "Intranet Mode",
         "Status",          "Schedule",    "Run Method",       "Total Bytes", "Total Pages",
         "Total Resources", "Pages Saved", "Resources Saved",  "Page Errors", "Resource Errors",
         "Elapsed Time",    "Last Run",    "Next Run"};
+    // Keys added later follow those the previous version wrote.
+    taskKeys.push_back("Accept Any Certificate");
     EXPECT_EQ(keysOf(path, "Task"), taskKeys);
     EXPECT_EQ(keysOf(path, "URLs"), (std::vector<std::string>{"URL0", "URL1", "URL2"}));
     EXPECT_EQ(IniFile(path).sections(), (std::vector<std::string>{"Task", "URLs", "Profile"}));
@@ -136,6 +140,28 @@ TEST_F(TaskTest, WritesItsSectionsAndKeysInOrder) {
     EXPECT_NE(text.find("\r\nTotal Bytes=5000000000\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\nURL1=http://a.test/2 x\r\n"), std::string::npos);
     EXPECT_EQ(TQLTask::loadFromFile(*m_app, path)->elapsedTime(), 0);
+}
+
+TEST_F(TaskTest, AFileOfThePreviousVersionReadsUnchangedUntilSaved) {
+    auto task = fullTask();
+    task->setAcceptAnyCertificate(false);
+    ASSERT_TRUE(task->save());
+    // The file as the previous version wrote it: without the certificate choice.
+    IniFile ini(task->filePath());
+    ini.eraseKey("Task", "Accept Any Certificate");
+    ASSERT_TRUE(ini.save(0600));
+    const std::string before = readWholeFile(task->filePath());
+
+    auto back = TQLTask::loadFromFile(*m_app, task->filePath());
+    EXPECT_TRUE(back->unreadableKeys().empty());
+    EXPECT_FALSE(back->acceptAnyCertificate());
+    expectSameTask(*back, *task);
+    EXPECT_EQ(readWholeFile(task->filePath()), before);
+
+    back->setAcceptAnyCertificate(true);
+    ASSERT_TRUE(back->save());
+    EXPECT_EQ(keysOf(task->filePath(), "Task").back(), "Accept Any Certificate");
+    EXPECT_TRUE(TQLTask::loadFromFile(*m_app, task->filePath())->acceptAnyCertificate());
 }
 
 TEST_F(TaskTest, UrlListStopsAtTheFirstHoleAndLeavesNoStaleKeys) {

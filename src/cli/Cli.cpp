@@ -25,7 +25,8 @@ void printUsage(std::ostream& out) {
     out << "\nglobal options (stored as settings before the command runs):\n"
            "  --connections N   transfers side by side (1-16)\n"
            "  --priority P      balance of pages and media (0-10)\n"
-           "  --pause MS        dispatch pause in milliseconds (0: as fast as possible)\n"
+           "  --pause MS        dispatch pause in ms (default 100; 0: as fast as possible)\n"
+           "  --limit-rate KB   cap on all transfers together in KB/s (0: none)\n"
            "\n'quarlo-cli help COMMAND' describes a command. Exit codes: 0 success, 1 the run\n"
            "finished with failed files, 2 usage or input error, 3 the copy could not be written\n"
            "(full or read-only disk, archive error: the task is \"Incomplete\"), 130 stopped.\n";

@@ -31,12 +31,14 @@ const std::vector<CommandInfo>& commands() {
          "  --include TEXT            URL filter entry to include (repeatable)\n"
          "  --exclude TEXT            URL filter entry to exclude (repeatable)\n"
          "  --aggressive 0|1|2        search scripts for links\n"
+         "  --max-page-size KB        larger pages are skipped (0: no limit)\n"
+         "  --max-media-size KB       larger media files are skipped (0: no limit)\n"
          "  --no-convert              leave links in saved pages as they are\n"
          "'profile show --json' prints the profile as one JSON document.\n",
          profileCommand},
         {"task",
          "task new (URL | --url-list FILE) [--profile NAME] [--intranet DIR | --zip FILE]\n"
-         "         [--category C]\n"
+         "         [--category C] [--user NAME --password-file FILE] [--insecure]\n"
          "task show TASK [--csv | --json]\n"
          "task delete TASK",
          "create, show and delete tasks",
@@ -45,6 +47,9 @@ const std::vector<CommandInfo>& commands() {
          "URLs of the file (one per line) instead of following a start page. A TASK is named by "
          "NAME (in the last\n"
          "category), CATEGORY/NAME, or the path of its .qlt file.\n"
+         "--user and --password-file give the site's own account (the first line of FILE is\n"
+         "the password): it goes to the start URL's host only, and only when asked for.\n"
+         "--insecure accepts the start URL's host's certificate unverified (self-signed).\n"
          "'task show' also writes the details export (temp/task_details.txt and its script\n"
          "in the data folder); --csv prints the export's lines instead of the fields, --json\n"
          "one JSON document (the password only as (set) or (none), as in the text).\n"
@@ -81,13 +86,13 @@ const std::vector<CommandInfo>& commands() {
          runCommand},
         {"get",
          "get URL [--profile NAME] [PROFILE OPTIONS] [--map] [--intranet DIR | --zip FILE]\n"
-         "    [--category C] [--no-ads]",
+         "    [--category C] [--no-ads] [--user NAME --password-file FILE] [--insecure]",
          "copy a site now: create the task and run it to the end",
          "Creates a task for URL as 'task new' does, runs it in the foreground with the\n"
          "progress display and says where the copy is. The profile options (see 'help\n"
          "profile') change this task's profile only, never a named profile's file. --map\n"
-         "fetches pages only. --no-ads stores \"No Ads\": no banner in saved pages. Exit\n"
-         "codes as for 'run'.\n",
+         "fetches pages only. --no-ads stores \"No Ads\": no banner in saved pages. --user,\n"
+         "--password-file and --insecure as for 'task new'. Exit codes as for 'run'.\n",
          getCommand},
         {"demo", "demo", "mirror the bundled sample site from a loopback server",
          "Serves the sample site on a free port of 127.0.0.1 and mirrors it into the folder\n"

@@ -33,7 +33,8 @@ std::size_t globalOptionWords(const std::vector<std::string>& args);
 // Fails, naming the word, on an unknown global option and on a value that is missing, not
 // a whole number or out of range.
 Status checkGlobalOptions(const std::vector<std::string>& words);
-// Stores --connections, --priority and --pause given before the command as settings.
+// Stores --connections, --priority, --pause and --limit-rate given before the command as
+// settings.
 int applyGlobalOptions(Context& context, const std::vector<std::string>& words);
 
 int settingsCommand(Context& context, Args& args);

@@ -17,6 +17,7 @@ const RangedOption kGlobalOptions[] = {
     {"--connections", 1, 16, &TQLApp::setConnections},
     {"--priority", 0, 10, &TQLApp::setPriority},
     {"--pause", 0, 60000, &TQLApp::setDispatchPause},
+    {"--limit-rate", 0, 1000000, &TQLApp::setMaxRate},
 };
 
 using OptionValues = std::vector<std::pair<const RangedOption*, int>>;

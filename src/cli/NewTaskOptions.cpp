@@ -13,8 +13,49 @@ NewTaskOptions NewTaskOptions::take(Args& args) {
     options.intranet = args.option("--intranet");
     options.zip = args.option("--zip");
     options.category = args.option("--category");
+    options.user = args.option("--user");
+    options.passwordFile = args.option("--password-file");
+    options.insecure = args.flag("--insecure");
     return options;
 }
+
+Result<std::string> readPasswordFile(const std::string& path) {
+    const std::string refused = "cannot read the password file " + path + ": ";
+    if (directoryExists(path))
+        return Status::failure(refused + "it is a folder");
+    if (!fileExists(path))
+        return Status::failure(refused + "no such file");
+    const std::optional<std::string> text = readFile(path);
+    if (!text)
+        return Status::failure(refused + "it is not readable");
+    std::string password = text->substr(0, text->find('\n'));
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    if (password.empty())
+        return Status::failure("the password file " + path +
+                               " holds no password on its first line");
+    return password;
+}
+
+namespace {
+
+// The account of the task as the account dialog sets it: a name and a password, or neither.
+Status applyAccount(TQLTask& task, const NewTaskOptions& options) {
+    if (options.user.has_value() != options.passwordFile.has_value())
+        return Status::failure("give --user and --password-file together");
+    if (!options.user)
+        return {};
+    if (options.user->empty())
+        return Status::failure("--user needs a name");
+    auto password = readPasswordFile(*options.passwordFile);
+    if (!password)
+        return password.status();
+    task.setUserName(*options.user);
+    task.setPassword(*password);
+    return {};
+}
+
+} // namespace
 
 Result<std::unique_ptr<TQLTask>> createTask(TQLApp& app, const NewTaskOptions& options,
                                             const std::string& url,
@@ -31,6 +72,9 @@ Result<std::unique_ptr<TQLTask>> createTask(TQLApp& app, const NewTaskOptions& o
     if (!created)
         return created;
     TQLTask& task = **created;
+    if (Status account = applyAccount(task, options); !account)
+        return account;
+    task.setAcceptAnyCertificate(options.insecure);
     if (!urlList.empty()) {
         task.setURL({});
         task.setUrls(urlList);

@@ -7,6 +7,9 @@ namespace quarlo::cli {
 
 namespace {
 
+// The largest size limit in KB the profile file holds.
+constexpr long long kMaxSizeLimit = 2147483647;
+
 constexpr std::pair<std::string_view, std::uint8_t> kLocations[] = {
     {"dir", TQLProfile::WithinDirectory},
     {"site", TQLProfile::WithinSite},
@@ -77,6 +80,16 @@ Status applyProfileOptions(Args& args, TQLProfile& profile, bool* changed) {
             return Status::failure("--aggressive takes 0, 1 or 2");
         profile.setAggressiveParser(static_cast<std::uint8_t>(*aggressive));
         any = true;
+    }
+    for (const auto& [option, setter] :
+         {std::pair{"--max-page-size", &TQLProfile::setPageFileSizeMax},
+          std::pair{"--max-media-size", &TQLProfile::setResourceFileSizeMax}}) {
+        if (auto size = args.intOption(option)) {
+            if (*size < 0 || *size > kMaxSizeLimit)
+                return Status::failure(std::string(option) + " takes a size in KB (0: no limit)");
+            (profile.*setter)(static_cast<std::int32_t>(*size));
+            any = true;
+        }
     }
     if (args.flag("--no-convert")) {
         profile.setConvertFollowedLinks(0);

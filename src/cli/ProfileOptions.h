@@ -12,7 +12,8 @@ class TQLProfile;
 namespace quarlo::cli {
 
 // Applies the profile options a command was given (--depth, --pages, --media, --types,
-// --include, --exclude, --aggressive, --no-convert) to a profile. True in `changed` when
+// --include, --exclude, --aggressive, --max-page-size, --max-media-size, --no-convert) to a
+// profile. True in `changed` when
 // any option was given.
 Status applyProfileOptions(Args& args, TQLProfile& profile, bool* changed = nullptr);
 

@@ -56,7 +56,8 @@ int taskNew(Context& context, TQLApp& app, Args& args) {
         return context.fail(words.message());
     if (words->size() != (urlList ? 1u : 2u))
         return context.fail("usage: task new (URL | --url-list FILE) [--profile NAME] "
-                            "[--intranet DIR | --zip FILE] [--category C]");
+                            "[--intranet DIR | --zip FILE] [--category C] "
+                            "[--user NAME --password-file FILE] [--insecure]");
     std::vector<std::string> urls;
     std::string url;
     if (urlList) {
@@ -170,8 +171,10 @@ int taskCommand(Context& context, Args& args) {
     if (!app)
         return context.fail(app.message());
     Args peek = args;
-    for (const char* option : {"--profile", "--intranet", "--zip", "--category", "--url-list"})
+    for (const char* option : {"--profile", "--intranet", "--zip", "--category", "--url-list",
+                               "--user", "--password-file"})
         peek.option(option);
+    peek.flag("--insecure");
     peek.flag("--csv");
     peek.flag("--json");
     auto words = peek.positional();

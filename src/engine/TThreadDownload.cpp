@@ -48,6 +48,9 @@ void TThreadDownload::resume(TQLTask& task) {
         m_task = &task;
         m_userAgent = m_app.userAgent();
         m_credentialHost = credentialHostOf(task);
+        m_network.proxyServer = m_app.proxyServer();
+        m_network.proxyAuthorization = m_app.useProxy() ? m_app.proxyAuthorization() : "";
+        m_network.insecureHost = task.acceptAnyCertificate() ? m_credentialHost : std::string();
         m_stopRequested = false;
         m_failureTold = false;
         m_running = true;

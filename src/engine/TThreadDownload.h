@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/Pacing.h"
+#include "engine/RateLimiter.h"
+#include "engine/TThreadSocket.h"
 #include "platform/Result.h"
 
 #include <atomic>
@@ -118,6 +120,8 @@ private:
     uint64_t m_workEvents = 0;
     std::string m_userAgent;
     std::string m_credentialHost;
+    TransferSettings m_network; // the proxy and the certificate choice of the run
+    RateLimiter m_rateLimiter;
     std::function<void()> m_onPageSaved;
     std::function<void()> m_onRunOver;
     // The output failure of the run has been told through m_onRunOver.

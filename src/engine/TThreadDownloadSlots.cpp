@@ -2,6 +2,7 @@
 // the progress and completion handlers that run on the slot's thread.
 
 #include "engine/Queue.h"
+#include "engine/RateLimiter.h"
 #include "engine/SocketList.h"
 #include "engine/TThreadDownload.h"
 #include "engine/TThreadSocket.h"
@@ -11,6 +12,9 @@
 #include "model/TQLQItem.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
+
+#include <algorithm>
+#include <tuple>
 
 namespace quarlo {
 
@@ -44,6 +48,21 @@ bool revalidates(const TQLQItem& item, const std::string& localFile) {
            item.Message != kTransferIncomplete && !localFile.empty() && fileExists(localFile);
 }
 
+// The size limits of the profile for the item, in bytes (the profile keeps kilobytes).
+std::pair<int64_t, int64_t> sizeLimitsOf(const TQLProfile& profile, bool page) {
+    constexpr int64_t kKilobyte = 1024;
+    const int64_t low = page ? profile.pageFileSizeMin() : profile.resourceFileSizeMin();
+    const int64_t high = page ? profile.pageFileSizeMax() : profile.resourceFileSizeMax();
+    return {std::max<int64_t>(0, low) * kKilobyte, std::max<int64_t>(0, high) * kKilobyte};
+}
+
+// "Skipped: larger than 1000 KB": why a file outside the size limits was not kept.
+std::string skippedMessage(const TQLProfile& profile, bool page, bool tooLarge) {
+    const auto [low, high] = sizeLimitsOf(profile, page);
+    return tooLarge ? "Skipped: larger than " + std::to_string(high / 1024) + " KB"
+                    : "Skipped: smaller than " + std::to_string(low / 1024) + " KB";
+}
+
 // Records the transfer's outcome in the item and the counters. The caller holds the task's
 // mutex. True when the transfer completed.
 bool recordOutcome(TQLTask& task, TQLQItem& item, const SlotResult& r) {
@@ -62,6 +81,13 @@ bool recordOutcome(TQLTask& task, TQLQItem& item, const SlotResult& r) {
         SetStatus(item, QueueStatus::None);
         item.Message = kTransferIncomplete;
         task.noteOutputFailure(r.error.text);
+    } else if (r.state == TThreadSocket::kError &&
+               (r.error.code == kTickTooLarge || r.error.code == kTickTooSmall)) {
+        // Not an error of the file: it is left unmarked, so no later run fetches it again.
+        item.Mode = QueueMode::Unmarked;
+        SetStatus(item, QueueStatus::None);
+        item.Message = skippedMessage(task.profile(), page, r.error.code == kTickTooLarge);
+        item.BytesReceived = 0;
     } else if (r.state == TThreadSocket::kError) {
         // An answer with an error status keeps its status line; any other failure (no
         // answer, a file that cannot be written, a body cut short) says what went wrong.
@@ -95,6 +121,9 @@ bool TThreadDownload::ArmSlot(TThreadSocket& slot, std::unique_ptr<TQLQItem> ite
     TQLQItem* raw = item.get();
     std::string localFile, user, password, ifModifiedSince;
     bool useCache = false;
+    TransferSettings settings = m_network;
+    settings.rateLimiter = &m_rateLimiter;
+    m_rateLimiter.setRate(static_cast<int64_t>(m_app.maxRate()) * 1024);
     {
         std::lock_guard lock(task.mutex());
         if (item->Mode == QueueMode::Update) {
@@ -110,6 +139,8 @@ bool TThreadDownload::ArmSlot(TThreadSocket& slot, std::unique_ptr<TQLQItem> ite
         StoreItem(*item);
         user = task.userName();
         password = task.password();
+        std::tie(settings.minBytes, settings.maxBytes) =
+            sizeLimitsOf(task.profile(), raw->isPage());
         std::lock_guard items(m_itemsMutex);
         m_inFlight[&slot] = std::move(item);
     }
@@ -123,6 +154,7 @@ bool TThreadDownload::ArmSlot(TThreadSocket& slot, std::unique_ptr<TQLQItem> ite
     slot.setPassword(password);
     slot.setCredentialHost(m_credentialHost);
     slot.setIfModifiedSince(ifModifiedSince);
+    slot.setTransferSettings(std::move(settings));
     slot.setURL(raw->URL);
     return true;
 }

@@ -20,6 +20,7 @@ struct TThreadSocket::Order {
     std::string password;
     std::string credentialHost;
     std::string ifModifiedSince;
+    TransferSettings settings;
     Event onDone;
     Event onProgress;
     Event onStateChange;
@@ -100,6 +101,11 @@ void TThreadSocket::setCredentialHost(std::string host) {
 void TThreadSocket::setIfModifiedSince(const std::string& date) {
     std::lock_guard lock(m_mutex);
     m_ifModifiedSince = std::string(trimBlanks(date));
+}
+
+void TThreadSocket::setTransferSettings(TransferSettings settings) {
+    std::lock_guard lock(m_mutex);
+    m_settings = std::move(settings);
 }
 
 void TThreadSocket::setOnDone(Event event) {
@@ -246,6 +252,7 @@ void TThreadSocket::Reset() {
     m_password.clear();
     m_credentialHost.clear();
     m_ifModifiedSince.clear();
+    m_settings = {};
     m_state.clear();
     m_resultText.clear();
     m_lastModified.clear();
@@ -272,9 +279,9 @@ void TThreadSocket::run() {
             return;
         // An arming taken on the way out still ends through OnDone, stopped.
         m_pending = false;
-        Order order{m_generation,      m_url,    m_localFile,  m_useCache,
-                    m_userAgent,       m_user,   m_password,   m_credentialHost,
-                    m_ifModifiedSince, m_onDone, m_onProgress, m_onStateChange};
+        Order order{m_generation, m_url,        m_localFile,      m_useCache,        m_userAgent,
+                    m_user,       m_password,   m_credentialHost, m_ifModifiedSince, m_settings,
+                    m_onDone,     m_onProgress, m_onStateChange};
         lock.unlock();
         transfer(order);
         lock.lock();
@@ -326,6 +333,11 @@ bool TThreadSocket::prepareClient(const Order& order) {
     http.setPassword(order.password);
     http.setCredentialHost(order.credentialHost);
     http.setIfModifiedSince(order.ifModifiedSince);
+    http.setProxyServer(order.settings.proxyServer);
+    http.setProxyAuthorization(order.settings.proxyAuthorization);
+    http.setInsecureHost(order.settings.insecureHost);
+    http.setSizeLimits(order.settings.minBytes, order.settings.maxBytes);
+    http.setRateLimiter(order.settings.rateLimiter);
     http.setAllowCookies(true);
     return true;
 }

@@ -11,9 +11,20 @@
 
 namespace quarlo {
 
+class RateLimiter;
 class TickHTTPS;
 struct TQLQItem;
 struct TickResult;
+
+// The request values a run gives each of its transfers beside the URL and the account.
+struct TransferSettings {
+    std::string proxyServer;        // "host:port"; empty: the environment's proxy variables
+    std::string proxyAuthorization; // "user:password" for the proxy; empty: none
+    std::string insecureHost;       // the host whose certificate is accepted unverified
+    int64_t minBytes = 0;           // size limits of the body (0: none)
+    int64_t maxBytes = 0;
+    RateLimiter* rateLimiter = nullptr; // shared by the transfers of the run; not owned
+};
 
 // One transfer slot: a long-lived thread that sleeps until it is armed with a URL, fetches
 // it into LocalFile with its own client object, and reports through OnProgress (every body
@@ -54,6 +65,7 @@ public:
     void setCredentialHost(std::string host);
     // The date sent as If-Modified-Since (surrounding blanks dropped); empty: a plain GET.
     void setIfModifiedSince(const std::string& date);
+    void setTransferSettings(TransferSettings settings);
     void setOnDone(Event event);
     void setOnProgress(Event event);
     void setOnStateChange(Event event);
@@ -131,6 +143,7 @@ private:
     std::string m_password;
     std::string m_credentialHost;
     std::string m_ifModifiedSince;
+    TransferSettings m_settings;
     TQLQItem* m_item = nullptr;
     Event m_onDone;
     Event m_onProgress;

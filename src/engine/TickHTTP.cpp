@@ -3,9 +3,16 @@
 #include "engine/TickTransfer.h"
 #include "engine/WinInetErrors.h"
 
+#include <algorithm>
+
 namespace quarlo {
 
 TickHTTP::TickHTTP() = default;
+
+void TickHTTP::setSizeLimits(int64_t minBytes, int64_t maxBytes) {
+    m_minBodySize = std::max<int64_t>(0, minBytes);
+    m_maxBodySize = std::max<int64_t>(0, maxBytes);
+}
 
 TickHTTP::~TickHTTP() {
     // A request still running on another thread must end before the object goes.
@@ -68,21 +75,34 @@ TickResult TickHTTP::runGet(bool& wasStopped) {
         return check;
     if (workOffline())
         return TickResult::failure(kInetDisconnected);
+    const TickURLParts requested = m_parts;
+    TickResult result = runTransfers(wasStopped);
+    m_parts = requested;
+    return result;
+}
+
+TickResult TickHTTP::runTransfers(bool& wasStopped) {
+    // A Content-Length that is no number leaves the size unknown: the body then runs to the
+    // end of the connection. A redirect away from the host whose certificate goes unverified
+    // is followed by a request of its own. Each happens at most once or twice.
+    constexpr int kMaxRounds = 4;
+    bool ignoreContentLength = false;
     TickResult result;
-    {
-        TickTransfer transfer(*this, false);
+    for (int round = 0; round < kMaxRounds; ++round) {
+        TickTransfer transfer(*this, ignoreContentLength);
         result = transfer.run();
         wasStopped = transfer.wasStopped();
-        if (!transfer.refusedContentLength())
+        if (wasStopped)
             return result;
+        if (transfer.refusedContentLength() && !ignoreContentLength)
+            ignoreContentLength = true;
+        else if (!transfer.redirectToVerify().empty())
+            m_parts = splitURL(transfer.redirectToVerify());
+        else
+            return result;
+        m_statusLine.clear();
+        m_errorDetail.clear();
     }
-    // A Content-Length that is no number leaves the size unknown: the body then runs to the
-    // end of the connection.
-    m_statusLine.clear();
-    m_errorDetail.clear();
-    TickTransfer again(*this, true);
-    result = again.run();
-    wasStopped = again.wasStopped();
     return result;
 }
 

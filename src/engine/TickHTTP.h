@@ -9,6 +9,8 @@
 
 namespace quarlo {
 
+class RateLimiter;
+
 enum TickHTTPActions {
     ickhttpIdle = 0, // stop a running request; with none running, close the connections
     ickhttpGet = 1,
@@ -85,6 +87,14 @@ public:
     void setReceiveTimeout(long seconds) { m_receiveTimeout = seconds; }
     long maxRedirects() const { return m_maxRedirects; }
     void setMaxRedirects(long count) { m_maxRedirects = count; }
+    // Limits on the body of a 2xx answer, in bytes (0: none). A body whose Content-Length or
+    // received bytes pass the maximum is stopped, one that ends below the minimum is not
+    // kept; either way LocalFile is left as it was and get() fails with 160 or 161.
+    void setSizeLimits(int64_t minBytes, int64_t maxBytes);
+    int64_t minBodySize() const { return m_minBodySize; }
+    int64_t maxBodySize() const { return m_maxBodySize; }
+    // Shared by the transfers whose speeds are capped together; null: no cap. Not owned.
+    void setRateLimiter(RateLimiter* limiter) { m_rateLimiter = limiter; }
 
     // The status line of the last response ("HTTP/1.1 404 Not Found"); empty when none came
     // or after a redirect that was not answered.
@@ -109,6 +119,7 @@ private:
     friend class TickTransfer;
 
     TickResult runGet(bool& wasStopped);
+    TickResult runTransfers(bool& wasStopped);
     TickResult checkURL() const;
 
     std::string m_url;
@@ -122,6 +133,9 @@ private:
     long m_connectTimeout = 60;
     long m_receiveTimeout = 60;
     long m_maxRedirects = 20;
+    int64_t m_minBodySize = 0;
+    int64_t m_maxBodySize = 0;
+    RateLimiter* m_rateLimiter = nullptr;
 
     std::string m_statusLine;
     bool m_notModified = false;

@@ -1,9 +1,12 @@
 #include "engine/TickTransfer.h"
 
+#include "engine/RateLimiter.h"
 #include "engine/TickHTTP.h"
 #include "engine/WinInetErrors.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <charconv>
 #include <netinet/in.h>
 #include <strings.h>
 #include <sys/socket.h>
@@ -14,6 +17,22 @@ namespace {
 
 // How long one wait for the session lasts at most; stop() ends it at once.
 constexpr int kPollMilliseconds = 1000;
+// Receive blocks of a capped transfer are kept small, so the cap is applied smoothly.
+constexpr long kMinCappedBuffer = 1024;
+constexpr long kMaxCappedBuffer = 16384;
+
+// A Content-Length value; -1 when it is not a number.
+int64_t contentLengthOf(std::string_view value) {
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
+        value.remove_suffix(1);
+    int64_t length = -1;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size())
+        return -1;
+    return length;
+}
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
@@ -33,6 +52,44 @@ int statusCodeOf(std::string_view statusLine) {
         code = code * 10 + (c - '0');
     }
     return code;
+}
+
+// HTTP/2 status lines carry no reason phrase ("HTTP/2 404 " as libcurl gives them); the usual
+// one is added, so the result text reads as it does over HTTP/1.1 ("404 Not Found").
+std::string withReasonPhrase(std::string_view statusLine, int code) {
+    std::string line(statusLine);
+    std::string bare = line;
+    while (!bare.empty() && bare.back() == ' ')
+        bare.pop_back();
+    if (code == 0 || bare.find(' ', bare.find(' ') + 1) != std::string::npos)
+        return line;
+    line = bare;
+    static const std::pair<int, const char*> kReasons[] = {
+        {200, "OK"},
+        {203, "Non-Authoritative Information"},
+        {204, "No Content"},
+        {206, "Partial Content"},
+        {301, "Moved Permanently"},
+        {302, "Found"},
+        {303, "See Other"},
+        {304, "Not Modified"},
+        {307, "Temporary Redirect"},
+        {308, "Permanent Redirect"},
+        {400, "Bad Request"},
+        {401, "Unauthorized"},
+        {403, "Forbidden"},
+        {404, "Not Found"},
+        {410, "Gone"},
+        {429, "Too Many Requests"},
+        {500, "Internal Server Error"},
+        {502, "Bad Gateway"},
+        {503, "Service Unavailable"},
+        {504, "Gateway Timeout"},
+    };
+    for (const auto& [known, reason] : kReasons)
+        if (known == code)
+            return line + " " + reason;
+    return line;
 }
 
 std::string addressText(const curl_sockaddr* address) {
@@ -99,7 +156,8 @@ bool TickTransfer::configure(CURL* easy, CurlSlist& headers) {
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, o.m_maxRedirects);
-    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    // HTTP/2 where a TLS server offers it; plain http stays HTTP/1.1 with keep-alive.
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     // A stop must not wait for a name look-up that is still running.
     curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
@@ -114,6 +172,11 @@ bool TickTransfer::configure(CURL* easy, CurlSlist& headers) {
         curl_easy_setopt(easy, CURLOPT_CAINFO, o.m_caBundle.c_str());
     if (!o.m_userAgent.empty())
         curl_easy_setopt(easy, CURLOPT_USERAGENT, o.m_userAgent.c_str());
+    if (o.m_rateLimiter != nullptr && o.m_rateLimiter->rate() > 0)
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE,
+                         std::clamp(static_cast<long>(o.m_rateLimiter->rate() / 8),
+                                    kMinCappedBuffer, kMaxCappedBuffer));
+    m_unverified = o.acceptsAnyCertificate(o.m_parts.host);
 
     // "Accept:" with nothing after it removes libcurl's own "*/*".
     ok = ok && headers.append("Accept:" + (o.m_accept.empty() ? "" : " " + o.m_accept));
@@ -164,6 +227,14 @@ TickResult TickTransfer::finish(CURL* easy, CURLcode result) {
             m_owner.OnEndTransfer();
         return TickResult::success();
     }
+    if (m_tooLarge || !m_redirectToVerify.empty()) {
+        m_file.discard();
+        flushHeaders();
+        if (m_headersReported && m_owner.OnEndTransfer)
+            m_owner.OnEndTransfer();
+        return TickResult::failure(m_tooLarge ? int32_t{kTickTooLarge}
+                                              : int32_t{kHttpRedirectFailed});
+    }
     if (result != CURLE_OK) {
         m_file.discard();
         m_refusedContentLength =
@@ -193,6 +264,13 @@ TickResult TickTransfer::fileFailure(int32_t code) const {
 TickResult TickTransfer::finishComplete() {
     flushHeaders();
     const bool success = m_responseCode >= 200 && m_responseCode < 300;
+    if (success && m_total < m_owner.m_minBodySize) {
+        // Too small to keep: an earlier copy stays as it was.
+        m_file.discard();
+        if (m_owner.OnEndTransfer)
+            m_owner.OnEndTransfer();
+        return TickResult::failure(kTickTooSmall);
+    }
     int32_t fileResult = kTickOk;
     if (m_file.isOpen()) {
         fileResult = m_file.commit();
@@ -224,30 +302,28 @@ size_t TickTransfer::onHeaderData(char* data, size_t size, size_t count, void* s
     std::string_view line(data, size * count);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
-    static_cast<TickTransfer*>(self)->headerLine(line);
-    return size * count;
+    return static_cast<TickTransfer*>(self)->headerLine(line) ? size * count : 0;
 }
 
-void TickTransfer::headerLine(std::string_view line) {
+bool TickTransfer::headerLine(std::string_view line) {
     if (!m_inBlock) {
         // Lines outside a header block are trailers of a chunked body: not reported.
         if (!startsWithNoCase(line, "HTTP/"))
-            return;
+            return true;
         // A new response: whatever came before it was not the final one.
         noteRequestSent(m_easy);
         m_inBlock = true;
         m_blockComplete = false;
         m_headers.clear();
         m_location.clear();
-        m_owner.m_statusLine = line;
+        m_contentLength = -1;
         m_responseCode = statusCodeOf(line);
+        m_owner.m_statusLine = withReasonPhrase(line, m_responseCode);
         m_owner.fireStatus(41);
-        return;
+        return true;
     }
-    if (line.empty()) {
-        endOfHeaderBlock();
-        return;
-    }
+    if (line.empty())
+        return endOfHeaderBlock();
     const std::size_t colon = line.find(':');
     std::string field(line.substr(0, colon));
     std::string value(colon == std::string_view::npos ? std::string_view()
@@ -256,11 +332,18 @@ void TickTransfer::headerLine(std::string_view line) {
         m_location = value;
         const std::size_t first = m_location.find_first_not_of(" \t");
         m_location.erase(0, first == std::string::npos ? m_location.size() : first);
+    } else if (startsWithNoCase(field, "Content-Length") && field.size() == 14) {
+        m_contentLength = contentLengthOf(value);
     }
     m_headers.emplace_back(std::move(field), std::move(value));
+    return true;
 }
 
-void TickTransfer::endOfHeaderBlock() {
+bool TickTransfer::passesMaximum(int64_t bytes) const {
+    return m_owner.m_maxBodySize > 0 && bytes > m_owner.m_maxBodySize;
+}
+
+bool TickTransfer::endOfHeaderBlock() {
     m_inBlock = false;
     m_blockComplete = true;
     m_blockFinal = true;
@@ -275,8 +358,19 @@ void TickTransfer::endOfHeaderBlock() {
         auto [url, host] = resolveLocation(current ? current : m_hopURL, m_location);
         m_owner.m_statusLine.clear();
         m_owner.fireStatus(110, url);
+        // The options of this request leave certificates unverified: another host is asked
+        // by a request of its own.
+        if (m_unverified && !m_owner.acceptsAnyCertificate(host)) {
+            m_redirectToVerify = url;
+            return false;
+        }
         startHop(url, host);
+    } else if (m_responseCode >= 200 && m_responseCode < 300 && !m_ignoreContentLength &&
+               passesMaximum(m_contentLength)) {
+        m_tooLarge = true;
+        return false;
     }
+    return true;
 }
 
 void TickTransfer::flushHeaders() {
@@ -297,14 +391,18 @@ size_t TickTransfer::onBodyData(char* data, size_t size, size_t count, void* sel
 size_t TickTransfer::bodyBlock(std::string_view block) {
     if (m_owner.stopRequested())
         return CURL_WRITEFUNC_ERROR;
+    const bool success = m_responseCode >= 200 && m_responseCode < 300;
     if (!m_bodyStarted) {
         m_bodyStarted = true;
         flushHeaders();
         // An error page never replaces an earlier copy; without one it is kept.
-        const bool success = m_responseCode >= 200 && m_responseCode < 300;
         m_keepBody = !m_owner.m_localFile.empty() && (success || !m_file.targetExists());
         if (m_keepBody)
             m_fileError = m_file.open();
+    }
+    if (success && passesMaximum(m_total + static_cast<int64_t>(block.size()))) {
+        m_tooLarge = true;
+        return CURL_WRITEFUNC_ERROR;
     }
     if (m_keepBody && m_fileError == kTickOk)
         m_fileError = m_file.write(block);
@@ -314,6 +412,10 @@ size_t TickTransfer::bodyBlock(std::string_view block) {
     m_owner.m_bytesTransferred = m_total;
     if (m_owner.OnTransfer)
         m_owner.OnTransfer(m_total, block);
+    if (m_owner.m_rateLimiter != nullptr &&
+        !m_owner.m_rateLimiter->take(static_cast<int64_t>(block.size()),
+                                     [this] { return m_owner.stopRequested(); }))
+        return CURL_WRITEFUNC_ERROR;
     return block.size();
 }
 

@@ -31,6 +31,9 @@ public:
     bool refusedContentLength() const { return m_refusedContentLength; }
     // Whether the request ended because it was stopped (its result is then success).
     bool wasStopped() const { return m_stopped; }
+    // The redirect target at which the request was given up because it left the host whose
+    // certificate is accepted unverified: it is to be fetched again with verification.
+    const std::string& redirectToVerify() const { return m_redirectToVerify; }
 
 private:
     bool configure(CURL* easy, CurlSlist& headers);
@@ -45,8 +48,10 @@ private:
     static int onPrerequest(void* self, char* primaryIp, char* localIp, int primaryPort,
                             int localPort);
 
-    void headerLine(std::string_view line);
-    void endOfHeaderBlock();
+    // False to end the transfer.
+    bool headerLine(std::string_view line);
+    bool endOfHeaderBlock();
+    bool passesMaximum(int64_t bytes) const;
     void flushHeaders();
     size_t bodyBlock(std::string_view block);
     void startHop(const std::string& url, const std::string& host);
@@ -74,6 +79,10 @@ private:
     bool m_blockComplete = false;
     bool m_blockFinal = false;
     bool m_headersReported = false;
+    int64_t m_contentLength = -1; // of the latest response; -1 when absent
+    bool m_unverified = false;    // the certificate of the start host is not verified
+    std::string m_redirectToVerify;
+    bool m_tooLarge = false;
 
     bool m_bodyStarted = false;
     bool m_keepBody = false;

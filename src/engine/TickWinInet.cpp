@@ -206,12 +206,22 @@ void TickWinInet::applySessionOptions(CURL* easy, const std::string& host,
                                       const std::string& scheme, bool cookies) const {
     if (m_proxyBypass == "*") {
         curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    } else if (!m_proxyServer.empty()) {
+        // A proxy of our own: the environment's no_proxy list does not apply to it.
+        curl_easy_setopt(easy, CURLOPT_PROXY, proxyFor(m_proxyServer, scheme).c_str());
+        curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxyList(m_proxyBypass).c_str());
+        if (!m_proxyAuthorization.empty()) {
+            curl_easy_setopt(easy, CURLOPT_PROXYUSERPWD, m_proxyAuthorization.c_str());
+            curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
+        }
     } else {
-        if (!m_proxyServer.empty())
-            curl_easy_setopt(easy, CURLOPT_PROXY, proxyFor(m_proxyServer, scheme).c_str());
         const std::string noProxy = noProxyList(m_proxyBypass);
         if (!noProxy.empty())
             curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
+    }
+    if (acceptsAnyCertificate(host)) {
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
     }
 
     // Credentials only for the start host, and only once it has asked for them: with more
@@ -228,6 +238,10 @@ void TickWinInet::applySessionOptions(CURL* easy, const std::string& host,
     curl_easy_setopt(easy, CURLOPT_SHARE, share.get());
     if (cookies)
         curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+}
+
+bool TickWinInet::acceptsAnyCertificate(const std::string& host) const {
+    return !m_insecureHost.empty() && sameText(host, m_insecureHost);
 }
 
 void TickWinInet::fireStatus(int statusCode, const std::string& carried) {

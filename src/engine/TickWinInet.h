@@ -47,6 +47,15 @@ public:
     void setProxyServer(std::string proxy) { m_proxyServer = std::move(proxy); }
     const std::string& ProxyBypass() const { return m_proxyBypass; }
     void setProxyBypass(std::string bypass) { m_proxyBypass = std::move(bypass); }
+    // "user:password" given to the proxy; empty: none.
+    const std::string& ProxyAuthorization() const { return m_proxyAuthorization; }
+    void setProxyAuthorization(std::string text) { m_proxyAuthorization = std::move(text); }
+    // The one host whose certificate is accepted unverified (self-signed, expired, another
+    // name); empty: every certificate is verified.
+    const std::string& insecureHost() const { return m_insecureHost; }
+    void setInsecureHost(std::string host) { m_insecureHost = std::move(host); }
+    // Whether a request to the host goes without certificate verification.
+    bool acceptsAnyCertificate(const std::string& host) const;
 
     // Kept for the callers that set it; there is no local cache, so whether a copy is
     // re-validated is decided by the caller through TickHTTP::setIfModifiedSince.
@@ -109,6 +118,8 @@ private:
     std::string m_credentialHost;
     std::string m_proxyServer;
     std::string m_proxyBypass;
+    std::string m_proxyAuthorization;
+    std::string m_insecureHost;
     bool m_useCache = true;
 
     mutable std::mutex m_actionMutex;

@@ -150,6 +150,10 @@ std::string clientErrorText(int32_t code) {
         return "Specified URLScheme is invalid.";
     case kTickCantOpenFile:
         return "Can't open local file for writing.";
+    case kTickTooLarge:
+        return "The body is larger than the maximum size.";
+    case kTickTooSmall:
+        return "The body is smaller than the minimum size.";
     default:
         return {};
     }
@@ -282,6 +286,8 @@ ErrorCode errorCodeOfTick(int32_t code) {
     case kTickBadScheme:
     case kTickNoServer:
     case kTickCantOpenFile:
+    case kTickTooLarge:
+    case kTickTooSmall:
     case kInetInternalError:
     case kInetInvalidUrl:
     case kInetUnrecognizedScheme:

@@ -19,6 +19,9 @@ enum TickErrorCode : int32_t {
     kTickBadStatus = 151,
     kTickNoServer = 152,
     kTickBadScheme = 153,
+    // A body outside the size limits: not kept, and not an error of the file.
+    kTickTooLarge = 160,
+    kTickTooSmall = 161,
     kTickCantOpenFile = 302,
 };
 

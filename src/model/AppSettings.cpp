@@ -32,9 +32,13 @@ void TQLApp::readSettings() {
     m_maxFileHistory = m_settings.readInt(kSettingsKey, "Max File History", 10);
     m_lastCategory = m_settings.readText(kSettingsKey, "Last Category", "");
     m_lastTask = m_settings.readText(kSettingsKey, "Last Task", "");
-    m_dispatchPause = std::max(0, m_settings.readInt(kSettingsKey, "Dispatch Pause", 500));
+    m_dispatchPause =
+        std::max(0, m_settings.readInt(kSettingsKey, "Dispatch Pause", kDefaultDispatchPause));
     m_userAgentChoice = m_settings.readText(kSettingsKey, "User Agent", "");
     m_userAgent = resolveUserAgent(m_userAgentChoice);
+    m_connectionsPerHost =
+        std::clamp(m_settings.readInt(kSettingsKey, "Connections Per Host", 0), 0, kMaxConnections);
+    m_maxRate = std::max(0, m_settings.readInt(kSettingsKey, "Max Rate", 0));
 }
 
 void TQLApp::writeSetting(const char* name, int value) {
@@ -92,6 +96,27 @@ void TQLApp::setZipPropertiesFirst(bool on) {
 void TQLApp::setConnections(int count) {
     m_connections = std::clamp(count, kMinConnections, kMaxConnections);
     writeSetting("Connections", m_connections.load());
+}
+
+void TQLApp::setConnectionsPerHost(int count) {
+    m_connectionsPerHost = std::clamp(count, 0, kMaxConnections);
+    writeSetting("Connections Per Host", m_connectionsPerHost.load());
+}
+
+int TQLApp::connectionsPerHost() const {
+    const int perHost = m_connectionsPerHost;
+    return perHost == 0 ? m_connections.load() : std::min(perHost, m_connections.load());
+}
+
+void TQLApp::setMaxRate(int kilobytesPerSecond) {
+    m_maxRate = std::max(0, kilobytesPerSecond);
+    writeSetting("Max Rate", m_maxRate.load());
+}
+
+std::string TQLApp::proxyServer() const {
+    if (!m_useProxy || m_proxyAddress.empty())
+        return {};
+    return m_proxyPort.empty() ? m_proxyAddress : m_proxyAddress + ":" + m_proxyPort;
 }
 
 void TQLApp::setUseProxy(bool on) {

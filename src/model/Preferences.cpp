@@ -27,6 +27,17 @@ void fillConnection(TQLApp& app, PreferenceValues& v) {
     const std::string authorization = app.proxyAuthorization();
     if (!authorization.empty())
         std::tie(v.proxyUser, v.proxyPassword) = splitProxyAuthorization(authorization);
+    v.connectionsPerHost = app.connectionsPerHostSetting();
+    v.maxRate = app.maxRate();
+}
+
+// The limits are written only when changed, so a settings file gains no key it lacked
+// just because the dialog was confirmed.
+void storeLimits(TQLApp& app, const PreferenceValues& v) {
+    if (v.connectionsPerHost != app.connectionsPerHostSetting())
+        app.setConnectionsPerHost(v.connectionsPerHost);
+    if (v.maxRate != app.maxRate())
+        app.setMaxRate(v.maxRate);
 }
 
 } // namespace
@@ -79,6 +90,7 @@ void storePreferences(TQLApp& app, const PreferenceValues& v) {
     app.setProxyAddress(proxyAddressToStore(v.proxyAddress));
     app.setProxyPort(std::string(trimBlanks(v.proxyPort)));
     app.setProxyAuthorization(proxyAuthorizationToStore(v.proxyUser, v.proxyPassword));
+    storeLimits(app, v);
     ignoreFailure(app.setUserAgent(v.userAgent));
     app.setMaxUrlHistory(historyMaximum(v.maxUrlHistory, 20));
     app.setMaxFileHistory(historyMaximum(v.maxFileHistory, 10));

@@ -32,6 +32,8 @@ struct PreferenceValues {
     std::string proxyPort;
     std::string proxyUser;
     std::string proxyPassword;
+    int connectionsPerHost = 0; // 0 .. 16; 0: as many as "Connections"
+    int maxRate = 0;            // KB/s for all transfers together; 0: no cap
     std::string userAgent;
     // Personal Intranet
     std::string intranetFolder;

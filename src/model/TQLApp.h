@@ -90,6 +90,17 @@ public:
     void setProxyPort(const std::string& port);
     std::string proxyAuthorization() const { return m_proxyAuthorization; }
     void setProxyAuthorization(const std::string& authorization);
+    // "address:port" every transfer goes through while "Use Proxy" is on; empty while it is
+    // off (or no address is set): the environment's proxy variables then apply.
+    std::string proxyServer() const;
+    // "Connections Per Host" as stored: 0 (as many as "Connections") .. 16.
+    int connectionsPerHostSetting() const { return m_connectionsPerHost; }
+    void setConnectionsPerHost(int count);
+    // The transfers one host may have at once: the setting, never more than connections().
+    int connectionsPerHost() const;
+    // "Max Rate": the cap on the speeds of all transfers together in KB/s; 0 none.
+    int maxRate() const { return m_maxRate; }
+    void setMaxRate(int kilobytesPerSecond);
     std::string language() const { return m_language; }
     void setLanguage(const std::string& language);
     std::string skin() const { return m_skin; }
@@ -100,7 +111,7 @@ public:
     void setMaxUrlHistory(int count);
     int maxFileHistory() const { return m_maxFileHistory; }
     void setMaxFileHistory(int count);
-    // "Dispatch Pause" in milliseconds (default 500): the pacing of dispatch and parsing.
+    // "Dispatch Pause" in milliseconds (default 100): the pacing of dispatch and parsing.
     int dispatchPause() const { return m_dispatchPause; }
     void setDispatchPause(int milliseconds);
 
@@ -113,6 +124,7 @@ public:
     // The four theme colours, as "$00BBGGRR" texts, for a screen of the given depth.
     static std::array<std::string, 4> themeColours(int colourBits);
     static constexpr int kQueueSaveInterval = 10;
+    static constexpr int kDefaultDispatchPause = 100;
     // Transfer slots run side by side: at least one, at most sixteen.
     static constexpr int kMinConnections = 1;
     static constexpr int kMaxConnections = 16;
@@ -180,7 +192,9 @@ private:
     bool m_zipPropertiesFirst = false;
     std::atomic<int> m_connections{5};
     std::atomic<int> m_priority{5};
-    std::atomic<int> m_dispatchPause{500};
+    std::atomic<int> m_dispatchPause{kDefaultDispatchPause};
+    std::atomic<int> m_connectionsPerHost{0};
+    std::atomic<int> m_maxRate{0};
     bool m_useProxy = false;
     std::string m_proxyAddress, m_proxyPort, m_proxyAuthorization;
     std::string m_language = "Native";

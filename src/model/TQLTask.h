@@ -104,6 +104,9 @@ public:
     void setUserName(const std::string& name) { m_userName = name; }
     const std::string& password() const { return m_password; }
     void setPassword(const std::string& password) { m_password = password; }
+    // Certificates of the start URL's host are accepted unverified (self-signed, expired).
+    bool acceptAnyCertificate() const { return m_acceptAnyCertificate; }
+    void setAcceptAnyCertificate(bool on) { m_acceptAnyCertificate = on; }
     const std::string& comment() const { return m_comment; }
     void setComment(const std::string& comment) { m_comment = comment; }
     // Zip mode: the archive's path. Intranet mode: the folder the site is saved under.
@@ -216,6 +219,7 @@ private:
     bool m_canUpdate = false;
     std::string m_userName;
     std::string m_password;
+    bool m_acceptAnyCertificate = false;
     std::string m_comment;
     std::string m_destination;
     bool m_intranetMode = false;

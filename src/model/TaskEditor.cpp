@@ -93,6 +93,10 @@ ProfileControls profileControls(const TQLProfile& profile) {
     controls.aggressiveWholePage = profile.aggressiveParser() >= 2;
     controls.convertFollowed = profile.convertFollowedLinks();
     controls.convertUnfollowed = profile.convertUnfollowedLinks();
+    controls.pageSizeMin = profile.pageFileSizeMin();
+    controls.pageSizeMax = profile.pageFileSizeMax();
+    controls.mediaSizeMin = profile.resourceFileSizeMin();
+    controls.mediaSizeMax = profile.resourceFileSizeMax();
     return controls;
 }
 
@@ -118,6 +122,10 @@ void storeProfileControls(const ProfileControls& controls, TQLProfile& profile) 
     profile.setAggressiveParser(!controls.aggressive ? 0 : controls.aggressiveWholePage ? 2 : 1);
     profile.setConvertFollowedLinks(static_cast<std::uint8_t>(controls.convertFollowed));
     profile.setConvertUnfollowedLinks(static_cast<std::uint8_t>(controls.convertUnfollowed));
+    profile.setPageFileSizeMin(std::max(0, controls.pageSizeMin));
+    profile.setPageFileSizeMax(std::max(0, controls.pageSizeMax));
+    profile.setResourceFileSizeMin(std::max(0, controls.mediaSizeMin));
+    profile.setResourceFileSizeMax(std::max(0, controls.mediaSizeMax));
 }
 
 TaskEditor::TaskEditor(TQLApp& app, TQLTask& task, EditorMode mode)
@@ -154,6 +162,7 @@ void TaskEditor::show() {
         m_values.password = m_task.password();
         m_values.requiresPassword = true;
     }
+    m_values.acceptAnyCertificate = m_task.acceptAnyCertificate();
     m_values.folder = m_app.intranetFolder();
     m_values.intranet = m_task.intranetMode();
     (m_values.intranet ? m_values.folder : m_values.zipFile) = m_task.destination();

@@ -44,6 +44,11 @@ struct ProfileControls {
     bool aggressiveWholePage = false; // the second choice; else SCRIPT tags only
     int convertFollowed = 1;
     int convertUnfollowed = 1;
+    // Size limits in KB; 0: none.
+    int pageSizeMin = 0;
+    int pageSizeMax = 0;
+    int mediaSizeMin = 0;
+    int mediaSizeMax = 0;
 };
 
 // Every control the profile's values go into; the location and level choices, the levels
@@ -72,7 +77,7 @@ ProfileControl urlFilterChange(const ProfileControls& before,
                                const std::vector<std::string>& exclude);
 
 ProfileControls profileControls(const TQLProfile& profile);
-// The controls' values into the profile (name, codes and lists; path and sizes kept).
+// The controls' values into the profile (name, codes, lists and sizes; path kept).
 void storeProfileControls(const ProfileControls& controls, TQLProfile& profile);
 
 // Everything the dialog shows, page by page.
@@ -87,6 +92,7 @@ struct TaskEditorValues {
     bool requiresPassword = false;
     std::string account; // the account dialog
     std::string password;
+    bool acceptAnyCertificate = false; // "Advanced"
     // "Save to"
     bool intranet = false;
     std::string folder;

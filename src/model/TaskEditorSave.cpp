@@ -134,6 +134,7 @@ void TaskEditor::storeValues() {
     const bool account = m_values.requiresPassword;
     m_task.setUserName(account ? m_values.account : std::string());
     m_task.setPassword(account ? m_values.password : std::string());
+    m_task.setAcceptAnyCertificate(m_values.acceptAnyCertificate);
     m_task.setIntranetMode(m_values.intranet);
     m_task.setDestination(m_values.intranet ? withTrailingSlash(m_values.folder)
                                             : m_values.zipFile);

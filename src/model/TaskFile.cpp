@@ -112,6 +112,7 @@ void TQLTask::readTaskSection(const IniFile& ini) {
     m_elapsedTime = fields.date("Elapsed Time");
     m_lastRun = fields.date("Last Run");
     m_nextRun = fields.date("Next Run");
+    m_acceptAnyCertificate = fields.boolean("Accept Any Certificate", false);
 }
 
 void TQLTask::readUrls(const IniFile& ini) {
@@ -167,6 +168,7 @@ void TQLTask::writeTaskSection(IniFile& ini) const {
     ini.writeString(s, "Elapsed Time", formatTaskDate(m_elapsedTime));
     ini.writeString(s, "Last Run", formatTaskDate(m_lastRun));
     ini.writeString(s, "Next Run", formatTaskDate(m_nextRun));
+    ini.writeBool(s, "Accept Any Certificate", m_acceptAnyCertificate);
 }
 
 void TQLTask::writeUrls(IniFile& ini) const {

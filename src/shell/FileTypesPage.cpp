@@ -8,11 +8,17 @@
 #include "shell/TdlgEditFileType.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace quarlo::shell {
 
@@ -63,6 +69,7 @@ FileTypesPage::FileTypesPage(ShellEngine& engine, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_all);
     layout->addLayout(treeAndButtons, 1);
+    layout->addWidget(buildSizeLimits());
 
     connect(m_all, &QCheckBox::clicked, this, &FileTypesPage::allClicked);
     connect(m_treeView, &QTreeWidget::itemChanged, this, &FileTypesPage::itemChanged);
@@ -75,14 +82,47 @@ FileTypesPage::FileTypesPage(ShellEngine& engine, QWidget* parent)
 
 FileTypesPage::~FileTypesPage() = default;
 
+QWidget* FileTypesPage::buildSizeLimits() {
+    auto* group = new QGroupBox(tr("File sizes in KB (0: no limit); others are skipped"), this);
+    auto* grid = new QGridLayout(group);
+    const QString names[4] = {QStringLiteral("sePageSizeMin"), QStringLiteral("sePageSizeMax"),
+                              QStringLiteral("seMediaSizeMin"), QStringLiteral("seMediaSizeMax")};
+    grid->addWidget(new QLabel(tr("Minimum"), group), 0, 1);
+    grid->addWidget(new QLabel(tr("Maximum"), group), 0, 2);
+    grid->addWidget(new QLabel(tr("Pages:"), group), 1, 0);
+    grid->addWidget(new QLabel(tr("Media files:"), group), 2, 0);
+    for (int i = 0; i < 4; ++i) {
+        m_sizes[i] = new QSpinBox(group);
+        m_sizes[i]->setObjectName(names[i]);
+        m_sizes[i]->setRange(0, std::numeric_limits<int>::max());
+        grid->addWidget(m_sizes[i], 1 + i / 2, 1 + i % 2);
+        connect(m_sizes[i], &QSpinBox::valueChanged, this, [this] {
+            if (!m_filling)
+                emit changed();
+        });
+    }
+    grid->setColumnStretch(3, 1);
+    return group;
+}
+
 void FileTypesPage::load(const TQLProfile& profile) {
     m_model.build(FileTypes(m_engine.app().settings()).categories());
     m_model.setProfileTypes(profile.fileTypes());
     fillTree();
+    m_filling = true;
+    m_sizes[0]->setValue(profile.pageFileSizeMin());
+    m_sizes[1]->setValue(profile.pageFileSizeMax());
+    m_sizes[2]->setValue(profile.resourceFileSizeMin());
+    m_sizes[3]->setValue(profile.resourceFileSizeMax());
+    m_filling = false;
 }
 
 void FileTypesPage::store(TQLProfile& profile) const {
     profile.setFileTypes(m_model.profileTypes());
+    profile.setPageFileSizeMin(m_sizes[0]->value());
+    profile.setPageFileSizeMax(m_sizes[1]->value());
+    profile.setResourceFileSizeMin(m_sizes[2]->value());
+    profile.setResourceFileSizeMax(m_sizes[3]->value());
 }
 
 void FileTypesPage::fillTree() {

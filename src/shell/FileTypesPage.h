@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QPushButton;
+class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -41,6 +42,7 @@ signals:
     void changed();
 
 private:
+    QWidget* buildSizeLimits();
     void fillTree();
     void showMarks();
     void itemChanged(QTreeWidgetItem* item);
@@ -62,6 +64,8 @@ private:
     QPushButton* m_new = nullptr;
     QPushButton* m_edit = nullptr;
     QPushButton* m_delete = nullptr;
+    // Size limits in KB (0: none): pages min/max, media files min/max.
+    QSpinBox* m_sizes[4] = {};
 };
 
 } // namespace quarlo::shell

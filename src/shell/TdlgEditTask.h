@@ -98,6 +98,7 @@ private:
     QRadioButton* m_startPage = nullptr;
     QComboBox* m_url = nullptr;
     QCheckBox* m_requiresPassword = nullptr;
+    QCheckBox* m_acceptAnyCertificate = nullptr;
     QPushButton* m_accountButton = nullptr;
     QRadioButton* m_urlListChoice = nullptr;
     QListWidget* m_urlList = nullptr;

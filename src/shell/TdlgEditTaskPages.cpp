@@ -190,7 +190,25 @@ QWidget* TdlgEditTask::buildFollowedPage() {
 }
 
 QWidget* TdlgEditTask::buildAdvancedPage() {
-    return new QWidget(this);
+    auto* page = new QWidget(this);
+    auto* group = new QGroupBox(tr("Certificates"), page);
+    m_acceptAnyCertificate =
+        named(new QCheckBox(tr("Accept any certificate from the start URL's server"), group),
+              "cbAcceptAnyCertificate");
+    auto* warning = named(new QLabel(tr("Warning: the server's identity is then not checked, so "
+                                        "anyone between you and it could send you other files. "
+                                        "Use this only for a server you know, such as one on "
+                                        "your own network with a self-signed certificate."),
+                                     group),
+                          "lblCertificateWarning");
+    warning->setWordWrap(true);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(m_acceptAnyCertificate);
+    groupLayout->addWidget(warning);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(group);
+    layout->addStretch(1);
+    return page;
 }
 
 QWidget* TdlgEditTask::buildAggressivePage() {

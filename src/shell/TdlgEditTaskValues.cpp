@@ -57,6 +57,7 @@ void TdlgEditTask::showValues() {
     (values.urlList ? m_urlListChoice : m_startPage)->setChecked(true);
     m_account->setAccount(qs(values.account), qs(values.password));
     m_requiresPassword->setChecked(values.requiresPassword);
+    m_acceptAnyCertificate->setChecked(values.acceptAnyCertificate);
     m_folder->setText(qs(values.folder));
     m_zipFile->setText(qs(values.zipFile));
     (values.intranet ? m_intranet : m_zip)->setChecked(true);
@@ -130,6 +131,7 @@ void TdlgEditTask::readValues() {
     values.requiresPassword = m_requiresPassword->isChecked();
     values.account = text(m_account->account());
     values.password = text(m_account->password());
+    values.acceptAnyCertificate = m_acceptAnyCertificate->isChecked();
     values.intranet = m_intranet->isChecked();
     values.folder = text(m_folder->text());
     values.zipFile = text(m_zipFile->text());
@@ -150,6 +152,10 @@ void TdlgEditTask::readProfile() {
     profile.fileTypes = lists.fileTypes();
     profile.include = lists.urlFiltersInclude();
     profile.exclude = lists.urlFiltersExclude();
+    profile.pageSizeMin = lists.pageFileSizeMin();
+    profile.pageSizeMax = lists.pageFileSizeMax();
+    profile.mediaSizeMin = lists.resourceFileSizeMin();
+    profile.mediaSizeMax = lists.resourceFileSizeMax();
     profile.pageLocation = checkedIndex(m_pageLocations, profile.pageLocation);
     profile.resourceLocation = checkedIndex(m_mediaLocations, profile.resourceLocation);
     profile.levelChoice = static_cast<LevelChoice>(

@@ -91,6 +91,8 @@ void TdlgOptions::fill() {
     m_proxyPort->setText(qs(v.proxyPort));
     m_proxyUser->setText(qs(v.proxyUser));
     m_proxyPassword->setText(qs(v.proxyPassword));
+    m_connectionsPerHost->setValue(v.connectionsPerHost);
+    m_maxRate->setValue(v.maxRate);
     m_loading = false;
     m_userAgent->setCurrentText(qs(v.userAgent));
     m_maxUrls->setValue(std::stoi(v.maxUrlHistory));
@@ -117,6 +119,8 @@ PreferenceValues TdlgOptions::values() const {
     v.proxyPort = text(m_proxyPort);
     v.proxyUser = text(m_proxyUser);
     v.proxyPassword = text(m_proxyPassword);
+    v.connectionsPerHost = m_connectionsPerHost->value();
+    v.maxRate = m_maxRate->value();
     v.userAgent = m_userAgent->currentText().toStdString();
     v.intranetFolder = text(m_intranetFolder);
     return v;

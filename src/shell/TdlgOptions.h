@@ -43,6 +43,7 @@ private:
     QWidget* buildZipFoldersTab();
     QWidget* buildConnectionTab();
     QWidget* buildProxyGroup(QWidget* page);
+    QWidget* buildLimitsGroup(QWidget* page);
     QWidget* buildIntranetTab();
     QLineEdit* folderRow(QWidget* page, const QString& name, QWidget** row);
     void fill();
@@ -76,6 +77,8 @@ private:
     QLineEdit* m_proxyPort = nullptr;
     QLineEdit* m_proxyUser = nullptr;
     QLineEdit* m_proxyPassword = nullptr;
+    QSpinBox* m_connectionsPerHost = nullptr;
+    QSpinBox* m_maxRate = nullptr;
     QComboBox* m_userAgent = nullptr;
     // Personal Intranet
     QLineEdit* m_intranetFolder = nullptr;

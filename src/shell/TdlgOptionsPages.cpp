@@ -1,5 +1,7 @@
 #include "shell/TdlgOptions.h"
 
+#include "model/TQLApp.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -183,6 +185,7 @@ QWidget* TdlgOptions::buildConnectionTab() {
     page->setObjectName(QStringLiteral("tsConnection"));
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(buildProxyGroup(page));
+    layout->addWidget(buildLimitsGroup(page));
     auto* agent = new QGroupBox(tr("Agent Identity"), page);
     auto* agentLayout = new QFormLayout(agent);
     m_userAgent = new QComboBox(agent);
@@ -221,6 +224,23 @@ QWidget* TdlgOptions::buildProxyGroup(QWidget* page) {
     form->addRow(tr("Password:"), m_proxyPassword);
     layout->addWidget(account);
     return proxy;
+}
+
+QWidget* TdlgOptions::buildLimitsGroup(QWidget* page) {
+    auto* limits = new QGroupBox(tr("Limits"), page);
+    auto* form = new QFormLayout(limits);
+    m_connectionsPerHost = new QSpinBox(limits);
+    m_connectionsPerHost->setObjectName(QStringLiteral("seConnectionsPerHost"));
+    m_connectionsPerHost->setRange(0, TQLApp::kMaxConnections);
+    m_connectionsPerHost->setSpecialValueText(tr("as Connections"));
+    m_maxRate = new QSpinBox(limits);
+    m_maxRate->setObjectName(QStringLiteral("seMaxRate"));
+    m_maxRate->setRange(0, 1000000);
+    m_maxRate->setSuffix(tr(" KB/s"));
+    m_maxRate->setSpecialValueText(tr("no limit"));
+    form->addRow(tr("Connections per host:"), m_connectionsPerHost);
+    form->addRow(tr("Max. download rate:"), m_maxRate);
+    return limits;
 }
 
 QWidget* TdlgOptions::buildIntranetTab() {

@@ -64,6 +64,7 @@ private slots:
     void fillsEveryTabFromTheSettings() {
         m_home->app().setProxyAuthorization("ann:pw");
         m_home->app().setProxyAddress("proxy.example");
+        m_home->app().setMaxRate(250);
         QVERIFY(settings().writeBool(kSettingsKey, "Last Zip Folder", true));
         QVERIFY(settings().writeText(kSettingsKey, "Unzip Folder", "/srv/unzip"));
         TdlgOptions dialog(m_home->engine(), {});
@@ -90,6 +91,14 @@ private slots:
         QCOMPARE(child<QLineEdit>(dialog, "edProxyUser").text(), QStringLiteral("ann"));
         QCOMPARE(child<QLineEdit>(dialog, "edProxyPassword").text(), QStringLiteral("pw"));
         QVERIFY(!child<QLineEdit>(dialog, "edProxyAddress").isEnabled());
+        QSpinBox& perHost = child<QSpinBox>(dialog, "seConnectionsPerHost");
+        QCOMPARE(perHost.value(), 0);
+        QCOMPARE(perHost.text(), QStringLiteral("as Connections"));
+        QCOMPARE(perHost.maximum(), 16);
+        QCOMPARE(child<QSpinBox>(dialog, "seMaxRate").value(), 250);
+        // The limits lie below the proxy fields.
+        QVERIFY(perHost.mapTo(&dialog, QPoint()).y() >
+                child<QLineEdit>(dialog, "edProxyPassword").mapTo(&dialog, QPoint()).y());
         QComboBox& agents = child<QComboBox>(dialog, "cmbUserAgent");
         QCOMPARE(agents.count(), 10);
         QCOMPARE(agents.currentText(), QStringLiteral("Quarlo"));
@@ -108,6 +117,8 @@ private slots:
         typeInto(dialog, "edProxyPort", QStringLiteral(" 8080"));
         typeInto(dialog, "edProxyUser", QStringLiteral("bob"));
         child<QComboBox>(dialog, "cmbUserAgent").setCurrentText(QStringLiteral("Anonymous"));
+        child<QSpinBox>(dialog, "seConnectionsPerHost").setValue(2);
+        child<QSpinBox>(dialog, "seMaxRate").setValue(500);
         dialog.tabs().setCurrentIndex(1);
         // Browsing to a Zip folder chooses it over the last-used one.
         click(dialog, "rbLastZipFolder");
@@ -127,6 +138,8 @@ private slots:
         QVERIFY(m_home->app().noAds());
         QCOMPARE(m_home->app().maxFileHistory(), 3);
         QCOMPARE(m_home->app().userAgent(), std::string());
+        QCOMPARE(m_home->app().connectionsPerHost(), 2);
+        QCOMPARE(m_home->app().maxRate(), 500);
     }
 
     void cancelStoresNothing() {

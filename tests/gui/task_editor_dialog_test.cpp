@@ -280,6 +280,35 @@ private slots:
         QCOMPARE(task->destination(), existing);
     }
 
+    void certificateChoiceAndSizeLimitsAreSavedWithTheTask() {
+        auto task = newTask("https://intranet.test/");
+        task->profile().setResourceFileSizeMin(3);
+        TdlgEditTask dialog(m_home->engine(), *task, EditorMode::CreateNewTask);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.selectPage(QStringLiteral("Advanced")));
+        auto* accept = child<QCheckBox>(dialog, "cbAcceptAnyCertificate");
+        QVERIFY(!accept->isChecked());
+        QVERIFY(child<QLabel>(dialog, "lblCertificateWarning")->isVisible());
+        click(dialog, "cbAcceptAnyCertificate");
+        shoot(dialog, QStringLiteral("dialog_task_editor_advanced.png"));
+        QVERIFY(dialog.selectPage(QStringLiteral("Filetypes")));
+        QCOMPARE(child<QSpinBox>(dialog, "seMediaSizeMin")->value(), 3);
+        child<QSpinBox>(dialog, "sePageSizeMax")->setValue(500);
+        child<QSpinBox>(dialog, "seMediaSizeMax")->setValue(2000);
+        shoot(dialog, QStringLiteral("dialog_task_editor_filetypes_sizes.png"));
+        click(dialog, "btnOK");
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        auto saved = TQLTask::loadFromFile(app(), task->filePath());
+        QVERIFY(saved->acceptAnyCertificate());
+        QCOMPARE(saved->profile().pageFileSizeMax(), 500);
+        QCOMPARE(saved->profile().resourceFileSizeMax(), 2000);
+        QCOMPARE(saved->profile().resourceFileSizeMin(), 3);
+        QCOMPARE(saved->profile().pageFileSizeMin(), 0);
+        // A changed limit makes the profile the task's own.
+        QVERIFY(saved->profile().isCustom());
+    }
+
     void screenshotsOfEveryPage() {
         auto task = namedProfileTask();
         task->profile().setUrlFiltersInclude({"[AL]docs"});
