@@ -13,6 +13,7 @@ NewTaskOptions NewTaskOptions::take(Args& args) {
     options.intranet = args.option("--intranet");
     options.zip = args.option("--zip");
     options.category = args.option("--category");
+    options.noRobots = args.flag("--no-robots");
     return options;
 }
 
@@ -35,6 +36,8 @@ Result<std::unique_ptr<TQLTask>> createTask(TQLApp& app, const NewTaskOptions& o
         task.setURL({});
         task.setUrls(urlList);
     }
+    if (options.noRobots)
+        task.profile().setObeyRobots(false);
     if (options.intranet)
         task.setDestination(withTrailingSlash(absolutePath(*options.intranet)));
     if (options.zip) {

@@ -16,12 +16,13 @@ class TQLTask;
 namespace quarlo::cli {
 
 // The options that place a new task: --profile NAME, --intranet DIR, --zip FILE,
-// --category C.
+// --category C; and --no-robots, which turns "Obey Robots" off in the task's profile.
 struct NewTaskOptions {
     std::optional<std::string> profile;
     std::optional<std::string> intranet;
     std::optional<std::string> zip;
     std::optional<std::string> category;
+    bool noRobots = false;
 
     // Takes the options out of the command's words.
     static NewTaskOptions take(Args& args);

@@ -56,7 +56,7 @@ int taskNew(Context& context, TQLApp& app, Args& args) {
         return context.fail(words.message());
     if (words->size() != (urlList ? 1u : 2u))
         return context.fail("usage: task new (URL | --url-list FILE) [--profile NAME] "
-                            "[--intranet DIR | --zip FILE] [--category C]");
+                            "[--intranet DIR | --zip FILE] [--category C] [--no-robots]");
     std::vector<std::string> urls;
     std::string url;
     if (urlList) {

@@ -188,6 +188,11 @@ std::string TThreadSocket::LastModified() const {
     return m_lastModified;
 }
 
+std::string TThreadSocket::RetryAfter() const {
+    std::lock_guard lock(m_mutex);
+    return m_retryAfter;
+}
+
 std::string TThreadSocket::State() const {
     std::lock_guard lock(m_mutex);
     return m_state;
@@ -249,6 +254,7 @@ void TThreadSocket::Reset() {
     m_state.clear();
     m_resultText.clear();
     m_lastModified.clear();
+    m_retryAfter.clear();
     m_size = 0;
     m_bytesReceived = 0;
     m_notModified = false;
@@ -371,6 +377,9 @@ void TThreadSocket::onHeader(const std::string& field, const std::string& value)
     } else if (equalsNoCase(field, "Last-Modified")) {
         std::lock_guard lock(m_mutex);
         m_lastModified = value;
+    } else if (equalsNoCase(field, "Retry-After")) {
+        std::lock_guard lock(m_mutex);
+        m_retryAfter = value;
     }
 }
 

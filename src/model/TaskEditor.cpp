@@ -91,6 +91,7 @@ ProfileControls profileControls(const TQLProfile& profile) {
     }
     controls.aggressive = profile.aggressiveParser() != 0;
     controls.aggressiveWholePage = profile.aggressiveParser() >= 2;
+    controls.obeyRobots = profile.obeyRobots();
     controls.convertFollowed = profile.convertFollowedLinks();
     controls.convertUnfollowed = profile.convertUnfollowedLinks();
     return controls;
@@ -116,6 +117,7 @@ void storeProfileControls(const ProfileControls& controls, TQLProfile& profile) 
     profile.setUrlFiltersExclude(controls.exclude);
     profile.setUrlFiltersInclude(controls.include);
     profile.setAggressiveParser(!controls.aggressive ? 0 : controls.aggressiveWholePage ? 2 : 1);
+    profile.setObeyRobots(controls.obeyRobots);
     profile.setConvertFollowedLinks(static_cast<std::uint8_t>(controls.convertFollowed));
     profile.setConvertUnfollowedLinks(static_cast<std::uint8_t>(controls.convertUnfollowed));
 }
