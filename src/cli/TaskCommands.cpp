@@ -172,6 +172,7 @@ int taskCommand(Context& context, Args& args) {
     Args peek = args;
     for (const char* option : {"--profile", "--intranet", "--zip", "--category", "--url-list"})
         peek.option(option);
+    peek.flag("--no-robots");
     peek.flag("--csv");
     peek.flag("--json");
     auto words = peek.positional();

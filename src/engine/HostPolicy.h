@@ -23,7 +23,7 @@ int hostConnectionCap(const TQLApp& app);
 struct RobotsAnswer {
     enum class Kind {
         Rules,       // 2xx: the text's rules apply
-        NotFound,    // 4xx: everything is allowed
+        NotFound,    // 4xx, or a failure asking again will not mend: everything allowed
         Unavailable, // 5xx or no answer: nothing is allowed for now
         Refused,     // the host could not be resolved or refused the connection
     };

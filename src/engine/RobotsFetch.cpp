@@ -51,8 +51,25 @@ RobotsAnswer failureAnswer(CURLcode result) {
     RobotsAnswer answer;
     const int32_t code = winInetCodeFor(result, 0);
     answer.reason = std::to_string(code) + ": " + winInetDescription(code);
-    const bool refused = result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT;
-    answer.kind = refused ? RobotsAnswer::Kind::Refused : RobotsAnswer::Kind::Unavailable;
+    switch (result) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+        answer.kind = RobotsAnswer::Kind::Refused;
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_ABORTED_BY_CALLBACK:
+        answer.kind = RobotsAnswer::Kind::Unavailable;
+        break;
+    default:
+        // A failure that asking again will not mend (a certificate refused, a malformed
+        // answer): the host's own transfers meet it and fail with it, so nothing is held.
+        answer.kind = RobotsAnswer::Kind::NotFound;
+        break;
+    }
     return answer;
 }
 
