@@ -317,21 +317,3 @@ TEST(CliMirror, GetAppliesItsOptionsToTheTaskOnly) {
     EXPECT_EQ(runCli({"settings", "get", "No Ads"}).out, "1\n");
     EXPECT_EQ(runCli({"get", "ftp://x/"}).code, 2);
 }
-
-// A get ends as soon as its download is: each run below would otherwise last until the first
-// tick of the one-second timer of a run, so five of them would take five seconds or more.
-TEST(CliMirror, GetEndsWhenItsDownloadEndsNotAtATimerTick) {
-    TempHome home;
-    quarlo::cli::SampleSiteServer site(QUARLO_SOURCE_DATA "/sample-site");
-    ASSERT_TRUE(site.start());
-    const auto begin = std::chrono::steady_clock::now();
-    for (int n = 0; n < 5; ++n) {
-        const std::string copy = home.path() + "copy" + std::to_string(n);
-        const auto get = runCli({"--pause", "0", "get", site.rootUrl(), "--depth", "0", "--types",
-                                 ".html", "--intranet", copy});
-        ASSERT_EQ(get.code, 0) << get.err;
-        EXPECT_NE(get.out.find("Pages 1/1"), std::string::npos) << get.out;
-    }
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(5));
-    EXPECT_NE(runCli({"tasks"}).out.find("Task Complete"), std::string::npos);
-}

@@ -99,6 +99,13 @@ TEST_F(TasksCli, TaskShowWritesTheDetailsExport) {
     EXPECT_EQ(runCli({"task", "show", "Work/nobody", "--csv"}).code, 2);
 }
 
+TEST_F(TasksCli, NoRobotsIsStoredInTheNewTasksProfileOnly) {
+    const std::string polite = newTask({"http://www.alpha.test/"});
+    const std::string impolite = newTask({"http://www.beta.test/", "--no-robots"});
+    EXPECT_EQ(readWholeFile(polite).find("Obey Robots"), std::string::npos);
+    EXPECT_NE(readWholeFile(impolite).find("Obey Robots=0"), std::string::npos);
+}
+
 TEST_F(TasksCli, CategoriesAndTasksAreCreatedAndTrashed) {
     const std::string alpha = newTask({"http://www.alpha.test/"});
     writeWholeFile(home.path() + "Tasks/General/alpha.dwn", "queue");

@@ -38,6 +38,7 @@ TQLProfile unusualProfile(const std::string& path) {
     profile.setPageFileSizeMax(2147483647);
     profile.setResourceFileSizeMin(7);
     profile.setResourceFileSizeMax(8);
+    profile.setObeyRobots(false);
     return profile;
 }
 
@@ -95,6 +96,28 @@ TEST(Profile, RoundTripsEveryFieldAndKeepsOtherSections) {
     EXPECT_EQ(ini.readString("Profile", "URL Filters Include"), "\"\"");
     EXPECT_EQ(ini.readString("Profile", "URL Filters Exclude"),
               "\"[AL]Images and more\",\"[PL]a,b\",\"[RL]say \"\"hi\"\"\"");
+}
+
+TEST(Profile, ObeyRobotsIsOnWithoutItsKeyAndOnlyWrittenWhenTheFileHadItOrItIsOff) {
+    TempDir dir;
+    const std::string path = dir.path() + "old.qlp";
+    const std::string old = "[Profile]\r\nProfile Name=Old\r\nDepth=2\r\n";
+    writeWholeFile(path, old);
+    TQLProfile profile = readBack(path);
+    EXPECT_TRUE(profile.obeyRobots());
+    ASSERT_TRUE(profile.write());
+    EXPECT_FALSE(IniFile(path).hasKey("Profile", "Obey Robots"));
+
+    profile.setObeyRobots(false);
+    ASSERT_TRUE(profile.write());
+    EXPECT_EQ(IniFile(path).readString("Profile", "Obey Robots"), "0");
+    profile = readBack(path);
+    EXPECT_FALSE(profile.obeyRobots());
+    // Once in the file the key stays, on again.
+    profile.setObeyRobots(true);
+    ASSERT_TRUE(profile.write());
+    EXPECT_EQ(IniFile(path).readString("Profile", "Obey Robots"), "1");
+    EXPECT_TRUE(readBack(path).obeyRobots());
 }
 
 TEST(Profile, LongValuesAreCutTo2047Characters) {

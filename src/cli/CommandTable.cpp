@@ -39,12 +39,15 @@ const std::vector<CommandInfo>& commands() {
         {"task",
          "task new (URL | --url-list FILE) [--profile NAME] [--intranet DIR | --zip FILE]\n"
          "         [--category C] [--user NAME --password-file FILE] [--insecure]\n"
+         "         [--no-robots]\n"
          "task show TASK [--csv | --json]\n"
          "task delete TASK",
          "create, show and delete tasks",
          "'task new' creates and saves a task as the main window's new-task command does,\n"
          "with status \"Unscheduled\" (it does not run). With --url-list the task downloads the\n"
-         "URLs of the file (one per line) instead of following a start page. A TASK is named by "
+         "URLs of the file (one per line) instead of following a start page. --no-robots lets\n"
+         "the task fetch what robots.txt and <meta name=\"robots\"> keep crawlers from (the\n"
+         "start page is fetched in any case). A TASK is named by "
          "NAME (in the last\n"
          "category), CATEGORY/NAME, or the path of its .qlt file.\n"
          "--user and --password-file give the site's own account (the first line of FILE is\n"
@@ -86,13 +89,15 @@ const std::vector<CommandInfo>& commands() {
          runCommand},
         {"get",
          "get URL [--profile NAME] [PROFILE OPTIONS] [--map] [--intranet DIR | --zip FILE]\n"
-         "    [--category C] [--no-ads] [--user NAME --password-file FILE] [--insecure]",
+         "    [--category C] [--no-ads] [--user NAME --password-file FILE] [--insecure]\n"
+         "    [--no-robots]",
          "copy a site now: create the task and run it to the end",
          "Creates a task for URL as 'task new' does, runs it in the foreground with the\n"
          "progress display and says where the copy is. The profile options (see 'help\n"
          "profile') change this task's profile only, never a named profile's file. --map\n"
          "fetches pages only. --no-ads stores \"No Ads\": no banner in saved pages. --user,\n"
-         "--password-file and --insecure as for 'task new'. Exit codes as for 'run'.\n",
+         "--password-file, --insecure and --no-robots as for 'task new'. Exit codes as for\n"
+         "'run'.\n",
          getCommand},
         {"demo", "demo", "mirror the bundled sample site from a loopback server",
          "Serves the sample site on a free port of 127.0.0.1 and mirrors it into the folder\n"

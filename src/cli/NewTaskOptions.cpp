@@ -16,6 +16,7 @@ NewTaskOptions NewTaskOptions::take(Args& args) {
     options.user = args.option("--user");
     options.passwordFile = args.option("--password-file");
     options.insecure = args.flag("--insecure");
+    options.noRobots = args.flag("--no-robots");
     return options;
 }
 
@@ -79,6 +80,8 @@ Result<std::unique_ptr<TQLTask>> createTask(TQLApp& app, const NewTaskOptions& o
         task.setURL({});
         task.setUrls(urlList);
     }
+    if (options.noRobots)
+        task.profile().setObeyRobots(false);
     if (options.intranet)
         task.setDestination(withTrailingSlash(absolutePath(*options.intranet)));
     if (options.zip) {

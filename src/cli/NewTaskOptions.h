@@ -16,9 +16,9 @@ class TQLTask;
 namespace quarlo::cli {
 
 // The options that place a new task: --profile NAME, --intranet DIR, --zip FILE,
-// --category C; and those of its account and certificates: --user NAME, --password-file
+// --category C; those of its account and certificates: --user NAME, --password-file
 // FILE (a password is never taken from the command line, where others can see it),
-// --insecure.
+// --insecure; and --no-robots, which turns "Obey Robots" off in the task's profile.
 struct NewTaskOptions {
     std::optional<std::string> profile;
     std::optional<std::string> intranet;
@@ -27,6 +27,7 @@ struct NewTaskOptions {
     std::optional<std::string> user;
     std::optional<std::string> passwordFile;
     bool insecure = false;
+    bool noRobots = false;
 
     // Takes the options out of the command's words.
     static NewTaskOptions take(Args& args);

@@ -57,7 +57,7 @@ int taskNew(Context& context, TQLApp& app, Args& args) {
     if (words->size() != (urlList ? 1u : 2u))
         return context.fail("usage: task new (URL | --url-list FILE) [--profile NAME] "
                             "[--intranet DIR | --zip FILE] [--category C] "
-                            "[--user NAME --password-file FILE] [--insecure]");
+                            "[--user NAME --password-file FILE] [--insecure] [--no-robots]");
     std::vector<std::string> urls;
     std::string url;
     if (urlList) {
@@ -175,6 +175,7 @@ int taskCommand(Context& context, Args& args) {
                                "--user", "--password-file"})
         peek.option(option);
     peek.flag("--insecure");
+    peek.flag("--no-robots");
     peek.flag("--csv");
     peek.flag("--json");
     auto words = peek.positional();

@@ -10,6 +10,7 @@
 #include "html/LinkScan.h"
 #include "html/PagePasses.h"
 #include "html/PageScanner.h"
+#include "html/RobotsRules.h"
 #include "html/UrlFunctions.h"
 #include "model/TQLApp.h"
 #include "model/TQLProfile.h"
@@ -97,6 +98,7 @@ void TThreadParse::ProcessPage() {
         links.takeBase(m_pageText);
         m_baseHref = links.baseHref();
         takeTitle();
+        m_noFollow = task.profile().obeyRobots() && pageForbidsFollowing(m_pageText);
         {
             const JournalBatch batch(task);
             PageScanner scanner(m_pageText);
@@ -146,7 +148,7 @@ void TThreadParse::ExtractLinks(PagePasses& links, PageScanner& scanner, const L
     m_links = 0;
     m_newLinks = 0;
     links.scanPass(scanner, pass, [&](const FoundLink& link) {
-        if (link.followed)
+        if (link.followed && !m_noFollow)
             queueLink(link, pass);
         // Shown for every link: made in one piece.
         std::string status;

@@ -43,15 +43,40 @@ void failAfterLastAttempt(TQLTask& task, std::size_t entry) {
     task.setQueueDirty(true);
 }
 
-// The first entry of a selection that may still be fetched in this run; entries on the way
-// that have used their attempts fail.
-std::optional<std::size_t> firstFetchable(TQLTask& task,
-                                          std::optional<std::size_t> (TaskQueue::*first)() const) {
+// The gate's verdict carried out on an entry that is not handed out.
+void applyVerdict(TQLTask& task, std::size_t entry, const EntryVerdict& verdict) {
+    auto item = LoadItem(task, entry);
+    TaskCounters& counters = task.counters();
+    if (verdict.kind == EntryVerdict::Kind::Refuse) {
+        item->Mode = QueueMode::Unmarked;
+    } else {
+        SetStatus(*item, QueueStatus::Error);
+        ++(item->isPage() ? counters.PageErrors : counters.ResourceErrors);
+    }
+    item->Message = verdict.message;
+    attachedQueue(task).replace(entry, buildDataLine(*item), counters);
+    task.setQueueDirty(true);
+}
+
+using FirstFrom = std::optional<std::size_t> (TaskQueue::*)(std::size_t) const;
+
+// The first entry of a selection that may be fetched in this run and that the gate lets
+// through now; entries on the way that have used their attempts fail, and those the gate
+// refuses or fails are set so.
+std::optional<std::size_t> firstFetchable(TQLTask& task, FirstFrom first, const EntryGate& gate) {
     const TaskQueue& queue = task.queue();
-    for (auto entry = (queue.*first)(); entry; entry = (queue.*first)()) {
-        if (queue.attempts(*entry) < kAttemptsPerRun)
+    for (auto entry = (queue.*first)(0); entry; entry = (queue.*first)(*entry + 1)) {
+        if (queue.attempts(*entry) >= kAttemptsPerRun) {
+            failAfterLastAttempt(task, *entry);
+            continue;
+        }
+        if (!gate)
             return entry;
-        failAfterLastAttempt(task, *entry);
+        const EntryVerdict verdict = gate(queue.url(*entry));
+        if (verdict.kind == EntryVerdict::Kind::Dispatch)
+            return entry;
+        if (verdict.kind != EntryVerdict::Kind::Skip)
+            applyVerdict(task, *entry, verdict);
     }
     return std::nullopt;
 }
@@ -184,6 +209,10 @@ std::unique_ptr<TQLQItem> NextSavedPage(TQLTask& task) {
 }
 
 std::unique_ptr<TQLQItem> NextItem(TQLTask& task) {
+    return NextItem(task, EntryGate());
+}
+
+std::unique_ptr<TQLQItem> NextItem(TQLTask& task, const EntryGate& gate) {
     TaskCounters& counters = task.counters();
     const std::int64_t pages = counters.PagesDispatched;
     const std::int64_t resources = counters.ResourcesDispatched;
@@ -193,11 +222,11 @@ std::unique_ptr<TQLQItem> NextItem(TQLTask& task) {
         pages + resources == 0 ||
         target >= static_cast<double>(pages) / static_cast<double>(pages + resources);
     auto takePage = [&]() {
-        return dispatchEntry(task, firstFetchable(task, &TaskQueue::firstPageToFetch),
+        return dispatchEntry(task, firstFetchable(task, &TaskQueue::firstPageToFetchFrom, gate),
                              counters.PagesDispatched);
     };
     auto takeResource = [&]() {
-        return dispatchEntry(task, firstFetchable(task, &TaskQueue::firstResourceToFetch),
+        return dispatchEntry(task, firstFetchable(task, &TaskQueue::firstResourceToFetchFrom, gate),
                              counters.ResourcesDispatched);
     };
     if (pagesFirst) {

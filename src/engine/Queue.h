@@ -5,6 +5,7 @@
 #include "platform/Result.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -63,6 +64,21 @@ std::unique_ptr<TQLQItem> NextSavedPage(TQLTask& task);
 // the message of its last transfer. So a transfer that keeps ending incomplete, or a retry
 // (the entry put back to status 0 with its message), ends after that many attempts.
 std::unique_ptr<TQLQItem> NextItem(TQLTask& task);
+
+// What the selection may do with an entry at the moment, asked in queue order.
+struct EntryVerdict {
+    enum class Kind {
+        Dispatch, // hand it out
+        Skip,     // leave it for now (its host waits) and look further
+        Refuse,   // never in this run: set to mode 0 (unmarked) with the message
+        Fail,     // fail it (status Error, counted) with the message
+    };
+    Kind kind = Kind::Dispatch;
+    std::string message;
+};
+using EntryGate = std::function<EntryVerdict(const std::string& url)>;
+// NextItem with every candidate put to the gate first.
+std::unique_ptr<TQLQItem> NextItem(TQLTask& task, const EntryGate& gate);
 
 // Saved + errors have reached the found count, for pages and for resources.
 bool AllDone(const TQLTask& task);

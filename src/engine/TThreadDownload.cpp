@@ -40,6 +40,7 @@ void TThreadDownload::terminate() {
     m_wake.notify_all();
     if (m_thread.joinable())
         m_thread.join();
+    m_robots.stopAll();
 }
 
 void TThreadDownload::resume(TQLTask& task) {
@@ -51,6 +52,15 @@ void TThreadDownload::resume(TQLTask& task) {
         m_network.proxyServer = m_app.proxyServer();
         m_network.proxyAuthorization = m_app.useProxy() ? m_app.proxyAuthorization() : "";
         m_network.insecureHost = task.acceptAnyCertificate() ? m_credentialHost : std::string();
+        HostPolicy::Settings hosts;
+        hosts.obeyRobots = task.profile().obeyRobots();
+        hosts.productToken = robotsProductToken(m_userAgent);
+        hosts.perHostCap = hostConnectionCap(m_app);
+        if (!task.url().empty())
+            hosts.startURLs.insert(queueSafeURL(task.url()));
+        for (const std::string& url : task.urls())
+            hosts.startURLs.insert(queueSafeURL(url));
+        m_hosts.beginRun(std::move(hosts));
         m_stopRequested = false;
         m_failureTold = false;
         m_running = true;
@@ -64,6 +74,7 @@ void TThreadDownload::requestStop() {
         std::lock_guard lock(m_control);
         m_stopRequested = true;
     }
+    m_robots.abortAll();
     m_wake.notify_all();
 }
 
@@ -189,8 +200,12 @@ void TThreadDownload::eventCycle() {
             finished();
             return;
         }
-        if (attempt != Attempt::Dispatched)
-            waitForWork(seen, until);
+        if (attempt != Attempt::Dispatched) {
+            // A host's wait ending is work too.
+            const auto now = std::chrono::steady_clock::now();
+            const auto wake = m_hosts.nextWake(now);
+            waitForWork(seen, wake ? std::min(until, *wake) : until);
+        }
     }
     PeriodicSave();
 }
@@ -208,24 +223,47 @@ TThreadDownload::Attempt TThreadDownload::dispatchAttempt(const Pacing& pacing) 
     const bool noTransfers = m_sockets.busyCount() == 0;
     std::unique_ptr<TQLQItem> item;
     bool failed = false;
+    const auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(task->mutex());
         // A run that cannot write its output fetches nothing more; the run's end follows.
         failed = !task->outputFailure().empty();
-        if (!failed)
-            item = NextItem(*task);
-        if (!failed && !item && noTransfers && !(m_waitsForParsing && NextSavedPage(*task)))
-            return finishDownload(*task) ? Attempt::Finished : Attempt::NothingToDo;
+        if (!failed) {
+            m_hosts.beginSelection();
+            item = NextItem(*task, [&](const std::string& url) { return m_hosts.verdict(url, now); });
+            if (item)
+                m_hosts.noteDispatch(item->URL, now);
+            else if (noTransfers && !hostsHoldWork() && !(m_waitsForParsing && NextSavedPage(*task)))
+                return finishDownload(*task) ? Attempt::Finished : Attempt::NothingToDo;
+        }
     }
-    if (failed && !m_failureTold) {
-        m_failureTold = true;
-        runOver();
+    if (failed) {
+        if (!m_failureTold) {
+            m_failureTold = true;
+            runOver();
+        }
+        return Attempt::NothingToDo;
     }
+    startRobotsRequests();
     if (!item)
         return Attempt::NothingToDo;
-    if (pacing.pause.count() > 0 && !sleepFor(pacing.pause))
+    const std::string url = item->URL;
+    if ((pacing.pause.count() > 0 && !sleepFor(pacing.pause)) || !ArmSlot(*slot, std::move(item))) {
+        m_hosts.noteDone(url);
         return Attempt::NothingToDo;
-    return ArmSlot(*slot, std::move(item)) ? Attempt::Dispatched : Attempt::NothingToDo;
+    }
+    return Attempt::Dispatched;
+}
+
+void TThreadDownload::startRobotsRequests() {
+    for (const std::string& origin : m_hosts.takeRobotsRequests()) {
+        const RobotsClient client{m_userAgent, m_network.proxyServer,
+                                  m_network.proxyAuthorization, m_network.insecureHost};
+        m_robots.start(origin, client, [this](const std::string& from, const RobotsAnswer& a) {
+            m_hosts.robotsDone(from, a, std::chrono::steady_clock::now());
+            notifyWork();
+        });
+    }
 }
 
 // The download has finished: "Download Complete", queue and task file saved. The caller
@@ -245,6 +283,9 @@ void TThreadDownload::RefreshStatus() {
         if (task->isRunning())
             task->setElapsedTime(currentDateTime() - task->startTime());
     }
+    if (const std::string waiting = m_hosts.waitText(std::chrono::steady_clock::now());
+        !waiting.empty())
+        m_app.hooks().setStatusLine(waiting, -1);
     m_app.hooks().refreshCounters();
     m_app.hooks().refreshConnections();
     // Entries change status all through a run: the explorer shows them as they are.

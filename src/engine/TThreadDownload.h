@@ -1,8 +1,10 @@
 #pragma once
 
+#include "engine/HostPolicy.h"
 #include "engine/Pacing.h"
 #include "engine/RateLimiter.h"
 #include "engine/TThreadSocket.h"
+#include "engine/RobotsFetch.h"
 #include "platform/Result.h"
 
 #include <atomic>
@@ -90,6 +92,13 @@ private:
     void eventCycle();
 
     Attempt dispatchAttempt(const Pacing& pacing);
+    // Whether a host still holds entries back (waiting for a retry, a crawl delay, its
+    // robots.txt or a free connection): the download is not finished while it does.
+    bool hostsHoldWork() const { return m_hosts.holdsWork(); }
+    void startRobotsRequests();
+    // After a transfer: the host's count, a pause before a retry, a refusal.
+    void noteHostOutcome(const std::string& url, const std::string& retryAfter, int retryAttempt,
+                         const std::string& why, bool refused);
     bool finishDownload(TQLTask& task);
     bool ArmSlot(TThreadSocket& slot, std::unique_ptr<TQLQItem> item);
     void TransferProgress(TThreadSocket& slot);
@@ -130,6 +139,11 @@ private:
     // The items handed to slots, owned here until their transfer is done.
     std::mutex m_itemsMutex;
     std::map<const TThreadSocket*, std::unique_ptr<TQLQItem>> m_inFlight;
+
+    // The hosts of the run and their robots.txt requests; the requests' threads end before
+    // what their completion uses.
+    HostPolicy m_hosts;
+    RobotsFetcher m_robots;
 
     std::thread m_thread;
 };

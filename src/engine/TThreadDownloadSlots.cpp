@@ -14,6 +14,7 @@
 #include "platform/FileUtil.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <tuple>
 
 namespace quarlo {
@@ -29,6 +30,7 @@ struct SlotResult {
     std::string lastModified;
     bool notModified = false;
     TickResult error;
+    std::string retryAfter;
 };
 
 SlotResult readSlot(const TThreadSocket& slot) {
@@ -38,7 +40,41 @@ SlotResult readSlot(const TThreadSocket& slot) {
             slot.ResultText(),
             slot.LastModified(),
             slot.notModified(),
-            {slot.errorCode(), slot.errorText()}};
+            {slot.errorCode(), slot.errorText()},
+            slot.RetryAfter()};
+}
+
+// A failure that may pass: an answer asking to come back later, a reset or a timeout.
+bool worthRetrying(const SlotResult& r) {
+    if (r.state != TThreadSocket::kError)
+        return false;
+    if (r.error.code == kTickBadStatus) {
+        const int status = std::atoi(r.resultText.c_str());
+        return status == 429 || status == 502 || status == 503 || status == 504;
+    }
+    return r.error.code == kInetConnectionReset || r.error.code == kInetTimeout;
+}
+
+// The host did not take the connection at all.
+bool hostRefused(const SlotResult& r) {
+    return r.state == TThreadSocket::kError &&
+           (r.error.code == kInetNameNotResolved || r.error.code == kInetCannotConnect);
+}
+
+// Puts an entry whose transfer may pass back in the queue (status 0 with the answer as its
+// message) while its run has attempts left. The caller holds the task's mutex. The attempt
+// that failed; 0 when the entry was not put back.
+int putBackForRetry(TQLTask& task, TQLQItem& item, const SlotResult& r) {
+    const auto entry = task.queue().find(queueSafeURL(item.URL));
+    if (!entry || !worthRetrying(r))
+        return 0;
+    const int attempts = task.queue().attempts(*entry);
+    if (attempts >= kAttemptsPerRun)
+        return 0;
+    item.Message = r.error.code == kTickBadStatus ? r.resultText : r.error.message();
+    SetStatus(item, QueueStatus::None);
+    StoreItem(item);
+    return attempts;
 }
 
 // A stored copy is re-validated rather than fetched again when the entry is being updated,
@@ -64,8 +100,9 @@ std::string skippedMessage(const TQLProfile& profile, bool page, bool tooLarge) 
 }
 
 // Records the transfer's outcome in the item and the counters. The caller holds the task's
-// mutex. True when the transfer completed.
-bool recordOutcome(TQLTask& task, TQLQItem& item, const SlotResult& r) {
+// mutex. True when the transfer completed; retryAttempt is set to the failed attempt when
+// the entry was put back for a retry.
+bool recordOutcome(TQLTask& task, TQLQItem& item, const SlotResult& r, int& retryAttempt) {
     TaskCounters& counters = task.counters();
     const bool page = item.isPage();
     const bool complete = r.state == TThreadSocket::kComplete;
@@ -88,6 +125,8 @@ bool recordOutcome(TQLTask& task, TQLQItem& item, const SlotResult& r) {
         SetStatus(item, QueueStatus::None);
         item.Message = skippedMessage(task.profile(), page, r.error.code == kTickTooLarge);
         item.BytesReceived = 0;
+    } else if ((retryAttempt = putBackForRetry(task, item, r)) > 0) {
+        return false;
     } else if (r.state == TThreadSocket::kError) {
         // An answer with an error status keeps its status line; any other failure (no
         // answer, a file that cannot be written, a body cut short) says what went wrong.
@@ -179,7 +218,10 @@ void TThreadDownload::TransferDone(TThreadSocket& slot) {
     if (item) {
         TQLTask& task = *item->Task;
         std::lock_guard lock(task.mutex());
-        const bool complete = recordOutcome(task, *item, result);
+        int retryAttempt = 0;
+        const bool complete = recordOutcome(task, *item, result, retryAttempt);
+        noteHostOutcome(item->URL, result.retryAfter, retryAttempt, item->Message,
+                        hostRefused(result));
         pageSaved = complete && item->Status == QueueStatus::Saved && item->isPage();
         // Zip mode: a completed resource (or an unchanged page, which is not parsed again)
         // waits in the zip list for the archive; every other item is released here.
@@ -201,6 +243,18 @@ void TThreadDownload::TransferDone(TThreadSocket& slot) {
     }
     // The slot is free again.
     notifyWork();
+}
+
+void TThreadDownload::noteHostOutcome(const std::string& url, const std::string& retryAfter,
+                                      int retryAttempt, const std::string& why, bool refused) {
+    const auto now = std::chrono::steady_clock::now();
+    m_hosts.noteDone(url);
+    if (refused)
+        m_hosts.noteRefusal(url, why);
+    if (retryAttempt > 0) {
+        const auto after = parseRetryAfter(retryAfter, std::chrono::system_clock::now());
+        m_hosts.noteWait(url, retryDelay(retryAttempt, after), why, now);
+    }
 }
 
 std::unique_ptr<TQLQItem> TThreadDownload::takeItem(TThreadSocket& slot) {

@@ -105,6 +105,8 @@ private:
     std::atomic<bool> m_stopRequested{false};
     std::string m_pageText;
     std::string m_baseHref;
+    // The page being parsed asks, through <meta name="robots">, that its links not be followed.
+    bool m_noFollow = false;
     std::atomic<std::int32_t> m_links{0};
     std::atomic<std::int32_t> m_newLinks{0};
 

@@ -194,6 +194,11 @@ std::string TThreadSocket::LastModified() const {
     return m_lastModified;
 }
 
+std::string TThreadSocket::RetryAfter() const {
+    std::lock_guard lock(m_mutex);
+    return m_retryAfter;
+}
+
 std::string TThreadSocket::State() const {
     std::lock_guard lock(m_mutex);
     return m_state;
@@ -256,6 +261,7 @@ void TThreadSocket::Reset() {
     m_state.clear();
     m_resultText.clear();
     m_lastModified.clear();
+    m_retryAfter.clear();
     m_size = 0;
     m_bytesReceived = 0;
     m_notModified = false;
@@ -383,6 +389,9 @@ void TThreadSocket::onHeader(const std::string& field, const std::string& value)
     } else if (equalsNoCase(field, "Last-Modified")) {
         std::lock_guard lock(m_mutex);
         m_lastModified = value;
+    } else if (equalsNoCase(field, "Retry-After")) {
+        std::lock_guard lock(m_mutex);
+        m_retryAfter = value;
     }
 }
 

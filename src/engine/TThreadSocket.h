@@ -89,6 +89,8 @@ public:
     std::string ResultText() const;
     // The "Last-Modified" value as received (leading blank included).
     std::string LastModified() const;
+    // The "Retry-After" value of the answer, if it had one.
+    std::string RetryAfter() const;
     // The live state text (the k... values, or the latest status notification).
     std::string State() const;
     // What the connections window shows of the slot: its transfer while it is busy, else the
@@ -153,6 +155,7 @@ private:
     std::atomic<int64_t> m_bytesReceived{0};
     std::string m_resultText;
     std::string m_lastModified;
+    std::string m_retryAfter;
     std::string m_state;
     TransferView m_lastTransfer;
     bool m_notModified = false;

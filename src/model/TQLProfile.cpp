@@ -66,6 +66,8 @@ void TQLProfile::readFrom(const IniFile& ini, std::vector<std::string>* badKeys)
     m_pageFileSizeMax = readInt32(fields, "Page File Size Max", 0);
     m_resourceFileSizeMin = readInt32(fields, "Resource File Size Min", 0);
     m_resourceFileSizeMax = readInt32(fields, "Resource File Size Max", 0);
+    m_obeyRobots = fields.boolean("Obey Robots", true);
+    m_obeyRobotsStored.had = ini.hasKey(kSection, "Obey Robots");
 }
 
 Status TQLProfile::write() const {
@@ -93,6 +95,8 @@ void TQLProfile::writeTo(IniFile& ini) const {
     ini.writeInt(kSection, "Page File Size Max", m_pageFileSizeMax);
     ini.writeInt(kSection, "Resource File Size Min", m_resourceFileSizeMin);
     ini.writeInt(kSection, "Resource File Size Max", m_resourceFileSizeMax);
+    if (m_obeyRobotsStored.had || !m_obeyRobots)
+        ini.writeBool(kSection, "Obey Robots", m_obeyRobots);
 }
 
 LinkOptions linkOptions(const TQLProfile& profile) {

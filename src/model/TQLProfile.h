@@ -65,6 +65,9 @@ public:
     void setPageFileSizeMin(std::int32_t size) { m_pageFileSizeMin = size; }
     std::int32_t pageFileSizeMax() const { return m_pageFileSizeMax; }
     void setPageFileSizeMax(std::int32_t size) { m_pageFileSizeMax = size; }
+    // Whether robots.txt and <meta name="robots"> are followed (on by default).
+    bool obeyRobots() const { return m_obeyRobots; }
+    void setObeyRobots(bool on) { m_obeyRobots = on; }
     std::int32_t resourceFileSizeMin() const { return m_resourceFileSizeMin; }
     void setResourceFileSizeMin(std::int32_t size) { m_resourceFileSizeMin = size; }
     std::int32_t resourceFileSizeMax() const { return m_resourceFileSizeMax; }
@@ -101,6 +104,14 @@ private:
     std::int32_t m_pageFileSizeMax = 0;
     std::int32_t m_resourceFileSizeMin = 0;
     std::int32_t m_resourceFileSizeMax = 0;
+    bool m_obeyRobots = true;
+    // Whether the file read had "Obey Robots". The key is written when it had or the value
+    // is off, so a file of an earlier version gains no key by being read and written back.
+    // Not part of the profile's value: equal profiles may come from either kind of file.
+    struct FileMark {
+        bool had = false;
+        bool operator==(const FileMark&) const { return true; }
+    } m_obeyRobotsStored;
 };
 
 // The fields of the profile that the link scanner, test and conversion read.

@@ -91,6 +91,7 @@ ProfileControls profileControls(const TQLProfile& profile) {
     }
     controls.aggressive = profile.aggressiveParser() != 0;
     controls.aggressiveWholePage = profile.aggressiveParser() >= 2;
+    controls.obeyRobots = profile.obeyRobots();
     controls.convertFollowed = profile.convertFollowedLinks();
     controls.convertUnfollowed = profile.convertUnfollowedLinks();
     controls.pageSizeMin = profile.pageFileSizeMin();
@@ -120,6 +121,7 @@ void storeProfileControls(const ProfileControls& controls, TQLProfile& profile) 
     profile.setUrlFiltersExclude(controls.exclude);
     profile.setUrlFiltersInclude(controls.include);
     profile.setAggressiveParser(!controls.aggressive ? 0 : controls.aggressiveWholePage ? 2 : 1);
+    profile.setObeyRobots(controls.obeyRobots);
     profile.setConvertFollowedLinks(static_cast<std::uint8_t>(controls.convertFollowed));
     profile.setConvertUnfollowedLinks(static_cast<std::uint8_t>(controls.convertUnfollowed));
     profile.setPageFileSizeMin(std::max(0, controls.pageSizeMin));

@@ -42,6 +42,7 @@ struct ProfileControls {
     int levels = 1; // the levels box, kept while another level choice is made
     bool aggressive = true;
     bool aggressiveWholePage = false; // the second choice; else SCRIPT tags only
+    bool obeyRobots = true;
     int convertFollowed = 1;
     int convertUnfollowed = 1;
     // Size limits in KB; 0: none.
@@ -63,6 +64,7 @@ enum class ProfileControl {
     FileTypeMark,
     AggressiveParser,
     AggressiveChoice,
+    ObeyRobots,
     UseStartPageTitle,
     AddUrlFilter,
     EditUrlFilter,

@@ -176,6 +176,12 @@ std::optional<std::size_t> firstOf(const std::set<std::size_t>& set) {
         return std::nullopt;
     return *set.begin();
 }
+std::optional<std::size_t> firstFrom(const std::set<std::size_t>& set, std::size_t from) {
+    const auto found = set.lower_bound(from);
+    if (found == set.end())
+        return std::nullopt;
+    return *found;
+}
 } // namespace
 
 std::optional<std::size_t> TaskQueue::firstPageToFetch() const {
@@ -188,6 +194,14 @@ std::optional<std::size_t> TaskQueue::firstResourceToFetch() const {
 
 std::optional<std::size_t> TaskQueue::firstSavedPage() const {
     return firstOf(m_savedPages);
+}
+
+std::optional<std::size_t> TaskQueue::firstPageToFetchFrom(std::size_t from) const {
+    return firstFrom(m_pagesToFetch, from);
+}
+
+std::optional<std::size_t> TaskQueue::firstResourceToFetchFrom(std::size_t from) const {
+    return firstFrom(m_resourcesToFetch, from);
 }
 
 void TaskQueue::clear() {

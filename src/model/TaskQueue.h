@@ -87,6 +87,10 @@ public:
     std::optional<std::size_t> firstResourceToFetch() const;
     // a page in status Saved, whatever its mode.
     std::optional<std::size_t> firstSavedPage() const;
+    // The first page / resource to fetch numbered `from` or later, for a selection that
+    // passes some entries over.
+    std::optional<std::size_t> firstPageToFetchFrom(std::size_t from) const;
+    std::optional<std::size_t> firstResourceToFetchFrom(std::size_t from) const;
 
     // Empties the queue. The journal starts again from an empty queue (the queue file on
     // disk no longer counts until the next save).

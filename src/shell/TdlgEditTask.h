@@ -125,6 +125,7 @@ private:
     QCheckBox* m_aggressive = nullptr;
     QRadioButton* m_aggressiveScript = nullptr;
     QRadioButton* m_aggressiveAll = nullptr;
+    QCheckBox* m_obeyRobots = nullptr;
     QRadioButton* m_followed[2] = {};
     QRadioButton* m_unfollowed[3] = {};
     // "Schedule"

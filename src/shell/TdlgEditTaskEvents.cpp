@@ -92,6 +92,8 @@ void TdlgEditTask::connectProfileControls() {
         updateEnabling();
         profileChanged(ProfileControl::AggressiveParser);
     });
+    connect(m_obeyRobots, &QCheckBox::toggled, this,
+            [this] { profileChanged(ProfileControl::ObeyRobots); });
     connect(m_useTitle, &QCheckBox::toggled, this,
             [this] { profileChanged(ProfileControl::UseStartPageTitle); });
     connect(m_fileTypes, &FileTypesPage::changed, this,

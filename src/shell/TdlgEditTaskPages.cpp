@@ -220,10 +220,20 @@ QWidget* TdlgEditTask::buildAggressivePage() {
     m_aggressiveAll = radio(tr("Aggressively extract and follow all possible links from the "
                                "entire page"),
                             "rbAggressiveAll", page);
+    m_obeyRobots =
+        named(new QCheckBox(tr("Obey robots.txt and robots meta tags"), page), "cbObeyRobots");
+    auto* robotsNote = new QLabel(tr("Pages and files the site's robots.txt keeps crawlers from "
+                                     "are left out, and the links of pages marked \"nofollow\" "
+                                     "are not followed. The start page is always fetched."),
+                                  page);
+    robotsNote->setWordWrap(true);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(m_aggressive);
     layout->addWidget(m_aggressiveScript);
     layout->addWidget(m_aggressiveAll);
+    layout->addSpacing(12);
+    layout->addWidget(m_obeyRobots);
+    layout->addWidget(robotsNote);
     layout->addStretch(1);
     return page;
 }

@@ -102,6 +102,7 @@ void TdlgEditTask::showProfile() {
     check(m_levelChoices, static_cast<int>(profile.levelChoice));
     m_aggressive->setChecked(profile.aggressive);
     (profile.aggressiveWholePage ? m_aggressiveAll : m_aggressiveScript)->setChecked(true);
+    m_obeyRobots->setChecked(profile.obeyRobots);
     check(m_followed, profile.convertFollowed);
     check(m_unfollowed, profile.convertUnfollowed);
     m_editor.setLoading(wasLoading);
@@ -163,6 +164,7 @@ void TdlgEditTask::readProfile() {
     profile.levels = m_levels->value();
     profile.aggressive = m_aggressive->isChecked();
     profile.aggressiveWholePage = m_aggressiveAll->isChecked();
+    profile.obeyRobots = m_obeyRobots->isChecked();
     profile.convertFollowed = checkedIndex(m_followed, profile.convertFollowed);
     profile.convertUnfollowed = checkedIndex(m_unfollowed, profile.convertUnfollowed);
 }

@@ -146,6 +146,9 @@ private slots:
         click(dialog, "rbUnfollowedAll");
         QVERIFY(dialog.selectPage(QStringLiteral("Followed Links")));
         click(dialog, "rbPagesAnywhere");
+        QVERIFY(dialog.selectPage(QStringLiteral("Followed Links (Adv)")));
+        QVERIFY(child<QCheckBox>(dialog, "cbObeyRobots")->isChecked());
+        click(dialog, "cbObeyRobots");
         click(dialog, "btnOK");
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(m_prompts->prompts().empty());
@@ -155,6 +158,7 @@ private slots:
         QCOMPARE(saved->destination(), app().downloadsFolder() + "gamma.zip");
         QCOMPARE(int(saved->profile().convertUnfollowedLinks()), 2);
         QCOMPARE(int(saved->profile().pageLocation()), int(TQLProfile::Anywhere));
+        QVERIFY(!saved->profile().obeyRobots());
         QCOMPARE(saved->status(), TaskStatus::Unscheduled);
     }
 

@@ -1,0 +1,235 @@
+// Whole runs against loopback servers that publish robots.txt, throttle or refuse: what is
+// fetched, when, and what the queue says afterwards.
+
+#include "engine/Queue.h"
+#include "model/TQLProfile.h"
+#include "support/EngineRunFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace quarlo::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// A loopback server that records when each path was asked for and answers from a table of
+// handlers; an unknown path is a small page.
+class RecordingSite {
+public:
+    using Answer = std::function<void(int call, httplib::Response& res)>;
+
+    RecordingSite() {
+        m_server.server().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+            Answer answer;
+            int call = 0;
+            {
+                std::lock_guard lock(m_mutex);
+                m_times[req.path].push_back(Clock::now());
+                call = static_cast<int>(m_times[req.path].size());
+                if (auto found = m_answers.find(req.path); found != m_answers.end())
+                    answer = found->second;
+            }
+            if (answer)
+                answer(call, res);
+            else if (req.path == "/robots.txt")
+                res.status = 404;
+            else
+                res.set_content("<html><body>" + req.path + "</body></html>", "text/html");
+        });
+    }
+    bool start() { return m_server.start(); }
+    std::string url(const std::string& path) const { return m_server.url(path); }
+    void on(const std::string& path, Answer answer) {
+        std::lock_guard lock(m_mutex);
+        m_answers[path] = std::move(answer);
+    }
+    void page(const std::string& path, const std::string& html) {
+        on(path, [html](int, httplib::Response& res) { res.set_content(html, "text/html"); });
+    }
+    std::vector<Clock::time_point> times(const std::string& path) {
+        std::lock_guard lock(m_mutex);
+        return m_times[path];
+    }
+    int requests(const std::string& path) { return static_cast<int>(times(path).size()); }
+
+private:
+    LoopbackServer m_server;
+    std::mutex m_mutex;
+    std::map<std::string, std::vector<Clock::time_point>> m_times;
+    std::map<std::string, Answer> m_answers;
+};
+
+class PoliteRunTest : public EngineRunFixture {
+protected:
+    void SetUp() override {
+        EngineRunFixture::SetUp();
+        ASSERT_TRUE(web.start());
+        ASSERT_TRUE(other.start());
+    }
+
+    std::unique_ptr<TQLTask> crawlTask(const std::string& name, const std::string& start,
+                                       bool obeyRobots = true) {
+        auto task = pageTask(name, start);
+        task->profile() = TQLProfile::defaults();
+        task->profile().setDepth(-1);
+        task->profile().setObeyRobots(obeyRobots);
+        return task;
+    }
+    std::unique_ptr<TQLTask> urlsTask(const std::string& name, std::vector<std::string> urls) {
+        auto task = pageTask(name, {});
+        task->setURL({});
+        task->setUrls(std::move(urls));
+        return task;
+    }
+    bool run(std::unique_ptr<TQLTask> task, std::chrono::milliseconds timeout = 20s) {
+        return downloader->start(std::move(task)).ok() && runToEnd(timeout);
+    }
+    // The entry of the URL as the current task's queue holds it.
+    std::unique_ptr<TQLQItem> entry(const std::string& url) {
+        TQLTask& task = *app->currentTask();
+        std::lock_guard lock(task.mutex());
+        const auto found = task.queue().find(url);
+        return found ? LoadItem(task, *found) : nullptr;
+    }
+
+    RecordingSite web;
+    RecordingSite other;
+};
+
+TEST_F(PoliteRunTest, RobotsRulesAndNofollowDecideWhatIsFetchedButNotTheStartPage) {
+    web.on("/robots.txt", [](int, httplib::Response& res) {
+        res.set_content("User-agent: *\nDisallow: /private/\nDisallow: /start.html\n"
+                        "Allow: /private/open*\n",
+                        "text/plain");
+    });
+    web.page("/start.html",
+             "<html><a href='/private/a.html'>a</a> <a href='/private/open.html'>o</a>"
+             "<a href='/public/b.html'>b</a> <a href='/quiet.html'>q</a>");
+    web.page("/quiet.html", "<html><meta name=\"ROBOTS\" content=\"noindex, NoFollow\">"
+                            "<a href='/public/hidden.html'>h</a>");
+    ASSERT_TRUE(run(crawlTask("Robots", web.url("/start.html"))));
+    EXPECT_EQ(web.requests("/robots.txt"), 1);
+    EXPECT_EQ(web.requests("/start.html"), 1);
+    EXPECT_EQ(web.requests("/private/open.html"), 1);
+    EXPECT_EQ(web.requests("/public/b.html"), 1);
+    EXPECT_EQ(web.requests("/quiet.html"), 1);
+    EXPECT_EQ(web.requests("/private/a.html"), 0);
+    EXPECT_EQ(web.requests("/public/hidden.html"), 0);
+    const auto refused = entry(web.url("/private/a.html"));
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->Mode, QueueMode::Unmarked);
+    EXPECT_EQ(refused->Status, QueueStatus::None);
+    EXPECT_EQ(refused->Message, "Refused by robots.txt");
+    EXPECT_FALSE(entry(web.url("/public/hidden.html")));
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+
+    // With "Obey Robots" off everything is fetched.
+    ASSERT_TRUE(run(crawlTask("Impolite", web.url("/start.html"), false)));
+    EXPECT_EQ(web.requests("/robots.txt"), 1);
+    EXPECT_EQ(web.requests("/private/a.html"), 1);
+    EXPECT_EQ(web.requests("/public/hidden.html"), 1);
+}
+
+TEST_F(PoliteRunTest, AnUnavailableRobotsTxtHoldsTheHostUntilItAnswers) {
+    web.on("/robots.txt", [](int call, httplib::Response& res) {
+        if (call == 1) {
+            res.status = 503;
+            res.set_header("Retry-After", "0");
+            return;
+        }
+        res.set_content("User-agent: *\nDisallow: /x", "text/plain");
+    });
+    // A 4xx robots.txt on the other host allows everything there.
+    other.on("/robots.txt", [](int, httplib::Response& res) { res.status = 403; });
+    ASSERT_TRUE(run(
+        urlsTask("Unavailable", {web.url("/a.html"), web.url("/x.html"), other.url("/x.html")})));
+    EXPECT_EQ(web.requests("/robots.txt"), 2);
+    EXPECT_EQ(web.requests("/a.html"), 1);
+    EXPECT_EQ(other.requests("/x.html"), 1);
+    // A listed URL is a start URL: fetched whatever robots.txt says.
+    EXPECT_EQ(web.requests("/x.html"), 1);
+}
+
+TEST_F(PoliteRunTest, CrawlDelayPacesTheRequestsToItsHost) {
+    web.on("/robots.txt", [](int, httplib::Response& res) {
+        res.set_content("User-agent: *\nCrawl-delay: 0.4\n", "text/plain");
+    });
+    std::vector<std::string> urls;
+    for (const char* path : {"/1.html", "/2.html", "/3.html", "/4.html"})
+        urls.push_back(web.url(path));
+    ASSERT_TRUE(run(urlsTask("Paced", urls)));
+    std::vector<Clock::time_point> times;
+    for (const char* path : {"/1.html", "/2.html", "/3.html", "/4.html"}) {
+        ASSERT_EQ(web.requests(path), 1) << path;
+        times.push_back(web.times(path).front());
+    }
+    std::sort(times.begin(), times.end());
+    for (std::size_t i = 1; i < times.size(); ++i)
+        EXPECT_GE(times[i] - times[i - 1], 390ms) << i;
+}
+
+TEST_F(PoliteRunTest, ThrottledAnswersAreRetriedWhileOtherHostsGoOn) {
+    web.on("/busy.html", [](int call, httplib::Response& res) {
+        if (call == 1) {
+            res.status = 429;
+            res.set_header("Retry-After", "2");
+            return;
+        }
+        res.set_content("<html>at last</html>", "text/html");
+    });
+    web.on("/down.html", [](int, httplib::Response& res) {
+        res.status = 503;
+        res.set_header("Retry-After", "0");
+    });
+    std::vector<std::string> urls{web.url("/busy.html")};
+    for (const char* path : {"/1.html", "/2.html", "/3.html"})
+        urls.push_back(other.url(path));
+    ASSERT_TRUE(run(urlsTask("Throttled", urls)));
+    const auto busy = web.times("/busy.html");
+    ASSERT_EQ(busy.size(), 2u);
+    EXPECT_GE(busy[1] - busy[0], 1990ms);
+    EXPECT_EQ(entry(web.url("/busy.html"))->Status, QueueStatus::Parsed);
+    for (const char* path : {"/1.html", "/2.html", "/3.html"}) {
+        ASSERT_EQ(other.requests(path), 1);
+        EXPECT_LT(other.times(path).front(), busy[1]) << path;
+    }
+
+    ASSERT_TRUE(run(urlsTask("Down", {web.url("/down.html")})));
+    EXPECT_EQ(web.requests("/down.html"), kAttemptsPerRun);
+    const auto down = entry(web.url("/down.html"));
+    EXPECT_EQ(down->Status, QueueStatus::Error);
+    EXPECT_EQ(down->Message, "503 Service Unavailable");
+}
+
+TEST_F(PoliteRunTest, ARefusingHostFailsItsEntriesAtOnce) {
+    // A port that was just free: nothing listens there.
+    int port = 0;
+    {
+        LoopbackServer gone;
+        ASSERT_TRUE(gone.start());
+        port = gone.port();
+    }
+    std::vector<std::string> urls;
+    for (int n = 1; n <= 30; ++n)
+        urls.push_back("http://127.0.0.1:" + std::to_string(port) + "/" + std::to_string(n) +
+                       ".html");
+    const auto began = Clock::now();
+    ASSERT_TRUE(run(urlsTask("Refusing", urls), 10s));
+    EXPECT_LT(Clock::now() - began, 5s);
+    std::lock_guard lock(app->currentTask()->mutex());
+    for (const std::string& url : urls) {
+        const auto item = LoadItem(*app->currentTask(), *app->currentTask()->queue().find(url));
+        EXPECT_EQ(item->Status, QueueStatus::Error) << url;
+        EXPECT_NE(item->Message.find("12029"), std::string::npos) << item->Message;
+    }
+}
+
+} // namespace
+} // namespace quarlo::test
