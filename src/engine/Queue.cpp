@@ -4,7 +4,6 @@
 #include "html/LocalNames.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
-
 #include "platform/FileUtil.h"
 
 #include <atomic>

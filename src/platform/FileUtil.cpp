@@ -192,10 +192,14 @@ Status writeFileAtomic(const std::string& path, std::string_view data, unsigned 
 Status writeFileUnflushed(const std::string& path, std::string_view data, unsigned mode) {
     const int fd =
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
-    if (fd < 0)
-        return Status::fromErrno(errno, "Unable to write to " + path);
+    int error = fd < 0 ? errno : 0;
+    if (fd < 0) {
+        Status failed = Status::fromErrno(error, "Unable to write to " + path);
+        errno = error;
+        return failed;
+    }
     errno = 0;
-    int error = writeAll(fd, data.data(), data.size()) ? 0 : (errno != 0 ? errno : EIO);
+    error = writeAll(fd, data.data(), data.size()) ? 0 : (errno != 0 ? errno : EIO);
     if (::close(fd) != 0 && error == 0)
         error = errno;
     if (error == 0)
