@@ -1,6 +1,7 @@
 // quarlo-cli killed with SIGKILL at random moments of a mirror, then resumed with "run" until
 // it ends on its own: the copy must hold every file of the site byte for byte, in a folder
-// or in a Zip archive, with no temporary file or empty folder left behind.
+// or in a Zip archive, with no temporary file or empty folder left behind, and the queue every
+// URL once. With the queue saved every second as well, so that kills fall between many saves.
 
 #include "support/FaultHarness.h"
 #include "support/TempHome.h"
@@ -11,6 +12,8 @@
 #include <filesystem>
 #include <iostream>
 #include <random>
+#include <set>
+#include <sstream>
 
 using namespace std::chrono_literals;
 using namespace quarlo::test;
@@ -23,6 +26,8 @@ constexpr const char* kHost = "127.0.0.1/";
 
 // Kills per mode in one run of the suite (scaled down in the sanitizer builds).
 const int kKillsPerMode = scaledCount(14, 4);
+
+using Env = std::map<std::string, std::string>;
 
 struct Series {
     int kills = 0;
@@ -39,6 +44,33 @@ std::map<std::string, std::string> expectedCopy(const GeneratedSite& site) {
     return expected;
 }
 
+// The queue's entries as "queue" prints them: how many, and the URLs among them.
+struct QueueListing {
+    std::size_t entries = 0;
+    std::set<std::string> urls;
+    std::size_t notDone = 0; // neither saved nor parsed
+};
+
+QueueListing queueListing(const std::string& home) {
+    QueueListing listing;
+    std::istringstream lines(runCliProcess({"queue", "127_0"}, {}, home).out);
+    std::string line;
+    std::getline(lines, line); // the header
+    while (std::getline(lines, line)) {
+        std::vector<std::string> fields;
+        std::istringstream row(line);
+        for (std::string field; std::getline(row, field, '\t');)
+            fields.push_back(field);
+        if (fields.size() <= 3)
+            continue;
+        ++listing.entries;
+        listing.urls.insert(fields[3]);
+        if (fields[1] != "Saved" && fields[1] != "Parsed")
+            ++listing.notDone;
+    }
+    return listing;
+}
+
 class CrashResumeTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -51,11 +83,11 @@ protected:
     // One mirror in a fresh data folder: the get, then "run" again and again, each killed
     // after a random delay, until a run ends on its own. Returns its exit code.
     int mirrorWithKills(const std::vector<std::string>& get, const TempHome& home,
-                        std::mt19937& random, Series& series) {
+                        std::mt19937& random, Series& series, const Env& env = {}) {
         std::uniform_int_distribution<int> delay(5, 700);
         std::vector<std::string> args = get;
         for (int attempt = 0; attempt < 400; ++attempt) {
-            CliProcess cli(args, {}, home.path());
+            CliProcess cli(args, env, home.path());
             ++series.runs;
             const bool wanted = series.kills < kKillsPerMode;
             if (!wanted || !cli.killAfter(std::chrono::milliseconds(delay(random)))) {
@@ -82,6 +114,46 @@ protected:
         if (keepPages)
             args.insert(args.end(), {"--no-convert", "--no-ads"});
         return args;
+    }
+
+    // Pages are converted here: the killed mirror must give the very pages a clean one gives.
+    void killedFolderMirrors(const Env& env) {
+        std::mt19937 random(faultSeed() + 2 + env.size());
+        std::map<std::string, std::string> reference;
+        {
+            TempHome home;
+            const auto args = getArgs("--intranet", home.path() + "copy/", false);
+            ASSERT_EQ(runCliProcess(args, env, home.path()).code, 0);
+            reference = filesBelow(home.path() + "copy/");
+        }
+        ASSERT_EQ(reference.size(), 601u);
+        for (const auto& [path, body] : expectedCopy(site)) {
+            if (path.ends_with(".bin")) {
+                ASSERT_EQ(reference[path], body) << path;
+            }
+        }
+        Series series;
+        while (series.kills < kKillsPerMode && series.rounds < 20) {
+            ++series.rounds;
+            TempHome home;
+            const auto args = getArgs("--intranet", home.path() + "copy/", false);
+            ASSERT_EQ(mirrorWithKills(args, home, random, series, env), 0);
+            const auto copy = filesBelow(home.path() + "copy/");
+            const auto wrong = differences(reference, copy);
+            EXPECT_TRUE(wrong.empty()) << wrong.size() << " files wrong or missing after "
+                                       << series.kills << " kills, first: " << wrong.front();
+            series.compared += copy.size();
+            const auto litter = litterBelow(home.path() + "copy/");
+            EXPECT_TRUE(litter.empty()) << "left in the copy: " << litter.front();
+            const QueueListing queue = queueListing(home.path());
+            EXPECT_EQ(queue.entries, queue.urls.size()) << "an entry is queued twice";
+            EXPECT_EQ(queue.entries, 601u);
+            EXPECT_EQ(queue.notDone, 0u);
+        }
+        std::cout << "folder mode" << (env.empty() ? "" : ", queue saved every second") << ": "
+                  << series.kills << " kills survived in " << series.rounds << " mirrors ("
+                  << series.runs << " runs), " << series.compared << " files compared\n";
+        EXPECT_GE(series.kills, kKillsPerMode);
     }
 
     GeneratedSite site{kPages, kFilesPerPage, faultSeed()};
@@ -114,39 +186,11 @@ TEST_F(CrashResumeTest, KilledZipModeMirrorsResumeToAnArchiveOfEveryFile) {
 }
 
 TEST_F(CrashResumeTest, KilledFolderMirrorsResumeToACopyEqualToAnUninterruptedOne) {
-    // Pages are converted here: the killed mirror must give the very pages a clean one gives.
-    std::mt19937 random(faultSeed() + 2);
-    std::map<std::string, std::string> reference;
-    {
-        TempHome home;
-        const auto args = getArgs("--intranet", home.path() + "copy/", false);
-        ASSERT_EQ(runCliProcess(args, {}, home.path()).code, 0);
-        reference = filesBelow(home.path() + "copy/");
-    }
-    ASSERT_EQ(reference.size(), 601u);
-    for (const auto& [path, body] : expectedCopy(site)) {
-        if (path.ends_with(".bin")) {
-            ASSERT_EQ(reference[path], body) << path;
-        }
-    }
-    Series series;
-    while (series.kills < kKillsPerMode && series.rounds < 20) {
-        ++series.rounds;
-        TempHome home;
-        const auto args = getArgs("--intranet", home.path() + "copy/", false);
-        ASSERT_EQ(mirrorWithKills(args, home, random, series), 0);
-        const auto copy = filesBelow(home.path() + "copy/");
-        const auto wrong = differences(reference, copy);
-        EXPECT_TRUE(wrong.empty()) << wrong.size() << " files wrong or missing after "
-                                   << series.kills << " kills, first: " << wrong.front();
-        series.compared += copy.size();
-        const auto litter = litterBelow(home.path() + "copy/");
-        EXPECT_TRUE(litter.empty()) << "left in the copy: " << litter.front();
-    }
-    std::cout << "folder mode: " << series.kills << " kills survived in " << series.rounds
-              << " mirrors (" << series.runs << " runs), " << series.compared
-              << " files compared\n";
-    EXPECT_GE(series.kills, kKillsPerMode);
+    killedFolderMirrors({});
+}
+
+TEST_F(CrashResumeTest, KilledFolderMirrorsSavingTheQueueEverySecondResumeAsWell) {
+    killedFolderMirrors({{"QUARLO_CHECKPOINT_SECONDS", "1"}});
 }
 
 } // namespace

@@ -210,3 +210,44 @@ TEST(WriteFileAtomic, OnlyItsOwnTemporaryNamesAreKnownAsSuch) {
     for (const auto& c : cases)
         EXPECT_EQ(isAtomicWriteTempName(c.name), c.temporary) << c.name;
 }
+
+// The unflushed write is the one temporary file of a converted page: it replaces whatever
+// the name held, and a write that fails (here a full disk) leaves no file at all, so that a
+// part of a page is never taken for the whole.
+TEST(WriteFileUnflushed, WritesTheWholeContentOrLeavesNoFile) {
+    TempDir dir;
+    const std::string file = dir.path() + ".page.html.parsed";
+    writeWholeFile(file, std::string(5000, 'o'));
+    ASSERT_TRUE(writeFileUnflushed(file, "<p>new</p>", 0600));
+    EXPECT_EQ(readWholeFile(file), "<p>new</p>");
+
+    ASSERT_TRUE(armWriteFault("1:ENOSPC"));
+    const Status full = writeFileUnflushed(file, "<p>newer</p>");
+    disarmWriteFault();
+    EXPECT_EQ(full.message(), "Unable to write to " + file + ": No space left on device");
+    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_FALSE(fileExists(file));
+
+    const std::string missing = dir.path() + "absent/.x.parsed";
+    EXPECT_EQ(writeFileUnflushed(missing, "x").message(),
+              "Unable to write to " + missing + ": No such file or directory");
+    EXPECT_TRUE(listFiles(dir.path()).empty());
+}
+
+// A flush reaches the file system of a folder not made yet through its nearest parent; one
+// that fails says which folder and why, with the error left in errno.
+TEST(FlushFileSystem, FlushesThroughTheNearestFolderAndReportsAFailure) {
+    TempDir dir;
+    EXPECT_TRUE(flushFileSystem(dir.path()));
+    EXPECT_TRUE(flushFileSystem(dir.path() + "not/made/yet/"));
+    EXPECT_TRUE(flushFileSystem("relative-and-absent/"));
+
+    ASSERT_TRUE(armFlushFault("2:EIO:1"));
+    EXPECT_TRUE(flushFileSystem(dir.path()));
+    const Status failed = flushFileSystem(dir.path());
+    EXPECT_EQ(errno, EIO);
+    EXPECT_EQ(failed.message(), "Unable to flush " + dir.path() + ": Input/output error");
+    EXPECT_TRUE(flushFileSystem(dir.path())) << "one flush only";
+    disarmFlushFault();
+    EXPECT_FALSE(armFlushFault("3:EPERM"));
+}

@@ -78,4 +78,47 @@ TEST(QueueJournalFailure, KeepsAnUnbrokenRunOfChangesAndNeverShortensTheQueue) {
     }
 }
 
+// Files are not flushed one by one, so after a power cut a record may have reached the disk
+// without the file it marks as saved: a journal is only replayed in the boot that wrote it,
+// and one of another boot gives way to the last saved queue.
+TEST(QueueJournalReplay, OnlyAJournalOfThisBootIsReplayed) {
+    TempDir dir;
+    const std::string queue = dir.path() + "t.dwn";
+    writeWholeFile(queue, "http://h.test/old\r\n0\xC2\xB6\r\n");
+    const std::optional<std::string> content = readFile(queue);
+    {
+        QueueJournal journal;
+        journal.setPath(queue + ".journal");
+        journal.startFromContent(*content);
+        ASSERT_TRUE(journal.write(record(1)));
+        ASSERT_TRUE(journal.write(record(2)));
+    }
+    const std::string written = *readFile(queue + ".journal");
+    QueueJournal same;
+    same.setPath(queue + ".journal");
+    const QueueJournal::Replay replay = same.read(content);
+    EXPECT_TRUE(replay.applies);
+    EXPECT_EQ(replay.records.size(), 2u);
+
+    const std::size_t at = written.find("boot ");
+    ASSERT_NE(at, std::string::npos);
+    std::string otherBoot = written;
+    otherBoot[at + 5] = otherBoot[at + 5] == '0' ? '1' : '0';
+    writeWholeFile(queue + ".journal", otherBoot);
+    QueueJournal later;
+    later.setPath(queue + ".journal");
+    const QueueJournal::Replay stale = later.read(content);
+    EXPECT_TRUE(stale.found);
+    EXPECT_FALSE(stale.applies);
+    EXPECT_TRUE(stale.records.empty());
+    // The next change starts a journal of this boot over the saved queue.
+    ASSERT_TRUE(later.write(record(3)));
+    QueueJournal again;
+    again.setPath(queue + ".journal");
+    const QueueJournal::Replay fresh = again.read(content);
+    EXPECT_TRUE(fresh.applies);
+    ASSERT_EQ(fresh.records.size(), 1u);
+    EXPECT_EQ(fresh.records[0].url, record(3).url);
+}
+
 } // namespace

@@ -183,6 +183,31 @@ TEST_F(WriteFaultTest, AFailingDiskEndsTheRunIncompleteAndLosesNothing) {
     EXPECT_GT(injected, 0);
 }
 
+// Files are written without a flush of their own; the queue that records them as saved is
+// only written after the destination was flushed. A flush that fails (as a disk that cannot
+// write back what it holds) fails that save and the run, and the saved queue stays as it was.
+TEST_F(WriteFaultTest, AFailingFlushFailsTheSaveAndTheRun) {
+    for (bool zip : {false, true}) {
+        SCOPED_TRACE(zip ? "Zip mode" : "folder mode");
+        TempHome home;
+        partialMirror(zip, home.path(), home.path());
+        const auto before = queueOf(home.path());
+        const std::string savedQueue = readWholeFile(home.path() + "Tasks/General/127_0.dwn");
+        const CliResult failing = runCliProcess({"--pause", "0", "run", "127_0"},
+                                                {{"QUARLO_FAULT_FLUSH", "1:EIO"}}, home.path());
+        EXPECT_EQ(failing.code, 3) << failing.out << failing.err;
+        EXPECT_EQ(failing.out.find("Download completed"), std::string::npos) << failing.out;
+        EXPECT_NE(failing.err.find("Unable to flush"), std::string::npos) << failing.err;
+        EXPECT_NE(runCliProcess({"task", "show", "127_0"}, {}, home.path()).out.find("Incomplete"),
+                  std::string::npos);
+        EXPECT_EQ(readWholeFile(home.path() + "Tasks/General/127_0.dwn"), savedQueue);
+        const auto after = queueOf(home.path());
+        for (const auto& [url, status] : before)
+            EXPECT_EQ(after.count(url), 1u) << url << " was lost";
+        expectCompletedAfterwards(zip, home.path());
+    }
+}
+
 // As root, where tmpfs can be mounted: a Zip destination without room, then with room.
 TEST_F(WriteFaultTest, AFullZipDestinationEndsIncompleteAndTheArchiveIsMadeOnceThereIsRoom) {
     TempHome home;

@@ -196,13 +196,14 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
 
 // The converted page is written beside its file, the page is marked "Parsed", and only then
 // does the converted text take the file's place: a run killed in between resumes with a page
-// whose links are all queued, and never parses a converted page a second time. False when
-// the converted page is not in place.
+// whose links are all queued, and never parses a converted page a second time. The file
+// beside the page is itself the temporary file (unflushed: the next checkpoint flushes it
+// before it records the page as parsed). False when the converted page is not in place.
 bool TThreadParse::savePage(const std::string& localFile) {
     showStatus("Saving Changes: " + localFile);
     const std::string pending = pendingPagePath(localFile);
     bool inPlace = false;
-    if (Status written = writeFileAtomic(pending, m_pageText); !written) {
+    if (Status written = writeFileUnflushed(pending, m_pageText); !written) {
         pageNotWritten(written.message(), errno);
     } else if (!finishPage(QueueStatus::Parsed)) {
         // "Parsed" did not reach the queue's journal: the converted page waits beside the

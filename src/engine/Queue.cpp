@@ -4,8 +4,11 @@
 #include "html/LocalNames.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
+#include "platform/FileUtil.h"
 
+#include <atomic>
 #include <cmath>
+#include <sys/stat.h>
 
 namespace quarlo {
 
@@ -23,6 +26,38 @@ TaskQueue& attachedQueue(TQLTask& task) {
 void noteJournalFailure(TQLTask& task) {
     if (const std::string& failure = task.queue().journalFailure(); !failure.empty())
         task.noteOutputFailure(failure);
+}
+
+std::atomic<int> g_queueSaveCycles{TQLApp::kQueueSaveInterval};
+
+// Device of the folder, or of its nearest existing parent; 0 when none can be read.
+dev_t deviceOf(std::string folder) {
+    struct stat info {};
+    while (!folder.empty()) {
+        if (::stat(folder.c_str(), &info) == 0)
+            return info.st_dev;
+        const std::string parent = folderOf(withoutTrailingSlash(folder));
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    return 0;
+}
+
+// Files of a run go to the result place; a Zip archive is written in its own folder, which
+// may be on another file system.
+Status flushOutput(const TQLTask& task) {
+    const std::string place = task.resultPlace();
+    if (place.empty())
+        return {};
+    if (Status flushed = flushFileSystem(place); !flushed)
+        return flushed;
+    if (task.intranetMode() || task.destination().empty())
+        return {};
+    const std::string archiveFolder = folderOf(task.destination());
+    if (deviceOf(archiveFolder) == deviceOf(place))
+        return {};
+    return flushFileSystem(archiveFolder);
 }
 
 std::unique_ptr<TQLQItem> loadEntry(TQLTask& task, std::optional<std::size_t> entry) {
@@ -306,6 +341,8 @@ Result<QueueLoadReport> OpenQueue(TQLTask& task) {
 Status SaveQueue(TQLTask& task) {
     if (task.filePath().empty())
         return Status::failure("The task has no task file to keep its queue beside.");
+    if (Status flushed = flushOutput(task); !flushed)
+        return flushed;
     if (Status written = attachedQueue(task).saveFile(task.queueFileName()); !written)
         return written;
     if (Status saved = task.save(); !saved)
@@ -316,11 +353,15 @@ Status SaveQueue(TQLTask& task) {
 }
 
 Status NoteQueueChange(TQLTask& task) {
-    if (task.changesSinceSave() < TQLApp::kQueueSaveInterval) {
+    if (task.changesSinceSave() < g_queueSaveCycles) {
         task.setChangesSinceSave(task.changesSinceSave() + 1);
         return {};
     }
     return SaveQueue(task);
+}
+
+void setQueueSaveCycles(int cycles) {
+    g_queueSaveCycles = cycles < 0 ? 0 : cycles;
 }
 
 } // namespace quarlo

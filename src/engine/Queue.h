@@ -98,11 +98,18 @@ Result<QueueLoadReport> LoadQueue(TQLTask& task);
 // "Opening task...." through OnTaskProgress at the first entry, every fiftieth, and the
 // last.
 Result<QueueLoadReport> OpenQueue(TQLTask& task);
-// Writes the queue file (atomically, mode 0600, CR LF), removes the journal, saves the
-// task file, then clears QueueDirty and ChangesSinceSave.
+// Flushes the file system of the task's result place (and, in Zip mode, of the archive's
+// folder), so that every file written there so far survives a power cut; then writes the
+// queue file (atomically, mode 0600, CR LF), removes the journal, saves the task file, and
+// clears QueueDirty and ChangesSinceSave. Files are downloaded and converted without a flush
+// of their own: a queue that records them as saved is only written after this one.
 Status SaveQueue(TQLTask& task);
 // Called once per cycle of the download thread while QueueDirty is set: counts the call,
-// and saves the queue on every eleventh one since the last save.
+// and saves the queue on every eleventh one since the last save (see setQueueSaveCycles).
 Status NoteQueueChange(TQLTask& task);
+// The cycles between periodic saves for the whole process: the queue is saved on every
+// (cycles + 1)th call of NoteQueueChange. TQLApp::kQueueSaveInterval unless set; negative
+// values count as 0.
+void setQueueSaveCycles(int cycles);
 
 } // namespace quarlo

@@ -143,6 +143,21 @@ bool writeAll(int fd, std::string_view text) {
 
 constexpr std::string_view kJournalSuffix = ".journal";
 
+// Names the boot the journal was written in. Downloaded files are not flushed one by one, and
+// neither is the journal, so after a power cut a record that marks a file saved may be on
+// disk while the file's data is not. Within one boot every write that came before a record
+// is readable in full, killed process or not; a journal of another boot is ignored, and the
+// run resumes from the last saved queue, which the flush before each save keeps true.
+const std::string& bootMark() {
+    static const std::string mark = [] {
+        std::string id = readFile("/proc/sys/kernel/random/boot_id").value_or("unknown");
+        while (!id.empty() && (id.back() == '\n' || id.back() == ' '))
+            id.pop_back();
+        return id.empty() || id.find_first_of(" \n") != std::string::npos ? "unknown" : id;
+    }();
+    return mark;
+}
+
 } // namespace
 
 std::uint64_t fnv1a64(std::string_view data, std::uint64_t seed) {
@@ -197,6 +212,7 @@ void QueueJournal::remove() {
 
 std::string QueueJournal::header() const {
     std::string text(kMagic);
+    text += "boot " + bootMark() + ' ';
     if (m_baseEmpty)
         return text + "empty\n";
     return text + "file " + std::to_string(m_baseSize) + ' ' + hex64(m_baseHash) + '\n';

@@ -189,6 +189,45 @@ Status writeFileAtomic(const std::string& path, std::string_view data, unsigned 
     return {};
 }
 
+Status writeFileUnflushed(const std::string& path, std::string_view data, unsigned mode) {
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
+    int error = fd < 0 ? errno : 0;
+    if (fd < 0) {
+        Status failed = Status::fromErrno(error, "Unable to write to " + path);
+        errno = error;
+        return failed;
+    }
+    errno = 0;
+    error = writeAll(fd, data.data(), data.size()) ? 0 : (errno != 0 ? errno : EIO);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0)
+        return {};
+    ::unlink(path.c_str());
+    Status failed = Status::fromErrno(error, "Unable to write to " + path);
+    errno = error;
+    return failed;
+}
+
+Status flushFileSystem(const std::string& folder) {
+    std::string existing = withoutTrailingSlash(folder.empty() ? std::string(".") : folder);
+    while (!directoryExists(existing) && existing != "/" && !existing.empty())
+        existing = withoutTrailingSlash(folderOf(existing));
+    const int fd =
+        ::open(existing.empty() ? "." : existing.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    if (error == 0 && (flushFaultNow() != 0 || ::syncfs(fd) != 0))
+        error = errno != 0 ? errno : EIO;
+    if (fd >= 0)
+        ::close(fd);
+    if (error == 0)
+        return {};
+    Status failed = Status::fromErrno(error, "Unable to flush " + folder);
+    errno = error;
+    return failed;
+}
+
 bool isAtomicWriteTempName(std::string_view name) {
     const std::size_t tail = kTempMarker.size() + kTempPattern.size();
     if (name.size() <= tail + 1 || name.front() != '.' ||

@@ -29,6 +29,18 @@ Status writeFileAtomic(const std::string& path, std::string_view data, unsigned 
 // which only a killed process leaves behind.
 bool isAtomicWriteTempName(std::string_view name);
 
+// Writes the data as the whole content of the file, created or emptied first, without
+// flushing it to disk: for a file whose name already marks it as unfinished (a temporary
+// file renamed over its target later), whose durability the next flushFileSystem() gives.
+// A file that cannot be written whole is removed. Fails with "Unable to write to <path>:
+// <reason>", leaving the error in errno.
+Status writeFileUnflushed(const std::string& path, std::string_view data, unsigned mode = 0644);
+
+// Flushes to disk everything written to the file system that holds the folder (that of its
+// nearest existing parent when it does not exist yet). Fails with "Unable to flush <folder>:
+// <reason>", leaving the error in errno: what was written there may not survive a power cut.
+Status flushFileSystem(const std::string& folder);
+
 bool deleteFile(const std::string& path);
 // Renames, or copies and deletes across file systems. The target is replaced.
 bool moveFile(const std::string& from, const std::string& to);

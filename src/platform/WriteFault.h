@@ -28,6 +28,14 @@ int writeFaultNow();
 std::uint64_t writesCounted();
 std::uint64_t writesFailed();
 
+// A second switch, alike, for the flushes of a file system that make the files written since
+// the last one durable (QUARLO_FAULT_FLUSH takes the same text form): a disk that cannot
+// write back what it holds in memory.
+void armFlushFault(std::uint64_t nth, int error, std::uint64_t count = 0);
+Status armFlushFault(const std::string& setting);
+void disarmFlushFault();
+int flushFaultNow();
+
 // Whether a write error means that the disk is full or read-only, so that nothing written
 // there can succeed until the user frees space or makes it writable.
 bool isOutputFault(int error);
