@@ -93,7 +93,8 @@ void applyRoute(CURL* h, const std::string& origin, const RobotsClient& client) 
         }
     }
     const std::string host = hostOfOrigin(origin);
-    if (!client.insecureHost.empty() && strcasecmp(host.c_str(), client.insecureHost.c_str()) == 0) {
+    if (!client.insecureHost.empty() &&
+        strcasecmp(host.c_str(), client.insecureHost.c_str()) == 0) {
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
     }

@@ -230,10 +230,12 @@ TThreadDownload::Attempt TThreadDownload::dispatchAttempt(const Pacing& pacing) 
         failed = !task->outputFailure().empty();
         if (!failed) {
             m_hosts.beginSelection();
-            item = NextItem(*task, [&](const std::string& url) { return m_hosts.verdict(url, now); });
+            item =
+                NextItem(*task, [&](const std::string& url) { return m_hosts.verdict(url, now); });
             if (item)
                 m_hosts.noteDispatch(item->URL, now);
-            else if (noTransfers && !hostsHoldWork() && !(m_waitsForParsing && NextSavedPage(*task)))
+            else if (noTransfers && !hostsHoldWork() &&
+                     !(m_waitsForParsing && NextSavedPage(*task)))
                 return finishDownload(*task) ? Attempt::Finished : Attempt::NothingToDo;
         }
     }
@@ -257,8 +259,8 @@ TThreadDownload::Attempt TThreadDownload::dispatchAttempt(const Pacing& pacing) 
 
 void TThreadDownload::startRobotsRequests() {
     for (const std::string& origin : m_hosts.takeRobotsRequests()) {
-        const RobotsClient client{m_userAgent, m_network.proxyServer,
-                                  m_network.proxyAuthorization, m_network.insecureHost};
+        const RobotsClient client{m_userAgent, m_network.proxyServer, m_network.proxyAuthorization,
+                                  m_network.insecureHost};
         m_robots.start(origin, client, [this](const std::string& from, const RobotsAnswer& a) {
             m_hosts.robotsDone(from, a, std::chrono::steady_clock::now());
             notifyWork();

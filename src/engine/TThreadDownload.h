@@ -3,8 +3,8 @@
 #include "engine/HostPolicy.h"
 #include "engine/Pacing.h"
 #include "engine/RateLimiter.h"
-#include "engine/TThreadSocket.h"
 #include "engine/RobotsFetch.h"
+#include "engine/TThreadSocket.h"
 #include "platform/Result.h"
 
 #include <atomic>
