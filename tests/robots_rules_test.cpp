@@ -118,5 +118,24 @@ TEST(RobotsRules, ProductTokenAndPathOfURL) {
     EXPECT_EQ(robotsPathOf("https://h?q"), "/?q");
 }
 
+TEST(RobotsMeta, NofollowAndNoneInTheHeadStopTheLinksOfAPage) {
+    const struct {
+        const char* page;
+        bool forbids;
+    } cases[] = {
+        {"<html><head><meta name=\"robots\" content=\"nofollow\"></head><body>", true},
+        {"<meta name='ROBOTS' content='noindex, NoFollow'>", true},
+        {"<head><meta content=\"none\" name=robots></head>", true},
+        {"<meta name=\"robots\" content=\"noindex\"><body><a href=x>", false},
+        {"<meta name=\"description\" content=\"nofollow\">", false},
+        {"<meta name=\"robots\" content=\"nofollowing, index\">", false},
+        // After the head has ended the tag is text of the page, not an instruction.
+        {"<html><body><p>about</p><meta name=\"robots\" content=\"nofollow\">", false},
+        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(pageForbidsFollowing(c.page), c.forbids) << c.page;
+}
+
 } // namespace
 } // namespace quarlo

@@ -208,6 +208,10 @@ std::string robotsProductToken(std::string_view userAgent) {
 }
 
 bool pageForbidsFollowing(std::string_view page) {
+    // The robots meta tag belongs to the head: looking no further than the body's start keeps
+    // this from costing a second read of a long page.
+    if (const TagBounds body = findTag(page, "BODY", 0); body.found())
+        page = page.substr(0, body.start);
     for (TagBounds tag = findTag(page, "META", 0); tag.found() && tag.end != std::string_view::npos;
          tag = findTag(page, "META", tag.end)) {
         if (!equalsNoCase(trim(readTagValue(page, tag.start, tag.end, "name").text), "robots"))
