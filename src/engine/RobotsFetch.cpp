@@ -164,7 +164,7 @@ void RobotsFetcher::start(const std::string& origin, const RobotsClient& client,
     reapFinished();
     auto request = std::make_unique<Request>();
     Request* raw = request.get();
-    raw->thread = std::thread([this, raw, origin, client, done = std::move(done)] {
+    raw->thread = std::thread([raw, origin, client, done = std::move(done)] {
         const RobotsAnswer answer = fetchRobots(origin, client, raw->abort);
         done(origin, answer);
         raw->finished = true;

@@ -207,29 +207,46 @@ std::string robotsProductToken(std::string_view userAgent) {
     return std::string(userAgent.substr(0, n));
 }
 
+namespace {
+
+// Whether the META tag from lt to gt is a robots tag whose content names nofollow or none.
+bool metaForbidsFollowing(std::string_view page, std::size_t lt, std::size_t gt) {
+    if (!equalsNoCase(trim(readTagValue(page, lt, gt, "name").text), "robots"))
+        return false;
+    std::string content = readTagValue(page, lt, gt, "content").text;
+    std::transform(content.begin(), content.end(), content.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::size_t start = 0;
+    while (start <= content.size()) {
+        auto end = content.find(',', start);
+        if (end == std::string::npos)
+            end = content.size();
+        const std::string_view word = trim(std::string_view(content).substr(start, end - start));
+        if (word == "nofollow" || word == "none")
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
 bool pageForbidsFollowing(std::string_view page) {
-    // The robots meta tag belongs to the head: looking no further than the body's start keeps
-    // this from costing a second read of a long page.
-    if (const TagBounds body = findTag(page, "BODY", 0); body.found())
-        page = page.substr(0, body.start);
-    for (TagBounds tag = findTag(page, "META", 0); tag.found() && tag.end != std::string_view::npos;
-         tag = findTag(page, "META", tag.end)) {
-        if (!equalsNoCase(trim(readTagValue(page, tag.start, tag.end, "name").text), "robots"))
+    // The robots meta tag belongs to the head: one pass over the tags that ends where the
+    // body begins, so a long page is not read a second time.
+    for (std::size_t lt = page.find('<'); lt != std::string_view::npos;
+         lt = page.find('<', lt + 1)) {
+        const std::size_t name = tagNamePosition(page, lt);
+        if (tagNameAt(page, name, "BODY"))
+            return false;
+        if (!tagNameAt(page, name, "META"))
             continue;
-        std::string content = readTagValue(page, tag.start, tag.end, "content").text;
-        std::transform(content.begin(), content.end(), content.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        std::size_t start = 0;
-        while (start <= content.size()) {
-            auto end = content.find(',', start);
-            if (end == std::string::npos)
-                end = content.size();
-            const std::string_view word =
-                trim(std::string_view(content).substr(start, end - start));
-            if (word == "nofollow" || word == "none")
-                return true;
-            start = end + 1;
-        }
+        const std::size_t gt = page.find('>', lt);
+        if (gt == std::string_view::npos)
+            return false;
+        if (metaForbidsFollowing(page, lt, gt))
+            return true;
+        lt = gt;
     }
     return false;
 }
