@@ -26,16 +26,7 @@ using quarlo::test::writeWholeFile;
 namespace quarlo {
 namespace {
 
-class DownloadThreadTest : public EngineRunFixture {
-protected:
-    // The entry of a URL, loaded under the task's lock.
-    std::unique_ptr<TQLQItem> entry(const std::string& url) {
-        TQLTask& task = *app->currentTask();
-        std::lock_guard lock(task.mutex());
-        auto found = task.queue().find(url);
-        return found ? LoadItem(task, *found) : nullptr;
-    }
-};
+class DownloadThreadTest : public EngineRunFixture {};
 
 TEST_F(DownloadThreadTest, OutcomesMoveTheRightCounters) {
     RawLoopbackServer raw([](RawLoopbackServer::Connection& c) {

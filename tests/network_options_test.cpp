@@ -206,15 +206,7 @@ TEST(TransferOptionsTest, RateCapHoldsForOneTransferAndForSeveralTogether) {
     EXPECT_LT(Clock::now() - held, 1s);
 }
 
-class NetworkRunTest : public EngineRunFixture {
-protected:
-    std::unique_ptr<TQLQItem> entry(const std::string& url) {
-        TQLTask& task = *app->currentTask();
-        std::lock_guard lock(task.mutex());
-        auto found = task.queue().find(url);
-        return found ? LoadItem(task, *found) : nullptr;
-    }
-};
+class NetworkRunTest : public EngineRunFixture {};
 
 TEST_F(NetworkRunTest, FilesOutsideTheSizeLimitsAreSkippedNotFailed) {
     // File sizes: 1: 8019, 2: 15938, 3: 3857, 4: 11776, 5: 19695, 6: 7614 bytes.

@@ -91,13 +91,6 @@ protected:
     bool run(std::unique_ptr<TQLTask> task, std::chrono::milliseconds timeout = 20s) {
         return downloader->start(std::move(task)).ok() && runToEnd(timeout);
     }
-    // The entry of the URL as the current task's queue holds it.
-    std::unique_ptr<TQLQItem> entry(const std::string& url) {
-        TQLTask& task = *app->currentTask();
-        std::lock_guard lock(task.mutex());
-        const auto found = task.queue().find(url);
-        return found ? LoadItem(task, *found) : nullptr;
-    }
 
     RecordingSite web;
     RecordingSite other;

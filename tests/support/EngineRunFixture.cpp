@@ -86,4 +86,11 @@ int EngineRunFixture::identicalFiles(int count) {
     return same;
 }
 
+std::unique_ptr<TQLQItem> EngineRunFixture::entry(const std::string& url) {
+    TQLTask& task = *app->currentTask();
+    std::lock_guard lock(task.mutex());
+    const auto found = task.queue().find(url);
+    return found ? LoadItem(task, *found) : nullptr;
+}
+
 } // namespace quarlo::test

@@ -36,6 +36,8 @@ protected:
     TaskStatus taskStatus();
     // How many queue entries are in each status.
     std::map<QueueStatus, int> statusCounts(TQLTask& task);
+    // The entry of the URL as the current task's queue holds it, loaded under its lock.
+    std::unique_ptr<TQLQItem> entry(const std::string& url);
     // The file a URL is saved to under destination().
     std::string savedFile(const std::string& url);
     // The number of files 1..count whose saved copy equals the site's current content.
