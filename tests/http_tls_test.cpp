@@ -152,6 +152,42 @@ TEST_F(HttpTlsTest, AnyCertificateIsAcceptedFromTheChosenHostOnly) {
     }
 }
 
+TEST_F(HttpTlsTest, ARedirectThatLeavesTheAcceptedHostKeepsTheRedirectsLeft) {
+    ASSERT_TRUE(s_ready) << "openssl could not make the certificates";
+    // Three redirects in all: /r1 -> /r2 and /r2 -> the verified host on the accepted one,
+    // /o1 -> /final on the verified host.
+    LoopbackServer verified(path("good.pem"), path("good.key"));
+    verified.server().Get(
+        "/o1", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/final"); });
+    verified.server().Get("/final", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("end of the chain", "text/html");
+    });
+    ASSERT_TRUE(verified.start());
+    LoopbackServer self(path("self.pem"), path("self.key"));
+    self.server().Get(
+        "/r1", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/r2"); });
+    const std::string away = verified.urlFor("localhost", "/o1");
+    self.server().Get(
+        "/r2", [away](const httplib::Request&, httplib::Response& res) { res.set_redirect(away); });
+    ASSERT_TRUE(self.start());
+
+    const std::vector<std::pair<long, int32_t>> cases = {{3, 0}, {2, kHttpRedirectFailed}};
+    for (const auto& [limit, code] : cases) {
+        SCOPED_TRACE(limit);
+        const std::string local = path("chain.html");
+        std::remove(local.c_str());
+        TickHTTPS client;
+        client.setCaBundle(path("ca.pem"));
+        client.setInsecureHost("127.0.0.1");
+        client.setMaxRedirects(limit);
+        client.setURL(self.url("/r1"));
+        client.setLocalFile(local);
+        const TickResult result = client.get();
+        EXPECT_EQ(result.code, code) << result.message();
+        EXPECT_EQ(readWholeFile(local), code == 0 ? "end of the chain" : "");
+    }
+}
+
 // A free port of 127.0.0.1 at the time of asking.
 int freePort() {
     const int probe = ::socket(AF_INET, SOCK_STREAM, 0);

@@ -84,22 +84,27 @@ TickResult TickHTTP::runGet(bool& wasStopped) {
 TickResult TickHTTP::runTransfers(bool& wasStopped) {
     // A Content-Length that is no number leaves the size unknown: the body then runs to the
     // end of the connection. A redirect away from the host whose certificate goes unverified
-    // is followed by a request of its own. Each happens at most once or twice.
+    // is followed by a request of its own, which may follow only the redirects left. Each
+    // happens at most once or twice.
     constexpr int kMaxRounds = 4;
     bool ignoreContentLength = false;
+    long redirectBudget = m_maxRedirects;
     TickResult result;
     for (int round = 0; round < kMaxRounds; ++round) {
-        TickTransfer transfer(*this, ignoreContentLength);
+        TickTransfer transfer(*this, ignoreContentLength, redirectBudget);
         result = transfer.run();
         wasStopped = transfer.wasStopped();
         if (wasStopped)
             return result;
-        if (transfer.refusedContentLength() && !ignoreContentLength)
+        if (transfer.refusedContentLength() && !ignoreContentLength) {
             ignoreContentLength = true;
-        else if (!transfer.redirectToVerify().empty())
+        } else if (!transfer.redirectToVerify().empty()) {
             m_parts = splitURL(transfer.redirectToVerify());
-        else
+            if (redirectBudget >= 0)
+                redirectBudget -= transfer.redirectsFollowed();
+        } else {
             return result;
+        }
         m_statusLine.clear();
         m_errorDetail.clear();
     }

@@ -129,8 +129,9 @@ std::pair<std::string, std::string> resolveLocation(const std::string& base,
 
 } // namespace
 
-TickTransfer::TickTransfer(TickHTTP& owner, bool ignoreContentLength)
-    : m_owner(owner), m_ignoreContentLength(ignoreContentLength), m_file(owner.m_localFile) {}
+TickTransfer::TickTransfer(TickHTTP& owner, bool ignoreContentLength, long redirectBudget)
+    : m_owner(owner), m_ignoreContentLength(ignoreContentLength), m_redirectBudget(redirectBudget),
+      m_file(owner.m_localFile) {}
 
 TickResult TickTransfer::run() {
     CurlEasy easy;
@@ -155,7 +156,7 @@ bool TickTransfer::configure(CURL* easy, CurlSlist& headers) {
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, protocols);
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, o.m_maxRedirects);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, m_redirectBudget);
     // HTTP/2 where a TLS server offers it; plain http stays HTTP/1.1 with keep-alive.
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
@@ -358,9 +359,11 @@ bool TickTransfer::endOfHeaderBlock() {
         auto [url, host] = resolveLocation(current ? current : m_hopURL, m_location);
         m_owner.m_statusLine.clear();
         m_owner.fireStatus(110, url);
+        ++m_redirectsFollowed;
+        const bool withinBudget = m_redirectBudget < 0 || m_redirectsFollowed <= m_redirectBudget;
         // The options of this request leave certificates unverified: another host is asked
-        // by a request of its own.
-        if (m_unverified && !m_owner.acceptsAnyCertificate(host)) {
+        // by a request of its own. Past the budget libcurl ends the request itself.
+        if (m_unverified && withinBudget && !m_owner.acceptsAnyCertificate(host)) {
             m_redirectToVerify = url;
             return false;
         }

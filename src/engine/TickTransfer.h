@@ -20,8 +20,8 @@ class TickHTTP;
 class TickTransfer {
 public:
     // ignoreContentLength: read the body to the end of the connection, whatever the
-    // Content-Length header says.
-    TickTransfer(TickHTTP& owner, bool ignoreContentLength);
+    // Content-Length header says. redirectBudget: how many redirects it may follow (-1: any).
+    TickTransfer(TickHTTP& owner, bool ignoreContentLength, long redirectBudget);
     TickTransfer(const TickTransfer&) = delete;
     TickTransfer& operator=(const TickTransfer&) = delete;
 
@@ -34,6 +34,8 @@ public:
     // The redirect target at which the request was given up because it left the host whose
     // certificate is accepted unverified: it is to be fetched again with verification.
     const std::string& redirectToVerify() const { return m_redirectToVerify; }
+    // How many redirects were followed, the one given up at included.
+    long redirectsFollowed() const { return m_redirectsFollowed; }
 
 private:
     bool configure(CURL* easy, CurlSlist& headers);
@@ -59,6 +61,8 @@ private:
 
     TickHTTP& m_owner;
     bool m_ignoreContentLength;
+    long m_redirectBudget;
+    long m_redirectsFollowed = 0;
     bool m_refusedContentLength = false;
     bool m_stopped = false;
     TickBodyFile m_file;
