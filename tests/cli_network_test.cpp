@@ -2,6 +2,7 @@
 #include "model/TQLProfile.h"
 #include "platform/IniFile.h"
 #include "support/CliRunner.h"
+#include "support/JsonCheck.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,11 @@ TEST_F(NetworkCli, AccountComesFromThePasswordFileAndIsNeverPrinted) {
     EXPECT_EQ(ini.readString("Task", "Accept Any Certificate"), "1");
     const auto shown = runCli({"task", "show", file});
     EXPECT_EQ(shown.out.find("s3cret"), std::string::npos);
+    EXPECT_NE(shown.out.find("\nAccept Any Certificate: 1\n"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("\nPassword: (set)\n"), std::string::npos);
+    const auto json = quarlo::test::parseJson(runCli({"task", "show", file, "--json"}).out);
+    EXPECT_EQ(json.at("/accept_any_certificate"), "true");
+    EXPECT_EQ(json.at("/password"), "\"(set)\"");
 
     // Without --insecure the certificate is checked, as before.
     const std::string plain = newTask({"http://plain.test/"});
@@ -97,6 +103,14 @@ TEST_F(NetworkCli, SizeRateAndPerHostLimitsAreStored) {
     EXPECT_EQ(profile.pageFileSizeMax(), 100);
     EXPECT_EQ(profile.resourceFileSizeMax(), 300);
     EXPECT_EQ(profile.pageFileSizeMin(), 0);
+    const auto shown = runCli({"profile", "show", "Small"}).out;
+    for (const char* line : {"\nPage File Size Max: 100\n", "\nResource File Size Max: 300\n",
+                             "\nPage File Size Min: 0\n", "\nObey Robots: 1\n"})
+        EXPECT_NE(shown.find(line), std::string::npos) << line << shown;
+    const auto json = quarlo::test::parseJson(runCli({"profile", "show", "Small", "--json"}).out);
+    EXPECT_EQ(json.at("/page_file_size_max"), "100");
+    EXPECT_EQ(json.at("/resource_file_size_max"), "300");
+    EXPECT_EQ(json.at("/obey_robots"), "true");
     const auto negative = runCli({"profile", "save", "Bad", "--max-page-size", "-1"});
     EXPECT_EQ(negative.code, 2);
     EXPECT_NE(negative.err.find("--max-page-size takes a size in KB"), std::string::npos);

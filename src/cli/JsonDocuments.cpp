@@ -52,6 +52,11 @@ void writeProfileJson(JsonWriter& json, const TQLProfile& profile) {
     json.key("use_start_page_title").boolean(profile.useStartPageTitle());
     json.key("url_filters_include").strings(profile.urlFiltersInclude());
     json.key("url_filters_exclude").strings(profile.urlFiltersExclude());
+    json.key("page_file_size_min").number(profile.pageFileSizeMin());
+    json.key("page_file_size_max").number(profile.pageFileSizeMax());
+    json.key("resource_file_size_min").number(profile.resourceFileSizeMin());
+    json.key("resource_file_size_max").number(profile.resourceFileSizeMax());
+    json.key("obey_robots").boolean(profile.obeyRobots());
     json.endObject();
 }
 
@@ -68,6 +73,7 @@ void writeTaskJson(JsonWriter& json, const TQLTask& task) {
     json.key("comment").string(task.comment());
     json.key("destination").string(task.destination());
     json.key("intranet_mode").boolean(task.intranetMode());
+    json.key("accept_any_certificate").boolean(task.acceptAnyCertificate());
     json.key("status").number(toIniValue(task.status()));
     json.key("status_text").string(task.statusText());
     json.key("schedule").string(task.schedule());
@@ -141,6 +147,7 @@ const std::vector<JsonObjectHelp>& jsonObjectHelp() {
           "comment",
           "destination",
           "intranet_mode",
+          "accept_any_certificate",
           "status",
           "status_text",
           "schedule",
@@ -161,7 +168,8 @@ const std::vector<JsonObjectHelp>& jsonObjectHelp() {
          "printed by 'profile show --json'; the \"profile\" of a task",
          {"name", "file_types", "page_location", "resource_location", "depth", "aggressive_parser",
           "convert_followed_links", "convert_unfollowed_links", "use_start_page_title",
-          "url_filters_include", "url_filters_exclude"}},
+          "url_filters_include", "url_filters_exclude", "page_file_size_min", "page_file_size_max",
+          "resource_file_size_min", "resource_file_size_max", "obey_robots"}},
         {"task list", "printed by 'tasks --json'", {"category", "tasks"}},
         {"queue", "printed by 'queue TASK --json'", {"task", "file", "entries"}},
         {"queue entry",

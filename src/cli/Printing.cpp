@@ -43,7 +43,12 @@ void printProfile(std::ostream& out, const TQLProfile& profile) {
         << "Convert Unfollowed Links: " << int(profile.convertUnfollowedLinks()) << "\n"
         << "Use Start Page Title: " << (profile.useStartPageTitle() ? 1 : 0) << "\n"
         << "URL Filters Exclude: " << toCommaText(profile.urlFiltersExclude()) << "\n"
-        << "URL Filters Include: " << toCommaText(profile.urlFiltersInclude()) << "\n";
+        << "URL Filters Include: " << toCommaText(profile.urlFiltersInclude()) << "\n"
+        << "Page File Size Min: " << profile.pageFileSizeMin() << "\n"
+        << "Page File Size Max: " << profile.pageFileSizeMax() << "\n"
+        << "Resource File Size Min: " << profile.resourceFileSizeMin() << "\n"
+        << "Resource File Size Max: " << profile.resourceFileSizeMax() << "\n"
+        << "Obey Robots: " << (profile.obeyRobots() ? 1 : 0) << "\n";
 }
 
 void printTask(std::ostream& out, const TQLTask& task) {
@@ -60,6 +65,7 @@ void printTask(std::ostream& out, const TQLTask& task) {
         << "Comment: " << task.comment() << "\n"
         << "Destination: " << task.destination() << "\n"
         << "Intranet Mode: " << (task.intranetMode() ? 1 : 0) << "\n"
+        << "Accept Any Certificate: " << (task.acceptAnyCertificate() ? 1 : 0) << "\n"
         << "Status: " << toIniValue(task.status()) << " (" << task.statusText() << ")\n"
         << "Schedule: " << task.schedule() << "\n"
         << "Run Method: " << toIniValue(task.runMethod()) << "\n"
