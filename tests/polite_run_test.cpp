@@ -11,6 +11,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace quarlo::test {
@@ -199,6 +200,59 @@ TEST_F(PoliteRunTest, ThrottledAnswersAreRetriedWhileOtherHostsGoOn) {
     const auto down = entry(web.url("/down.html"));
     EXPECT_EQ(down->Status, QueueStatus::Error);
     EXPECT_EQ(down->Message, "503 Service Unavailable");
+}
+
+// Counts the requests under way, on one host and on all together, and the most seen.
+class ConcurrencyGauge {
+public:
+    RecordingSite::Answer slowPage(int& hostNow, int& hostMost) {
+        return [this, &hostNow, &hostMost](int, httplib::Response& res) {
+            {
+                std::lock_guard lock(m_mutex);
+                hostMost = std::max(hostMost, ++hostNow);
+                m_most = std::max(m_most, ++m_now);
+            }
+            std::this_thread::sleep_for(60ms);
+            {
+                std::lock_guard lock(m_mutex);
+                --hostNow;
+                --m_now;
+            }
+            res.set_content("<html>slow</html>", "text/html");
+        };
+    }
+    int most() {
+        std::lock_guard lock(m_mutex);
+        return m_most;
+    }
+
+private:
+    std::mutex m_mutex;
+    int m_now = 0;
+    int m_most = 0;
+};
+
+TEST_F(PoliteRunTest, ConnectionsPerHostCapsOneHostWhileOthersUseTheRestOfTheSlots) {
+    app->setConnections(8);
+    app->setConnectionsPerHost(2);
+    ConcurrencyGauge gauge;
+    int webNow = 0, webMost = 0, otherNow = 0, otherMost = 0;
+    std::vector<std::string> urls;
+    for (int n = 1; n <= 30; ++n) {
+        const std::string path = "/slow/" + std::to_string(n) + ".html";
+        web.on(path, gauge.slowPage(webNow, webMost));
+        urls.push_back(web.url(path));
+        if (n <= 6) {
+            other.on(path, gauge.slowPage(otherNow, otherMost));
+            urls.push_back(other.url(path));
+        }
+    }
+    ASSERT_TRUE(run(urlsTask("Capped", urls)));
+    EXPECT_EQ(counters().PagesSaved, 36);
+    // The cap is reached and never passed on either host; together they pass it.
+    EXPECT_EQ(webMost, 2);
+    EXPECT_EQ(otherMost, 2);
+    EXPECT_GE(gauge.most(), 3);
 }
 
 TEST_F(PoliteRunTest, ARefusingHostFailsItsEntriesAtOnce) {
