@@ -153,7 +153,7 @@ TEST_F(DownloadThreadTest, FailuresEndAsFailedTransfersAndTheRunGoesOn) {
     EXPECT_EQ(readWholeFile(destination() + "localhost"), "not a folder");
 }
 
-TEST_F(DownloadThreadTest, DefaultPauseDispatchesAboutOneItemASecond) {
+TEST_F(DownloadThreadTest, AHalfSecondPauseDispatchesAboutOneItemASecond) {
     app->setDispatchPause(500);
     ASSERT_TRUE(downloader->start(listTask("paced", 100)).ok());
     const auto start = std::chrono::steady_clock::now();
@@ -161,7 +161,7 @@ TEST_F(DownloadThreadTest, DefaultPauseDispatchesAboutOneItemASecond) {
     const std::vector<SiteServer::Clock::time_point> times = site.requestTimes();
     downloader->stop();
 
-    std::cout << "dispatches in 3.6 s at the default pause: " << times.size() << "\n";
+    std::cout << "dispatches in 3.6 s at a pause of 500 ms: " << times.size() << "\n";
     for (const auto& t : times)
         std::cout << "  at "
                   << std::chrono::duration_cast<std::chrono::milliseconds>(t - start).count()
