@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The passes as the parse thread runs them, written values skipped and CODEBASE applied.
-    std::string page = pageText(content);
+    std::string page = content;
     const std::string saveFolder = "/save/";
     PagePasses links(types, options, pageUrl, 1, "http://h.test/a/", {});
     links.takeBase(page);

@@ -8,6 +8,7 @@
 #include "model/TQLTask.h"
 #include "platform/EventLoop.h"
 #include "support/AppFixture.h"
+#include "support/Compression.h"
 #include "support/LinkChecker.h"
 #include "support/LoopbackServer.h"
 #include "support/RecordingUiHooks.h"
@@ -17,6 +18,7 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <mutex>
 #include <set>
@@ -49,6 +51,11 @@ public:
     std::string root() const { return m_server.url("/"); }
     // Every answer waits this long first.
     void setDelay(std::chrono::milliseconds delay) { m_delayMs = static_cast<int>(delay.count()); }
+    // Every answer comes compressed ("gzip" or "br"), whatever the request accepted.
+    void setCoding(const std::string& coding) {
+        std::lock_guard lock(m_mutex);
+        m_coding = coding;
+    }
     std::vector<std::string> requests() const {
         std::lock_guard lock(m_mutex);
         return m_requests;
@@ -64,6 +71,11 @@ private:
             std::lock_guard lock(m_mutex);
             m_requests.push_back(req.target);
         }
+        std::string coding;
+        {
+            std::lock_guard lock(m_mutex);
+            coding = m_coding;
+        }
         const std::string name = req.path.substr(1) + (query.empty() ? "" : "@" + query);
         const std::string file = kSiteFolder + name;
         std::error_code ec;
@@ -72,7 +84,14 @@ private:
             res.set_content("not found", "text/plain");
             return;
         }
-        res.set_content(test::readWholeFile(file), contentType(name));
+        const std::string content = test::readWholeFile(file);
+        if (coding.empty())
+            res.set_content(content, contentType(name));
+        else
+            test::sendEncoded(res,
+                              coding == "br" ? test::brotliCompressed(content).value()
+                                             : test::gzipped(content),
+                              coding, contentType(name));
     }
     static std::string contentType(const std::string& name) {
         const std::string extension = fs::path(name.substr(0, name.find('@'))).extension();
@@ -89,6 +108,7 @@ private:
     std::atomic<int> m_delayMs{0};
     mutable std::mutex m_mutex;
     std::vector<std::string> m_requests;
+    std::string m_coding;
 };
 
 using FileSet = std::set<std::string>;
@@ -353,6 +373,35 @@ TEST_F(MirrorTest, AStoppedMirrorResumesAndParsesNothingTwice) {
     EXPECT_EQ(task.queue().size(), kPages.size() + kResources.size());
     const std::vector<test::BrokenLink> broken = brokenLinks();
     EXPECT_TRUE(broken.empty()) << test::describe(broken);
+}
+
+// Every answer compressed: pages are parsed from their decoded text and their links followed,
+// every file is saved decoded, and the sizes are the decoded ones.
+TEST_F(MirrorTest, ASiteThatAlwaysCompressesIsSavedDecoded) {
+    for (const std::string coding : {"gzip", "br"}) {
+        SCOPED_TRACE(coding);
+        if (coding == "br" && !test::brotliCompressed("x")) {
+            std::cout << "[ INFO     ] no brotli encoder: the br site is not tried\n";
+            continue;
+        }
+        fs::remove_all(destination());
+        m_site.setCoding(coding);
+        ASSERT_TRUE(runToEnd(siteTask()));
+        EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+        EXPECT_EQ(savedFiles(), unite(kPages, kResources));
+        const std::vector<test::BrokenLink> broken = brokenLinks();
+        EXPECT_TRUE(broken.empty()) << test::describe(broken);
+        TQLTask& task = *m_app->currentTask();
+        std::lock_guard lock(task.mutex());
+        for (const std::string& resource : kResources) {
+            const std::string original = test::readWholeFile(kSiteFolder + resource);
+            EXPECT_EQ(test::readWholeFile(siteFolder() + resource), original) << resource;
+            const auto entry = task.queue().find(queueSafeURL(m_site.url("/" + resource)));
+            ASSERT_TRUE(entry) << resource;
+            EXPECT_EQ(LoadItem(task, *entry)->Size, static_cast<int64_t>(original.size()))
+                << resource;
+        }
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "engine/TickHTTPS.h"
 #include "engine/WinInetErrors.h"
 #include "platform/FileUtil.h"
+#include "support/Compression.h"
 #include "support/EngineRunFixture.h"
 #include "support/RawLoopbackServer.h"
 
@@ -60,10 +61,33 @@ private:
     RawLoopbackServer m_server;
 };
 
-// Bodies of known sizes: /n/<bytes>, with a Content-Length, /chunked/<bytes> without one.
+// Bytes that do not compress: gzip makes them longer.
+std::string noise(std::size_t size) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = 12345;
+    for (char& c : bytes) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+// Bodies of known sizes: /n/<bytes>, with a Content-Length, /chunked/<bytes> without one;
+// gzip-compressed, whatever was asked, /gzip/<bytes> of one letter (a short Content-Length)
+// and /noise/<bytes> that gzip makes longer.
 class SizedServer {
 public:
     SizedServer() {
+        m_server.server().Get(
+            R"(/gzip/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+                sendEncoded(res, gzipped(std::string(std::stoul(req.matches[1]), 'g')), "gzip",
+                            "application/octet-stream");
+            });
+        m_server.server().Get(R"(/noise/(\d+))",
+                              [](const httplib::Request& req, httplib::Response& res) {
+                                  sendEncoded(res, gzipped(noise(std::stoul(req.matches[1]))),
+                                              "gzip", "application/octet-stream");
+                              });
         m_server.server().Get(R"(/n/(\d+))",
                               [](const httplib::Request& req, httplib::Response& res) {
                                   res.set_content(std::string(std::stoul(req.matches[1]), 'n'),
@@ -108,6 +132,11 @@ TEST(TransferOptionsTest, SizeLimitsStopTheBodyAndKeepTheEarlierCopy) {
         {"/chunked/500", kTickTooSmall},
         {"/n/2048", 0}, // both limits are inclusive
         {"/n/1024", 0},
+        // A compressed body is judged by its decoded bytes, never by its Content-Length.
+        {"/gzip/3000", kTickTooLarge},
+        {"/gzip/1500", 0},
+        {"/noise/2040", 0}, // its gzip form is longer than the maximum
+        {"/noise/900", kTickTooSmall},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

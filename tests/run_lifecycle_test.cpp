@@ -397,6 +397,29 @@ TEST_F(RunLifecycleTest, SmartUpdateRevalidatesAndAStoppedUpdateKeepsEarlierCopi
     site.releaseAll();
 }
 
+// Copies an earlier version saved still compressed (gzip or zstd signature) are fetched
+// again whole by an update, without If-Modified-Since; every other copy is re-validated.
+TEST_F(RunLifecycleTest, AnUpdateFetchesCopiesSavedCompressedAgain) {
+    ASSERT_TRUE(downloader->start(listTask("compressed", kFiles)).ok());
+    ASSERT_TRUE(runToEnd());
+    expectCompleteAndIdentical();
+    TQLTask& task = *app->currentTask();
+    const std::string signatures[] = {"\x1F\x8B\x08\x00", "\x28\xB5\x2F\xFD"};
+    for (int n = 1; n <= 4; ++n)
+        writeWholeFile(savedFile(site.fileUrl(n)), signatures[n % 2] + "compressed body");
+    // A file that only starts like zstd, then differs, is kept as it is.
+    writeWholeFile(savedFile(site.fileUrl(5)), "\x28\xB5\x2F\x00" + site.body(5).substr(4));
+
+    const int before = site.totalRequests();
+    task.setRunMethod(RunMethod::SmartUpdate);
+    ASSERT_TRUE(downloader->start(task).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(site.totalRequests() - before, kFiles);
+    EXPECT_EQ(site.conditionalRequests(), kFiles - 4);
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_EQ(readWholeFile(savedFile(site.fileUrl(n))), site.body(n)) << n;
+}
+
 TEST_F(RunLifecycleTest, MapRunEndsAlthoughItsResourcesStayUnmarked) {
     site.setPage("index", "<html>map</html>");
     site.setPage("second", "<html>second</html>");

@@ -119,8 +119,8 @@ void TThreadParse::ProcessPage() {
     }
 }
 
-// The page text as lines joined with CR LF. A page whose file is missing or cannot be read
-// (or whose URL has no local file) is not loaded.
+// The page's bytes as saved. A page whose file is missing or cannot be read (or whose URL
+// has no local file) is not loaded.
 bool TThreadParse::loadPage(const std::string& localFile) {
     m_pageText.clear();
     if (localFile.empty())

@@ -12,9 +12,11 @@
 #include "model/TQLQItem.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
+#include "platform/TextUtil.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <tuple>
 
 namespace quarlo {
@@ -77,11 +79,29 @@ int putBackForRetry(TQLTask& task, TQLQItem& item, const SlotResult& r) {
     return attempts;
 }
 
+// Whether a saved file holds a body kept compressed, as earlier versions saved the answers of
+// servers that compress unasked: it starts with a gzip or zstd signature, and its name is not
+// one of a file that is compressed in its own right.
+bool savedCompressed(const std::string& localFile) {
+    static constexpr std::string_view kOwnCodings[] = {".gz", ".tgz", ".svgz", ".zst", ".tzst"};
+    const std::string extension = asciiLower(extensionOf(localFile));
+    for (std::string_view own : kOwnCodings)
+        if (extension == own)
+            return false;
+    std::ifstream file(localFile, std::ios::binary);
+    char head[4] = {};
+    file.read(head, sizeof head);
+    const std::string_view bytes(head, static_cast<std::size_t>(file.gcount()));
+    return bytes.starts_with("\x1F\x8B") || bytes == "\x28\xB5\x2F\xFD";
+}
+
 // A stored copy is re-validated rather than fetched again when the entry is being updated,
-// its date is known, its file is there and its last transfer was not cut short.
+// its date is known, its file is there, kept as received, and its last transfer was not cut
+// short.
 bool revalidates(const TQLQItem& item, const std::string& localFile) {
     return item.Mode == QueueMode::Update && !item.LastModified.empty() &&
-           item.Message != kTransferIncomplete && !localFile.empty() && fileExists(localFile);
+           item.Message != kTransferIncomplete && !localFile.empty() && fileExists(localFile) &&
+           !savedCompressed(localFile);
 }
 
 // The size limits of the profile for the item, in bytes (the profile keeps kilobytes).

@@ -353,7 +353,12 @@ void TThreadSocket::attachHandlers() {
     http.OnHeader = [this](const std::string& field, const std::string& value) {
         onHeader(field, value);
     };
-    http.OnStartTransfer = [this] { setState(kConnecting); };
+    http.OnStartTransfer = [this] {
+        // A compressed body is saved decoded: its size is known only from the bytes.
+        if (m_http->bodyEncoded())
+            m_size = 0;
+        setState(kConnecting);
+    };
     http.OnEndTransfer = [this] { setState(kComplete); };
     http.OnStatus = [this](int, const std::string& description) { onStatus(description); };
     http.OnTransfer = [this](int64_t total, std::string_view) { onTransfer(total); };
@@ -375,6 +380,8 @@ void TThreadSocket::finishTransfer(const Order& order, const TickResult& result,
             m_bytesReceived = 0;
         } else {
             m_notModified = m_http->notModified();
+            if (m_http->bodyEncoded())
+                m_size = m_bytesReceived.load();
         }
         m_resultText = ran ? m_http->resultText() : std::string();
     }

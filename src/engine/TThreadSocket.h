@@ -81,7 +81,8 @@ public:
     std::string User() const;
     std::string Password() const;
     TQLQItem* Item() const;
-    // The Content-Length of the answer (0 when absent or not a number).
+    // The Content-Length of the answer (0 when absent or not a number); of a compressed
+    // answer, 0 until it completes, then the decoded bytes saved.
     int64_t Size() const;
     // Body bytes received so far.
     int64_t BytesReceived() const;

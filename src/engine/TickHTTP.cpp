@@ -70,6 +70,7 @@ TickResult TickHTTP::runGet(bool& wasStopped) {
     m_statusLine.clear();
     m_notModified = false;
     m_bytesTransferred = 0;
+    m_bodyEncoded = false;
     m_errorDetail.clear();
     if (TickResult check = checkURL(); !check)
         return check;

@@ -73,7 +73,8 @@ public:
     // answer with a body is saved only when LocalFile does not exist yet. A 304 answer to a
     // conditional request is a success with notModified() true and LocalFile untouched. An
     // answer whose Content-Length is not a number is read to the end of its connection (the
-    // header still reaches OnHeader as sent).
+    // header still reaches OnHeader as sent). Every content coding libcurl decodes is offered
+    // in Accept-Encoding, and a compressed body (asked for or not) is saved decoded.
     TickResult get();
 
     // The date text sent as If-Modified-Since; empty: a plain GET.
@@ -87,9 +88,10 @@ public:
     void setReceiveTimeout(long seconds) { m_receiveTimeout = seconds; }
     long maxRedirects() const { return m_maxRedirects; }
     void setMaxRedirects(long count) { m_maxRedirects = count; }
-    // Limits on the body of a 2xx answer, in bytes (0: none). A body whose Content-Length or
-    // received bytes pass the maximum is stopped, one that ends below the minimum is not
-    // kept; either way LocalFile is left as it was and get() fails with 160 or 161.
+    // Limits on the decoded body of a 2xx answer, in bytes (0: none). A body whose received
+    // bytes, or whose Content-Length when it comes uncompressed, pass the maximum is stopped, one
+    // that ends below the minimum is not kept; either way LocalFile is left as it was and get()
+    // fails with 160 or 161.
     void setSizeLimits(int64_t minBytes, int64_t maxBytes);
     int64_t minBodySize() const { return m_minBodySize; }
     int64_t maxBodySize() const { return m_maxBodySize; }
@@ -104,8 +106,12 @@ public:
     std::string resultText() const;
     // Whether the last request got 304 to its If-Modified-Since.
     bool notModified() const { return m_notModified; }
-    // Body bytes received by the last request.
+    // Body bytes received by the last request, decoded.
     int64_t bytesTransferred() const { return m_bytesTransferred; }
+    // Whether the final answer of the last request came compressed (its body is saved
+    // decoded, so its Content-Length is not the saved size). Known once OnHeader has
+    // reported its headers.
+    bool bodyEncoded() const { return m_bodyEncoded; }
     // libcurl's own words on the last transport failure, for logs.
     const std::string& errorDetail() const { return m_errorDetail; }
 
@@ -140,6 +146,7 @@ private:
     std::string m_statusLine;
     bool m_notModified = false;
     int64_t m_bytesTransferred = 0;
+    bool m_bodyEncoded = false;
     std::string m_errorDetail;
 };
 

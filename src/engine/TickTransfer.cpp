@@ -34,6 +34,16 @@ int64_t contentLengthOf(std::string_view value) {
     return length;
 }
 
+// Whether a Content-Encoding value names a coding at all ("identity" and blanks do not).
+bool isContentCoding(std::string_view value) {
+    const std::size_t first = value.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return false;
+    value.remove_prefix(first);
+    value = value.substr(0, value.find_last_not_of(" \t") + 1);
+    return !(value.size() == 8 && ::strncasecmp(value.data(), "identity", 8) == 0);
+}
+
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
            ::strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
@@ -169,6 +179,9 @@ bool TickTransfer::configure(CURL* easy, CurlSlist& headers) {
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
     if (m_ignoreContentLength)
         curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+    // "" offers every content coding this libcurl decodes; a body arrives decoded, also
+    // from a server that compresses unasked.
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     if (!o.m_caBundle.empty())
         curl_easy_setopt(easy, CURLOPT_CAINFO, o.m_caBundle.c_str());
     if (!o.m_userAgent.empty())
@@ -318,6 +331,7 @@ bool TickTransfer::headerLine(std::string_view line) {
         m_headers.clear();
         m_location.clear();
         m_contentLength = -1;
+        m_contentEncoded = false;
         m_responseCode = statusCodeOf(line);
         m_owner.m_statusLine = withReasonPhrase(line, m_responseCode);
         m_owner.fireStatus(41);
@@ -335,6 +349,8 @@ bool TickTransfer::headerLine(std::string_view line) {
         m_location.erase(0, first == std::string::npos ? m_location.size() : first);
     } else if (startsWithNoCase(field, "Content-Length") && field.size() == 14) {
         m_contentLength = contentLengthOf(value);
+    } else if (startsWithNoCase(field, "Content-Encoding") && field.size() == 16) {
+        m_contentEncoded = isContentCoding(value);
     }
     m_headers.emplace_back(std::move(field), std::move(value));
     return true;
@@ -369,7 +385,9 @@ bool TickTransfer::endOfHeaderBlock() {
         }
         startHop(url, host);
     } else if (m_responseCode >= 200 && m_responseCode < 300 && !m_ignoreContentLength &&
-               passesMaximum(m_contentLength)) {
+               !m_contentEncoded && passesMaximum(m_contentLength)) {
+        // The length of a compressed body says nothing of the decoded size: that one is
+        // judged by the bytes as they arrive.
         m_tooLarge = true;
         return false;
     }
@@ -380,6 +398,7 @@ void TickTransfer::flushHeaders() {
     if (m_headersReported || !m_blockComplete || !m_blockFinal)
         return;
     m_headersReported = true;
+    m_owner.m_bodyEncoded = m_contentEncoded;
     if (m_owner.OnHeader)
         for (const auto& [field, value] : m_headers)
             m_owner.OnHeader(field, value);

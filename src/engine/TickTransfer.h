@@ -83,8 +83,9 @@ private:
     bool m_blockComplete = false;
     bool m_blockFinal = false;
     bool m_headersReported = false;
-    int64_t m_contentLength = -1; // of the latest response; -1 when absent
-    bool m_unverified = false;    // the certificate of the start host is not verified
+    int64_t m_contentLength = -1;  // of the latest response; -1 when absent
+    bool m_contentEncoded = false; // the latest response's body comes compressed
+    bool m_unverified = false;     // the certificate of the start host is not verified
     std::string m_redirectToVerify;
     bool m_tooLarge = false;
 

@@ -122,42 +122,8 @@ std::string takeBaseHref(std::string& page, std::string_view pageUrl) {
     return URLDirectory(ResolveURL(href, URLDirectory(pageUrl)));
 }
 
-std::string pageText(std::string_view fileContent) {
-    std::string text;
-    text.reserve(fileContent.size() + fileContent.size() / 32 + 2);
-    // Each kind of line break is searched for again only once the lines have passed the
-    // last one found: a page without CR is not read to its end for every line.
-    std::size_t nextCr = fileContent.find('\r');
-    std::size_t nextLf = fileContent.find('\n');
-    std::size_t begin = 0;
-    while (begin < fileContent.size()) {
-        if (nextCr < begin) {
-            nextCr = fileContent.find('\r', begin);
-        }
-        if (nextLf < begin) {
-            nextLf = fileContent.find('\n', begin);
-        }
-        const std::size_t end = std::min(nextCr, nextLf);
-        if (end == std::string_view::npos) {
-            text.append(fileContent.substr(begin));
-            text += "\r\n";
-            break;
-        }
-        text.append(fileContent.substr(begin, end - begin));
-        text += "\r\n";
-        const bool pair = fileContent[end] == '\r' && end + 1 < fileContent.size() &&
-                          fileContent[end + 1] == '\n';
-        begin = end + (pair ? 2 : 1);
-    }
-    return text;
-}
-
 std::optional<std::string> readPageText(const std::string& path) {
-    std::optional<std::string> content = readFile(path);
-    if (!content) {
-        return std::nullopt;
-    }
-    return pageText(*content);
+    return readFile(path);
 }
 
 Status writePageText(const std::string& path, std::string_view text) {

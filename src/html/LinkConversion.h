@@ -70,11 +70,8 @@ bool ConvertLink(LinkCandidate& candidate, const FileTypes& types, std::string_v
 // the page's directory and cut to its directory; "" without a BASE address.
 std::string takeBaseHref(std::string& page, std::string_view pageUrl);
 
-// The page text as it is parsed and written back: split into lines at CR, LF or CR LF and
-// joined with CR LF after every line, the last one included. Every other byte is kept, NUL
-// bytes too, so a page is never written back shorter than it was read.
-std::string pageText(std::string_view fileContent);
-// The saved page read in that form; nothing when the file cannot be read.
+// The saved page as it is parsed and written back: every byte as the server sent it, line
+// ends and NUL bytes included; nothing when the file cannot be read.
 std::optional<std::string> readPageText(const std::string& path);
 // Writes a processed page over its file in one piece (temporary file and rename).
 Status writePageText(const std::string& path, std::string_view text);

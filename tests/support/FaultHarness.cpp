@@ -32,8 +32,8 @@ std::string randomBytes(std::mt19937& random, std::size_t size) {
     return bytes;
 }
 
-// Lines end in CR LF, as pages are written back, so that a page kept as it came is the
-// server's byte for byte.
+// Pages end their lines in CR LF, as many servers send them; a page without the banner is
+// written back as the server's byte for byte.
 std::string pageBody(int page, int pages, int filesPerPage) {
     std::string html = "<html><body>\r\n<p>Page " + std::to_string(page) + "</p>\r\n";
     html += "<a href=\"../index.html\">Index</a>\r\n";

@@ -77,7 +77,7 @@ const std::vector<std::string> kWords = {"text",     " ",          "it's",      
                                          "'single'", "<",          ">",           "\0"s,
                                          "\r\n",     "\n",         "\t",          "=",
                                          "\xC2\xB6", "<!-- c -->", "'a/b.html'>", "\"c/d.html\">",
-                                         "/script",  "<script"};
+                                         "/script",  "<script",    "\r",          "\xFF\xFE"};
 
 } // namespace
 
@@ -250,7 +250,7 @@ ParseOutcome parsePageWith(Parser parser, const FileTypes& types, const LinkOpti
     SmallQueue queue;
     queue.add(pageUrl);
     PagePasses links(types, options, pageUrl, level, "http://h/a/", queue.spelling());
-    std::string page = pageText(content);
+    std::string page = content;
     if (parser == Parser::PageScanner) {
         links.takeBase(page);
     } else if (const BaseTag base = referenceFindBaseTag(page); !base.href.empty()) {
