@@ -165,8 +165,10 @@ TEST_F(PoliteRunTest, CrawlDelayPacesTheRequestsToItsHost) {
         times.push_back(web.times(path).front());
     }
     std::sort(times.begin(), times.end());
+    // Dispatches are 400 ms apart; a request may reach the server a little later than its
+    // dispatch on a loaded machine, which shortens the next gap as the server sees it.
     for (std::size_t i = 1; i < times.size(); ++i)
-        EXPECT_GE(times[i] - times[i - 1], 390ms) << i;
+        EXPECT_GE(times[i] - times[i - 1], 300ms) << i;
 }
 
 TEST_F(PoliteRunTest, ThrottledAnswersAreRetriedWhileOtherHostsGoOn) {
