@@ -3,12 +3,32 @@
 #include "platform/FileUtil.h"
 #include "platform/TextUtil.h"
 
+#include <algorithm>
+
 namespace quarlo {
 
 namespace {
 
 char foldChar(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// How much of a URL compares without regard to case: its scheme and host (with any port),
+// up to the first "/", "\\", "?" or "#" after "://"; nothing without "://". Path and query
+// compare exactly.
+std::size_t caseFreeLength(std::string_view url) {
+    const std::size_t mark = url.find("://");
+    if (mark == std::string_view::npos)
+        return 0;
+    return std::min(url.find_first_of("/\\?#", mark + 3), url.size());
+}
+
+bool sameURL(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    const std::size_t folded = caseFreeLength(a);
+    return equalsNoCase(a.substr(0, folded), b.substr(0, folded)) &&
+           a.substr(folded) == b.substr(folded);
 }
 
 bool isDataLine(std::string_view line) {
@@ -46,19 +66,20 @@ std::string repairedDataLine(std::string_view line, bool& repaired) {
 
 std::size_t TaskQueue::FoldHash::operator()(std::string_view url) const {
     std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (char c : url) {
-        hash ^= static_cast<unsigned char>(foldChar(c));
+    const std::size_t folded = caseFreeLength(url);
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        hash ^= static_cast<unsigned char>(i < folded ? foldChar(url[i]) : url[i]);
         hash *= 0x100000001b3ULL;
     }
     return static_cast<std::size_t>(hash);
 }
 
 bool TaskQueue::FoldEqual::operator()(std::size_t a, std::size_t b) const {
-    return equalsNoCase((*entries)[a].url, (*entries)[b].url);
+    return sameURL((*entries)[a].url, (*entries)[b].url);
 }
 
 bool TaskQueue::FoldEqual::operator()(std::string_view a, std::size_t b) const {
-    return equalsNoCase(a, (*entries)[b].url);
+    return sameURL(a, (*entries)[b].url);
 }
 
 TaskQueue::TaskQueue() : m_urlIndex(0, FoldHash{&m_entries}, FoldEqual{&m_entries}) {}
