@@ -67,8 +67,8 @@ std::size_t skipValueGap(std::string_view text, std::size_t p, std::size_t gt) {
 }
 
 // A "javascript:" value yields only the address in its script call: the text between its
-// first two single quotes.
-// The raw value began at rawBegin; read is how it was read, or null when taken literally.
+// first two single quotes. The raw value began at rawBegin; read is how it was read, or null
+// when it was taken as it stands.
 void takeScriptCallTarget(TagValue& value, std::size_t rawBegin, const AttributeText* read) {
     const std::size_t open = value.text.find('\'');
     const std::size_t close = open == npos ? npos : value.text.find('\'', open + 1);
