@@ -419,6 +419,22 @@ TEST_F(QueueTest, AQueueFileOfAnEarlierVersionLoadsWithThePathCaseKept) {
     EXPECT_FALSE(queue.find("http://h.test/img/logo.gif"));
     queue.append("http://h.test/case.html", waiting, {});
     EXPECT_EQ(queue.find("http://h.test/case.html"), 2u);
+
+    // A stylesheet with a query was typed as a page: it is typed anew, and only that.
+    const TaskQueue::TypeOfURL typeOf = [](std::string_view url) {
+        return std::string(url.find(".css") != std::string_view::npos ? "Styles" : "HTML");
+    };
+    TaskQueue typed;
+    typed.loadText("http://h.test/a.css?v=3\r\n" + saved + "\r\nhttp://h.test/a.css\r\n" + saved +
+                       "\r\nhttp://h.test/p.php?v=3\r\n" + saved + "\r\n",
+                   typeOf);
+    ASSERT_EQ(typed.size(), 3u);
+    TQLQItem item;
+    readDataLine(typed.dataLine(0), item);
+    EXPECT_EQ(item.FileType, "Styles");
+    EXPECT_EQ(item.Status, S::Saved);
+    EXPECT_TRUE(classifyDataLine(typed.dataLine(1)).page); // no query: as stored
+    EXPECT_TRUE(classifyDataLine(typed.dataLine(2)).page);
 }
 
 TEST_F(QueueTest, MalformedQueueFilesLoadWhatCanBeKept) {

@@ -62,6 +62,20 @@ std::string repairedDataLine(std::string_view line, bool& repaired) {
     return buildDataLine(item); // which spells the referrer as the queue does
 }
 
+// An earlier version typed every URL with a query as a page; a stylesheet or image with a
+// query (its category now kept, see the file-type table) would be parsed as one and get the
+// banner. Such a data line is written with the URL's type now; "" when it stays.
+std::string retypedDataLine(std::string_view url, std::string_view data,
+                            const TaskQueue::TypeOfURL& typeOf) {
+    if (url.find('?') == std::string_view::npos || !classifyDataLine(data).page)
+        return {};
+    TQLQItem item;
+    if (readDataLine(data, item) > 0)
+        return {}; // repaired as it is
+    item.FileType = typeOf(url);
+    return item.isPage() ? std::string() : buildDataLine(item);
+}
+
 } // namespace
 
 std::size_t TaskQueue::FoldHash::operator()(std::string_view url) const {
@@ -296,7 +310,8 @@ QueueLoadReport TaskQueue::parseText(std::string_view text, const TypeOfURL& typ
         }
         bool repaired = false;
         if (hasData) {
-            repaired = loadEntry(url, data, false);
+            const std::string retyped = typeOf ? retypedDataLine(url, data, typeOf) : "";
+            repaired = loadEntry(url, retyped.empty() ? data : retyped, false);
         } else {
             TQLQItem item;
             item.FileType = typeOf ? typeOf(url) : std::string();
