@@ -17,7 +17,7 @@ public:
     explicit AttributeText(std::string_view raw);
 
     const std::string& text() const { return m_text; }
-    // Whether reading changed anything: the text is not the raw value as it stands.
+    // Whether the text may differ from the raw value: that held a "&" or had whitespace cut.
     bool changed() const { return !m_rawOffsets.empty() || m_trimFront != 0 || m_trimmedRaw; }
     // Where, from the raw value's start, the source of the read text's byte at (or the end
     // of the raw bytes read, for at == text().size()) lies. A part of the read text cut at
