@@ -45,10 +45,21 @@ TEST_F(FileTypesTest, CategoryOfAUrl) {
         {"http://h/a.zip", "Archives"},
         {"http://h/a.pdf", "Documents"},
         {"http://h/a.qqq", "Unknown"},
+        // A query makes a page of a page, unknown or missing extension only.
+        {"http://h/a.css?v=3", "Scripts and Styles"},
+        {"http://h/x.PNG?w=200", "Images"},
+        {"http://h/v.mp4?t=1#x", "Video"},
+        {"http://h/a.css?img=gif", "Scripts and Styles"},
+        {"http://h/x.php?f=a.css", "HTML"},
+        {"http://h/a.qqq?v=1", "HTML"},
+        {"http://h/dir/?v=1.css", "HTML"},
     };
     for (const auto& [url, category] : cases) {
         EXPECT_EQ(m_types.URLFileType(url), category) << url;
     }
+    EXPECT_EQ(m_types.keptExtension("http://h/x.PNG?w=200"), ".PNG");
+    EXPECT_EQ(m_types.keptExtension("http://h/x.png"), "");
+    EXPECT_EQ(m_types.keptExtension("http://h/x.asp?w=200"), "");
 }
 
 TEST_F(FileTypesTest, FirstCategoryWhoseDataHoldsTheExtensionWins) {

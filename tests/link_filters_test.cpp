@@ -1,8 +1,10 @@
 #include "html/LinkFilters.h"
 
+#include "html/FileTypes.h"
 #include "html/LinkOptions.h"
 #include "html/LinkPasses.h"
 #include "html/UrlFilterDialog.h"
+#include "support/FileTypesFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +75,40 @@ TEST(AcceptLink, SchemeAndFileTypes) {
         {{"http://elsewhere/s.js", false, 1, true}, {"http://elsewhere/s.CSS", false, 1, true}});
     expectAcceptance("no shortcut without file types", narrow, "http://h/",
                      {{"http://elsewhere/s.js", false, 1, false}});
+}
+
+// With the file-type table, a stylesheet or an image keeps its extension whatever its query,
+// for the file-type list and the shortcut alike; other URLs with a query count as ".html".
+class AcceptLinkWithTypes : public test::FileTypesFixture {};
+
+TEST_F(AcceptLinkWithTypes, AQueryKeepsAStylesheetsOrImagesExtension) {
+    importShippedTable();
+    LinkOptions options;
+    options.resourceLocation = LinkOptions::WithinDirectory;
+    options.fileTypes = {".css", ".PNG", ".html"};
+    const struct {
+        const char* url;
+        bool accepted;
+    } cases[] = {
+        {"http://elsewhere/a.css?v=3", true}, // the shortcut
+        {"http://elsewhere/a.CSS?v=3", true},
+        {"http://h/x.png?w=200", true},
+        {"http://elsewhere/x.png?w=200", false}, // no shortcut for images
+        {"http://h/x.gif?w=200", false},
+        {"http://h/x.php?f=a.gif", true}, // no extension that keeps: tested as ".html"
+        {"http://h/s.js?v=1", false},
+    };
+    for (const auto& c : cases) {
+        const std::string category = m_types.URLFileType(c.url);
+        EXPECT_EQ(AcceptLink(c.url, category, 1, "http://h/", options, &m_types), c.accepted)
+            << c.url;
+    }
+    // Without the table every query counts as ".html", as before.
+    EXPECT_FALSE(AcceptLink("http://h/x.png?w=200", "Images", 1, "http://h/", [] {
+        LinkOptions png;
+        png.fileTypes = {".png"};
+        return png;
+    }()));
 }
 
 TEST(AcceptLink, DepthRefusesPagesOnly) {

@@ -111,12 +111,20 @@ TEST_F(LocalNamesTest, LocalPathsOfUrls) {
                                    "d\xC2\xB0"
                                    "e.gif"},
         {"http://h/a//b.html", "h/a/b.html"},
+        // A query keeps a stylesheet's or an image's extension last.
+        {"http://h/a.css?v=3", "h/a.css\xC2\xBFv=3.css"},
+        {"http://h/x.jpg?w=200", "h/x.jpg\xC2\xBFw=200.jpg"},
+        {"http://h/s/A.JS?v=1/2", "h/s/A.JS\xC2\xBFv=1\xC2\xA1"
+                                  "2.JS"},
+        // Letter case is kept: two URLs that differ in it are two files.
+        {"http://h/Case.html", "h/Case.html"},
         {"http:///x.html", "x.html"},
     };
     for (const auto& [url, expected] : cases) {
         EXPECT_EQ(name(url), kSave + expected) << url;
     }
     EXPECT_EQ(LocalName(m_types, "/save", "http://h/x.gif"), "/save/h/x.gif");
+    EXPECT_EQ(link("http://h/css/a.css?v=3", "http://h/p/"), "../css/a.css\xC2\xBFv=3.css");
     EXPECT_EQ(LocalDocumentName(m_types, "http://h/cgi/show.asp?id=3"),
               "show.html\xC2\xBFid=3.html");
 }

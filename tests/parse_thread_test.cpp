@@ -274,7 +274,7 @@ TEST_F(ParseThreadTest, LinksAreQueuedWithTheirBaseModeAndFrameFlag) {
          0,
          "<html><head><meta http-equiv=\"refresh\" content=\"5; URL=later.html\"></head><body>\n"
          "<a href=\"doc.html#part\">D</a> <a href=\"javascript:openWin('pop.html')\">P</a>\n"
-         "<a href=\"#top\">T</a> <a href=\"DOC.html\">again</a></body></html>",
+         "<a href=\"#top\">T</a> <a href=\"HTTP://H/d/doc.html\">again</a></body></html>",
          {{"http://h/d/doc.html"}, {"http://h/d/pop.html"}, {"http://h/d/later.html"}},
          ""},
     };
@@ -301,23 +301,29 @@ TEST_F(ParseThreadTest, LinksAreQueuedWithTheirBaseModeAndFrameFlag) {
     }
 }
 
+// Scheme and host compare without regard to case, path and query exactly: a link to a URL
+// queued with another case of its host names the file saved for that spelling, and a link
+// whose path differs in case alone is another URL with a file of its own.
 TEST_F(ParseThreadTest, ALinkKnownInAnySpellingIsQueuedOnceAndNamesTheSavedFile) {
     savedPage("http://h/a/index.html", "<html><body>\n<a href=\"common.html\">C</a></body></html>");
-    const std::string second = savedPage(
-        "http://h/a/other.html", "<html><body>\n<a href=\"COMMON.html\">C</a></body></html>", 1,
-        QueueMode::Download, "", "Other");
+    const std::string second = savedPage("http://h/a/other.html",
+                                         "<html><body>\n<a href=\"HTTP://H/a/common.html\">C</a>"
+                                         "<a href=\"Common.html\">D</a></body></html>",
+                                         1, QueueMode::Download, "", "Other");
     ASSERT_TRUE(m_parse->processNextPage(*m_task));
     m_hooks.clear();
     ASSERT_TRUE(m_parse->processNextPage(*m_task));
 
     EXPECT_EQ(queuedUrls(),
               (std::vector<std::string>{"http://h/a/index.html", "http://h/a/other.html",
-                                        "http://h/a/common.html"}));
+                                        "http://h/a/common.html", "http://h/a/Common.html"}));
     const std::vector<std::string> status = m_hooks.texts("status");
-    EXPECT_NE(std::find(status.begin(), status.end(), "Parsing... Links: 1  New Links: 0"),
+    EXPECT_NE(std::find(status.begin(), status.end(), "Parsing... Links: 2  New Links: 1"),
               status.end());
-    EXPECT_NE(test::readWholeFile(second).find("href=\"common.html\""), std::string::npos);
-    EXPECT_EQ(counters().PagesFound, 3);
+    const std::string converted = test::readWholeFile(second);
+    EXPECT_NE(converted.find("href=\"common.html\">C"), std::string::npos) << converted;
+    EXPECT_NE(converted.find("href=\"Common.html\">D"), std::string::npos) << converted;
+    EXPECT_EQ(counters().PagesFound, 4);
 }
 
 // The links of a page are journaled together, before the page is marked "Parsed": a run

@@ -57,7 +57,7 @@ TEST(ParserTagValues, FindsAttributeValuesAsTheScannerReadsThem) {
         {"blanks around =", "x<A HREF = \"b c.html\">", "A", "HREF", {"b c.html"}},
         {"single quotes", "x<A HREF='x.html'>", "A", "HREF", {"x.html"}},
         {"blank after single quote", "x<A HREF=' y.html'>", "A", "HREF", {"y.html"}},
-        {"blank after double quote is kept", "x<A HREF=\" y.html\">", "A", "HREF", {" y.html"}},
+        {"blank after double quote is trimmed", "x<A HREF=\" y.html\">", "A", "HREF", {"y.html"}},
         {"later tag's attribute refused", "x<A NAME=top>t<A HREF=z.html>", "A", "HREF", {"z.html"}},
         {"attribute without value", "x<A HREF>t</A>", "A", "HREF", {}},
         {"empty quoted value", "x<A HREF=\"\">", "A", "HREF", {}},
@@ -87,7 +87,7 @@ TEST(ParserTagValues, FindsAttributeValuesAsTheScannerReadsThem) {
         {"end tags are not tags", "x</a href=e.html>", "A", "HREF", {}},
         {"quotes and = before the name", "x< \"=a href=g.html>", "A", "HREF", {"g.html"}},
         {"tab before the name", "x<\tA HREF=t.html>", "A", "HREF", {}},
-        {"tab is part of the value", "x<A HREF=\tt.html>", "A", "HREF", {"\tt.html"}},
+        {"a leading tab is trimmed", "x<A HREF=\tt.html>", "A", "HREF", {"t.html"}},
         {"line break inside unquoted value", "x<A HREF=a\nb.html>", "A", "HREF", {"a\nb.html"}},
         {"escaped quotes of script markup", "x<a href=\\\"q.html\\\">", "A", "HREF", {"q.html\\"}},
         {"name must end the attribute", "x<a hreflang=en href=h.html>", "A", "HREF", {"h.html"}},
@@ -136,6 +136,121 @@ TEST(ParserTagValues, FindsAttributeValuesAsTheScannerReadsThem) {
             EXPECT_EQ(collect(scan, c.page, passOf(c.tag, c.attribute), 0), c.expected)
                 << name << ": " << c.what;
         }
+    }
+}
+
+// Values are read as a browser reads them: character references decoded, ASCII whitespace
+// trimmed, and only then the script-expression and "javascript:" rules. Inside script blocks
+// the text is taken as it stands.
+TEST(ParserTagValues, DecodeCharacterReferencesOutsideScripts) {
+    const std::vector<TagCase> cases = {
+        {"&amp; in a query",
+         "x<a href=\"show.asp?id=1&amp;p=2\">",
+         "A",
+         "HREF",
+         {"show.asp?id=1&p=2"}},
+        {"decimal and hex",
+         "x<a href=\"a&#38;b&#x26;c&#X26;d&#38e.html\">",
+         "A",
+         "HREF",
+         {"a&b&c&d&e.html"}},
+        {"named with ;",
+         "x<a href=\"dir&sol;p.html&quest;q&equals;1&num;top\">",
+         "A",
+         "HREF",
+         {"dir/p.html?q=1#top"}},
+        {"legacy names without ; unless a letter, digit or = follows",
+         "x<a href=\"?a=1&amp=2&ampx=3&amp\">",
+         "A",
+         "HREF",
+         {"?a=1&amp=2&ampx=3&"}},
+        {"unknown names and bare & stay",
+         "x<a href=\"a&bogus=b&c &#x&#.html\">",
+         "A",
+         "HREF",
+         {"a&bogus=b&c &#x&#.html"}},
+        {"code points no character has",
+         "x<a href=\"a&#0;b&#x110000;c&#xD800;d&#128;e&#x81;f&#99999999999;.html\">",
+         "A",
+         "HREF",
+         {"a\xEF\xBF\xBD"
+          "b\xEF\xBF\xBD"
+          "c\xEF\xBF\xBD"
+          "d\xE2\x82\xAC"
+          "e\xC2\x81"
+          "f\xEF\xBF\xBD.html"}},
+        {"a decoded ; is a script expression", "x<a href=\"a&semi;b.html\">", "A", "HREF", {}},
+        {"blanks around an absolute URL",
+         "x<a href=\" \r\n https://x/ \t\">",
+         "A",
+         "HREF",
+         {"https://x/"}},
+        {"whitespace written as a reference is trimmed too",
+         "x<a href=\"&#32;y.html&Tab;\">",
+         "A",
+         "HREF",
+         {"y.html"}},
+        {"script call in references",
+         "x<a href=\"javascript:go(&#39;j.html?a&amp;b&#39;)\">",
+         "A",
+         "HREF",
+         {"j.html?a&b"}},
+        {"inside a script block, as it stands",
+         "x<script>w('<a href=\"s.html?a=1&#38b=2\">')</script><a href=\"s.html?a=1&#38b=2\">",
+         "A",
+         "HREF",
+         {"s.html?a=1&#38b=2", "s.html?a=1&b=2"}},
+    };
+    for (const auto& [name, scan] : kScanners) {
+        for (const TagCase& c : cases) {
+            EXPECT_EQ(collect(scan, c.page, passOf(c.tag, c.attribute), 0), c.expected)
+                << name << ": " << c.what;
+        }
+    }
+}
+
+// A rewrite replaces the bytes the value was read from, encoded for its attribute: "&" and
+// the delimiting quote as references, also whatever ends an unquoted value; in a script
+// block and in the quoted-string passes the text goes in as it is.
+TEST(ParserReplaceValue, WritesTheNewValueEncodedForItsAttribute) {
+    struct RewriteCase {
+        std::string before;
+        std::string newText;
+        std::string written; // the value's bytes in the page afterwards
+        std::string after;
+    };
+    const std::vector<RewriteCase> cases = {
+        {"x<a href=\" show.asp?id=1&amp;p=2 \">", "show.html#a&b\"c'", "show.html#a&amp;b&quot;c'",
+         "x<a href=\" show.html#a&amp;b&quot;c' \">"},
+        {"x<a href='a&#46;html'>", "l.html#it's", "l.html#it&#39;s", "x<a href='l.html#it&#39;s'>"},
+        {"x<a href=a&amp;b.html>", "n.html#x y\"'>", "n.html#x&#32;y&quot;&#39;&#62;",
+         "x<a href=n.html#x&#32;y&quot;&#39;&#62;>"},
+        {"x<a href=\"javascript:go(&#39;j.html&#39;)\">", "n&.html", "n&amp;.html",
+         "x<a href=\"javascript:go(&#39;n&amp;.html&#39;)\">"},
+        {"x<script>w('<a href=\"s.html?a=1&#38b=2\">')</script>", "n.html#a&b", "n.html#a&b",
+         "x<script>w('<a href=\"n.html#a&b\">')</script>"},
+    };
+    for (const auto& [name, scan] : kScanners) {
+        for (const RewriteCase& c : cases) {
+            std::string page = c.before;
+            std::size_t position = 0;
+            std::size_t length = 0;
+            scan(page, passOf("A", "HREF"), 0, [&](LinkCandidate& candidate) {
+                candidate.replace(c.newText);
+                position = candidate.position();
+                length = candidate.length();
+            });
+            EXPECT_EQ(page, c.after) << name;
+            ASSERT_GT(position, 0U) << name << ": " << c.before;
+            EXPECT_EQ(page.substr(position - 1, length), c.written) << name << ": " << c.before;
+        }
+        // The quoted-string passes take text as it stands.
+        std::string script = "x<script>a='q.html?a=1&#38b=2';</script>";
+        scan(script, passOf("'", ""), 1, [&](LinkCandidate& c) {
+            EXPECT_EQ(c.value(), "q.html?a=1&#38b=2");
+            c.replace("n.html#a&b");
+        });
+        EXPECT_EQ(script, "x<script>a='n.html#a&b';</script>") << name;
     }
 }
 

@@ -260,9 +260,11 @@ TEST_F(QueueTest, SetStatusMovesTheCountersOfTheItemsKind) {
     }
 }
 
-TEST_F(QueueTest, UrlIndexIgnoresAsciiCaseAndStoreFindsTheFirstEntry) {
+TEST_F(QueueTest, UrlIndexFoldsSchemeAndHostOnlyAndStoreFindsTheFirstEntry) {
     addEntry(*m_task, "http://H.test/Page.HTML", true);
-    EXPECT_TRUE(URLIndexHas(*m_task, "HTTP://h.TEST/page.html"));
+    EXPECT_TRUE(URLIndexHas(*m_task, "HTTP://h.TEST/Page.HTML"));
+    EXPECT_FALSE(URLIndexHas(*m_task, "http://h.test/page.html"));
+    EXPECT_FALSE(URLIndexHas(*m_task, "http://h.test/Page.HTML?Q"));
     EXPECT_FALSE(URLIndexHas(*m_task, "http://h.test/page.htm"));
     addEntry(*m_task, "http://h.test/caf\xC3\xA9", true); // é: not folded
     EXPECT_FALSE(URLIndexHas(*m_task, "http://h.test/caf\xC3\x89"));
@@ -270,23 +272,24 @@ TEST_F(QueueTest, UrlIndexIgnoresAsciiCaseAndStoreFindsTheFirstEntry) {
 
     TQLQItem item;
     item.Task = m_task.get();
-    item.URL = "http://h.test/PAGE.html";
+    item.URL = "HTTP://h.test/Page.HTML";
     item.FileType = "HTML";
     item.Status = S::Parsed;
     StoreItem(item);
     EXPECT_EQ(m_task->queue().size(), 2u);
     EXPECT_EQ(LoadItem(*m_task, 0)->Status, S::Parsed);
     EXPECT_EQ(LoadItem(*m_task, 0)->URL, "http://H.test/Page.HTML");
-    // A URL the queue lacks is appended and indexed (found counters are AddItem's).
-    item.URL = "http://h.test/new.html";
+    // A URL the queue lacks, if only in the case of its path, is appended and indexed (found
+    // counters are AddItem's).
+    item.URL = "http://h.test/PAGE.html";
     StoreItem(item);
     EXPECT_EQ(m_task->queue().size(), 3u);
-    EXPECT_TRUE(URLIndexHas(*m_task, "http://h.test/NEW.html"));
+    EXPECT_TRUE(URLIndexHas(*m_task, "http://H.TEST/PAGE.html"));
     EXPECT_EQ(m_task->counters().PagesFound, 2);
 }
 
-// A page's links go in through AddNewItem: one entry per URL in any letter case or
-// spelling, in the order found, and selected as the data line reads.
+// A page's links go in through AddNewItem: one entry per URL in any letter case of scheme and
+// host or spelling, in the order found, and selected as the data line reads.
 TEST_F(QueueTest, NewLinksKeepDuplicatesOutAndTheirOrder) {
     struct Link {
         std::string url, type;
@@ -296,7 +299,8 @@ TEST_F(QueueTest, NewLinksKeepDuplicatesOutAndTheirOrder) {
     };
     const Link links[] = {
         {"http://h.test/a.html", "HTML", S::None, M::Download, true},
-        {"HTTP://H.TEST/A.html", "HTML", S::None, M::Download, false},
+        {"HTTP://H.TEST/a.html", "HTML", S::None, M::Download, false},
+        {"http://h.test/A.html", "HTML", S::None, M::Download, true},
         {"http://h.test/x.gif", "Images", S::None, M::Download, true},
         {"http://h.test/a" + kSep + "b.html", "HTML", S::None, M::Map, true},
         {"http://h.test/a%C2%B6b.html", "HTML", S::None, M::Map, false},
@@ -322,7 +326,7 @@ TEST_F(QueueTest, NewLinksKeepDuplicatesOutAndTheirOrder) {
     ASSERT_EQ(queue.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(queue.url(i), expected[i]);
-    EXPECT_EQ(m_task->counters().PagesFound + m_task->counters().ResourcesFound, 7);
+    EXPECT_EQ(m_task->counters().PagesFound + m_task->counters().ResourcesFound, 8);
 
     // Every selection agrees with a queue loaded from the same text, which reads each line:
     // walked to the end by marking each selected entry an error in both.
@@ -392,6 +396,45 @@ TEST_F(QueueTest, OpeningReportsProgressAtEveryFiftiethEntryAndTheLast) {
                                         {"Opening task....", 239, 239}}));
     EXPECT_TRUE(URLIndexHas(*task, "http://h.test/119"));
     EXPECT_EQ(task->queue().text(), m_task->queue().text());
+}
+
+// A queue file written while the whole URL compared without regard to case loads as it is:
+// its entries keep their spellings and are found by them, and a URL that differs from one
+// of them in the case of its path alone is a new entry. Entries whose scheme and host alone
+// differ in case are still one URL, merged as the loader merges every duplicate.
+TEST_F(QueueTest, AQueueFileOfAnEarlierVersionLoadsWithThePathCaseKept) {
+    const std::string waiting = "0" + kSep + kSep + "HTML" + kSep + kSep + "0" + kSep;
+    const std::string saved = "5" + kSep + kSep + "HTML" + kSep + kSep + "1" + kSep;
+    const std::string text = "http://H.test/Case.html\r\n" + waiting +
+                             "\r\nhttp://h.test/img/Logo.GIF\r\n" + waiting +
+                             "\r\nHTTP://h.TEST/Case.html\r\n" + saved + "\r\n";
+    TaskQueue queue;
+    EXPECT_EQ(queue.loadText(text, {}).repairedLines, 1u); // the merged duplicate
+    ASSERT_EQ(queue.size(), 2u);
+    EXPECT_EQ(queue.url(0), "http://H.test/Case.html");
+    EXPECT_EQ(classifyDataLine(queue.dataLine(0)).status, S::Saved);
+    EXPECT_EQ(queue.find("http://h.test/Case.html"), 0u);
+    EXPECT_EQ(queue.find("http://h.test/img/Logo.GIF"), 1u);
+    EXPECT_FALSE(queue.find("http://h.test/case.html"));
+    EXPECT_FALSE(queue.find("http://h.test/img/logo.gif"));
+    queue.append("http://h.test/case.html", waiting, {});
+    EXPECT_EQ(queue.find("http://h.test/case.html"), 2u);
+
+    // A stylesheet with a query was typed as a page: it is typed anew, and only that.
+    const TaskQueue::TypeOfURL typeOf = [](std::string_view url) {
+        return std::string(url.find(".css") != std::string_view::npos ? "Styles" : "HTML");
+    };
+    TaskQueue typed;
+    typed.loadText("http://h.test/a.css?v=3\r\n" + saved + "\r\nhttp://h.test/a.css\r\n" + saved +
+                       "\r\nhttp://h.test/p.php?v=3\r\n" + saved + "\r\n",
+                   typeOf);
+    ASSERT_EQ(typed.size(), 3u);
+    TQLQItem item;
+    readDataLine(typed.dataLine(0), item);
+    EXPECT_EQ(item.FileType, "Styles");
+    EXPECT_EQ(item.Status, S::Saved);
+    EXPECT_TRUE(classifyDataLine(typed.dataLine(1)).page); // no query: as stored
+    EXPECT_TRUE(classifyDataLine(typed.dataLine(2)).page);
 }
 
 TEST_F(QueueTest, MalformedQueueFilesLoadWhatCanBeKept) {
@@ -678,7 +721,7 @@ TEST_F(QueueTest, AnEntryIsHandedOutAtMostFourTimesARun) {
     // Two entries the index cannot tell apart (as old queues could hold): every store of
     // the second lands on the first, so only the attempts end it.
     TQLTask task(*m_app);
-    task.queue().append("http://h.test/A.gif", buildDataLine(TQLQItem{}), task.counters());
+    task.queue().append("http://H.test/a.gif", buildDataLine(TQLQItem{}), task.counters());
     task.queue().append("http://h.test/a.gif", buildDataLine(TQLQItem{}), task.counters());
     auto first = LoadItem(task, 0);
     first->Status = QueueStatus::Saved;
@@ -715,7 +758,7 @@ TEST_F(QueueTest, SelectionWorksOnAMillionEntries) {
     first->Status = QueueStatus::Saved;
     StoreItem(*first);
     EXPECT_EQ(urlOf(NextSavedPage(task)), "http://h.test/0.html");
-    EXPECT_TRUE(URLIndexHas(task, "HTTP://H.TEST/999998.HTML"));
+    EXPECT_TRUE(URLIndexHas(task, "HTTP://H.TEST/999998.html"));
 }
 
 } // namespace

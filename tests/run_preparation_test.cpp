@@ -71,7 +71,7 @@ TEST_F(RunPreparationTest, AFreshRunQueuesTheStartItemAfresh) {
 TEST_F(RunPreparationTest, AListTaskQueuesEachUrlOnceInListOrder) {
     m_task->setURL("");
     m_task->setUrls({"http://b.test/x/list.html", "", "http://a.test/pic.gif",
-                     "HTTP://B.TEST/x/LIST.html", "http://c.test"});
+                     "HTTP://B.TEST/x/list.html", "http://c.test"});
     ASSERT_TRUE(beginFreshRun(*m_task));
     ASSERT_EQ(m_task->queue().size(), 3u);
     const std::string expected[] = {"http://b.test/x/list.html", "http://a.test/pic.gif",

@@ -31,8 +31,9 @@ namespace {
 // Longer names wait under a short one, so the waiting file fits the 255-byte name limit.
 constexpr std::size_t kLongNameLimit = 200;
 
-// The spelling under which the task's queue holds a URL, so that a link to a URL queued in
-// another letter case names the file that was saved for it.
+// The spelling under which the task's queue holds a URL, so that a link to a URL whose
+// scheme or host is queued in another letter case names the file that was saved for it.
+// Path and query are never respelled: the index compares them exactly.
 QueuedSpelling queuedSpellingOf(TQLTask& task) {
     return [&task](const std::string& url) -> std::string {
         std::lock_guard lock(task.mutex());
@@ -163,8 +164,8 @@ void TThreadParse::ExtractLinks(PagePasses& links, PageScanner& scanner, const L
 }
 
 // A followed link becomes a new entry unless the task knows its URL (without its "#" part,
-// letter case ignored). It inherits the page's mode, one level deeper; a map fetches pages
-// only, so a resource found on a map page is queued unmarked.
+// the letter case of scheme and host ignored). It inherits the page's mode, one level deeper; a map
+// fetches pages only, so a resource found on a map page is queued unmarked.
 void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
     const TQLQItem& page = *m_currentItem;
     TQLTask& task = *page.Task;

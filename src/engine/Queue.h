@@ -50,7 +50,8 @@ void SetStatus(TQLQItem& item, QueueStatus status);
 // "None", "Downloading", ... "Zipped"; "Unknown" for any other value.
 std::string StatusName(QueueStatus status);
 
-// Whether the URL index holds the URL (compared without regard to ASCII case).
+// Whether the URL index holds the URL (scheme and host compared without regard to ASCII
+// case, path and query exactly).
 bool URLIndexHas(const TQLTask& task, std::string_view url);
 
 // The first entry in queue order that qualifies, freshly loaded; nothing when none does.

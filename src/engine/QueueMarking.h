@@ -33,7 +33,7 @@ enum class MarkCommand {
 Result<std::size_t> markEntries(TQLTask& task, MarkCommand command,
                                 const std::vector<std::size_t>& selected = {});
 
-// The entry numbers of the URLs (compared without regard to case). Fails with
+// The entry numbers of the URLs (scheme and host compared without regard to case). Fails with
 // "Not in the queue: <url>" for the first URL the queue does not hold.
 Result<std::vector<std::size_t>> entriesOfURLs(TQLTask& task, const std::vector<std::string>& urls);
 

@@ -15,11 +15,11 @@ class TQLTask;
 // Resets the run state (queue, URL index, zip list and counters emptied), then: "Last Run"
 // and the start time now, elapsed time 0, the counters handed out and ChangesSinceSave 0,
 // and the start items queued (added, then stored): the start URL, or for a list task each
-// URL of the list in order (a URL that differs only in letter case from one queued before
-// is queued once). Start items are at level 0 in status 0, mode 1, or mode 2 for a map task
-// (whose run method then goes back to Restart). The start directory becomes that of the
-// start URL (the first URL of a list). Fails, with the queue left empty, when the task has
-// neither a start URL nor a URL in its list.
+// URL of the list in order (a URL that differs only in the letter case of its scheme and
+// host from one queued before is queued once). Start items are at level 0 in status 0, mode 1, or
+// mode 2 for a map task (whose run method then goes back to Restart). The start directory becomes
+// that of the start URL (the first URL of a list). Fails, with the queue left empty, when the task
+// has neither a start URL nor a URL in its list.
 Status beginFreshRun(TQLTask& task);
 
 // Every entry in status Downloading or Updating goes back to None with the message

@@ -122,8 +122,22 @@ std::string FileTypes::categoryOfExtension(const std::string& extension) const {
     return found;
 }
 
+std::string FileTypes::keptExtension(std::string_view url) const {
+    if (url.find('?') == std::string_view::npos) {
+        return {};
+    }
+    std::string extension = URLDocumentExtension(url);
+    if (extension.size() < 2) {
+        return {};
+    }
+    const std::string category = categoryOfExtension(asciiLower(extension));
+    return category.empty() || category == kHtmlFileType ? std::string() : extension;
+}
+
 std::string FileTypes::URLFileType(std::string_view url) const {
-    std::string found = categoryOfExtension(extensionForType(url));
+    const std::string kept = keptExtension(url);
+    std::string found =
+        categoryOfExtension(kept.empty() ? extensionForType(url) : asciiLower(kept));
     return found.empty() ? std::string(kUnknownFileType) : found;
 }
 

@@ -42,8 +42,13 @@ public:
 
     // The category of a URL: by its extension (a directory or a query without image marks
     // counts as ".htm"), the first category whose data contains the extension followed by
-    // ";"; "Unknown" when none does.
+    // ";"; "Unknown" when none does. A query does not change the category of a document
+    // extension filed under another category than "HTML" (keptExtension).
     std::string URLFileType(std::string_view url) const;
+    // For a URL with a query, the extension of its document as written when the table files
+    // it under a category other than "HTML" ("a.css?v=3" gives ".css"); "" otherwise. Such a
+    // URL is not a page, and its local name ends in that extension.
+    std::string keptExtension(std::string_view url) const;
     // The category of a local file name by its lower-cased extension, or "" (also for a
     // name without extension).
     std::string FileTypeOfName(std::string_view fileName) const;

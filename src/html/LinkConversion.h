@@ -20,8 +20,8 @@ struct LinkOptions;
 
 // The spelling under which the task's queue holds a URL (given without its "#" part), when
 // the queue holds it in another spelling; "" when it does not hold it or holds it spelled
-// as given (the URL stays as it is). The URL index ignores case
-// but file names do not: a link must name the file saved for the queued spelling.
+// as given (the URL stays as it is). The URL index ignores the case of scheme and host but
+// file names do not: a link must name the file saved for the queued spelling.
 using QueuedSpelling = std::function<std::string(const std::string& url)>;
 
 // Whether a link's text is rewritten. Followed: when "Convert Followed Links" is 1.

@@ -98,8 +98,9 @@ int linkTestLevel(int pageLevel, bool page, const LinkPass& pass) {
     return page && pass.keepsPageLevel() ? pageLevel : pageLevel + 1;
 }
 
-LinkFilter::LinkFilter(const LinkOptions& options, std::string startDirectory)
-    : m_exclude(parseEntries(options.urlFiltersExclude)),
+LinkFilter::LinkFilter(const LinkOptions& options, std::string startDirectory,
+                       const FileTypes* types)
+    : m_types(types), m_exclude(parseEntries(options.urlFiltersExclude)),
       m_include(parseEntries(options.urlFiltersInclude)), m_depth(options.depth),
       m_pageLocation(options.pageLocation), m_resourceLocation(options.resourceLocation),
       m_startDirectory(std::move(startDirectory)), m_siteRoot(quarlo::siteRoot(m_startDirectory)) {
@@ -141,7 +142,10 @@ bool LinkFilter::passesFileTypes(std::string_view url, bool& shortcut) const {
     if (m_fileTypes.empty()) {
         return true;
     }
-    const std::string extension = URLExtension(url);
+    std::string extension = m_types != nullptr ? asciiLower(m_types->keptExtension(url)) : "";
+    if (extension.empty()) {
+        extension = URLExtension(url);
+    }
     if (extension.empty()) {
         return true; // a directory
     }
@@ -181,8 +185,10 @@ bool LinkFilter::withinLocation(std::string_view url, std::uint8_t location) con
 }
 
 bool AcceptLink(std::string_view url, std::string_view category, int testLevel,
-                std::string_view startDirectory, const LinkOptions& options) {
-    return LinkFilter(options, std::string(startDirectory)).accepts(url, category, testLevel);
+                std::string_view startDirectory, const LinkOptions& options,
+                const FileTypes* types) {
+    return LinkFilter(options, std::string(startDirectory), types)
+        .accepts(url, category, testLevel);
 }
 
 } // namespace quarlo

@@ -7,6 +7,8 @@
 
 namespace quarlo {
 
+class FileTypes;
+
 struct LinkOptions;
 struct LinkPass;
 
@@ -52,7 +54,11 @@ int linkTestLevel(int pageLevel, bool page, const LinkPass& pass);
 // links.
 class LinkFilter {
 public:
-    LinkFilter(const LinkOptions& options, std::string startDirectory);
+    // With a file-type table, a URL with a query whose document extension keeps its
+    // category (FileTypes::keptExtension) is tested by that extension; without one, or for
+    // any other URL with a query, by ".html". The table must outlive the object.
+    LinkFilter(const LinkOptions& options, std::string startDirectory,
+               const FileTypes* types = nullptr);
 
     // True when the link is followed. category is the URL's file type; the link is a page
     // when it is exactly "HTML". The tests run in order and the first that decides ends it:
@@ -73,6 +79,7 @@ private:
     bool included(std::string_view url, bool page) const;
     bool withinLocation(std::string_view url, std::uint8_t location) const;
 
+    const FileTypes* m_types;
     std::vector<std::string> m_fileTypes; // lower-cased
     std::vector<UrlFilterEntry> m_exclude;
     std::vector<UrlFilterEntry> m_include;
@@ -86,6 +93,7 @@ private:
 // The link test for one link: LinkFilter built for the call. A caller that tests many links
 // keeps a LinkFilter instead.
 bool AcceptLink(std::string_view url, std::string_view category, int testLevel,
-                std::string_view startDirectory, const LinkOptions& options);
+                std::string_view startDirectory, const LinkOptions& options,
+                const FileTypes* types = nullptr);
 
 } // namespace quarlo

@@ -1,6 +1,7 @@
 #include "html/LinkScan.h"
 
 #include "html/PageScanner.h"
+#include "html/ScriptBlocks.h"
 #include "html/TagReading.h"
 #include "html/TextSearch.h"
 
@@ -34,7 +35,12 @@ BaseTag findBaseTag(const std::string& page) {
     BaseTag base;
     const TagBounds tag = findTag(page, "BASE", 0);
     if (tag.found()) {
-        base.href = readTagValue(page, tag.start, tag.end, "HREF").text;
+        TagValue href = readTagValue(page, tag.start, tag.end, "HREF");
+        // Inside a script block the value is taken as it stands, as for links.
+        if (href.decoded && ScriptBlockIndex(page).contains(tag.start)) {
+            href = readTagValue(page, tag.start, tag.end, "HREF", true);
+        }
+        base.href = std::move(href.text);
         base.tagStart = tag.start + 1;
         base.tagEnd = tag.end == std::string::npos ? 0 : tag.end + 1;
     }

@@ -20,7 +20,8 @@ public:
     virtual ~LinkCandidate() = default;
 
     virtual const LinkPass& pass() const = 0;
-    // The value as it stands in the page.
+    // The value as a browser reads it (see readTagValue): a tag value outside scripts with
+    // its character references decoded and its blanks trimmed, else as it stands.
     virtual const std::string& value() const = 0;
     // The value with every "\" turned into "/": what is resolved against the base.
     std::string link() const;
@@ -33,10 +34,11 @@ public:
     virtual std::string linkText() const = 0;
     // The tag's CODEBASE value for the APPLET pass (pass().usesCodebase()), else "".
     virtual std::string codebase() const = 0;
-    // Rewrites the value in the page (at most once); the pass goes on right after it, and
-    // later passes see the new text.
+    // Rewrites the value in the page (at most once), written for where it stands: encoded
+    // for the attribute in a tag outside scripts; the pass goes on right after it, and later
+    // passes see the new text.
     virtual void replace(const std::string& newText) = 0;
-    // The length of the value's text in the page now: the rewritten text's after replace().
+    // The length of the value's bytes in the page now: the rewritten text's after replace().
     virtual std::size_t length() const = 0;
 };
 

@@ -155,17 +155,20 @@ bool isContainedDocument(std::string_view document) {
     return document.find('\0') == std::string_view::npos && !isStepSegment(document);
 }
 
-// A URL with a query is saved as a page (".html" after the query) unless it seems to serve
-// an image.
-std::string_view querySuffix(const TbrURL& url) {
+// A URL with a query is saved under its own extension when that keeps its category, else
+// as a page (".html" after the query) unless it seems to serve an image.
+std::string querySuffix(const FileTypes& types, const TbrURL& url) {
     if (url.Query.empty()) {
         return {};
+    }
+    if (std::string kept = types.keptExtension(url.URL); !kept.empty()) {
+        return kept;
     }
     constexpr std::array<std::string_view, 4> kImageMarks = {"=gif", "=jpg", ".gif", ".jpg"};
     const bool image = std::any_of(kImageMarks.begin(), kImageMarks.end(), [&](auto mark) {
         return url.URL.find(mark) != std::string::npos;
     });
-    return image ? std::string_view() : ".html";
+    return image ? std::string() : ".html";
 }
 
 std::string defaultDocumentName(const TbrURL& parts) {
@@ -183,9 +186,9 @@ std::string defaultDocumentName(const TbrURL& parts) {
 
 // The local link from the page directory to the copy of the URL, both split. The suffix a
 // query adds comes last, so it is appended to the relative path of the URL itself.
-std::string localLinkWith(const std::vector<std::string>& serverExtensions, const TbrURL& url,
-                          const TbrURL& page) {
-    const std::string_view suffix = querySuffix(url);
+std::string localLinkWith(const FileTypes& types, const TbrURL& url, const TbrURL& page) {
+    const std::vector<std::string>& serverExtensions = types.serverPageExtensions();
+    const std::string suffix = querySuffix(types, url);
     std::string r;
     if (url.Host != page.Host) {
         // The host folder is named exactly as the host, as LocalName names it.
@@ -209,17 +212,17 @@ std::string localLinkWith(const std::vector<std::string>& serverExtensions, cons
 // The file name of the URL's copy: the last segment of the link to it from its own folder.
 // That segment is the URL's file name and query as the link writes them, or a directory's
 // default document name; only a URL text that begins with "/" has its link worked out whole.
-std::string documentName(const std::vector<std::string>& serverExtensions, const TbrURL& url) {
+std::string documentName(const FileTypes& types, const TbrURL& url) {
     if (!url.URL.empty() && url.URL.front() == '/') {
-        const std::string link = localLinkWith(serverExtensions, url, split(URLDirectory(url.URL)));
+        const std::string link = localLinkWith(types, url, split(URLDirectory(url.URL)));
         return link.substr(link.rfind('/') + 1);
     }
     std::string document = url.FileName + url.Query;
-    document += querySuffix(url);
+    document += querySuffix(types, url);
     if (document.empty()) {
         document = defaultDocumentName(url);
     } else {
-        renameServerPage(document, serverExtensions);
+        renameServerPage(document, types.serverPageExtensions());
         document = EscapeLocalPath(document);
     }
     cutLongDocumentName(document);
@@ -293,17 +296,16 @@ std::string fitSegment(std::string_view segment) {
 }
 
 std::string LocalLink(const FileTypes& types, std::string_view url, std::string_view pageDir) {
-    return localLinkWith(types.serverPageExtensions(), split(url), split(pageDir));
+    return localLinkWith(types, split(url), split(pageDir));
 }
 
 std::string LocalDocumentName(const FileTypes& types, std::string_view url) {
-    return documentName(types.serverPageExtensions(), split(url));
+    return documentName(types, split(url));
 }
 
 std::string LocalName(const FileTypes& types, std::string_view saveFolder, std::string_view url) {
     const TbrURL parts = split(url);
-    const std::string name =
-        joinedName(localFolder(parts), documentName(types.serverPageExtensions(), parts));
+    const std::string name = joinedName(localFolder(parts), documentName(types, parts));
     if (name.empty()) {
         return {};
     }
@@ -324,7 +326,7 @@ std::string LocalNamer::name(std::string_view url) {
     if (folder == m_folders.end()) {
         folder = m_folders.emplace(folderKey, localFolder(parts)).first;
     }
-    return joinedName(folder->second, documentName(m_types->serverPageExtensions(), parts));
+    return joinedName(folder->second, documentName(*m_types, parts));
 }
 
 } // namespace quarlo

@@ -17,12 +17,16 @@ class FileTypes;
 //   http://h/a/b/                   -> h/a/b/b.html
 //   http://www.alpha.test/          -> www.alpha.test/www.alpha.html
 //   http://h/cgi/show.asp?id=3&p=2  -> h/cgi/show.html¿id=3&p=2.html
+//   http://h/css/a.css?v=3          -> h/css/a.css¿v=3.css
 //
-// Scheme and port are not part of the name. Characters of the query and a few others are
-// written as ¡ ¿ ¦ ° (UTF-8). A server page (an extension of the "HTML" file type other than
-// .htm and .html) has its document extension turned into ".html", never a folder or a host.
-// Every path segment is cut to fit 255 bytes, between UTF-8 characters and keeping a short
-// extension; names and links share that rule, so links match their files.
+// Scheme and port are not part of the name; letter case is kept, so URLs whose paths differ in
+// case alone are two files. A query adds ".html" after itself, or the document's own extension
+// when the file-type table files that under another category than "HTML". Characters of the
+// query and a few others are written as ¡ ¿ ¦ ° (UTF-8). A server page (an extension of the
+// "HTML" file type other than .htm and .html) has its document extension turned into ".html",
+// never a folder or a host. Every path segment is cut to fit 255 bytes, between UTF-8
+// characters and keeping a short extension; names and links share that rule, so links match
+// their files.
 
 // The largest file name the file system takes.
 inline constexpr std::size_t kMaxSegmentBytes = 255;

@@ -17,7 +17,7 @@ PageLinks::PageLinks(const FileTypes& types, const LinkOptions& options, std::st
                      int pageLevel, std::string startDirectory, QueuedSpelling queued)
     : m_types(&types), m_options(&options), m_pageUrl(std::move(pageUrl)),
       m_pageDirectory(URLDirectory(m_pageUrl)), m_pageLevel(pageLevel),
-      m_filter(options, std::move(startDirectory)),
+      m_filter(options, std::move(startDirectory), &types),
       m_localLinks(types, m_pageUrl, std::move(queued)) {}
 
 void PageLinks::takeBase(std::string& page) {

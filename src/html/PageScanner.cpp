@@ -1,5 +1,6 @@
 #include "html/PageScanner.h"
 
+#include "html/AttributeText.h"
 #include "html/ScriptBlocks.h"
 #include "html/TagReading.h"
 #include "html/TextSearch.h"
@@ -28,6 +29,8 @@ public:
     // Quote passes in script blocks only.
     void limitToScripts() { m_scripts.emplace(m_text); }
     bool inScript(std::size_t position) const { return m_scripts->contains(position); }
+    // For tag passes: whether a position after every rewrite so far is in a script block.
+    bool inScriptBlock(std::size_t position);
 
     void write(std::size_t start, std::size_t oldLength, const std::string& text);
     // The page as it stands now, before its first "<", cleaned: the link text of a quoted
@@ -55,6 +58,17 @@ void PassRun::write(std::size_t start, std::size_t oldLength, const std::string&
     if (m_head && start < m_firstTag) {
         m_head.reset();
     }
+}
+
+bool PassRun::inScriptBlock(std::size_t position) {
+    if (!m_scripts) {
+        // Made when first asked: most values need no answer.
+        m_scripts.emplace(m_text);
+        for (const TextEdit& edit : m_edits) {
+            m_scripts->rewrite(edit.start, m_text.substr(edit.start, edit.oldLength), edit.text);
+        }
+    }
+    return m_scripts->contains(position);
 }
 
 std::string PassRun::headText() {
@@ -91,22 +105,30 @@ std::string PassRun::headText() {
 class ScannedCandidate : public LinkCandidate {
 public:
     ScannedCandidate(PassRun& run, TagValue value)
-        : m_run(run), m_value(std::move(value)), m_shift(run.growth()),
-          m_length(m_value.text.size()) {}
+        : m_run(run), m_value(std::move(value)), m_shift(run.growth()), m_length(m_value.length) {}
 
     const LinkPass& pass() const override { return m_run.pass(); }
     const std::string& value() const override { return m_value.text; }
     std::size_t position() const override { return shifted(m_value.start); }
     void replace(const std::string& newText) override {
-        if (!m_written && newText != m_value.text) {
-            m_run.write(m_value.start, m_value.text.size(), newText);
-            m_length = newText.size();
+        if (m_written) {
+            return;
+        }
+        const std::string written = pageText(newText);
+        if (written != m_run.text().substr(m_value.start, m_length)) {
+            m_run.write(m_value.start, m_length, written);
+            m_length = written.size();
             m_written = true;
         }
     }
     std::size_t length() const override { return m_length; }
 
 protected:
+    // The text that stands in the page for a value: as it is, unless a tag value outside
+    // scripts.
+    virtual std::string pageText(const std::string& value) { return value; }
+    const TagValue& tagValue() const { return m_value; }
+
     // A position of the pass's text as it stands in the page now, counted from 1.
     std::size_t shifted(std::size_t at) const {
         return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + m_shift) + 1;
@@ -127,6 +149,13 @@ public:
         : ScannedCandidate(run, std::move(value)), m_lt(lt), m_gt(gt) {}
 
     std::size_t tagStart() const override { return shifted(m_lt); }
+    std::string pageText(const std::string& value) override {
+        std::string encoded = encodeAttributeText(value, tagValue().quote);
+        if (encoded != value && m_run.inScriptBlock(m_lt)) {
+            return value;
+        }
+        return encoded;
+    }
     std::string linkText() const override {
         const std::string_view text = m_run.text();
         const std::size_t next = text.find('<', m_gt + 1);
@@ -143,8 +172,13 @@ public:
         }
         const std::string_view text = m_run.text();
         const TagBounds tag = findTag(text, pass().tag, tagNamePosition(text, m_lt) - 1);
-        return tag.found() ? readTagValue(text, tag.start, tag.end, "CODEBASE").text
-                           : std::string();
+        if (!tag.found()) {
+            return {};
+        }
+        const TagValue value = readTagValue(text, tag.start, tag.end, "CODEBASE");
+        return value.decoded && m_run.inScriptBlock(tag.start)
+                   ? readTagValue(text, tag.start, tag.end, "CODEBASE", true).text
+                   : value.text;
     }
 
 private:
@@ -279,7 +313,11 @@ void PageScanner::tagPass(const LinkPass& pass, const LinkVisitor& visit) {
         if (gt == npos) {
             break;
         }
-        TagCandidate candidate(run, lt, gt, readTagValue(text, lt, gt, pass.attribute));
+        TagValue value = readTagValue(text, lt, gt, pass.attribute);
+        if (value.decoded && run.inScriptBlock(lt)) {
+            value = readTagValue(text, lt, gt, pass.attribute, true);
+        }
+        TagCandidate candidate(run, lt, gt, std::move(value));
         if (isLinkCandidate(candidate.value())) {
             visit(candidate);
         }
@@ -329,7 +367,7 @@ void PageScanner::quotePass(const LinkPass& pass, int mode, const LinkVisitor& v
         if (!looksLikeAddress(value)) {
             continue;
         }
-        QuoteCandidate candidate(run, TagValue{start, std::string(value)});
+        QuoteCandidate candidate(run, TagValue{start, std::string(value), value.size()});
         if (isLinkCandidate(candidate.value())) {
             visit(candidate);
         }

@@ -1,5 +1,6 @@
 #include "html/TagReading.h"
 
+#include "html/AttributeText.h"
 #include "html/TextSearch.h"
 
 #include <cstring>
@@ -66,15 +67,22 @@ std::size_t skipValueGap(std::string_view text, std::size_t p, std::size_t gt) {
 }
 
 // A "javascript:" value yields only the address in its script call: the text between its
-// first two single quotes.
-void takeScriptCallTarget(TagValue& value) {
+// first two single quotes. The raw value began at rawBegin; read is how it was read, or null
+// when it was taken as it stands.
+void takeScriptCallTarget(TagValue& value, std::size_t rawBegin, const AttributeText* read) {
     const std::size_t open = value.text.find('\'');
     const std::size_t close = open == npos ? npos : value.text.find('\'', open + 1);
     if (close == npos) {
         value.text.clear();
         return;
     }
-    value.start += open + 1;
+    if (read == nullptr) {
+        value.start += open + 1;
+        value.length = close - open - 1;
+    } else {
+        value.start = rawBegin + read->rawOffset(open + 1);
+        value.length = read->rawOffset(close) - read->rawOffset(open + 1);
+    }
     value.text = value.text.substr(open + 1, close - open - 1);
 }
 
@@ -121,7 +129,7 @@ TagBounds findTag(std::string_view text, std::string_view tag, std::size_t from)
 }
 
 TagValue readTagValue(std::string_view text, std::size_t lt, std::size_t gt,
-                      std::string_view attribute) {
+                      std::string_view attribute, bool literal) {
     TagValue value;
     if (gt == npos || attribute.empty()) {
         return value;
@@ -138,14 +146,24 @@ TagValue readTagValue(std::string_view text, std::size_t lt, std::size_t gt,
     while (end < text.size() && !endsValue(text[end], quote)) {
         ++end;
     }
-    const std::string_view found = text.substr(p, end - p);
+    const std::string_view raw = text.substr(p, end - p);
+    const AttributeText read(raw);
+    const bool decoded = !literal && read.changed();
+    const std::string_view found = decoded ? std::string_view(read.text()) : raw;
     if (found.find('+') != npos || found.find(';') != npos) {
         return value;
     }
     value.start = p;
     value.text = std::string(found);
+    value.length = raw.size();
+    value.quote = quote;
+    value.decoded = decoded;
+    if (decoded) {
+        value.start = p + read.rawOffset(0);
+        value.length = read.rawOffset(found.size()) - read.rawOffset(0);
+    }
     if (found.find(':') != npos && FindText(found, "javascript:", 1, true) != 0) {
-        takeScriptCallTarget(value);
+        takeScriptCallTarget(value, p, decoded ? &read : nullptr);
     }
     return value;
 }

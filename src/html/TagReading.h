@@ -33,16 +33,21 @@ TagBounds findTag(std::string_view text, std::string_view tag, std::size_t from)
 
 // The value of an attribute in a tag whose ">" is known, as the scanner reads it.
 struct TagValue {
-    std::size_t start = 0; // first byte of the value in the text
-    std::string text;      // empty when the tag gives nothing
+    std::size_t start = 0;  // first byte of the value in the text
+    std::string text;       // empty when the tag gives nothing
+    std::size_t length = 0; // how many bytes of the text it was read from
+    char quote = 0;         // what stands before the value: its quote, if it has one
+    bool decoded = false;   // the text is not those bytes as they stand
 };
 
 // Reads the attribute's value in the tag from lt to gt (its ">"): the attribute name must be
 // followed by a blank, a quote or "="; blanks, quotes, "\" and at least one "=" lead to the
-// value, which ends at its own quote (or ">"), or unquoted at a blank, a quote or ">". A
-// value with "+" or ";" is a script expression and gives nothing; a "javascript:" value
-// gives the text between its first two single quotes. An empty attribute gives nothing.
+// value, which ends at its own quote (or ">"), or unquoted at a blank, a quote or ">". The
+// value is read as a browser reads it (AttributeText), unless literal: inside a script
+// block the text is taken as it stands. Then a value with "+" or ";" is a script
+// expression and gives nothing; a "javascript:" value gives the text between its first two
+// single quotes. An empty attribute gives nothing.
 TagValue readTagValue(std::string_view text, std::size_t lt, std::size_t gt,
-                      std::string_view attribute);
+                      std::string_view attribute, bool literal = false);
 
 } // namespace quarlo

@@ -228,6 +228,11 @@ std::string URLExtension(std::string_view url) {
     return asciiLower(fileExtension(slashedSpans(url, slashed).fileName));
 }
 
+std::string URLDocumentExtension(std::string_view url) {
+    std::string slashed;
+    return std::string(fileExtension(slashedSpans(url, slashed).fileName));
+}
+
 std::string URLDirectory(std::string_view url) {
     const std::size_t query = std::min(url.find('?'), url.size());
     // The slashes of the scheme never end a directory, for https:// as for http://.

@@ -44,6 +44,8 @@ std::string URLAnchor(std::string_view url);
 
 // ".html" for a URL with "?", else the lower-cased extension of its document (or "").
 std::string URLExtension(std::string_view url);
+// The extension of the URL's document as written, whatever its query (or "").
+std::string URLDocumentExtension(std::string_view url);
 // The URL up to and including its last "/" before the first "?" that lies beyond the
 // scheme's "://" and at position 8 or later; without one, the URL followed by "/".
 std::string URLDirectory(std::string_view url);

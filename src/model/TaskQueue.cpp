@@ -3,12 +3,32 @@
 #include "platform/FileUtil.h"
 #include "platform/TextUtil.h"
 
+#include <algorithm>
+
 namespace quarlo {
 
 namespace {
 
 char foldChar(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// How much of a URL compares without regard to case: its scheme and host (with any port),
+// up to the first "/", "\\", "?" or "#" after "://"; nothing without "://". Path and query
+// compare exactly.
+std::size_t caseFreeLength(std::string_view url) {
+    const std::size_t mark = url.find("://");
+    if (mark == std::string_view::npos)
+        return 0;
+    return std::min(url.find_first_of("/\\?#", mark + 3), url.size());
+}
+
+bool sameURL(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    const std::size_t folded = caseFreeLength(a);
+    return equalsNoCase(a.substr(0, folded), b.substr(0, folded)) &&
+           a.substr(folded) == b.substr(folded);
 }
 
 bool isDataLine(std::string_view line) {
@@ -42,23 +62,38 @@ std::string repairedDataLine(std::string_view line, bool& repaired) {
     return buildDataLine(item); // which spells the referrer as the queue does
 }
 
+// An earlier version typed every URL with a query as a page; a stylesheet or image with a
+// query (its category now kept, see the file-type table) would be parsed as one and get the
+// banner. Such a data line is written with the URL's type now; "" when it stays.
+std::string retypedDataLine(std::string_view url, std::string_view data,
+                            const TaskQueue::TypeOfURL& typeOf) {
+    if (url.find('?') == std::string_view::npos || !classifyDataLine(data).page)
+        return {};
+    TQLQItem item;
+    if (readDataLine(data, item) > 0)
+        return {}; // repaired as it is
+    item.FileType = typeOf(url);
+    return item.isPage() ? std::string() : buildDataLine(item);
+}
+
 } // namespace
 
 std::size_t TaskQueue::FoldHash::operator()(std::string_view url) const {
     std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (char c : url) {
-        hash ^= static_cast<unsigned char>(foldChar(c));
+    const std::size_t folded = caseFreeLength(url);
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        hash ^= static_cast<unsigned char>(i < folded ? foldChar(url[i]) : url[i]);
         hash *= 0x100000001b3ULL;
     }
     return static_cast<std::size_t>(hash);
 }
 
 bool TaskQueue::FoldEqual::operator()(std::size_t a, std::size_t b) const {
-    return equalsNoCase((*entries)[a].url, (*entries)[b].url);
+    return sameURL((*entries)[a].url, (*entries)[b].url);
 }
 
 bool TaskQueue::FoldEqual::operator()(std::string_view a, std::size_t b) const {
-    return equalsNoCase(a, (*entries)[b].url);
+    return sameURL(a, (*entries)[b].url);
 }
 
 TaskQueue::TaskQueue() : m_urlIndex(0, FoldHash{&m_entries}, FoldEqual{&m_entries}) {}
@@ -275,7 +310,8 @@ QueueLoadReport TaskQueue::parseText(std::string_view text, const TypeOfURL& typ
         }
         bool repaired = false;
         if (hasData) {
-            repaired = loadEntry(url, data, false);
+            const std::string retyped = typeOf ? retypedDataLine(url, data, typeOf) : "";
+            repaired = loadEntry(url, retyped.empty() ? data : retyped, false);
         } else {
             TQLQItem item;
             item.FileType = typeOf ? typeOf(url) : std::string();

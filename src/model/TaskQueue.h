@@ -36,7 +36,8 @@ struct QueueLoadReport {
 //
 // Selections give the answer of a scan from the first entry (the first qualifying entry in
 // queue order) from ordered sets of entry numbers that are kept up to date on every change.
-// The URL index maps case-folded URLs (ASCII) to the first entry with that URL.
+// The URL index maps URLs to the first entry with that URL; scheme and host compare without
+// regard to ASCII case, path and query exactly.
 //
 // Not thread-safe: the task's mutex guards it. Not copyable (the index refers to it).
 class TaskQueue {
@@ -54,7 +55,8 @@ public:
     const std::string& url(std::size_t entry) const { return m_entries[entry].url; }
     const std::string& dataLine(std::size_t entry) const { return m_entries[entry].data; }
 
-    // URLIndex: the first entry whose URL equals the text without regard to ASCII case.
+    // URLIndex: the first entry whose URL equals the text, scheme and host without regard to
+    // ASCII case.
     std::optional<std::size_t> find(std::string_view url) const;
     bool contains(std::string_view url) const { return find(url).has_value(); }
 

@@ -23,6 +23,8 @@ bool containsString(const std::vector<std::string>& list, std::string_view text)
 std::string percentEncode(std::string_view text, bool keepSlash = false);
 // Every %XX escape (hex digits of either case) decoded; a "%" without two hex digits stays.
 std::string percentDecode(std::string_view text);
+// Appends the UTF-8 bytes of a code point (at most 0x10FFFF).
+void appendUtf8(std::string& out, char32_t code);
 
 // The length of the UTF-8 character at pos, or 0 when the bytes there are not one (overlong
 // forms, surrogates and values above U+10FFFF included).

@@ -1,5 +1,6 @@
 #include "support/ReferenceParser.h"
 
+#include "html/AttributeText.h"
 #include "html/TextSearch.h"
 
 #include <utility>
@@ -154,8 +155,9 @@ std::string ReferenceParser::readTagValue(std::size_t p) {
 }
 
 // A "javascript:" value yields only the address in its script call: the text between its
-// first two single quotes, and the value positions move onto that text.
-std::string ReferenceParser::scriptCallTarget(const std::string& value) {
+// first two single quotes, and the value positions move onto that text. The value began
+// at ValueStart when read literally; else read is how its raw bytes were read.
+std::string ReferenceParser::scriptCallTarget(const std::string& value, const AttributeText* read) {
     std::size_t open = value.find('\'');
     if (open == std::string::npos) {
         return {};
@@ -166,6 +168,11 @@ std::string ReferenceParser::scriptCallTarget(const std::string& value) {
     }
     std::size_t start = m_valueStart + open + 1;
     std::size_t end = m_valueStart + close - 1;
+    if (read != nullptr) {
+        const std::size_t rawBegin = m_valueStart - read->rawOffset(0);
+        start = rawBegin + read->rawOffset(open + 1);
+        end = rawBegin + read->rawOffset(close) - 1;
+    }
     if (start > m_tagEnd || end > m_tagEnd) {
         return {};
     }
@@ -177,6 +184,7 @@ std::string ReferenceParser::scriptCallTarget(const std::string& value) {
 std::string ReferenceParser::NextTagValue() {
     m_value.clear();
     m_found = false;
+    m_quote = 0;
     if (m_text.empty()) {
         m_nextFrom = 0; // an empty page has nothing to find: the pass is over
         return {};
@@ -196,13 +204,22 @@ std::string ReferenceParser::NextTagValue() {
     if (p == 0) {
         return {};
     }
-    std::string result = readTagValue(p);
+    const std::string raw = readTagValue(p);
+    // Read as a browser reads it, but literally inside a script block.
+    const AttributeText read(raw);
+    const bool decoded = read.changed() && !m_scriptBlocks.contain(m_text, m_tagStart);
+    std::string result = decoded ? read.text() : raw;
     if (contains(result, '+') || contains(result, ';')) {
         return {};
     }
-    if (FindText(result, "javascript:", 1, true) != 0) {
-        result = scriptCallTarget(result);
+    if (decoded && !result.empty()) {
+        m_valueEnd = m_valueStart + read.rawOffset(result.size()) - 1;
+        m_valueStart += read.rawOffset(0);
     }
+    if (FindText(result, "javascript:", 1, true) != 0) {
+        result = scriptCallTarget(result, decoded ? &read : nullptr);
+    }
+    m_quote = at(p - 1);
     m_value = result;
     m_found = !result.empty();
     return result;
@@ -274,15 +291,30 @@ std::string ReferenceParser::NextLink() {
     return m_mode != 0 ? NextQuoted() : NextTagValue();
 }
 
-void ReferenceParser::ReplaceValue(const std::string& newText) {
-    if (!m_found || newText == m_value) {
-        return;
+std::size_t ReferenceParser::ReplaceValue(const std::string& newText) {
+    const std::size_t oldLength = m_valueEnd + 1 - m_valueStart;
+    if (!m_found) {
+        return oldLength;
     }
-    m_text.replace(m_valueStart - 1, m_value.size(), newText);
+    // A tag value outside scripts is written encoded for its attribute.
+    std::string written = newText;
+    if (m_mode == 0) {
+        written = encodeAttributeText(newText, m_quote);
+        if (written != newText && m_scriptBlocks.contain(m_text, m_tagStart)) {
+            written = newText;
+        }
+    }
+    if (m_text.compare(m_valueStart - 1, oldLength, written) == 0) {
+        return oldLength;
+    }
+    m_text.replace(m_valueStart - 1, oldLength, written);
     m_attrMemo.forget();
     m_closeMemo.forget();
     m_scriptBlocks.forget();
-    m_nextFrom = m_nextFrom + newText.size() - m_value.size();
+    m_nextFrom = m_nextFrom + written.size() - oldLength;
+    m_valueEnd = m_valueStart + written.size() - 1;
+    m_found = false; // rewritten at most once
+    return written.size();
 }
 
 std::string ReferenceParser::LinkText() const {

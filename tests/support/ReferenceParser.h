@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <string>
 
+namespace quarlo {
+class AttributeText;
+}
+
 namespace quarlo::test {
 
 // The link scanner as it was before the page scanner (html/PageScanner.h) read each page
@@ -51,10 +55,11 @@ public:
     // Goes on one past NextFrom and returns the next candidate of the pass (may be "" while
     // the pass goes on; see passOver()).
     std::string NextLink();
-    // Replaces the characters of the last value found by newText and moves NextFrom by the
-    // difference in length, so the pass goes on right after the replacement. Does nothing
-    // when newText equals the value or the last search found no value.
-    void ReplaceValue(const std::string& newText);
+    // Replaces the characters of the last value found by newText (encoded for the attribute
+    // of a tag outside scripts) and moves NextFrom by the difference in length, so the pass
+    // goes on right after the replacement. Does nothing when that text is what stands there
+    // or the last search found no value. Returns the length of the value's bytes now.
+    std::size_t ReplaceValue(const std::string& newText);
     // The text from the end of the tag found to the next "<", cleaned; in quote mode (no
     // tag) the page text before its first "<".
     std::string LinkText() const;
@@ -69,7 +74,7 @@ public:
     const std::string& endMark() const { return m_endMark; }
     const std::string& attribute() const { return m_attribute; }
     int mode() const { return m_mode; }
-    // The value found last, before any check by the caller.
+    // The value found last, before any check by the caller, as a browser reads it.
     const std::string& value() const { return m_value; }
     std::size_t searchPos() const { return m_searchPos; }
     void setSearchPos(std::size_t position) { m_searchPos = position; }
@@ -77,7 +82,7 @@ public:
     std::size_t tagStart() const { return m_tagStart; }
     std::size_t tagEnd() const { return m_tagEnd; }
     std::size_t attrPos() const { return m_attrPos; }
-    // First and last character of the value in the text (ValueEnd is ValueStart - 1 for an
+    // First and last character of the value's bytes in the text (ValueEnd is ValueStart - 1 for an
     // empty value).
     std::size_t valueStart() const { return m_valueStart; }
     std::size_t valueEnd() const { return m_valueEnd; }
@@ -88,7 +93,7 @@ private:
     std::size_t findAttribute();
     std::size_t skipValueGap(std::size_t position) const;
     std::string readTagValue(std::size_t position);
-    std::string scriptCallTarget(const std::string& value);
+    std::string scriptCallTarget(const std::string& value, const AttributeText* read);
     std::size_t nextTagClose(std::size_t from);
     bool insideScriptBlock();
     static std::string addressOrEmpty(const std::string& value);
@@ -106,6 +111,7 @@ private:
     std::size_t m_valueStart = 0;
     std::size_t m_valueEnd = 0;
     int m_mode = 0;
+    char m_quote = 0;     // what stands before the last tag value found
     bool m_found = false; // the last search gave a non-empty result
 
     // Repeated searches of one pass, answered without rescanning (see ScanMemo.h).

@@ -10,7 +10,7 @@ namespace {
 class ReferenceCandidate final : public LinkCandidate {
 public:
     ReferenceCandidate(ReferenceParser& parser, const LinkPass& pass)
-        : m_parser(parser), m_pass(pass), m_length(parser.value().size()) {}
+        : m_parser(parser), m_pass(pass), m_length(parser.valueEnd() + 1 - parser.valueStart()) {}
 
     const LinkPass& pass() const override { return m_pass; }
     const std::string& value() const override { return m_parser.value(); }
@@ -20,10 +20,7 @@ public:
     std::string codebase() const override {
         return m_pass.usesCodebase() ? m_parser.CodebaseValue() : std::string();
     }
-    void replace(const std::string& newText) override {
-        m_parser.ReplaceValue(newText);
-        m_length = newText.size();
-    }
+    void replace(const std::string& newText) override { m_length = m_parser.ReplaceValue(newText); }
     std::size_t length() const override { return m_length; }
 
 private:
