@@ -50,6 +50,19 @@ TEST(StyleLinks, UrlAndImportFormsAsABrowserReadsThem) {
         EXPECT_EQ(found(c.css), c.expected) << c.what;
 }
 
+// A style attribute is read as the browser reads it: character references first. The place of
+// a link is that of its text as written.
+TEST(StyleLinks, StyleAttributeReadsCharacterReferencesFirst) {
+    const std::string value = "background:url(&quot;a&amp;b.png&quot;); x:url(c&#x29;.png) "
+                              "y:url(&#39;d&#40;1).png&#39;) z:url(&bogus;e.png)";
+    std::vector<std::string> found;
+    for (const ValueLink& link : styleAttributeLinks(value))
+        found.push_back(link.url + " @" + value.substr(link.start, link.length));
+    EXPECT_EQ(found,
+              (std::vector<std::string>{"a&b.png @a&amp;b.png", "c @c", "d(1).png @d&#40;1).png",
+                                        "&bogus;e.png @&bogus;e.png"}));
+}
+
 TEST(StyleLinks, SrcsetCandidatesKeepTheirDescriptorsOutOfTheAddress) {
     const struct {
         std::string srcset;

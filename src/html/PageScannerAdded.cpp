@@ -20,7 +20,8 @@ struct AddedRun {
     std::ptrdiff_t growth = 0;
 
     void write(std::size_t start, std::size_t oldLength, std::string newText) {
-        growth += static_cast<std::ptrdiff_t>(newText.size()) - static_cast<std::ptrdiff_t>(oldLength);
+        growth +=
+            static_cast<std::ptrdiff_t>(newText.size()) - static_cast<std::ptrdiff_t>(oldLength);
         edits.push_back({start, oldLength, std::move(newText)});
     }
 };
@@ -89,7 +90,7 @@ std::vector<ValueLink> linksOfTag(std::string_view text, const LinkPass& pass, s
     if (pass.kind == LinkValueKind::StyleAttribute) {
         const TagValue value = readAttributeText(text, lt, gt, pass.attribute);
         offset = value.start;
-        return styleLinks(value.text);
+        return styleAttributeLinks(value.text);
     }
     const TagValue value = readTagValue(text, lt, gt, pass.attribute);
     offset = value.start;

@@ -3,6 +3,7 @@
 #include "html/TextSearch.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace quarlo {
 
@@ -203,6 +204,62 @@ std::vector<ValueLink> StyleScan::run() {
 
 std::vector<ValueLink> styleLinks(std::string_view css) {
     return StyleScan(css).run();
+}
+
+namespace {
+
+// The text of a character reference between "&" and ";": the named ones markup escapes with
+// and every numeric one.
+bool decodeReference(std::string_view name, std::string& out) {
+    static const std::pair<std::string_view, char> kNamed[] = {
+        {"quot", '"'}, {"apos", '\''}, {"amp", '&'}, {"lt", '<'}, {"gt", '>'}};
+    for (const auto& [named, c] : kNamed) {
+        if (name == named) {
+            out += c;
+            return true;
+        }
+    }
+    if (name.size() < 2 || name[0] != '#')
+        return false;
+    const bool hex = name[1] == 'x' || name[1] == 'X';
+    const std::string_view digits = name.substr(hex ? 2 : 1);
+    if (digits.empty() || digits.size() > 7)
+        return false;
+    std::uint32_t code = 0;
+    for (const char c : digits) {
+        if (hex ? !isHex(c) : (c < '0' || c > '9'))
+            return false;
+        const std::uint32_t value = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+        code = code * (hex ? 16 : 10) + value;
+    }
+    appendUtf8(out, code);
+    return true;
+}
+
+} // namespace
+
+std::vector<ValueLink> styleAttributeLinks(std::string_view value) {
+    std::string text;
+    std::vector<std::size_t> from; // where each byte of the text stands in the value
+    for (std::size_t p = 0; p < value.size();) {
+        const std::size_t semicolon = value[p] == '&' ? value.find(';', p) : npos;
+        if (semicolon != npos && semicolon - p <= 10 &&
+            decodeReference(value.substr(p + 1, semicolon - p - 1), text)) {
+            from.resize(text.size(), p);
+            p = semicolon + 1;
+        } else {
+            text += value[p];
+            from.push_back(p++);
+        }
+    }
+    from.push_back(value.size());
+    std::vector<ValueLink> links = styleLinks(text);
+    for (ValueLink& link : links) {
+        const std::size_t start = from[link.start];
+        link.length = from[link.start + link.length] - start;
+        link.start = start;
+    }
+    return links;
 }
 
 // Candidates are split as browsers split them: blanks and commas lead to a URL, which runs

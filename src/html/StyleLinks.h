@@ -23,6 +23,11 @@ struct ValueLink {
 // are left out, as are values broken off by the text's end.
 std::vector<ValueLink> styleLinks(std::string_view css);
 
+// The addresses of a style attribute's value: style text whose character references
+// (&quot; &#39; &amp; and the like) are read first, as the browser reads the attribute; each
+// link's place is that of its text in the attribute as written.
+std::vector<ValueLink> styleAttributeLinks(std::string_view value);
+
 // The candidate addresses of a SRCSET value ("a.png 1x, b.png 2x"): each one's place, the
 // descriptors after it left out.
 std::vector<ValueLink> srcsetLinks(std::string_view srcset);

@@ -79,7 +79,7 @@ std::vector<ValueLink> tagLinks(std::string& page, const LinkPass& pass, std::si
     if (pass.kind == LinkValueKind::StyleAttribute) {
         const TagValue value = readAttributeText(page, tagStart - 1, tagEnd - 1, pass.attribute);
         position = value.start + 1;
-        return styleLinks(value.text);
+        return styleAttributeLinks(value.text);
     }
     ReferenceParser parser(page, std::string(pass.tag), ">", std::string(pass.attribute));
     parser.setSearchPos(tagStart);
