@@ -1,9 +1,11 @@
 // Scans an arbitrary page with every pass, resolving, testing and converting its links, as
 // the parse thread does (its PagePasses over one PageScanner). Finds crashes, hangs, followed
 // links whose local file would lie outside the save folder, and any page on which the page
-// scanner finds, queues or rewrites otherwise than the reference parser.
+// scanner finds, queues or rewrites otherwise than the reference parser; and conversions
+// whose link would open a file outside the save folder.
 #include "FuzzSupport.h"
 
+#include "html/LinkConversion.h"
 #include "html/LinkOptions.h"
 #include "html/LinkPasses.h"
 #include "html/LocalNames.h"
@@ -50,10 +52,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PagePasses links(types, options, pageUrl, 1, "http://h.test/a/", {});
     links.takeBase(page);
     PageScanner scanner(page);
+    const std::string pageFile = LocalName(types, saveFolder, pageUrl);
+    const PageLocalLinks local(types, pageUrl);
     for (const LinkPass* pass : linkPassesFor(options.aggressiveParser)) {
         links.scanPass(scanner, *pass, [&](const FoundLink& found) {
             if (found.followed && !found.url.empty())
                 fuzz::expectInside(saveFolder, LocalName(types, saveFolder, found.url));
+            // What a conversion wrote opens a file inside the save folder (an applet's CODE
+            // is written relative to its codebase instead).
+            if (found.converted && !pass->usesCodebase())
+                fuzz::expectLinkInside(saveFolder, pageFile, local.linkTo(found.url));
         });
     }
     return 0;

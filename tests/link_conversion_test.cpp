@@ -2,8 +2,11 @@
 
 #include "html/FileTypes.h"
 #include "html/LinkOptions.h"
+#include "html/LinkPasses.h"
 #include "html/LocalNames.h"
 #include "html/PageLinks.h"
+#include "html/PagePasses.h"
+#include "html/PageScanner.h"
 #include "html/UrlFunctions.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextUtil.h"
@@ -304,6 +307,45 @@ TEST_F(PageConversionTest, LinkQueuedOnTheSamePageKeepsItsFirstSpelling) {
         index.emplace(asciiLower(StripAnchor(link.url)), StripAnchor(link.url));
     });
     EXPECT_EQ(page, "<p><a href=\"Doc.html\">1</a><a href=\"Doc.html#x\">2</a>");
+}
+
+// Style text, responsive images, media and inline frames: followed and converted where
+// they stand, descriptors and the rest of the style text kept. What style text links to is
+// a resource, so depth 0 does not cut it even where its address looks like a page.
+TEST_F(PageConversionTest, StyleTextSrcsetAndMediaAreFollowedAndConverted) {
+    m_options.depth = 0;
+    const std::string page =
+        "<head><style>@import url(http://h/a/css/s.css); p{b:url(http://h/a/font.php?x=1)}</style>"
+        "<p style=\"background:url('/img/b g.png'); color:red\">"
+        "<img srcset=\"http://h/a/i1.png 1x, /i2.png 2x\">"
+        "<video src=\"http://h/a/v.mp4\" poster=\"data:image/png;base64,AA\"></video>"
+        "<iframe src=\"http://h/a/f.html\"></iframe><a href=\"http://h/a/deep.html\">d</a>";
+    const std::string converted = convert(page);
+    EXPECT_EQ(m_followed,
+              (std::vector<std::string>{"http://h/a/i1.png", "http://h/i2.png", "http://h/a/v.mp4",
+                                        "http://h/a/f.html", "http://h/a/css/s.css",
+                                        "http://h/a/font.php?x=1", "http://h/img/b g.png"}));
+    for (const char* written :
+         {"@import url(css/s.css);", "style=\"background:url('../img/b%20g.png'); color:red\"",
+          "srcset=\"i1.png 1x, ../i2.png 2x\"", "<video src=\"v.mp4\"", "<iframe src=\"f.html\">",
+          "href=\"deep.html\"", "base64,AA\""})
+        EXPECT_NE(converted.find(written), std::string::npos) << written << "\n" << converted;
+}
+
+// A value a quote pass has converted is the program's own text: the added pass that finds it
+// again passes it over.
+TEST_F(PageConversionTest, AddedPassSkipsWhatAnEarlierPassConverted) {
+    m_options.aggressiveParser = 2;
+    std::string page = "<video src=\"http://h/a/v.mp4\"><track src='t.vtt'></video>";
+    PagePasses passes(m_types, m_options, "http://h/a/index.html", 0, "http://h/a/", {});
+    PageScanner scanner(page);
+    std::vector<std::string> seen;
+    for (const LinkPass* pass : linkPassesFor(m_options.aggressiveParser))
+        passes.scanPass(scanner, *pass, [&](const FoundLink& link) {
+            seen.push_back(std::to_string(pass->number) + " " + link.url);
+        });
+    EXPECT_EQ(seen, (std::vector<std::string>{"14 http://h/a/t.vtt", "15 http://h/a/v.mp4"}));
+    EXPECT_EQ(page, "<video src=\"v.mp4\"><track src='t.vtt'></video>");
 }
 
 // Conversion changes the link values and nothing else: line ends of every kind, NUL bytes

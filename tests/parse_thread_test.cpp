@@ -539,5 +539,59 @@ TEST_F(ParseThreadTest, AStopDuringAPageLetsThatPageFinish) {
     m_parse->stopRun();
 }
 
+// A saved style sheet waits in status Parsing; the thread takes it like a page, as style
+// text: its url() and @import targets are queued as resources one level deeper with the
+// sheet as referrer (depth does not cut them), converted relative to the sheet's own file,
+// and in Zip mode the converted sheet joins the zip list. Its title stays, and no banner
+// is added.
+TEST_F(ParseThreadTest, SavedStylesheetIsParsedAsStyleText) {
+    m_task->setIntranetMode(false);
+    m_task->profile().setDepth(0);
+    std::string sheet;
+    {
+        std::lock_guard lock(m_task->mutex());
+        TQLQItem item;
+        item.Task = m_task.get();
+        item.URL = "http://h/a/css/site.css";
+        item.FileType = "Unknown";
+        item.Level = 1;
+        item.Title = "Site style";
+        AddItem(*m_task, item);
+        SetStatus(item, QueueStatus::Parsing);
+        ++m_task->counters().ResourcesSaved;
+        StoreItem(item);
+        sheet = LocalName(item);
+        ASSERT_TRUE(forceDirectories(folderOf(sheet)));
+    }
+    test::writeWholeFile(sheet, "@import url(\"http://h/a/css/more.css\");\r\n"
+                                "body{background:url(/img/bg.png)} /* url(no.png) */\r\n"
+                                "@font-face{src:url(http://h2/f.woff2)}\r\n"
+                                "i{b:url(data:image/png;base64,AA==)}\r\n");
+
+    ASSERT_TRUE(m_parse->processNextPage(*m_task));
+
+    const TQLQItem parsed = entry("http://h/a/css/site.css");
+    EXPECT_EQ(parsed.Status, QueueStatus::Parsed);
+    EXPECT_EQ(parsed.Title, "Site style");
+    for (const char* url :
+         {"http://h/a/css/more.css", "http://h/img/bg.png", "http://h2/f.woff2"}) {
+        SCOPED_TRACE(url);
+        const TQLQItem item = entry(url);
+        EXPECT_EQ(item.Referrer, "http://h/a/css/site.css");
+        EXPECT_EQ(item.Level, 2);
+        EXPECT_EQ(item.Status, QueueStatus::None);
+        EXPECT_EQ(item.Mode, QueueMode::Download);
+    }
+    EXPECT_EQ(entries().size(), 4u);
+    EXPECT_EQ(test::readWholeFile(sheet),
+              "@import url(\"more.css\");\r\n"
+              "body{background:url(../../img/bg.png)} /* url(no.png) */\r\n"
+              "@font-face{src:url(../../../h2/f.woff2)}\r\n"
+              "i{b:url(data:image/png;base64,AA==)}\r\n");
+    std::lock_guard lock(m_task->mutex());
+    ASSERT_EQ(m_task->zipList().size(), 1u);
+    EXPECT_EQ(m_task->zipList()[0].localName, sheet);
+}
+
 } // namespace
 } // namespace quarlo

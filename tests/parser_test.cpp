@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -486,6 +487,61 @@ TEST(ParserPasses, LaterPassesSeeEarlierReplacementsAndPassProperties) {
                                                   "5 i.gif same-level", "7 r.html same-level",
                                                   "10 local/ar.html"}));
         EXPECT_NE(page.find("<area href=local/ar.html>"), std::string::npos);
+    }
+}
+
+// The passes after the fifteen: tags named exactly so, every SRCSET candidate, media and
+// object addresses, inline frames, and the url() and @import addresses of style blocks and
+// style attributes, in table order and after the fifteen whatever the aggressive setting.
+TEST(ParserPasses, AddedPassesFollowTheFifteen) {
+    const std::string page =
+        "x<style>@import \"im.css\"; p{background:url('bg.png')}</style>"
+        "<p style=\"background:url(st.png); color:red\">t"
+        "<picture><source srcset=\"s1.webp 1x, s2.webp 2x\">"
+        "<img src=\"i.jpg\" srcset=\"i1.jpg 480w,i2.jpg 800w\"></picture>"
+        "<video src=\"v.mp4\" poster=\"po.jpg\"><source src=\"v.webm\"><track src=\"t.vtt\">"
+        "</video><audio src=\"a.mp3\"></audio><object data=\"o.svg\"></object>"
+        "<iframe src=\"f.html\"></iframe><sources src=\"no1.png\"><imgx srcset=\"no2.png\">"
+        "<videos src=\"no3.mp4\"><style>/* url(no4.png) */</style>";
+    const Hits added = {{16, "i1.jpg"}, {16, "i2.jpg"}, {17, "s1.webp"}, {17, "s2.webp"},
+                        {18, "v.webm"}, {19, "v.mp4"},  {20, "po.jpg"},  {21, "a.mp3"},
+                        {22, "t.vtt"},  {23, "o.svg"},  {24, "f.html"},  {25, "im.css"},
+                        {25, "bg.png"}, {26, "st.png"}};
+    Hits all = {{5, "i.jpg"}};
+    all.insert(all.end(), added.begin(), added.end());
+    EXPECT_EQ(scanPage(page, 0), all);
+    EXPECT_TRUE(std::equal(added.rbegin(), added.rend(), scanPage(page, 2).rbegin()));
+    EXPECT_TRUE(linkPassTable()[2].isFrame() && addedLinkPasses()[8].isFrame());
+}
+
+// Rewrites in the added passes change only the address: descriptors, quotes and the rest of
+// the style text stay, escapes are replaced with the new text, and a url() stays readable
+// unquoted.
+TEST(ParserPasses, AddedPassesRewriteOnlyTheAddress) {
+    for (const auto& [name, scan] : kScanners) {
+        std::string page = "x<img srcset=\"a.png 1x, b.png 2x\">"
+                           "<p style='background:url(c\\29 .png) no-repeat'>"
+                           "<style>@import \"d.css\"; q{b:url( e.png )}</style>";
+        for (const LinkPass& pass : addedLinkPasses())
+            scan(page, pass, 0, [&](LinkCandidate& c) { c.replace("L(" + c.value() + ")"); });
+        EXPECT_EQ(page, "x<img srcset=\"L(a.png) 1x, L(b.png) 2x\">"
+                        "<p style='background:url(L%28c%29.png%29) no-repeat'>"
+                        "<style>@import \"L%28d.css%29\"; q{b:url( L%28e.png%29 )}</style>")
+            << name;
+    }
+}
+
+// A saved style sheet is one piece of style text.
+TEST(ParserPasses, StylesheetPassReadsTheWholeText) {
+    for (const auto& [name, scan] : kScanners) {
+        std::string css = "@import url(a.css);\nbody{background:url(\"b.png\")}<p>";
+        Values found;
+        scan(css, stylesheetPass(), 0, [&](LinkCandidate& c) {
+            found.push_back(c.value());
+            c.replace("x/" + c.value());
+        });
+        EXPECT_EQ(found, (Values{"a.css", "b.png"})) << name;
+        EXPECT_EQ(css, "@import url(x/a.css);\nbody{background:url(\"x/b.png\")}<p>") << name;
     }
 }
 

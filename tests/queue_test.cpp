@@ -52,7 +52,7 @@ bool linearResource(const TQLQItem& i) {
             (i.Mode == M::Update && (i.Status == S::None || i.Status == S::Downloading)));
 }
 bool linearSaved(const TQLQItem& i) {
-    return i.isPage() && i.Status == S::Saved;
+    return (i.isPage() && i.Status == S::Saved) || i.Status == S::Parsing;
 }
 
 TEST_F(QueueTest, DataLinesRoundTripEveryFieldAndEndWithTheSeparator) {

@@ -16,8 +16,7 @@ namespace {
 constexpr std::time_t kEntryTimeSlack = 2;
 
 bool isDone(const TQLQItem& item) {
-    return item.Status >= QueueStatus::Saved &&
-           !(item.isPage() && item.Status == QueueStatus::Saved);
+    return item.Status >= QueueStatus::Saved && !item.waitsForParsing();
 }
 
 void putBack(TQLQItem& item) {

@@ -18,6 +18,8 @@ std::string contentType(const std::string& name) {
         return "image/png";
     if (extension == ".jpg")
         return "image/jpeg";
+    if (extension == ".css")
+        return "text/css";
     return "application/octet-stream";
 }
 

@@ -21,7 +21,7 @@ InterruptedWrites finishInterruptedWrites(TQLTask& task) {
             continue;
         folders.insert(folderOf(local));
         const std::string pending = TThreadParse::pendingPagePath(local);
-        if (!item->isPage() || !fileExists(pending))
+        if (!fileExists(pending))
             continue;
         if (item->Status == QueueStatus::Parsed && std::rename(pending.c_str(), local.c_str()) == 0)
             ++done.pagesPutInPlace;

@@ -76,6 +76,8 @@ void TThreadParse::ProcessPage() {
     TQLQItem& item = *m_currentItem;
     TQLTask& task = *item.Task;
     m_baseHref.clear();
+    // A saved style sheet waits in status Parsing: its text is style text, not HTML.
+    m_stylesheet = item.Status == QueueStatus::Parsing;
     std::string localFile;
     std::string startDirectory;
     {
@@ -96,18 +98,10 @@ void TThreadParse::ProcessPage() {
         const LinkOptions options = linkOptions(task.profile());
         PagePasses links(types, options, item.URL, item.Level, startDirectory,
                          queuedSpellingOf(task));
-        links.takeBase(m_pageText);
-        m_baseHref = links.baseHref();
-        takeTitle();
-        m_noFollow = task.profile().obeyRobots() && pageForbidsFollowing(m_pageText);
-        {
-            const JournalBatch batch(task);
-            PageScanner scanner(m_pageText);
-            for (const LinkPass* pass : linkPassesFor(options.aggressiveParser))
-                ExtractLinks(links, scanner, *pass);
-        }
-        if (item.FrameFlag != "Y" && !m_app.noAds())
-            InsertBanner(m_pageText);
+        if (m_stylesheet)
+            processStylesheetText(links);
+        else
+            processPageText(links, options);
         inPlace = savePage(localFile);
     } else {
         finishPage(QueueStatus::Parsed);
@@ -118,6 +112,33 @@ void TThreadParse::ProcessPage() {
         std::lock_guard lock(task.mutex());
         task.zipList().push_back({localFile, std::move(m_currentItem)});
     }
+}
+
+// BASE, title and robots meta tag, every extraction pass, and the banner.
+void TThreadParse::processPageText(PagePasses& links, const LinkOptions& options) {
+    const TQLQItem& item = *m_currentItem;
+    TQLTask& task = *item.Task;
+    links.takeBase(m_pageText);
+    m_baseHref = links.baseHref();
+    takeTitle();
+    m_noFollow = task.profile().obeyRobots() && pageForbidsFollowing(m_pageText);
+    {
+        const JournalBatch batch(task);
+        PageScanner scanner(m_pageText);
+        for (const LinkPass* pass : linkPassesFor(options.aggressiveParser))
+            ExtractLinks(links, scanner, *pass);
+    }
+    if (item.FrameFlag != "Y" && !m_app.noAds())
+        InsertBanner(m_pageText);
+}
+
+// A style sheet has neither BASE nor title nor banner: one pass over its url() and @import
+// addresses, converted relative to its own file.
+void TThreadParse::processStylesheetText(PagePasses& links) {
+    m_noFollow = false;
+    const JournalBatch batch(*m_currentItem->Task);
+    PageScanner scanner(m_pageText);
+    ExtractLinks(links, scanner, stylesheetPass());
 }
 
 // The page's bytes as saved. A page whose file is missing or cannot be read (or whose URL
@@ -231,8 +252,9 @@ void TThreadParse::pageNotWritten(const std::string& reason, int error) {
     TQLQItem& item = *m_currentItem;
     std::lock_guard lock(item.Task->mutex());
     item.Task->noteOutputFailure(reason);
-    if (item.Status != QueueStatus::Saved) {
-        SetStatus(item, QueueStatus::Saved);
+    const QueueStatus waiting = m_stylesheet ? QueueStatus::Parsing : QueueStatus::Saved;
+    if (item.Status != waiting) {
+        SetStatus(item, waiting);
         StoreItem(item);
     }
 }

@@ -8,6 +8,7 @@
 #include "engine/TThreadSocket.h"
 #include "engine/TickCore.h"
 #include "engine/WinInetErrors.h"
+#include "html/StyleLinks.h"
 #include "model/TQLApp.h"
 #include "model/TQLQItem.h"
 #include "model/TQLTask.h"
@@ -33,6 +34,7 @@ struct SlotResult {
     bool notModified = false;
     TickResult error;
     std::string retryAfter;
+    std::string contentType;
 };
 
 SlotResult readSlot(const TThreadSocket& slot) {
@@ -43,7 +45,8 @@ SlotResult readSlot(const TThreadSocket& slot) {
             slot.LastModified(),
             slot.notModified(),
             {slot.errorCode(), slot.errorText()},
-            slot.RetryAfter()};
+            slot.RetryAfter(),
+            slot.ContentType()};
 }
 
 // A failure that may pass: an answer asking to come back later, a reset or a timeout.
@@ -158,7 +161,12 @@ bool recordOutcome(TQLTask& task, TQLQItem& item, const SlotResult& r, int& retr
         // An unchanged page was converted and its links queued when it was first saved:
         // parsing it again would queue links of the converted text.
         const bool parsed = page && r.notModified;
-        SetStatus(item, parsed ? QueueStatus::Parsed : QueueStatus::Saved);
+        // A new style sheet waits in status Parsing for its links to be taken; an unchanged
+        // one was converted when it was first saved.
+        const bool stylesheet = !r.notModified && isStylesheetAnswer(r.contentType, item.URL);
+        SetStatus(item, stylesheet ? QueueStatus::Parsing
+                        : parsed   ? QueueStatus::Parsed
+                                   : QueueStatus::Saved);
         ++(page ? counters.PagesSaved : counters.ResourcesSaved);
     } else {
         SetStatus(item, QueueStatus::None);
@@ -242,10 +250,12 @@ void TThreadDownload::TransferDone(TThreadSocket& slot) {
         const bool complete = recordOutcome(task, *item, result, retryAttempt);
         noteHostOutcome(item->URL, result.retryAfter, retryAttempt, item->Message,
                         hostRefused(result));
-        pageSaved = complete && item->Status == QueueStatus::Saved && item->isPage();
+        pageSaved = complete && item->waitsForParsing();
         // Zip mode: a completed resource (or an unchanged page, which is not parsed again)
-        // waits in the zip list for the archive; every other item is released here.
-        if (complete && !task.intranetMode() && (!item->isPage() || result.notModified)) {
+        // waits in the zip list for the archive; every other item is released here. What
+        // waits for parsing reaches the list from the parse thread, converted.
+        if (complete && !task.intranetMode() && !item->waitsForParsing() &&
+            (!item->isPage() || result.notModified)) {
             std::string local = LocalName(*item);
             task.zipList().push_back({std::move(local), std::move(item)});
         }

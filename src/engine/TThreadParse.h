@@ -20,6 +20,7 @@ class PageScanner;
 class TQLApp;
 class TQLTask;
 struct FoundLink;
+struct LinkOptions;
 struct LinkPass;
 
 // The parse thread: takes the first saved page of the running task (queue status "Saved"),
@@ -86,6 +87,8 @@ private:
 
     // ProcessPage.cpp
     void ProcessPage();
+    void processPageText(PagePasses& links, const LinkOptions& options);
+    void processStylesheetText(PagePasses& links);
     bool loadPage(const std::string& localFile);
     void takeTitle();
     void ExtractLinks(PagePasses& links, PageScanner& scanner, const LinkPass& pass);
@@ -107,6 +110,8 @@ private:
     std::string m_baseHref;
     // The page being parsed asks, through <meta name="robots">, that its links not be followed.
     bool m_noFollow = false;
+    // The file in hand is a saved style sheet.
+    bool m_stylesheet = false;
     std::atomic<std::int32_t> m_links{0};
     std::atomic<std::int32_t> m_newLinks{0};
 

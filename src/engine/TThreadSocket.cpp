@@ -199,6 +199,11 @@ std::string TThreadSocket::RetryAfter() const {
     return m_retryAfter;
 }
 
+std::string TThreadSocket::ContentType() const {
+    std::lock_guard lock(m_mutex);
+    return m_contentType;
+}
+
 std::string TThreadSocket::State() const {
     std::lock_guard lock(m_mutex);
     return m_state;
@@ -262,6 +267,7 @@ void TThreadSocket::Reset() {
     m_resultText.clear();
     m_lastModified.clear();
     m_retryAfter.clear();
+    m_contentType.clear();
     m_size = 0;
     m_bytesReceived = 0;
     m_notModified = false;
@@ -399,6 +405,9 @@ void TThreadSocket::onHeader(const std::string& field, const std::string& value)
     } else if (equalsNoCase(field, "Retry-After")) {
         std::lock_guard lock(m_mutex);
         m_retryAfter = value;
+    } else if (equalsNoCase(field, "Content-Type")) {
+        std::lock_guard lock(m_mutex);
+        m_contentType = value;
     }
 }
 

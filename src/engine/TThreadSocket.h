@@ -92,6 +92,8 @@ public:
     std::string LastModified() const;
     // The "Retry-After" value of the answer, if it had one.
     std::string RetryAfter() const;
+    // The "Content-Type" value of the answer, if it had one.
+    std::string ContentType() const;
     // The live state text (the k... values, or the latest status notification).
     std::string State() const;
     // What the connections window shows of the slot: its transfer while it is busy, else the
@@ -157,6 +159,7 @@ private:
     std::string m_resultText;
     std::string m_lastModified;
     std::string m_retryAfter;
+    std::string m_contentType;
     std::string m_state;
     TransferView m_lastTransfer;
     bool m_notModified = false;

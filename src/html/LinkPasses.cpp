@@ -28,7 +28,36 @@ constexpr std::array<LinkPass, 15> kPasses{{
     {15, "\"", "\"", "", true},
 }};
 
+using enum LinkValueKind;
+constexpr std::array<LinkPass, 11> kAddedPasses{{
+    {16, "IMG", ">", "SRCSET", false, Srcset},
+    {17, "SOURCE", ">", "SRCSET", false, Srcset},
+    {18, "SOURCE", ">", "SRC", false, Address},
+    {19, "VIDEO", ">", "SRC", false, Address},
+    {20, "VIDEO", ">", "POSTER", false, Address},
+    {21, "AUDIO", ">", "SRC", false, Address},
+    {22, "TRACK", ">", "SRC", false, Address},
+    {23, "OBJECT", ">", "DATA", false, Address},
+    {24, "IFRAME", ">", "SRC", false, Address},
+    {25, "STYLE", ">", "", false, StyleBlock},
+    {26, "", ">", "STYLE", false, StyleAttribute},
+}};
+
+constexpr LinkPass kStylesheetPass{27, "", "", "", false, Stylesheet};
+
 } // namespace
+
+bool LinkPass::added() const {
+    return number >= kAddedPassesFrom;
+}
+
+std::span<const LinkPass> addedLinkPasses() {
+    return kAddedPasses;
+}
+
+const LinkPass& stylesheetPass() {
+    return kStylesheetPass;
+}
 
 std::span<const LinkPass> linkPassTable() {
     return kPasses;
@@ -41,6 +70,9 @@ std::vector<const LinkPass*> linkPassesFor(int aggressiveParser) {
         if (run) {
             passes.push_back(&pass);
         }
+    }
+    for (const LinkPass& pass : kAddedPasses) {
+        passes.push_back(&pass);
     }
     return passes;
 }

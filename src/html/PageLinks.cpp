@@ -42,6 +42,9 @@ FoundLink PageLinks::handle(LinkCandidate& candidate) const {
     link.baseUrl = resolveBase(candidate);
     link.url = ResolveLink(candidate.link(), link.baseUrl);
     link.category = m_types->URLFileType(link.url);
+    // What style text links to is a resource whatever its address says: depth never cuts it.
+    if (candidate.pass().styleText() && link.page())
+        link.category = kUnknownFileType;
     link.testLevel = linkTestLevel(m_pageLevel, link.page(), candidate.pass());
     link.followed = m_filter.accepts(link.url, link.category, link.testLevel);
     // Conversion comes before the caller's duplicate test: a link to a URL that is already

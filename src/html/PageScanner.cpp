@@ -260,7 +260,9 @@ void PageScanner::scanAll(int aggressiveParser, const LinkVisitor& visit) {
 }
 
 void PageScanner::scanPass(const LinkPass& pass, int aggressiveParser, const LinkVisitor& visit) {
-    if (pass.quoted) {
+    if (pass.added()) {
+        addedPass(pass, visit);
+    } else if (pass.quoted) {
         quotePass(pass, linkPassMode(pass, aggressiveParser), visit);
     } else {
         tagPass(pass, visit);

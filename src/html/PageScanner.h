@@ -48,6 +48,8 @@ private:
     void indexTags();
     void tagPass(const LinkPass& pass, const LinkVisitor& visit);
     void quotePass(const LinkPass& pass, int mode, const LinkVisitor& visit);
+    // PageScannerAdded.cpp: the passes after the fifteen and the style sheet pass.
+    void addedPass(const LinkPass& pass, const LinkVisitor& visit);
     void finishPass();
 
     std::string& m_page;

@@ -168,4 +168,43 @@ TagValue readTagValue(std::string_view text, std::size_t lt, std::size_t gt,
     return value;
 }
 
+TagValue readAttributeText(std::string_view text, std::size_t lt, std::size_t gt,
+                           std::string_view attribute) {
+    TagValue value;
+    if (gt == npos || attribute.empty()) {
+        return value;
+    }
+    std::size_t p = afterAttribute(text, lt, gt, attribute);
+    if (p != npos) {
+        p = skipValueGap(text, p, gt);
+    }
+    if (p == npos) {
+        return value;
+    }
+    const char quote = text[p - 1];
+    std::size_t end = p;
+    while (end < text.size() && !endsValue(text[end], quote)) {
+        ++end;
+    }
+    value.start = p;
+    value.text = std::string(text.substr(p, end - p));
+    return value;
+}
+
+bool wholeTagNameAt(std::string_view text, std::size_t namePos, std::string_view name) {
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (name.empty()) {
+        return namePos < text.size() && letter(text[namePos]);
+    }
+    if (!tagNameAt(text, namePos, name)) {
+        return false;
+    }
+    const std::size_t after = namePos + name.size();
+    if (after >= text.size()) {
+        return true;
+    }
+    const char c = text[after];
+    return !(letter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':');
+}
+
 } // namespace quarlo

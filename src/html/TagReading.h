@@ -50,4 +50,13 @@ struct TagValue {
 TagValue readTagValue(std::string_view text, std::size_t lt, std::size_t gt,
                       std::string_view attribute, bool literal = false);
 
+// The attribute's value read the same way, but taken as it stands: style sheet text holds
+// ";" and "+" and is no script expression.
+TagValue readAttributeText(std::string_view text, std::size_t lt, std::size_t gt,
+                           std::string_view attribute);
+
+// Whether the tag name at namePos is exactly name: no name character follows it. An empty
+// name stands for any tag whose name begins with a letter.
+bool wholeTagNameAt(std::string_view text, std::size_t namePos, std::string_view name);
+
 } // namespace quarlo

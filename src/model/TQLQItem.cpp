@@ -105,6 +105,10 @@ bool TQLQItem::isPage() const {
     return FileType == "HTML";
 }
 
+bool TQLQItem::waitsForParsing() const {
+    return Status == QueueStatus::Parsing || (isPage() && Status == QueueStatus::Saved);
+}
+
 std::string queueSafeURL(std::string_view url) {
     std::string result;
     result.reserve(url.size());

@@ -41,6 +41,9 @@ struct TQLQItem {
 
     // A page is an item whose file type is exactly "HTML"; anything else is a resource.
     bool isPage() const;
+    // Saved and not yet parsed: a page in status Saved, or a style sheet (of either kind)
+    // in status Parsing, which is where a saved style sheet waits for its links to be taken.
+    bool waitsForParsing() const;
 };
 
 // A completed file waiting to be added to the task's Zip archive; owns its item.

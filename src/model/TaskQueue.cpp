@@ -191,7 +191,9 @@ void TaskQueue::indexEntry(std::size_t entry, bool add) {
         (update || (fresh && (cls.mode == QueueMode::Download || cls.mode == QueueMode::Map)));
     const bool resourceToFetch =
         !cls.page && (update || (fresh && cls.mode == QueueMode::Download));
-    const bool savedPage = cls.page && cls.status == QueueStatus::Saved;
+    // A saved style sheet waits in status Parsing, whatever its file type.
+    const bool savedPage =
+        (cls.page && cls.status == QueueStatus::Saved) || cls.status == QueueStatus::Parsing;
     auto apply = [&](std::set<std::size_t>& set, bool member) {
         if (!member)
             return;

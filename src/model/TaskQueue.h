@@ -87,7 +87,7 @@ public:
     std::optional<std::size_t> firstPageToFetch() const;
     // a resource to fetch: mode 1 in status 0, or mode 3 in status 0 or 1;
     std::optional<std::size_t> firstResourceToFetch() const;
-    // a page in status Saved, whatever its mode.
+    // a page in status Saved or a style sheet in status Parsing, whatever its mode.
     std::optional<std::size_t> firstSavedPage() const;
     // The first page / resource to fetch numbered `from` or later, for a selection that
     // passes some entries over.

@@ -75,11 +75,37 @@ const std::vector<std::string> kAddresses = {
 const std::vector<std::string> kTags = {
     "SCRIPT", "LINK",     "FRAME", "FRAMESET", "IFRAME", "A",       "ABBR",  "AREA",
     "APPLET", "IMG",      "INPUT", "META",     "BODY",   "BGSOUND", "EMBED", "PARAM",
-    "BASE",   "BASEFONT", "P",     "DIV",      "/A",     "/BODY",   "TITLE", "/SCRIPT"};
+    "BASE",   "BASEFONT", "P",     "DIV",      "/A",     "/BODY",   "TITLE", "/SCRIPT",
+    "SOURCE", "VIDEO",    "AUDIO", "TRACK",    "OBJECT", "STYLE",   "IMGX",  "SOURCES"};
 
 const std::vector<std::string> kAttributes = {
-    "SRC",      "HREF", "CODE", "CODEBASE", "BACKGROUND", "URL", "NAME=\"MOVIE\" VALUE",
-    "HREFLANG", "TYPE"};
+    "SRC",      "HREF", "CODE",   "CODEBASE", "BACKGROUND", "URL",  "NAME=\"MOVIE\" VALUE",
+    "HREFLANG", "TYPE", "SRCSET", "POSTER",   "DATA",       "STYLE"};
+
+// Pieces of style text around its addresses (written as "@"): every url() and @import
+// form, escapes, comments and strings that hide an address, data: URLs.
+const std::vector<std::string> kStylePieces = {"url(@)",
+                                               "url('@')",
+                                               "url(\"@\")",
+                                               "URL( @ )",
+                                               "@import '@';",
+                                               "@import url(@);",
+                                               "@IMPORT \"@\"",
+                                               "/* url(@) */",
+                                               "content:'url(@)'",
+                                               "x-url(@)",
+                                               "url(a\\29 b.png)",
+                                               "url(q\\)r.png)",
+                                               "url(data:image/png;base64,AA==)",
+                                               "{",
+                                               "}",
+                                               ";",
+                                               " ",
+                                               "\n",
+                                               "background:",
+                                               "url(@",
+                                               "url('@",
+                                               "</style>"};
 
 const std::vector<std::string> kWords = {"text",     " ",          "it's",        "\"quoted\"",
                                          "'single'", "<",          ">",           "\0"s,
@@ -153,6 +179,46 @@ std::string RandomPages::tag() {
     return number(15) == 0 ? tag : tag + ">";
 }
 
+std::string RandomPages::styleText() {
+    std::string style;
+    for (int n = number(5); n > 0; --n) {
+        std::string piece = pick(kStylePieces);
+        if (const std::size_t at = piece.find('@', piece[0] == '@' ? 1 : 0);
+            at != std::string::npos)
+            piece.replace(at, 1, address());
+        style += number(6) == 0 ? anyCase(piece) : piece;
+    }
+    return style;
+}
+
+std::string RandomPages::srcset() {
+    static const std::vector<std::string> descriptors = {"", " 1x", " 2x", " 480w", ",", " (x)"};
+    std::string srcset;
+    for (int n = 1 + number(3); n > 0; --n) {
+        srcset += address() + pick(descriptors) + (n > 1 ? pick({",", ", ", " ,"}) : "");
+    }
+    return srcset;
+}
+
+// A responsive image, a media element or a style block.
+std::string RandomPages::media() {
+    switch (number(5)) {
+    case 0:
+        return "<" + anyCase("style") + ">" + styleText() + (number(4) == 0 ? "" : "</style>");
+    case 1:
+        return "<p " + anyCase("style") + quoted(styleText()) + ">" + text();
+    case 2:
+        return "<picture><source " + anyCase("srcset") + quoted(srcset()) + "><img src" + value() +
+               " srcset" + quoted(srcset()) + "></picture>";
+    case 3:
+        return "<video src" + value() + " poster" + value() + "><source src" + value() +
+               "><track src" + value() + "></video>";
+    default:
+        return "<" + anyCase(pick({"audio", "object", "iframe"})) + " " +
+               pick({"src", "data", "style"}) + value() + ">" + text();
+    }
+}
+
 std::string RandomPages::script() {
     std::string script =
         "<" + anyCase("script") + (number(3) == 0 ? " type='text/javascript'>" : ">");
@@ -192,7 +258,7 @@ std::string RandomPages::page() {
                 quoted("http://h/base/" + address()) + ">";
     }
     for (int n = 1 + number(25); n > 0; --n) {
-        switch (number(7)) {
+        switch (number(8)) {
         case 0:
             page += script();
             break;
@@ -204,6 +270,9 @@ std::string RandomPages::page() {
             break;
         case 3:
             page += "<applet code" + value() + " codebase" + value() + ">";
+            break;
+        case 4:
+            page += media();
             break;
         default:
             page += tag() + text();

@@ -17,7 +17,8 @@ namespace quarlo::test {
 // extraction table in any letter case (with the names they also match: ABBR, AREA inside A,
 // FRAMESET, BASEFONT), values quoted every way or not at all, script calls, BASE and
 // CODEBASE, script blocks holding quoted strings, tags and "/script", NUL bytes, stray
-// quotes and angle brackets, and pages cut off anywhere.
+// quotes and angle brackets, and pages cut off anywhere; with responsive images, media
+// elements, style blocks and style attributes for the passes after the fifteen.
 class RandomPages {
 public:
     explicit RandomPages(std::uint32_t seed) : m_random(seed) {}
@@ -37,6 +38,9 @@ private:
     std::string quoted(const std::string& text);
     std::string tag();
     std::string script();
+    std::string styleText();
+    std::string srcset();
+    std::string media();
     std::string text();
 
     std::mt19937 m_random;

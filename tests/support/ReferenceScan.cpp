@@ -1,5 +1,6 @@
 #include "support/ReferenceScan.h"
 
+#include "support/ReferenceAdded.h"
 #include "support/ReferenceParser.h"
 
 namespace quarlo::test {
@@ -33,6 +34,10 @@ private:
 
 void referenceScanPass(std::string& page, const LinkPass& pass, int aggressiveParser,
                        const LinkVisitor& visit) {
+    if (pass.added()) {
+        referenceAddedPass(page, pass, visit);
+        return;
+    }
     ReferenceParser parser(page, pass, aggressiveParser);
     do {
         std::string value = parser.NextLink();

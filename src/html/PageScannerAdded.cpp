@@ -1,0 +1,144 @@
+// The passes after the fifteen: each tag named exactly as the pass's tag gives one address,
+// the candidates of a SRCSET, or the url() and @import addresses of its style text; a saved
+// style sheet is one piece of style text.
+
+#include "html/PageScanner.h"
+#include "html/StyleLinks.h"
+#include "html/TagReading.h"
+#include "html/TextSearch.h"
+
+namespace quarlo {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// The rewrites of a running pass, and how much they have grown the page.
+struct AddedRun {
+    std::string_view text;
+    std::vector<TextEdit>& edits;
+    std::ptrdiff_t growth = 0;
+
+    void write(std::size_t start, std::size_t oldLength, std::string newText) {
+        growth +=
+            static_cast<std::ptrdiff_t>(newText.size()) - static_cast<std::ptrdiff_t>(oldLength);
+        edits.push_back({start, oldLength, std::move(newText)});
+    }
+};
+
+// One address of a value. Its text in the page (raw) may differ from the address: style
+// text decodes escapes. A rewrite of style text keeps a url() readable unquoted.
+class AddedCandidate final : public LinkCandidate {
+public:
+    AddedCandidate(AddedRun& run, const LinkPass& pass, std::size_t lt, std::size_t gt,
+                   std::size_t start, std::size_t rawLength, std::string url)
+        : m_run(run), m_pass(pass), m_lt(lt), m_gt(gt), m_start(start), m_rawLength(rawLength),
+          m_url(std::move(url)), m_shift(run.growth), m_length(rawLength) {}
+
+    const LinkPass& pass() const override { return m_pass; }
+    const std::string& value() const override { return m_url; }
+    std::size_t position() const override { return shifted(m_start); }
+    std::size_t tagStart() const override { return m_lt == npos ? 0 : shifted(m_lt); }
+    std::string linkText() const override {
+        if (m_pass.styleText())
+            return {};
+        const std::size_t next = m_run.text.find('<', m_gt + 1);
+        return next == npos ? std::string()
+                            : CleanText(m_run.text.substr(m_gt + 1, next - m_gt - 1));
+    }
+    std::string codebase() const override { return {}; }
+    void replace(const std::string& newText) override {
+        std::string text = m_pass.styleText() ? styleUrlText(newText) : newText;
+        if (m_written || text == m_run.text.substr(m_start, m_rawLength))
+            return;
+        m_length = text.size();
+        m_written = true;
+        m_run.write(m_start, m_rawLength, std::move(text));
+    }
+    std::size_t length() const override { return m_length; }
+
+private:
+    std::size_t shifted(std::size_t at) const {
+        return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + m_shift) + 1;
+    }
+
+    AddedRun& m_run;
+    const LinkPass& m_pass;
+    std::size_t m_lt;
+    std::size_t m_gt;
+    std::size_t m_start;
+    std::size_t m_rawLength;
+    std::string m_url;
+    std::ptrdiff_t m_shift;
+    std::size_t m_length;
+    bool m_written = false;
+};
+
+void visitLinks(AddedRun& run, const LinkPass& pass, std::size_t lt, std::size_t gt,
+                std::size_t offset, const std::vector<ValueLink>& links, const LinkVisitor& visit) {
+    for (const ValueLink& link : links) {
+        if (!isLinkCandidate(link.url))
+            continue;
+        AddedCandidate candidate(run, pass, lt, gt, offset + link.start, link.length, link.url);
+        visit(candidate);
+    }
+}
+
+// The value of the tag from lt to gt that the pass reads, and where it starts.
+std::vector<ValueLink> linksOfTag(std::string_view text, const LinkPass& pass, std::size_t lt,
+                                  std::size_t gt, std::size_t& offset) {
+    if (pass.kind == LinkValueKind::StyleAttribute) {
+        const TagValue value = readAttributeText(text, lt, gt, pass.attribute);
+        offset = value.start;
+        return styleAttributeLinks(value.text);
+    }
+    const TagValue value = readTagValue(text, lt, gt, pass.attribute);
+    offset = value.start;
+    if (pass.kind == LinkValueKind::Srcset)
+        return srcsetLinks(value.text);
+    if (value.text.empty())
+        return {};
+    return {ValueLink{0, value.text.size(), value.text}};
+}
+
+} // namespace
+
+// A tag's values are read up to its ">" and the pass goes on after it; a style block's text
+// runs to its "</style" and the pass goes on there.
+void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
+    const std::string_view text = m_page;
+    AddedRun run{text, m_edits};
+    if (pass.kind == LinkValueKind::Stylesheet) {
+        visitLinks(run, pass, npos, npos, 0, styleLinks(text), visit);
+        return;
+    }
+    for (std::size_t from = 1; from < text.size();) {
+        const std::size_t lt = text.find('<', from);
+        if (lt == npos)
+            break;
+        const std::size_t name = tagNamePosition(text, lt);
+        if (!tagNameAt(text, name, pass.tag)) {
+            from = lt + 1;
+            continue;
+        }
+        const std::size_t gt = text.find('>', lt);
+        if (gt == npos)
+            break;
+        from = gt + 1;
+        if (!wholeTagNameAt(text, name, pass.tag))
+            continue;
+        if (pass.kind == LinkValueKind::StyleBlock) {
+            const std::size_t close = FindText(text, "</style", gt + 2, true);
+            const std::size_t end = close == 0 ? text.size() : close - 1;
+            visitLinks(run, pass, lt, gt, gt + 1, styleLinks(text.substr(gt + 1, end - gt - 1)),
+                       visit);
+            from = end;
+            continue;
+        }
+        std::size_t offset = 0;
+        const std::vector<ValueLink> links = linksOfTag(text, pass, lt, gt, offset);
+        visitLinks(run, pass, lt, gt, offset, links, visit);
+    }
+}
+
+} // namespace quarlo
