@@ -2,6 +2,7 @@
 // the candidates of a SRCSET, or the url() and @import addresses of its style text; a saved
 // style sheet is one piece of style text.
 
+#include "html/AttributeText.h"
 #include "html/PageScanner.h"
 #include "html/StyleLinks.h"
 #include "html/TagReading.h"
@@ -26,14 +27,25 @@ struct AddedRun {
     }
 };
 
+// Where the links of one value stand: the tag (npos for style sheet text), where the value's
+// bytes start and the quote before an attribute's value.
+struct AddedValue {
+    const LinkPass& pass;
+    std::size_t lt = npos;
+    std::size_t gt = npos;
+    std::size_t offset = 0;
+    char quote = 0;
+};
+
 // One address of a value. Its text in the page (raw) may differ from the address: style
 // text decodes escapes. A rewrite of style text keeps a url() readable unquoted.
 class AddedCandidate final : public LinkCandidate {
 public:
-    AddedCandidate(AddedRun& run, const LinkPass& pass, std::size_t lt, std::size_t gt,
-                   std::size_t start, std::size_t rawLength, std::string url)
-        : m_run(run), m_pass(pass), m_lt(lt), m_gt(gt), m_start(start), m_rawLength(rawLength),
-          m_url(std::move(url)), m_shift(run.growth), m_length(rawLength) {}
+    AddedCandidate(AddedRun& run, const AddedValue& value, std::size_t start, std::size_t rawLength,
+                   std::string url)
+        : m_run(run), m_pass(value.pass), m_lt(value.lt), m_gt(value.gt), m_quote(value.quote),
+          m_start(start), m_rawLength(rawLength), m_url(std::move(url)), m_shift(run.growth),
+          m_length(rawLength) {}
 
     const LinkPass& pass() const override { return m_pass; }
     const std::string& value() const override { return m_url; }
@@ -49,6 +61,8 @@ public:
     std::string codebase() const override { return {}; }
     void replace(const std::string& newText) override {
         std::string text = m_pass.styleText() ? styleUrlText(newText) : newText;
+        if (m_pass.kind != LinkValueKind::StyleBlock && m_pass.kind != LinkValueKind::Stylesheet)
+            text = encodeAttributeText(text, m_quote);
         if (m_written || text == m_run.text.substr(m_start, m_rawLength))
             return;
         m_length = text.size();
@@ -66,6 +80,7 @@ private:
     const LinkPass& m_pass;
     std::size_t m_lt;
     std::size_t m_gt;
+    char m_quote;
     std::size_t m_start;
     std::size_t m_rawLength;
     std::string m_url;
@@ -74,31 +89,33 @@ private:
     bool m_written = false;
 };
 
-void visitLinks(AddedRun& run, const LinkPass& pass, std::size_t lt, std::size_t gt,
-                std::size_t offset, const std::vector<ValueLink>& links, const LinkVisitor& visit) {
+void visitLinks(AddedRun& run, const AddedValue& value, const std::vector<ValueLink>& links,
+                const LinkVisitor& visit) {
     for (const ValueLink& link : links) {
         if (!isLinkCandidate(link.url))
             continue;
-        AddedCandidate candidate(run, pass, lt, gt, offset + link.start, link.length, link.url);
+        AddedCandidate candidate(run, value, value.offset + link.start, link.length, link.url);
         visit(candidate);
     }
 }
 
-// The value of the tag from lt to gt that the pass reads, and where it starts.
-std::vector<ValueLink> linksOfTag(std::string_view text, const LinkPass& pass, std::size_t lt,
-                                  std::size_t gt, std::size_t& offset) {
-    if (pass.kind == LinkValueKind::StyleAttribute) {
-        const TagValue value = readAttributeText(text, lt, gt, pass.attribute);
-        offset = value.start;
-        return styleAttributeLinks(value.text);
+// The links of the value of the tag from lt to gt that the pass reads; sets where the value
+// starts and its quote. Values are read as a browser reads them and written back encoded.
+std::vector<ValueLink> linksOfTag(std::string_view text, AddedValue& where) {
+    const LinkPass& pass = where.pass;
+    if (pass.kind == LinkValueKind::StyleAttribute || pass.kind == LinkValueKind::Srcset) {
+        const TagValue value = readAttributeText(text, where.lt, where.gt, pass.attribute);
+        where.offset = value.start;
+        where.quote = value.quote;
+        return pass.kind == LinkValueKind::Srcset ? srcsetAttributeLinks(value.text)
+                                                  : styleAttributeLinks(value.text);
     }
-    const TagValue value = readTagValue(text, lt, gt, pass.attribute);
-    offset = value.start;
-    if (pass.kind == LinkValueKind::Srcset)
-        return srcsetLinks(value.text);
+    const TagValue value = readTagValue(text, where.lt, where.gt, pass.attribute);
+    where.offset = value.start;
+    where.quote = value.quote;
     if (value.text.empty())
         return {};
-    return {ValueLink{0, value.text.size(), value.text}};
+    return {ValueLink{0, value.length, value.text}};
 }
 
 } // namespace
@@ -109,7 +126,7 @@ void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
     const std::string_view text = m_page;
     AddedRun run{text, m_edits};
     if (pass.kind == LinkValueKind::Stylesheet) {
-        visitLinks(run, pass, npos, npos, 0, styleLinks(text), visit);
+        visitLinks(run, AddedValue{pass}, styleLinks(text), visit);
         return;
     }
     for (std::size_t from = 1; from < text.size();) {
@@ -130,14 +147,14 @@ void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
         if (pass.kind == LinkValueKind::StyleBlock) {
             const std::size_t close = FindText(text, "</style", gt + 2, true);
             const std::size_t end = close == 0 ? text.size() : close - 1;
-            visitLinks(run, pass, lt, gt, gt + 1, styleLinks(text.substr(gt + 1, end - gt - 1)),
-                       visit);
+            visitLinks(run, AddedValue{pass, lt, gt, gt + 1},
+                       styleLinks(text.substr(gt + 1, end - gt - 1)), visit);
             from = end;
             continue;
         }
-        std::size_t offset = 0;
-        const std::vector<ValueLink> links = linksOfTag(text, pass, lt, gt, offset);
-        visitLinks(run, pass, lt, gt, offset, links, visit);
+        AddedValue value{pass, lt, gt};
+        const std::vector<ValueLink> links = linksOfTag(text, value);
+        visitLinks(run, value, links, visit);
     }
 }
 

@@ -1,5 +1,8 @@
 #include "html/StyleLinks.h"
 
+#include "html/AttributeText.h"
+#include "platform/TextUtil.h"
+
 #include "html/TextSearch.h"
 
 #include <cstdint>
@@ -26,26 +29,6 @@ bool isNameChar(char c) {
            c == '_' || c == '\\' || u >= 0x80;
 }
 
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        code = 0xFFFD;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // Reads the escape whose "\" is at p into out; returns the position after it. An escaped
 // line end (only allowed in strings) is a line continuation and gives nothing.
 std::size_t readEscape(std::string_view css, std::size_t p, std::string& out) {
@@ -66,6 +49,9 @@ std::size_t readEscape(std::string_view css, std::size_t p, std::string& out) {
         const std::uint32_t value = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
         code = code * 16 + value;
     }
+    // A code point no character may have reads as U+FFFD.
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        code = 0xFFFD;
     appendUtf8(out, code);
     if (p < css.size() && css[p] == '\r' && p + 1 < css.size() && css[p + 1] == '\n')
         return p + 2;
@@ -206,62 +192,6 @@ std::vector<ValueLink> styleLinks(std::string_view css) {
     return StyleScan(css).run();
 }
 
-namespace {
-
-// The text of a character reference between "&" and ";": the named ones markup escapes with
-// and every numeric one.
-bool decodeReference(std::string_view name, std::string& out) {
-    static const std::pair<std::string_view, char> kNamed[] = {
-        {"quot", '"'}, {"apos", '\''}, {"amp", '&'}, {"lt", '<'}, {"gt", '>'}};
-    for (const auto& [named, c] : kNamed) {
-        if (name == named) {
-            out += c;
-            return true;
-        }
-    }
-    if (name.size() < 2 || name[0] != '#')
-        return false;
-    const bool hex = name[1] == 'x' || name[1] == 'X';
-    const std::string_view digits = name.substr(hex ? 2 : 1);
-    if (digits.empty() || digits.size() > 7)
-        return false;
-    std::uint32_t code = 0;
-    for (const char c : digits) {
-        if (hex ? !isHex(c) : (c < '0' || c > '9'))
-            return false;
-        const std::uint32_t value = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-        code = code * (hex ? 16 : 10) + value;
-    }
-    appendUtf8(out, code);
-    return true;
-}
-
-} // namespace
-
-std::vector<ValueLink> styleAttributeLinks(std::string_view value) {
-    std::string text;
-    std::vector<std::size_t> from; // where each byte of the text stands in the value
-    for (std::size_t p = 0; p < value.size();) {
-        const std::size_t semicolon = value[p] == '&' ? value.find(';', p) : npos;
-        if (semicolon != npos && semicolon - p <= 10 &&
-            decodeReference(value.substr(p + 1, semicolon - p - 1), text)) {
-            from.resize(text.size(), p);
-            p = semicolon + 1;
-        } else {
-            text += value[p];
-            from.push_back(p++);
-        }
-    }
-    from.push_back(value.size());
-    std::vector<ValueLink> links = styleLinks(text);
-    for (ValueLink& link : links) {
-        const std::size_t start = from[link.start];
-        link.length = from[link.start + link.length] - start;
-        link.start = start;
-    }
-    return links;
-}
-
 // Candidates are split as browsers split them: blanks and commas lead to a URL, which runs
 // to the next blank; commas that end it belong to no URL; descriptors run to a comma outside
 // parentheses.
@@ -327,6 +257,30 @@ std::string styleUrlText(std::string_view link) {
             text += c;
     }
     return text;
+}
+
+namespace {
+
+std::vector<ValueLink> linksInAttribute(std::string_view value,
+                                        std::vector<ValueLink> (*reader)(std::string_view)) {
+    const AttributeText read(value);
+    std::vector<ValueLink> links = reader(read.text());
+    for (ValueLink& link : links) {
+        const std::size_t start = read.rawOffset(link.start);
+        link.length = read.rawOffset(link.start + link.length) - start;
+        link.start = start;
+    }
+    return links;
+}
+
+} // namespace
+
+std::vector<ValueLink> styleAttributeLinks(std::string_view value) {
+    return linksInAttribute(value, styleLinks);
+}
+
+std::vector<ValueLink> srcsetAttributeLinks(std::string_view value) {
+    return linksInAttribute(value, srcsetLinks);
 }
 
 } // namespace quarlo

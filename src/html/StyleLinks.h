@@ -23,14 +23,16 @@ struct ValueLink {
 // are left out, as are values broken off by the text's end.
 std::vector<ValueLink> styleLinks(std::string_view css);
 
-// The addresses of a style attribute's value: style text whose character references
-// (&quot; &#39; &amp; and the like) are read first, as the browser reads the attribute; each
-// link's place is that of its text in the attribute as written.
-std::vector<ValueLink> styleAttributeLinks(std::string_view value);
-
 // The candidate addresses of a SRCSET value ("a.png 1x, b.png 2x"): each one's place, the
 // descriptors after it left out.
 std::vector<ValueLink> srcsetLinks(std::string_view srcset);
+
+// The addresses of an attribute's value as written, found by one of the readers above in the
+// value as the browser reads it (character references decoded, blanks trimmed: a style
+// attribute's "&quot;", a SRCSET's "&amp;"); each link's place is that of its text in the
+// value as written.
+std::vector<ValueLink> styleAttributeLinks(std::string_view value);
+std::vector<ValueLink> srcsetAttributeLinks(std::string_view value);
 
 // Whether a saved answer is a style sheet whose links are followed: its Content-Type is
 // text/css, or, when it came without one, the path of its URL ends in ".css". The local

@@ -188,6 +188,8 @@ TagValue readAttributeText(std::string_view text, std::size_t lt, std::size_t gt
     }
     value.start = p;
     value.text = std::string(text.substr(p, end - p));
+    value.length = value.text.size();
+    value.quote = quote;
     return value;
 }
 

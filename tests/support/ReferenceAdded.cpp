@@ -1,5 +1,6 @@
 #include "support/ReferenceAdded.h"
 
+#include "html/AttributeText.h"
 #include "html/StyleLinks.h"
 #include "html/TagReading.h"
 #include "html/TextSearch.h"
@@ -15,8 +16,9 @@ namespace {
 class AddedReferenceCandidate final : public LinkCandidate {
 public:
     AddedReferenceCandidate(std::string& page, const LinkPass& pass, std::size_t tagStart,
-                            std::size_t position, std::size_t rawLength, std::string url)
-        : m_page(page), m_pass(pass), m_tagStart(tagStart), m_position(position),
+                            char quote, std::size_t position, std::size_t rawLength,
+                            std::string url)
+        : m_page(page), m_pass(pass), m_tagStart(tagStart), m_quote(quote), m_position(position),
           m_length(rawLength), m_url(std::move(url)) {}
 
     const LinkPass& pass() const override { return m_pass; }
@@ -34,7 +36,9 @@ public:
     }
     std::string codebase() const override { return {}; }
     void replace(const std::string& newText) override {
-        const std::string text = m_pass.styleText() ? styleUrlText(newText) : newText;
+        std::string text = m_pass.styleText() ? styleUrlText(newText) : newText;
+        if (m_pass.kind != LinkValueKind::StyleBlock && m_pass.kind != LinkValueKind::Stylesheet)
+            text = encodeAttributeText(text, m_quote);
         if (m_replaced || m_page.compare(m_position - 1, m_length, text) == 0)
             return;
         m_page.replace(m_position - 1, m_length, text);
@@ -48,6 +52,7 @@ private:
     std::string& m_page;
     const LinkPass& m_pass;
     std::size_t m_tagStart;
+    char m_quote;
     std::size_t m_position;
     std::size_t m_length;
     std::string m_url;
@@ -56,7 +61,7 @@ private:
 
 // Visits the links of a value that starts at position (from 1); returns how much the
 // rewrites grew the page.
-std::ptrdiff_t visitAll(std::string& page, const LinkPass& pass, std::size_t tagStart,
+std::ptrdiff_t visitAll(std::string& page, const LinkPass& pass, std::size_t tagStart, char quote,
                         std::size_t position, const std::vector<ValueLink>& links,
                         const LinkVisitor& visit) {
     std::ptrdiff_t growth = 0;
@@ -65,7 +70,7 @@ std::ptrdiff_t visitAll(std::string& page, const LinkPass& pass, std::size_t tag
             continue;
         const auto at =
             static_cast<std::size_t>(static_cast<std::ptrdiff_t>(position + link.start) + growth);
-        AddedReferenceCandidate candidate(page, pass, tagStart, at, link.length, link.url);
+        AddedReferenceCandidate candidate(page, pass, tagStart, quote, at, link.length, link.url);
         visit(candidate);
         growth += static_cast<std::ptrdiff_t>(candidate.length()) -
                   static_cast<std::ptrdiff_t>(link.length);
@@ -73,30 +78,30 @@ std::ptrdiff_t visitAll(std::string& page, const LinkPass& pass, std::size_t tag
     return growth;
 }
 
-// The value the pass reads in the tag, found by a parser of its own, and where it starts.
+// The value the pass reads in the tag, read as a browser reads it, where it starts and its
+// quote.
 std::vector<ValueLink> tagLinks(std::string& page, const LinkPass& pass, std::size_t tagStart,
-                                std::size_t tagEnd, std::size_t& position) {
-    if (pass.kind == LinkValueKind::StyleAttribute) {
+                                std::size_t tagEnd, std::size_t& position, char& quote) {
+    if (pass.kind == LinkValueKind::StyleAttribute || pass.kind == LinkValueKind::Srcset) {
         const TagValue value = readAttributeText(page, tagStart - 1, tagEnd - 1, pass.attribute);
         position = value.start + 1;
-        return styleAttributeLinks(value.text);
+        quote = value.quote;
+        return pass.kind == LinkValueKind::Srcset ? srcsetAttributeLinks(value.text)
+                                                  : styleAttributeLinks(value.text);
     }
-    ReferenceParser parser(page, std::string(pass.tag), ">", std::string(pass.attribute));
-    parser.setSearchPos(tagStart);
-    const std::string value = parser.NextTagValue();
-    position = parser.valueStart();
-    if (value.empty())
+    const TagValue value = readTagValue(page, tagStart - 1, tagEnd - 1, pass.attribute);
+    position = value.start + 1;
+    quote = value.quote;
+    if (value.text.empty())
         return {};
-    if (pass.kind == LinkValueKind::Srcset)
-        return srcsetLinks(value);
-    return {ValueLink{0, value.size(), value}};
+    return {ValueLink{0, value.length, value.text}};
 }
 
 } // namespace
 
 void referenceAddedPass(std::string& page, const LinkPass& pass, const LinkVisitor& visit) {
     if (pass.kind == LinkValueKind::Stylesheet) {
-        visitAll(page, pass, 0, 1, styleLinks(page), visit);
+        visitAll(page, pass, 0, 0, 1, styleLinks(page), visit);
         return;
     }
     for (std::size_t searchPos = 2;;) {
@@ -115,13 +120,15 @@ void referenceAddedPass(std::string& page, const LinkPass& pass, const LinkVisit
             const std::size_t end = close == 0 ? page.size() + 1 : close;
             const std::string css = page.substr(tagEnd, end - tagEnd - 1);
             const std::ptrdiff_t growth =
-                visitAll(page, pass, tagStart, tagEnd + 1, styleLinks(css), visit);
+                visitAll(page, pass, tagStart, 0, tagEnd + 1, styleLinks(css), visit);
             searchPos = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(end) + growth);
             continue;
         }
         std::size_t position = 0;
-        const std::vector<ValueLink> links = tagLinks(page, pass, tagStart, tagEnd, position);
-        const std::ptrdiff_t growth = visitAll(page, pass, tagStart, position, links, visit);
+        char quote = 0;
+        const std::vector<ValueLink> links =
+            tagLinks(page, pass, tagStart, tagEnd, position, quote);
+        const std::ptrdiff_t growth = visitAll(page, pass, tagStart, quote, position, links, visit);
         searchPos = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(tagEnd + 1) + growth);
     }
 }
