@@ -70,9 +70,9 @@ void TQLDownloader::onRunOver() {
 
 // On every tick of the zip timer and when the download is finished: a run whose output
 // could not be written, or whose start page could not be fetched, ends "Incomplete"; a
-// completed download becomes "Task Complete"
-// (intranet mode) or, once its files are in the archive, "Zipped!" (Zip mode). True when
-// the archive's check put files back in the zip list, so that another round may go at once.
+// completed download becomes "Task Complete" (intranet mode) or, once its files are in the
+// archive, "Zipped!" (Zip mode). True when the archive's check put files back in the zip
+// list, so that another round may go at once.
 bool TQLDownloader::advanceRun() {
     if (!m_running)
         return false;

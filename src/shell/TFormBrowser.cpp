@@ -136,7 +136,8 @@ void TFormBrowser::showHomePage() {
         Prompts::error(this, QString::fromStdString(page.message()));
         return;
     }
-    showLocation(QString::fromStdString(*page));
+    m_homePage = QString::fromStdString(*page);
+    showLocation(m_homePage);
 }
 
 void TFormBrowser::back() {
@@ -166,7 +167,8 @@ void TFormBrowser::onLoadFinished(bool ok) {
     if (!std::exchange(m_following, false))
         emit statusText(QStringLiteral("Done."));
     const QString address = location();
-    if (!address.isEmpty() && !isTaskPage(address))
+    // The program's own pages are no address the user went to.
+    if (!address.isEmpty() && !isTaskPage(address) && address != m_homePage)
         emit addressVisited(address);
     emit loadFinished(ok);
 }

@@ -73,6 +73,7 @@ private:
     // The load in progress is the program's own (a task page, a page followed after a
     // change): it leaves the status line, where a run said its last word, alone.
     bool m_following = false;
+    QString m_homePage; // the start page the program wrote in the Temp folder
 };
 
 } // namespace quarlo::shell
