@@ -32,7 +32,7 @@ TEST(ConnectionRows, ProgressColumnBySizeAndBytes) {
         {1500, 1000, segments(10) + "  100%", 100}, // more than announced stays one full bar
     };
     for (const Case& c : cases) {
-        SocketList::SlotView slot{"http://h/f", "Downloading...", c.size, c.received, ""};
+        SocketList::SlotView slot{"http://h/f", "Downloading...", c.size, c.received, "", ""};
         const auto row = connectionRow(slot);
         ASSERT_TRUE(row.has_value());
         EXPECT_EQ(row->progress, c.progress) << c.received << " of " << c.size;
@@ -41,12 +41,16 @@ TEST(ConnectionRows, ProgressColumnBySizeAndBytes) {
 }
 
 TEST(ConnectionRows, BusySlotFillsEveryColumnAndIdleSlotLeavesItsRow) {
-    const auto row = connectionRow({"http://h/a.zip", "Downloading...", 2048, 512, "200 OK"});
+    const auto row = connectionRow({"http://h/a.zip", "Downloading...", 2048, 512, "200 OK", ""});
     ASSERT_TRUE(row.has_value());
     EXPECT_EQ(*row, (ConnectionRow{"http://h/a.zip", segments(2) + "  25%", "512", "2048",
                                    "Downloading...", 25}));
 
-    EXPECT_FALSE(connectionRow({"", "Transfer Complete", 2048, 2048, "200 OK"}).has_value());
+    EXPECT_FALSE(connectionRow({"", "Transfer Complete", 2048, 2048, "200 OK", ""}).has_value());
+
+    // A failed transfer's row says why rather than just "Error".
+    const std::string why = "12007: [12007] Internet Name Not Resolved.";
+    EXPECT_EQ(connectionRow({"http://x.invalid/", "Error", 0, 0, "", why})->status, why);
 
     EXPECT_EQ(idleSlotCaption(0), "Socket 1: ");
     EXPECT_EQ(idleSlotCaption(15), "Socket 16: ");

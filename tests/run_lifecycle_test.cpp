@@ -351,6 +351,29 @@ TEST_F(RunLifecycleTest, SmartRecoveryFetchesOnlyTheFailedFiles) {
         EXPECT_EQ(after[n], before[n] + (n % 10 == 0 ? 1 : 0)) << "file " << n;
 }
 
+TEST_F(RunLifecycleTest, ARunThatFetchedNoStartPageEndsIncompleteWithTheReason) {
+    for (int n = 1; n <= 3; ++n)
+        site.setFailing(n, true);
+    ASSERT_TRUE(downloader->start(listTask("gone", 3)).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::Incomplete);
+    EXPECT_EQ(downloader->outcome().end, RunEnd::StartFailed);
+    EXPECT_EQ(downloader->outcome().reason, "404 Not Found");
+    EXPECT_EQ(hooks.texts("status").back(), TQLDownloader::incompleteText("gone", "404 Not Found"));
+    EXPECT_EQ(TQLTask::loadFromFile(*app, app->currentTask()->filePath())->status(),
+              TaskStatus::Incomplete);
+
+    // One start URL that answers makes a complete run with its errors.
+    site.setFailing(2, false);
+    TQLTask& task = *app->currentTask();
+    task.setRunMethod(RunMethod::Restart);
+    ASSERT_TRUE(downloader->start(task).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+    EXPECT_EQ(downloader->outcome().end, RunEnd::Completed);
+    EXPECT_EQ(counters().ResourceErrors, 2);
+}
+
 TEST_F(RunLifecycleTest, SmartUpdateRevalidatesAndAStoppedUpdateKeepsEarlierCopies) {
     ASSERT_TRUE(downloader->start(listTask("update", kFiles)).ok());
     ASSERT_TRUE(runToEnd());

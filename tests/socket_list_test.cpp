@@ -245,6 +245,10 @@ TEST_F(SocketListTest, FailedTransfersEndThroughOnDoneAndTheSlotGoesOn) {
         EXPECT_EQ(o.resultText, c.resultText);
         EXPECT_EQ(o.size, 0);
         EXPECT_EQ(o.bytes, 0);
+        // The idle slot's row keeps saying why, as the queue entry does.
+        const std::string why =
+            c.code == kTickBadStatus ? c.resultText : std::to_string(c.code) + ": " + o.text;
+        EXPECT_EQ(slot.view().failure, why);
     }
     EXPECT_EQ(readWholeFile(file("missing.html")), "no such page");
 }

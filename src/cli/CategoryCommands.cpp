@@ -7,6 +7,7 @@
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
+#include "platform/Folders.h"
 #include "reports/Browse.h"
 #include "reports/Categories.h"
 
@@ -23,11 +24,9 @@ namespace quarlo::cli {
 
 namespace {
 
-// Opens a file with the user's default program: xdg-open, or the program named by
-// QUARLO_OPEN_COMMAND (tests name a recorder there, so no real program starts).
+// Opens a file with the user's default program and waits for its answer.
 Status openWithDefaultProgram(const std::string& path) {
-    const char* override = std::getenv("QUARLO_OPEN_COMMAND");
-    const std::string program = override && *override ? override : "xdg-open";
+    const std::string program = openProgram();
     char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(path.c_str()), nullptr};
     pid_t child = 0;
     if (const int error = ::posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv, environ);

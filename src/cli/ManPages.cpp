@@ -134,11 +134,12 @@ std::string environmentSection(bool cli) {
         item("QUARLO_RESOURCES", "A folder to read the read-only files from instead of "
                                  "../share/quarlo/ beside the program.") +
         item("http_proxy, https_proxy, no_proxy",
-             "The proxy for downloads, read as libcurl reads them.");
-    if (cli)
-        out += item("QUARLO_OPEN_COMMAND",
-                    "The program that 'browse --open' starts with the file to open, instead "
-                    "of xdg-open. A program name or path, without arguments.");
+             "The proxy for downloads, read as libcurl reads them.") +
+        item("QUARLO_OPEN_COMMAND",
+             std::string("The program that ") +
+                 (cli ? "'browse --open'" : "Browse Offline and the other Open commands") +
+                 " start with the file or address to open, instead of xdg-open. A program name "
+                 "or path, without arguments.");
     return out;
 }
 

@@ -50,6 +50,9 @@ int runTaskInForeground(Context& context, TQLApp& app, std::unique_ptr<TQLTask> 
         context.err << "quarlo-cli: the copy could not be written: " << outcome->run.reason << "\n";
         context.out << "Incomplete. Once the cause is mended, 'quarlo-cli run \"" << name
                     << "\"' goes on.\n";
+    } else if (outcome->run.end == RunEnd::StartFailed) {
+        context.err << "quarlo-cli: the start page could not be fetched: " << outcome->run.reason
+                    << "\n";
     } else if (outcome->interrupted) {
         context.out << "Stopped. 'quarlo-cli run \"" << name << "\" --resume' goes on.\n";
     }

@@ -111,6 +111,9 @@ private:
             m_state.outputFailed = true;
             m_context.err << "quarlo-cli: the copy of \"" << task.taskName()
                           << "\" could not be written: " << outcome.reason << "\n";
+        } else if (outcome.end == RunEnd::StartFailed) {
+            m_context.err << "quarlo-cli: the start page of \"" << task.taskName()
+                          << "\" could not be fetched: " << outcome.reason << "\n";
         }
         m_host.display().setStatusLine(timeStamp(m_clock) + endLine(task), -1);
         if (m_schedule.stopRequested())

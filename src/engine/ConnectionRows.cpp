@@ -39,7 +39,7 @@ std::optional<ConnectionRow> connectionRow(const SocketList::SlotView& slot) {
                          progressText(percent),
                          std::to_string(slot.bytesReceived),
                          std::to_string(slot.size),
-                         slot.state,
+                         slot.failure.empty() ? slot.state : slot.failure,
                          percent};
 }
 

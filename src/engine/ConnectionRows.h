@@ -13,8 +13,8 @@ struct ConnectionRow {
     std::string progress; // bar segments and percent, or "  ?" when the size is unknown
     std::string bytes;
     std::string size;
-    std::string status;
-    int percent = -1; // 0-100 for the progress bar; -1 when the size is unknown
+    std::string status; // the slot's state, or the failure's text after a failed transfer
+    int percent = -1;   // 0-100 for the progress bar; -1 when the size is unknown
 
     bool operator==(const ConnectionRow&) const = default;
 };

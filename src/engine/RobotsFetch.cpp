@@ -1,6 +1,7 @@
 #include "engine/RobotsFetch.h"
 
 #include "engine/CurlHandles.h"
+#include "engine/TickCore.h"
 #include "engine/WinInetErrors.h"
 
 #include <algorithm>
@@ -51,7 +52,8 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 RobotsAnswer failureAnswer(CURLcode result) {
     RobotsAnswer answer;
     const int32_t code = winInetCodeFor(result, 0);
-    answer.reason = std::to_string(code) + ": " + winInetDescription(code);
+    // Worded as a failed transfer's entry is, since the host's entries take it over.
+    answer.reason = TickResult::failure(code).message();
     switch (result) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:

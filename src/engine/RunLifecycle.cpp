@@ -69,9 +69,10 @@ void TQLDownloader::onRunOver() {
 }
 
 // On every tick of the zip timer and when the download is finished: a run whose output
-// could not be written ends "Incomplete"; a completed download becomes "Task Complete"
-// (intranet mode) or, once its files are in the archive, "Zipped!" (Zip mode). True when
-// the archive's check put files back in the zip list, so that another round may go at once.
+// could not be written, or whose start page could not be fetched, ends "Incomplete"; a
+// completed download becomes "Task Complete" (intranet mode) or, once its files are in the
+// archive, "Zipped!" (Zip mode). True when the archive's check put files back in the zip
+// list, so that another round may go at once.
 bool TQLDownloader::advanceRun() {
     if (!m_running)
         return false;
@@ -84,6 +85,12 @@ bool TQLDownloader::advanceRun() {
     {
         std::lock_guard lock(task.mutex());
         status = task.status();
+    }
+    if (status == TaskStatus::DownloadComplete) {
+        if (std::string failed = startPageFailure(task); !failed.empty()) {
+            endStartFailed(failed);
+            return false;
+        }
     }
     if (task.intranetMode()) {
         if (status == TaskStatus::DownloadComplete)
@@ -171,6 +178,19 @@ void TQLDownloader::endIncomplete() {
     m_app.hooks().showMessage(UiHooks::MessageKind::Error,
                               incompleteText(m_task->taskName(), outputFailure()));
     runEnded(RunEnd::OutputFailed);
+}
+
+// No start page could be fetched: a run that copied nothing ends "Incomplete" and says why
+// rather than "Download completed". The archive is neither completed nor renamed.
+void TQLDownloader::endStartFailed(const std::string& reason) {
+    endOfRun();
+    saveTask(TaskStatus::Incomplete);
+    if (!outputFailure().empty()) {
+        endIncomplete();
+        return;
+    }
+    m_app.hooks().setStatusLine(incompleteText(m_task->taskName(), reason), -1);
+    runEnded(RunEnd::StartFailed, reason);
 }
 
 // Zip mode without an archive component: the run ends at "Download Complete" with the

@@ -4,6 +4,7 @@
 #include "html/FileTypes.h"
 #include "html/UrlFunctions.h"
 #include "model/TQLApp.h"
+#include "model/TQLQItem.h"
 #include "model/TQLTask.h"
 
 #include <functional>
@@ -143,6 +144,22 @@ Result<std::size_t> prepareSmartUpdate(TQLTask& task) {
 Result<std::size_t> prepareSmartRecovery(TQLTask& task) {
     std::lock_guard lock(task.mutex());
     return smartRecoveryLocked(task);
+}
+
+std::string startPageFailure(TQLTask& task) {
+    std::lock_guard lock(task.mutex());
+    std::string failure;
+    for (const std::string& url : startURLs(task)) {
+        const auto entry = task.queue().find(queueSafeURL(url));
+        auto item = entry ? LoadItem(task, *entry) : nullptr;
+        if (item == nullptr)
+            continue;
+        if (item->Status != QueueStatus::Error)
+            return {};
+        if (failure.empty())
+            failure = item->Message.empty() ? StatusName(item->Status) : item->Message;
+    }
+    return failure;
 }
 
 Result<RunPreparation> prepareRunQueue(TQLTask& task, bool keepQueue) {

@@ -5,6 +5,7 @@
 #include "platform/Result.h"
 
 #include <cstddef>
+#include <string>
 
 namespace quarlo {
 
@@ -32,6 +33,11 @@ std::size_t putBackFetchingItems(TQLTask& task);
 // follow, walk every entry, and then save the queue. They return how many were changed.
 Result<std::size_t> prepareSmartUpdate(TQLTask& task);
 Result<std::size_t> prepareSmartRecovery(TQLTask& task);
+
+// Why the run copied nothing: when none of the start items was fetched and saved and the
+// first of them failed, that item's message ("12007: [12007] Internet Name Not Resolved.");
+// empty otherwise.
+std::string startPageFailure(TQLTask& task);
 
 // What the queue side of starting a run did.
 struct RunPreparation {

@@ -162,10 +162,10 @@ std::string TQLDownloader::outputFailure() const {
     return m_task->outputFailure();
 }
 
-void TQLDownloader::runEnded(RunEnd end) {
+void TQLDownloader::runEnded(RunEnd end, std::string reason) {
     TQLTask& task = *m_task;
     m_outcome.end = end;
-    m_outcome.reason = end == RunEnd::OutputFailed ? outputFailure() : std::string();
+    m_outcome.reason = end == RunEnd::OutputFailed ? outputFailure() : std::move(reason);
     m_running = false;
     m_app.hooks().refreshCounters();
     if (m_onRunEnded)

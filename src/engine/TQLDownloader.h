@@ -23,12 +23,13 @@ enum class RunEnd {
     Completed,    // everything fetched and written: "Task Complete" or "Zipped!"
     Stopped,      // stopped by the user or the program: "Download Stopped"
     OutputFailed, // its files, archive, queue or task file could not be written: "Incomplete"
+    StartFailed,  // no start page could be fetched, so nothing was copied: "Incomplete"
 };
 
 // The end of the latest run, as the front ends report it.
 struct RunOutcome {
     RunEnd end = RunEnd::Completed;
-    std::string reason; // why the output failed (the first failure); empty otherwise
+    std::string reason; // why the output or the start page failed; empty otherwise
 };
 
 // The parse thread as a run drives it.
@@ -126,7 +127,8 @@ public:
     // The numbered status texts of a run: 690 completed (followed by the task name and
     // ")"), 691 fresh start, 692 resumed run, 694 stopping, 695 stopped.
     static std::string runText(int number);
-    // What a run that ends "Incomplete" says: the task and why its copy could not be written.
+    // What a run that ends "Incomplete" says: the task and why (its copy could not be
+    // written, its start page could not be fetched).
     static std::string incompleteText(const std::string& taskName, const std::string& reason);
 
 private:
@@ -137,12 +139,13 @@ private:
     void failRun();
     void endIncomplete();
     void endZipModeRunWithoutArchive();
+    void endStartFailed(const std::string& reason);
     void endOfRun();
     void waitForTransfers();
     void resumeDownload(TQLTask& task);
     void saveTask(TaskStatus status);
     std::string outputFailure() const;
-    void runEnded(RunEnd end);
+    void runEnded(RunEnd end, std::string reason = {});
 
     TQLApp& m_app;
     MainThread& m_main;

@@ -249,13 +249,23 @@ TThreadSocket::TransferView TThreadSocket::view() const {
     std::lock_guard lock(m_mutex);
     if (m_url.empty())
         return m_lastTransfer;
-    return {m_url, m_state, m_size.load(), m_bytesReceived.load(), m_resultText};
+    return viewLocked();
+}
+
+// The failure reads as the queue entry's message does: the status line of a refused answer,
+// else the client's numbered error.
+TThreadSocket::TransferView TThreadSocket::viewLocked() const {
+    std::string failure;
+    if (m_state == kError)
+        failure = m_errorCode == kTickBadStatus ? m_resultText
+                                                : TickResult{m_errorCode, m_errorText}.message();
+    return {m_url, m_state, m_size.load(), m_bytesReceived.load(), m_resultText, failure};
 }
 
 void TThreadSocket::Reset() {
     std::lock_guard lock(m_mutex);
     if (!m_url.empty())
-        m_lastTransfer = {m_url, m_state, m_size.load(), m_bytesReceived.load(), m_resultText};
+        m_lastTransfer = viewLocked();
     m_useCache = false;
     m_userAgent.clear();
     m_user.clear();

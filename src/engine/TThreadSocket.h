@@ -104,6 +104,7 @@ public:
         int64_t size = 0;
         int64_t bytesReceived = 0;
         std::string resultText;
+        std::string failure; // why a transfer in state kError failed, as its entry records it
     };
     TransferView view() const;
     // The answer was 304 to a conditional request: the local file was left as it was.
@@ -132,6 +133,7 @@ private:
     void onTransfer(int64_t total);
     void setState(const std::string& state);
     void fire(const Event& event);
+    TransferView viewLocked() const;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

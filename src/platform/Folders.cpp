@@ -133,4 +133,9 @@ bool prepareDefaultTempFolder(const std::string& folder, std::string* problem) {
     return checkOwnFolder(path, st, problem);
 }
 
+std::string openProgram() {
+    const char* named = std::getenv("QUARLO_OPEN_COMMAND");
+    return named != nullptr && *named != '\0' ? named : "xdg-open";
+}
+
 } // namespace quarlo

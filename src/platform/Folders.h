@@ -32,6 +32,10 @@ struct Folders {
 // nothing.
 Folders locateFolders();
 
+// The program that opens a file or URL with the user's default program: the one
+// QUARLO_OPEN_COMMAND names (tests name a recorder there), else xdg-open.
+std::string openProgram();
+
 // Creates the default Temp folder when the environment gives no QUARLO_HOME: mode 0700, and
 // an existing one that is a symbolic link or belongs to another user is refused.
 bool prepareDefaultTempFolder(const std::string& folder, std::string* problem);

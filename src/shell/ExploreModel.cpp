@@ -8,6 +8,7 @@
 #include "shell/ShellHooks.h"
 #include "shell/UiTaskLock.h"
 
+#include <QTextDocumentFragment>
 #include <QTimer>
 
 #include <mutex>
@@ -22,6 +23,16 @@ const char* const kHeaders[ExploreModel::ColumnCount] = {
 
 QString text(const std::string& value) {
     return QString::fromStdString(value);
+}
+
+// A title as its page shows it: the page's character references ("&amp;", "&#233;") decoded,
+// anything that looks like a tag left as written.
+QString readableTitle(const std::string& title) {
+    QString written = text(title);
+    if (!written.contains(QLatin1Char('&')))
+        return written;
+    written.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
+    return QTextDocumentFragment::fromHtml(written).toPlainText();
 }
 
 } // namespace
@@ -80,7 +91,7 @@ QVariant ExploreModel::displayText(const TQLQItem& item, int column) const {
     case StatusColumn:
         return text(StatusName(item.Status));
     case TitleColumn:
-        return text(item.Title);
+        return readableTitle(item.Title);
     case URLColumn:
         return text(item.URL);
     case TypeColumn:

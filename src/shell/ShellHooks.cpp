@@ -2,10 +2,12 @@
 
 #include "shell/Prompts.h"
 
+#include "platform/Folders.h"
+
 #include <QApplication>
-#include <QDesktopServices>
-#include <QFileInfo>
-#include <QUrl>
+#include <QPointer>
+#include <QProcess>
+#include <QWidget>
 
 namespace quarlo::shell {
 
@@ -67,9 +69,11 @@ void ShellHooks::openWithDefaultProgram(const std::string& location) {
     QMetaObject::invokeMethod(
         this,
         [this, location = QString::fromStdString(location)] {
-            if (!openLocation(location))
-                emit messageRequested(static_cast<int>(MessageKind::Error),
-                                      cannotOpenText(location));
+            openLocation(location, [hooks = QPointer(this), location] {
+                if (hooks != nullptr)
+                    emit hooks->messageRequested(static_cast<int>(MessageKind::Error),
+                                                 cannotOpenText(location));
+            });
         },
         Qt::QueuedConnection);
 }
@@ -83,18 +87,38 @@ void ShellHooks::setOpenHook(OpenHook hook) {
     openHook() = std::move(hook);
 }
 
-bool ShellHooks::openLocation(const QString& location) {
-    if (openHook())
-        return openHook()(location);
-    const bool isUrl = location.contains(QStringLiteral("://"));
-    return QDesktopServices::openUrl(isUrl ? QUrl(location) : QUrl::fromLocalFile(location));
+// The program is watched rather than waited for: it may take its time to hand the location
+// over, and a desktop without a browser makes it end with an error.
+void ShellHooks::openLocation(const QString& location, const std::function<void()>& failed) {
+    if (openHook()) {
+        if (!openHook()(location))
+            failed();
+        return;
+    }
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setProgram(QString::fromStdString(openProgram()));
+    process->setArguments({location});
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    connect(process, &QProcess::errorOccurred, process,
+            [process, failed](QProcess::ProcessError e) {
+                if (e != QProcess::FailedToStart)
+                    return;
+                failed();
+                process->deleteLater();
+            });
+    connect(process, &QProcess::finished, process,
+            [process, failed](int code, QProcess::ExitStatus status) {
+                if (status != QProcess::NormalExit || code != 0)
+                    failed();
+                process->deleteLater();
+            });
+    process->start();
 }
 
-bool ShellHooks::openLocationFor(QWidget* parent, const QString& location) {
-    if (openLocation(location))
-        return true;
-    Prompts::error(parent, cannotOpenText(location));
-    return false;
+void ShellHooks::openLocationFor(QWidget* parent, const QString& location) {
+    openLocation(location, [parent = QPointer(parent), location] {
+        Prompts::error(parent, cannotOpenText(location));
+    });
 }
 
 void ShellHooks::flush() {

@@ -39,11 +39,11 @@ public:
     // Replaces what "open with the default program" does (tests record instead of
     // launching a program). An empty hook restores the desktop's default.
     static void setOpenHook(OpenHook hook);
-    // Opens a file or URL with the user's default program (or the hook); false when no
-    // program could be started.
-    static bool openLocation(const QString& location);
+    // Opens a file or URL with the user's default program (or the hook). failed() runs on
+    // the GUI thread when the program cannot be started or ends with an error.
+    static void openLocation(const QString& location, const std::function<void()>& failed);
     // The same for a user's command: a location that cannot be opened is said in an error box.
-    static bool openLocationFor(QWidget* parent, const QString& location);
+    static void openLocationFor(QWidget* parent, const QString& location);
 
     // Delivers whatever is pending now (tests, and the end of a run).
     void flush();

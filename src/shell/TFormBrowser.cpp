@@ -30,6 +30,13 @@ QUrl urlOf(const QString& location) {
     return QUrl::fromLocalFile(location);
 }
 
+// The task manager's pages: the program shows them, the user did not ask for them.
+bool isTaskPage(const QString& address) {
+    const QString lower = address.toLower();
+    return lower.contains(QStringLiteral("tasks.htm")) ||
+           lower.contains(QStringLiteral("task_details.htm"));
+}
+
 } // namespace
 
 TFormBrowser::TFormBrowser(TQLApp& app, QWidget* parent)
@@ -45,7 +52,8 @@ TFormBrowser::TFormBrowser(TQLApp& app, QWidget* parent)
     connect(m_view, &QWebEngineView::loadStarted, this, [this] {
         m_busy = true;
         emit stopEnabled(true);
-        emit statusText(text(753));
+        if (!m_following)
+            emit statusText(text(753));
     });
     connect(m_view, &QWebEngineView::loadFinished, this, &TFormBrowser::onLoadFinished);
     connect(page, &QWebEnginePage::linkHovered, this, &TFormBrowser::statusText);
@@ -82,6 +90,7 @@ void TFormBrowser::showLocation(const QString& location, bool reload) {
         return;
     if (m_busy)
         m_view->stop();
+    m_following = isTaskPage(location);
     m_view->load(target);
 }
 
@@ -116,6 +125,7 @@ void TFormBrowser::loadScrolledTo(const QUrl& target, const QVariant& at) {
         m_scrollTo = QPointF(xy[0].toDouble(), xy[1].toDouble());
     if (m_busy)
         m_view->stop();
+    m_following = true;
     m_view->load(target);
 }
 
@@ -126,7 +136,8 @@ void TFormBrowser::showHomePage() {
         Prompts::error(this, QString::fromStdString(page.message()));
         return;
     }
-    showLocation(QString::fromStdString(*page));
+    m_homePage = QString::fromStdString(*page);
+    showLocation(m_homePage);
 }
 
 void TFormBrowser::back() {
@@ -153,11 +164,11 @@ void TFormBrowser::onLoadFinished(bool ok) {
     if (const QString next = std::exchange(m_pendingRefresh, QString()); !next.isEmpty())
         refreshLocation(next);
     emit stopEnabled(false);
-    emit statusText(QStringLiteral("Done."));
+    if (!std::exchange(m_following, false))
+        emit statusText(QStringLiteral("Done."));
     const QString address = location();
-    const QString lower = address.toLower();
-    if (!address.isEmpty() && !lower.contains(QStringLiteral("tasks.htm")) &&
-        !lower.contains(QStringLiteral("task_details.htm")))
+    // The program's own pages are no address the user went to.
+    if (!address.isEmpty() && !isTaskPage(address) && address != m_homePage)
         emit addressVisited(address);
     emit loadFinished(ok);
 }

@@ -70,6 +70,10 @@ private:
     bool m_busy = false;
     std::optional<QPointF> m_scrollTo; // where the next page to finish loading is scrolled
     QString m_pendingRefresh;          // refreshLocation's newest address while a page loads
+    // The load in progress is the program's own (a task page, a page followed after a
+    // change): it leaves the status line, where a run said its last word, alone.
+    bool m_following = false;
+    QString m_homePage; // the start page the program wrote in the Temp folder
 };
 
 } // namespace quarlo::shell

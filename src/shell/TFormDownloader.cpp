@@ -13,10 +13,14 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
+#include <QResizeEvent>
 #include <QSlider>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace quarlo::shell {
 
@@ -34,9 +38,12 @@ QColor themeColour(const std::string& text) {
 }
 
 constexpr int kPercentRole = Qt::UserRole;
+// Below this width an address reads as a few letters: the list scrolls sideways instead.
+constexpr int kReadableAddress = 180;
 
 // The Progress column as a progress bar with its percentage; a slot whose size is unknown
-// keeps its text.
+// keeps its text. The bar is drawn here rather than by the style, whose progress bar is meant
+// for a widget of its own and can land outside the cell.
 class ProgressDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -52,16 +59,18 @@ public:
         cell.text.clear();
         QStyle* style = option.widget ? option.widget->style() : QApplication::style();
         style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, option.widget);
-        QStyleOptionProgressBar bar;
-        bar.initFrom(option.widget);
-        bar.rect = option.rect.adjusted(2, 2, -2, -2);
-        bar.minimum = 0;
-        bar.maximum = 100;
-        bar.progress = percent.toInt();
-        bar.text = QString::number(bar.progress) + QLatin1Char('%');
-        bar.textVisible = true;
-        bar.textAlignment = Qt::AlignCenter;
-        style->drawControl(QStyle::CE_ProgressBar, &bar, painter, option.widget);
+        const int value = std::clamp(percent.toInt(), 0, 100);
+        const QRect frame = option.rect.adjusted(2, 2, -3, -3);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Mid));
+        painter->setBrush(option.palette.base());
+        painter->drawRect(frame);
+        QRect done = frame.adjusted(1, 1, 0, 0);
+        done.setWidth(done.width() * value / 100);
+        painter->fillRect(done, option.palette.highlight());
+        painter->setPen(option.palette.color(QPalette::Text));
+        painter->drawText(frame, Qt::AlignCenter, QString::number(value) + QLatin1Char('%'));
+        painter->restore();
     }
 };
 
@@ -192,6 +201,24 @@ void TFormDownloader::refresh() {
     for (int i = m_list->topLevelItemCount() - 1; i >= count; --i)
         delete m_list->takeTopLevelItem(i);
     m_columns->fit(ColumnFitter::Fill::Grown);
+    keepAddressReadable();
+}
+
+void TFormDownloader::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    keepAddressReadable();
+}
+
+void TFormDownloader::keepAddressReadable() {
+    QHeaderView* header = m_list->header();
+    int others = 0;
+    for (int column = Progress; column < ColumnCount; ++column)
+        others += header->sectionSize(column);
+    const bool roomy = m_list->viewport()->width() - others >= kReadableAddress;
+    header->setSectionResizeMode(Retrieving,
+                                 roomy ? QHeaderView::Stretch : QHeaderView::Interactive);
+    if (!roomy)
+        header->resizeSection(Retrieving, kReadableAddress);
 }
 
 } // namespace quarlo::shell

@@ -24,11 +24,13 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* buildControls();
     void onSocketsChanged(int count);
     void onPriorityChanged(int priority);
+    void keepAddressReadable();
 
     ShellEngine& m_engine;
     QLabel* m_sockets = nullptr;

@@ -310,6 +310,8 @@ void TFormStatus::addChartPoint(long long seconds, double kilobytesPerSecond) {
 
 void TFormStatus::showStatusLine(const QString& text, int progress) {
     m_status->setText(text);
+    // A long reason is cut at the panel's edge; the tip shows all of it.
+    m_status->setToolTip(text);
     if (progress < 0 || progress >= 100) {
         m_progress->hide();
         return;

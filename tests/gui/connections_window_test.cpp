@@ -8,6 +8,8 @@
 #include "support/GuiFixture.h"
 #include "support/LoopbackServer.h"
 
+#include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QSlider>
 #include <QTest>
@@ -68,6 +70,39 @@ private slots:
 
         child<QSlider>("tbPriority")->setValue(9);
         QCOMPARE(m_home->app().priority(), 9);
+    }
+
+    // In a narrow dock the address keeps a readable width and the progress bar stays in its
+    // own cell.
+    void aNarrowListKeepsTheAddressReadableAndTheBarInItsCell() {
+        m_home->app().setConnections(3);
+        m_home->engine().downloader().sockets().SetSocketCount(3);
+        m_form->resize(340, 200);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QTreeWidgetItem* row = list()->topLevelItem(0);
+        QVERIFY(row != nullptr);
+        row->setText(0, QStringLiteral("http://127.0.0.1:8080/pages/index.html"));
+        row->setData(1, Qt::UserRole, 100);
+        row->setText(4, QStringLiteral("Transfer Complete"));
+        m_form->refresh();
+        QTest::qWait(50);
+        QVERIFY2(list()->columnWidth(0) >= 180,
+                 qPrintable(QString::number(list()->columnWidth(0))));
+
+        const QImage shown = list()->viewport()->grab().toImage();
+        const QColor highlight = list()->palette().color(QPalette::Highlight);
+        const QRect cell = list()->visualItemRect(row).intersected(
+            QRect(list()->header()->sectionViewportPosition(1), 0, list()->columnWidth(1),
+                  shown.height()));
+        int inside = 0;
+        int outside = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                if (shown.pixelColor(x, y) == highlight)
+                    ++(cell.contains(x, y) ? inside : outside);
+        QVERIFY(inside > cell.width() * cell.height() / 3);
+        QCOMPARE(outside, 0);
     }
 
     void slotFetchingFileOfUnknownSizeShowsQuestionMark() {

@@ -58,6 +58,9 @@ void addEntry(TQLTask& task, const Entry& entry) {
     item.FileType = entry.page ? "HTML" : "Images";
     item.Level = 1;
     item.Title = std::string("Title of ") + entry.path;
+    // Titles are kept as the page wrote them, character references and all.
+    if (std::string_view(entry.path) == "index.html")
+        item.Title = "Fish &amp; Chips&#39; caf&eacute; &lt;1&gt; <b>&#x263A;";
     item.Referrer = urlOf("index.html");
     AddItem(task, item);
     item.Status = entry.status;
@@ -165,6 +168,8 @@ private slots:
         QCOMPARE(cell(1, ExploreModel::TypeColumn), QStringLiteral("Images"));
         QCOMPARE(cell(1, ExploreModel::SizeColumn), QStringLiteral("100"));
         QCOMPARE(cell(4, ExploreModel::TitleColumn), QStringLiteral("Title of new.html"));
+        QCOMPARE(cell(0, ExploreModel::TitleColumn),
+                 QString::fromUtf8("Fish & Chips' café <1> <b>\u263A"));
         QCOMPARE(cell(4, ExploreModel::ReferrerColumn), QStringLiteral("http://h.test/index.html"));
         QCOMPARE(cell(6, ExploreModel::StatusColumn), QStringLiteral("Downloading"));
         QCOMPARE(cell(9, ExploreModel::StatusColumn), QStringLiteral("Updated"));

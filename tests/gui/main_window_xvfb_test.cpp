@@ -7,6 +7,7 @@
 #include "shell/ToolPanel.h"
 #include "support/GuiFixture.h"
 
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTest>
@@ -85,6 +86,10 @@ void MainWindowScreenshotTest::aFirstStartARunAndTheDetailsPageThatFollowsIt() {
     QCOMPARE(window.size(), QSize(screen.width() * 4 / 5, screen.height() * 4 / 5));
     QWebEngineView* view = window.browser()->view();
     QVERIFY(waitUntil([&] { return pageTitle(view) == "Quarlo Home"; }));
+    QVERIFY(waitUntil([&] { return !window.browser()->isBusy(); }, 5000));
+    // The program's own start page is no address the user typed.
+    QVERIFY2(window.toolPanel()->cmbURL->currentText().isEmpty(),
+             qPrintable(window.toolPanel()->cmbURL->currentText()));
     QVERIFY(saveScreenshot(window, QStringLiteral("first_start_1400x900.png")));
 
     // A run on a smaller window with every bottom view open.

@@ -81,7 +81,8 @@ void ZipBrowserRunTest::aZipModeRunFillsTheBrowserWhileItRuns() {
     server.setPage("a", "<html><title>A</title><a href=\"b.html\">b</a></html>");
     server.setPage("b", "<html><title>B</title><a href=\"c.html\">c</a></html>");
     server.setPage("c", "<html><title>C</title></html>");
-    server.setDelay(std::chrono::milliseconds(1200));
+    // The last page waits for the test, so that the run is still going when files show up.
+    server.holdPage("c");
     ShellHome home;
     PromptRecorder prompts;
     // Every tick writes what it took, so that files show up during the run.
@@ -116,6 +117,7 @@ void ZipBrowserRunTest::aZipModeRunFillsTheBrowserWhileItRuns() {
     QVERIFY(window.zipView() != nullptr);
     window.toggleZipProperties();
 
+    server.releaseAll();
     QVERIFY(
         waitUntil([&] { return statusOf(home.app().currentTask()) == TaskStatus::Zipped; }, 60000));
     const std::string renamed = folderOf(destination) + "Home Page.zip";

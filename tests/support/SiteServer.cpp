@@ -10,6 +10,7 @@ SiteServer::SiteServer() {
                           [this](const httplib::Request& req, httplib::Response& res) {
                               const std::string name = req.matches[1];
                               std::string html;
+                              bool held = false;
                               {
                                   std::lock_guard lock(m_mutex);
                                   ++m_pageRequests[name];
@@ -20,7 +21,11 @@ SiteServer::SiteServer() {
                                       return;
                                   }
                                   html = found->second;
+                                  held = m_heldPages.count(name) != 0;
                               }
+                              while (held && !m_released)
+                                  if (!m_server.pause(std::chrono::milliseconds(10)))
+                                      return;
                               res.set_content(html, "text/html");
                           });
 }
@@ -83,6 +88,11 @@ void SiteServer::setPage(const std::string& name, const std::string& html) {
 void SiteServer::hold(int n) {
     std::lock_guard lock(m_mutex);
     m_held.insert(n);
+}
+
+void SiteServer::holdPage(const std::string& name) {
+    std::lock_guard lock(m_mutex);
+    m_heldPages.insert(name);
 }
 
 void SiteServer::releaseAll() {

@@ -16,7 +16,8 @@ namespace quarlo::test {
 // /files/<n>.dat (each of its own size and content, with a Last-Modified date that follows
 // the file's version and 304 answers to a matching If-Modified-Since), pages at
 // /pages/<name>.html, and counts every request. Files can be made to fail (404), to stall
-// in the middle of their body until released, and the whole site to answer slowly.
+// in the middle of their body until released, pages to wait until released, and the files to
+// answer slowly.
 class SiteServer {
 public:
     using Clock = std::chrono::steady_clock;
@@ -39,8 +40,10 @@ public:
     void setPage(const std::string& name, const std::string& html);
     // Every answer waits this long first.
     void setDelay(std::chrono::milliseconds delay) { m_delayMs = static_cast<int>(delay.count()); }
-    // A held file sends the first half of its body, then waits until released.
+    // A held file sends the first half of its body, then waits until released; a held page
+    // sends nothing until then.
     void hold(int n);
+    void holdPage(const std::string& name);
     void releaseAll();
 
     int requests(int n) const;
@@ -60,6 +63,7 @@ private:
     std::map<int, int> m_versions;
     std::set<int> m_failing;
     std::set<int> m_held;
+    std::set<std::string> m_heldPages;
     std::map<std::string, std::string> m_pages;
     std::map<int, int> m_requests;
     std::map<std::string, int> m_pageRequests;
