@@ -20,6 +20,7 @@ class PageScanner;
 class TQLApp;
 class TQLTask;
 struct FoundLink;
+struct PageLinkBlock;
 struct LinkPass;
 
 // The parse thread: takes the first saved page of the running task (queue status "Saved"),
@@ -90,7 +91,8 @@ private:
     void takeTitle();
     void ExtractLinks(PagePasses& links, PageScanner& scanner, const LinkPass& pass);
     void queueLink(const FoundLink& link, const LinkPass& pass);
-    bool savePage(const std::string& localFile);
+    bool savePage(const std::string& localFile, const PageLinkBlock& links);
+    Status recordLinks(const PageLinkBlock& links);
     void pageNotWritten(const std::string& reason, int error);
     bool finishPage(QueueStatus status);
     void showStatus(const std::string& text);

@@ -1,0 +1,202 @@
+#include "engine/LinkRepair.h"
+
+#include "engine/LinkLog.h"
+#include "engine/Queue.h"
+#include "engine/TThreadParse.h"
+#include "html/UrlFunctions.h"
+#include "model/TQLTask.h"
+#include "model/TaskQueue.h"
+#include "platform/FileUtil.h"
+#include "platform/TextUtil.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace quarlo {
+
+namespace {
+
+// The entry's file holds what its server sent.
+bool isSaved(QueueStatus status) {
+    switch (status) {
+    case QueueStatus::Downloaded:
+    case QueueStatus::Saved:
+    case QueueStatus::Updated:
+    case QueueStatus::Mapped:
+    case QueueStatus::Parsed:
+    case QueueStatus::Zipped:
+        return true;
+    default:
+        return false;
+    }
+}
+
+class LinkRepair {
+public:
+    explicit LinkRepair(TQLTask& task)
+        : m_task(task), m_logPath(linkLogPath(task.queueFileName())) {}
+
+    Status run();
+
+private:
+    std::map<std::string, std::uint64_t> latestBlocks();
+    // False when the block is dropped: its page is no longer queued or has no file.
+    bool repairPage(PageLinkBlock& block);
+    bool localCopyExists(const std::string& pageFile, const RecordedLink& link);
+    std::optional<QueueStatus> statusOf(const std::string& url);
+    Status replaceLog(const std::string& newLog);
+
+    TQLTask& m_task;
+    std::string m_logPath;
+    Status m_pageFailure;
+    bool m_pagesWritten = false;
+};
+
+Status LinkRepair::run() {
+    if (!fileExists(m_logPath))
+        return {};
+    const std::map<std::string, std::uint64_t> latest = latestBlocks();
+    const std::string newLog = m_logPath + ".new";
+    {
+        std::ofstream out(newLog, std::ios::binary | std::ios::trunc);
+        LinkLogReader reader(m_logPath);
+        PageLinkBlock block;
+        std::uint64_t offset = 0;
+        while (out && reader.next(block, offset)) {
+            const auto found = latest.find(block.pageUrl);
+            if (found == latest.end() || found->second != offset || !repairPage(block))
+                continue;
+            if (!block.links.empty())
+                out << pageLinksText(block);
+        }
+        out.close();
+        if (!out) {
+            const int error = errno;
+            deleteFile(newLog);
+            return Status::fromErrno(error, "Unable to write to " + newLog);
+        }
+    }
+    if (!m_pageFailure) {
+        deleteFile(newLog);
+        return m_pageFailure;
+    }
+    return replaceLog(newLog);
+}
+
+// A page parsed again has a later block; only that one holds.
+std::map<std::string, std::uint64_t> LinkRepair::latestBlocks() {
+    std::map<std::string, std::uint64_t> latest;
+    LinkLogReader reader(m_logPath);
+    PageLinkBlock block;
+    std::uint64_t offset = 0;
+    while (reader.next(block, offset))
+        latest[block.pageUrl] = offset;
+    return latest;
+}
+
+std::optional<QueueStatus> LinkRepair::statusOf(const std::string& url) {
+    const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(url));
+    if (!entry)
+        return std::nullopt;
+    return LoadItem(m_task, *entry)->Status;
+}
+
+bool LinkRepair::repairPage(PageLinkBlock& block) {
+    const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(block.pageUrl));
+    if (!entry)
+        return false;
+    const std::unique_ptr<TQLQItem> page = LoadItem(m_task, *entry);
+    // A page not yet parsed holds the server's text: its next parse records its links anew.
+    if (page->Status != QueueStatus::Parsed)
+        return true;
+    const std::string pageFile = LocalName(*page);
+    std::optional<std::string> text = pageFile.empty() ? std::nullopt : readFile(pageFile);
+    if (!text)
+        return false;
+    const bool changed = relinkText(*text, block.links, [&](const RecordedLink& link) {
+        return localCopyExists(pageFile, link);
+    });
+    if (!changed)
+        return true;
+    const std::string pending = TThreadParse::pendingPagePath(pageFile);
+    Status written = writeFileUnflushed(pending, *text);
+    if (written && std::rename(pending.c_str(), pageFile.c_str()) != 0) {
+        written = Status::fromErrno(errno, "Unable to write to " + pageFile);
+        deleteFile(pending);
+    }
+    if (!written) {
+        // The page keeps its former links and its records their former places.
+        if (m_pageFailure)
+            m_pageFailure = written;
+        return false;
+    }
+    m_pagesWritten = true;
+    return true;
+}
+
+bool LinkRepair::localCopyExists(const std::string& pageFile, const RecordedLink& link) {
+    const std::string path = link.localText.substr(0, link.localText.find('#'));
+    if (path.empty())
+        return false;
+    const fs::path file = (fs::path(folderOf(pageFile)) / percentDecode(path)).lexically_normal();
+    if (!fileExists(file.string()))
+        return false;
+    const std::optional<QueueStatus> status = statusOf(StripAnchor(link.url));
+    return !status || isSaved(*status);
+}
+
+// The pages reach the disk before the log that describes them does.
+Status LinkRepair::replaceLog(const std::string& newLog) {
+    if (m_pagesWritten) {
+        if (Status flushed = flushFileSystem(m_task.resultPlace()); !flushed) {
+            deleteFile(newLog);
+            return flushed;
+        }
+    }
+    if (Status flushed = flushFileSystem(folderOf(m_logPath)); !flushed) {
+        deleteFile(newLog);
+        return flushed;
+    }
+    if (std::rename(newLog.c_str(), m_logPath.c_str()) != 0) {
+        const int error = errno;
+        deleteFile(newLog);
+        return Status::fromErrno(error, "Unable to write to " + m_logPath);
+    }
+    return {};
+}
+
+} // namespace
+
+Status repairRecordedLinks(TQLTask& task) {
+    std::lock_guard lock(task.mutex());
+    if (task.filePath().empty())
+        return {};
+    return LinkRepair(task).run();
+}
+
+void removeEmptyFolders(TQLTask& task) {
+    std::lock_guard lock(task.mutex());
+    const std::string top = withTrailingSlash(task.resultPlace());
+    const TaskQueue& queue = task.queue();
+    for (std::size_t entry = 0; entry < queue.size(); ++entry) {
+        const std::unique_ptr<TQLQItem> item = LoadItem(task, entry);
+        if (isSaved(item->Status))
+            continue;
+        const std::string file = LocalName(*item);
+        if (file.empty() || file.rfind(top, 0) != 0)
+            continue;
+        // remove() takes a folder only when it is empty.
+        std::error_code error;
+        for (fs::path folder = fs::path(file).parent_path().lexically_normal();
+             withTrailingSlash(folder.string()).size() > top.size() && fs::remove(folder, error);
+             folder = folder.parent_path()) {
+        }
+    }
+}
+
+} // namespace quarlo
