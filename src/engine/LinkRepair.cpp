@@ -3,17 +3,20 @@
 #include "engine/LinkLog.h"
 #include "engine/Queue.h"
 #include "engine/TThreadParse.h"
+#include "html/FileTypes.h"
+#include "html/LocalNames.h"
 #include "html/UrlFunctions.h"
+#include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "model/TaskQueue.h"
 #include "platform/FileUtil.h"
-#include "platform/TextUtil.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -39,7 +42,8 @@ bool isSaved(QueueStatus status) {
 class LinkRepair {
 public:
     explicit LinkRepair(TQLTask& task)
-        : m_task(task), m_logPath(linkLogPath(task.queueFileName())) {}
+        : m_task(task), m_types(task.app().settings()),
+          m_logPath(linkLogPath(task.queueFileName())) {}
 
     Status run();
 
@@ -47,11 +51,11 @@ private:
     std::map<std::string, std::uint64_t> latestBlocks();
     // False when the block is dropped: its page is no longer queued or has no file.
     bool repairPage(PageLinkBlock& block);
-    bool localCopyExists(const std::string& pageFile, const RecordedLink& link);
-    std::optional<QueueStatus> statusOf(const std::string& url);
+    bool localCopyExists(const RecordedLink& link);
     Status replaceLog(const std::string& newLog);
 
     TQLTask& m_task;
+    const FileTypes m_types;
     std::string m_logPath;
     Status m_pageFailure;
     bool m_pagesWritten = false;
@@ -99,13 +103,6 @@ std::map<std::string, std::uint64_t> LinkRepair::latestBlocks() {
     return latest;
 }
 
-std::optional<QueueStatus> LinkRepair::statusOf(const std::string& url) {
-    const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(url));
-    if (!entry)
-        return std::nullopt;
-    return LoadItem(m_task, *entry)->Status;
-}
-
 bool LinkRepair::repairPage(PageLinkBlock& block) {
     const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(block.pageUrl));
     if (!entry)
@@ -118,9 +115,8 @@ bool LinkRepair::repairPage(PageLinkBlock& block) {
     std::optional<std::string> text = pageFile.empty() ? std::nullopt : readFile(pageFile);
     if (!text)
         return false;
-    const bool changed = relinkText(*text, block.links, [&](const RecordedLink& link) {
-        return localCopyExists(pageFile, link);
-    });
+    const bool changed = relinkText(
+        *text, block.links, [&](const RecordedLink& link) { return localCopyExists(link); });
     if (!changed)
         return true;
     const std::string pending = TThreadParse::pendingPagePath(pageFile);
@@ -139,15 +135,18 @@ bool LinkRepair::repairPage(PageLinkBlock& block) {
     return true;
 }
 
-bool LinkRepair::localCopyExists(const std::string& pageFile, const RecordedLink& link) {
-    const std::string path = link.localText.substr(0, link.localText.find('#'));
-    if (path.empty())
-        return false;
-    const fs::path file = (fs::path(folderOf(pageFile)) / percentDecode(path)).lexically_normal();
-    if (!fileExists(file.string()))
-        return false;
-    const std::optional<QueueStatus> status = statusOf(StripAnchor(link.url));
-    return !status || isSaved(*status);
+// The copy is found by the target's URL (its queued spelling when queued), not by the link's
+// text: an applet's CODE is relative to its codebase, not to the page.
+bool LinkRepair::localCopyExists(const RecordedLink& link) {
+    std::string target = StripAnchor(link.url);
+    const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(target));
+    if (entry) {
+        if (!isSaved(LoadItem(m_task, *entry)->Status))
+            return false;
+        target = m_task.queue().url(*entry);
+    }
+    const std::string file = LocalName(m_types, m_task.resultPlace(), target);
+    return !file.empty() && fileExists(file);
 }
 
 // The pages reach the disk before the log that describes them does.
