@@ -3,6 +3,14 @@
 
 #include "html/LinkRecords.h"
 
+#include "html/FileTypes.h"
+#include "html/LinkPasses.h"
+#include "html/PagePasses.h"
+#include "html/PageScanner.h"
+#include "platform/SettingsStore.h"
+#include "support/RandomPages.h"
+#include "support/TempHome.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -69,6 +77,38 @@ TEST(RelinkTextTest, LinksTurnAbsoluteAndBackAndForeignValuesAreDropped) {
     ASSERT_TRUE(relinkText(text, stale, [](const RecordedLink&) { return true; }));
     EXPECT_EQ(text, "<a href=\"x.html#t\">x</a> <img src=\"y.png\"> <a href=\"z.html\">");
     EXPECT_EQ(stale.size(), 2u);
+}
+
+// Random pages converted as the parse thread converts them: the records name exactly the
+// values written, so pointing every link at its address and back gives the page again.
+TEST(RewriteTrackerTest, RandomPagesRecordEveryConvertedValueInPlace) {
+    test::TempDir dir;
+    SettingsStore store(dir.path() + "settings.reg");
+    ASSERT_TRUE(store.importRegFile(QUARLO_SOURCE_DATA "/FTypes.reg").ok());
+    const FileTypes types(store);
+    test::RandomPages random(20261210);
+    std::size_t recordedLinks = 0;
+    for (int i = 0; i < 3000; ++i) {
+        std::string page = random.page();
+        LinkOptions options = random.options();
+        options.convertFollowedLinks = 1;
+        PagePasses links(types, options, random.pageUrl(), 1, "http://h/a/", {});
+        links.takeBase(page);
+        PageScanner scanner(page);
+        for (const LinkPass* pass : linkPassesFor(options.aggressiveParser))
+            links.scanPass(scanner, *pass, {});
+        std::vector<RecordedLink> recorded = links.rewrites().links(page);
+        const std::size_t count = recorded.size();
+        recordedLinks += count;
+        std::string relinked = page;
+        relinkText(relinked, recorded, [](const RecordedLink&) { return false; });
+        for (const RecordedLink& link : recorded)
+            ASSERT_EQ(relinked.compare(link.offset, link.text().size(), link.text()), 0);
+        relinkText(relinked, recorded, [](const RecordedLink&) { return true; });
+        ASSERT_EQ(recorded.size(), count) << page;
+        ASSERT_EQ(relinked, page);
+    }
+    EXPECT_GT(recordedLinks, 1000u);
 }
 
 TEST(AbsoluteLinkTextTest, BytesThatWouldEndTheValueAreEncoded) {

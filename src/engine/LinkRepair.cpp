@@ -11,12 +11,14 @@
 #include "model/TaskQueue.h"
 #include "platform/FileUtil.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
+#include <unordered_map>
 
 namespace fs = std::filesystem;
 
@@ -52,13 +54,17 @@ private:
     // False when the block is dropped: its page is no longer queued or has no file.
     bool repairPage(PageLinkBlock& block);
     bool localCopyExists(const RecordedLink& link);
+    bool copyExists(std::string target);
     Status replaceLog(const std::string& newLog);
 
     TQLTask& m_task;
     const FileTypes m_types;
     std::string m_logPath;
+    std::unordered_map<std::string, bool> m_copies; // by target URL without its "#" part
     Status m_pageFailure;
     bool m_pagesWritten = false;
+    bool m_logChanged = false; // a block dropped, or a link's form or place changed
+    std::uint64_t m_keptBytes = 0;
 };
 
 Status LinkRepair::run() {
@@ -73,10 +79,14 @@ Status LinkRepair::run() {
         std::uint64_t offset = 0;
         while (out && reader.next(block, offset)) {
             const auto found = latest.find(block.pageUrl);
-            if (found == latest.end() || found->second != offset || !repairPage(block))
+            if (found == latest.end() || found->second != offset || !repairPage(block) ||
+                block.links.empty()) {
+                m_logChanged = true;
                 continue;
-            if (!block.links.empty())
-                out << pageLinksText(block);
+            }
+            const std::string text = pageLinksText(block);
+            out << text;
+            m_keptBytes += text.size();
         }
         out.close();
         if (!out) {
@@ -85,7 +95,9 @@ Status LinkRepair::run() {
             return Status::fromErrno(error, "Unable to write to " + newLog);
         }
     }
-    if (!m_pageFailure) {
+    // A log that stays as it was (no torn tail either) is not written again.
+    std::error_code error;
+    if (!m_pageFailure || (!m_logChanged && m_keptBytes == fs::file_size(m_logPath, error))) {
         deleteFile(newLog);
         return m_pageFailure;
     }
@@ -111,6 +123,11 @@ bool LinkRepair::repairPage(PageLinkBlock& block) {
     // A page not yet parsed holds the server's text: its next parse records its links anew.
     if (page->Status != QueueStatus::Parsed)
         return true;
+    // Most runs change the fate of few links: a page whose links all keep theirs is not read.
+    if (std::all_of(block.links.begin(), block.links.end(),
+                    [&](const RecordedLink& link) { return localCopyExists(link) == link.local; }))
+        return true;
+    m_logChanged = true;
     const std::string pageFile = LocalName(*page);
     std::optional<std::string> text = pageFile.empty() ? std::nullopt : readFile(pageFile);
     if (!text)
@@ -139,6 +156,15 @@ bool LinkRepair::repairPage(PageLinkBlock& block) {
 // text: an applet's CODE is relative to its codebase, not to the page.
 bool LinkRepair::localCopyExists(const RecordedLink& link) {
     std::string target = StripAnchor(link.url);
+    const auto known = m_copies.find(target);
+    if (known != m_copies.end())
+        return known->second;
+    const bool exists = copyExists(target);
+    m_copies.emplace(std::move(target), exists);
+    return exists;
+}
+
+bool LinkRepair::copyExists(std::string target) {
     const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(target));
     if (entry) {
         if (!isSaved(LoadItem(m_task, *entry)->Status))
