@@ -1,5 +1,6 @@
 #include "engine/LinkLog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -11,6 +12,20 @@ void appendText(std::string& out, const std::string& text) {
     out += std::to_string(text.size());
     out += ':';
     out += text;
+}
+
+// A link's text after the bytes it shares with the same text of the link before it: the
+// links of a page mostly share their site's address and folders.
+void appendShared(std::string& out, const std::string& text, const std::string& before) {
+    const std::size_t limit = std::min(text.size(), before.size());
+    std::size_t shared = 0;
+    while (shared < limit && text[shared] == before[shared])
+        ++shared;
+    out += std::to_string(shared);
+    out += '+';
+    out += std::to_string(text.size() - shared);
+    out += ':';
+    out.append(text, shared, std::string::npos);
 }
 
 } // namespace
@@ -25,13 +40,16 @@ std::string pageLinksText(const PageLinkBlock& block) {
     out += ' ';
     out += std::to_string(block.links.size());
     out += '\n';
+    static const RecordedLink kNone;
+    const RecordedLink* before = &kNone;
     for (const RecordedLink& link : block.links) {
         out += std::to_string(link.offset);
         out += link.local ? " L " : " A ";
-        appendText(out, link.localText);
+        appendShared(out, link.localText, before->localText);
         out += ' ';
-        appendText(out, link.url);
+        appendShared(out, link.url, before->url);
         out += '\n';
+        before = &link;
     }
     return out;
 }
@@ -59,6 +77,16 @@ bool LinkLogReader::readText(std::string& text) {
     return static_cast<bool>(m_in.read(text.data(), static_cast<std::streamsize>(size)));
 }
 
+bool LinkLogReader::readShared(std::string& text, const std::string& before) {
+    std::size_t shared = 0;
+    std::string rest;
+    if (!(m_in >> shared) || m_in.get() != '+' || shared > before.size() || !readText(rest))
+        return false;
+    text.assign(before, 0, shared);
+    text += rest;
+    return true;
+}
+
 bool LinkLogReader::next(PageLinkBlock& block, std::uint64_t& offset) {
     if (!m_in || m_in.peek() == std::ifstream::traits_type::eof())
         return false;
@@ -68,12 +96,14 @@ bool LinkLogReader::next(PageLinkBlock& block, std::uint64_t& offset) {
         m_in.get() != '\n')
         return false;
     block.links.clear();
+    const RecordedLink none;
     for (std::size_t i = 0; i < count; ++i) {
+        const RecordedLink& before = i == 0 ? none : block.links.back();
         RecordedLink link;
         char form = 0;
         if (!(m_in >> link.offset) || m_in.get() != ' ' || !m_in.get(form) || m_in.get() != ' ' ||
-            (form != 'L' && form != 'A') || !readText(link.localText) || m_in.get() != ' ' ||
-            !readText(link.url) || m_in.get() != '\n')
+            (form != 'L' && form != 'A') || !readShared(link.localText, before.localText) ||
+            m_in.get() != ' ' || !readShared(link.url, before.url) || m_in.get() != '\n')
             return false;
         link.local = form == 'L';
         block.links.push_back(std::move(link));

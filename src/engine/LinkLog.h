@@ -19,8 +19,9 @@ struct PageLinkBlock {
 // The links a task's runs rewrote in its saved pages are kept beside its queue file, one
 // block per parse of a page, appended as pages are parsed; a page's latest block is the one
 // that holds. A block is a line "P <n>:<page URL> <count>" and a line per link
-// "<offset> L|A <n>:<local text> <n>:<URL>" (L: the value names the local copy; A: the
-// absolute URL), texts given with their byte counts so that any byte may stand in them.
+// "<offset> L|A <s>+<n>:<local text> <s>+<n>:<URL>" (L: the value names the local copy; A:
+// the absolute URL). A link's texts are given as the first s bytes of the same text of the
+// link before it and n more bytes, so that the log stays small and any byte may stand in it.
 std::string linkLogPath(const std::string& queueFile);
 
 std::string pageLinksText(const PageLinkBlock& block);
@@ -38,6 +39,7 @@ public:
 
 private:
     bool readText(std::string& text);
+    bool readShared(std::string& text, const std::string& before);
 
     std::ifstream m_in;
 };

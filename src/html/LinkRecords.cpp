@@ -1,6 +1,6 @@
 #include "html/LinkRecords.h"
 
-#include <algorithm>
+#include <iterator>
 
 namespace quarlo {
 
@@ -29,37 +29,52 @@ std::string absoluteLinkText(std::string_view url) {
 void RewriteTracker::noteRewrite(std::size_t offset, std::size_t oldLength, std::size_t newLength,
                                  std::string url) {
     noteEdit(offset, oldLength, newLength);
-    const auto at = std::lower_bound(m_records.begin(), m_records.end(), offset,
-                                     [](const Record& r, std::size_t o) { return r.offset < o; });
-    m_records.insert(at, {offset, newLength, std::move(url)});
+    m_behind.push_back({offset, newLength, std::move(url)});
 }
 
 void RewriteTracker::noteEdit(std::size_t offset, std::size_t oldLength, std::size_t newLength) {
-    auto first = std::lower_bound(m_records.begin(), m_records.end(), offset,
-                                  [](const Record& r, std::size_t o) { return r.offset < o; });
-    // A value that begins before the edit but reaches into it is overwritten too.
-    if (first != m_records.begin()) {
-        const Record& before = *std::prev(first);
-        if (before.offset + before.length > offset)
-            --first;
+    if (offset < m_latest)
+        settle();
+    m_latest = offset;
+    while (m_next < m_ahead.size() && m_ahead[m_next].offset + m_shift < offset) {
+        m_ahead[m_next].offset += m_shift;
+        m_behind.push_back(std::move(m_ahead[m_next++]));
     }
-    auto last = first;
-    while (last != m_records.end() && last->offset < offset + oldLength)
-        ++last;
-    first = m_records.erase(first, last);
-    for (; first != m_records.end(); ++first)
-        first->offset = first->offset - oldLength + newLength;
+    // A value that begins before the edit but reaches into it is overwritten, as are those
+    // that begin inside it.
+    if (!m_behind.empty() && m_behind.back().offset + m_behind.back().length > offset)
+        m_behind.pop_back();
+    while (m_next < m_ahead.size() && m_ahead[m_next].offset + m_shift < offset + oldLength)
+        ++m_next;
+    m_shift += newLength - oldLength;
+}
+
+// Every record at its offset, in m_ahead, and the walk back at the beginning.
+void RewriteTracker::settle() {
+    for (std::size_t i = m_next; i < m_ahead.size(); ++i)
+        m_ahead[i].offset += m_shift;
+    m_behind.insert(m_behind.end(), std::make_move_iterator(m_ahead.begin() + m_next),
+                    std::make_move_iterator(m_ahead.end()));
+    m_ahead = std::move(m_behind);
+    m_behind.clear();
+    m_next = 0;
+    m_shift = 0;
+    m_latest = 0;
 }
 
 std::vector<RecordedLink> RewriteTracker::links(std::string_view text) const {
     std::vector<RecordedLink> links;
-    links.reserve(m_records.size());
-    for (const Record& record : m_records) {
-        if (record.offset + record.length > text.size())
-            continue;
-        links.push_back({record.offset, true,
-                         std::string(text.substr(record.offset, record.length)), record.url});
-    }
+    links.reserve(m_behind.size() + m_ahead.size() - m_next);
+    const auto add = [&](const Record& record, std::size_t shift) {
+        const std::size_t offset = record.offset + shift;
+        if (offset + record.length <= text.size())
+            links.push_back(
+                {offset, true, std::string(text.substr(offset, record.length)), record.url});
+    };
+    for (const Record& record : m_behind)
+        add(record, 0);
+    for (std::size_t i = m_next; i < m_ahead.size(); ++i)
+        add(m_ahead[i], m_shift);
     return links;
 }
 

@@ -27,8 +27,12 @@ std::string absoluteLinkText(std::string_view url);
 
 // The rewrites made in one file while it is converted, by offset in the text as it stands
 // now. Every edit of the text (rewrites and insertions alike) is noted, so that the offsets
-// follow; a recorded value that a later edit overwrites is forgotten. Edits come mostly in
-// file order, so the records ahead of one are few.
+// follow; a recorded value that a later edit overwrites is forgotten.
+//
+// A pass edits in file order, so the records are kept in two runs: those before the latest
+// edit, at their offsets, and those after it, which owe one shift, added to each as an edit
+// goes past it. An edit before the latest one (the next pass) settles the shift and starts
+// over from the beginning: each pass costs one walk over the records.
 class RewriteTracker {
 public:
     // The value at offset was rewritten from oldLength to newLength bytes and now names the
@@ -38,7 +42,6 @@ public:
     // Any other edit: oldLength bytes at offset replaced by newLength bytes.
     void noteEdit(std::size_t offset, std::size_t oldLength, std::size_t newLength);
 
-    bool empty() const { return m_records.empty(); }
     // The records with their values read from the converted text, in file order.
     std::vector<RecordedLink> links(std::string_view text) const;
 
@@ -48,7 +51,13 @@ private:
         std::size_t length;
         std::string url;
     };
-    std::vector<Record> m_records; // sorted by offset
+    void settle();
+
+    std::vector<Record> m_behind; // before the latest edit, sorted, at their offsets
+    std::vector<Record> m_ahead;  // sorted; from m_next on they owe m_shift
+    std::size_t m_next = 0;
+    std::size_t m_shift = 0;  // in the size_t arithmetic of the offsets
+    std::size_t m_latest = 0; // the latest edit's offset
 };
 
 // Points each link at its local copy when wantLocal says so, else at its absolute URL, and
