@@ -8,6 +8,7 @@
 #include "html/LinkConversion.h"
 #include "html/LinkOptions.h"
 #include "html/LinkPasses.h"
+#include "html/LinkRecords.h"
 #include "html/LocalNames.h"
 #include "html/PagePasses.h"
 #include "html/PageScanner.h"
@@ -63,6 +64,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (found.converted && !pass->usesCodebase())
                 fuzz::expectLinkInside(saveFolder, pageFile, local.linkTo(found.url));
         });
+    }
+
+    // The recorded rewrites are where the page holds them: pointing every one at its address
+    // and back gives the converted page again.
+    std::vector<RecordedLink> recorded = links.rewrites().links(page);
+    const std::size_t count = recorded.size();
+    std::string relinked = page;
+    relinkText(relinked, recorded, [](const RecordedLink&) { return false; });
+    relinkText(relinked, recorded, [](const RecordedLink&) { return true; });
+    if (recorded.size() != count || relinked != page) {
+        std::fprintf(stderr, "recorded rewrites do not match the page\n");
+        std::abort();
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 // The parse thread's work on one saved page: loading, BASE and title, the extraction
 // passes that queue and convert links, the banner, and the write-back.
 
+#include "engine/LinkLog.h"
 #include "engine/Queue.h"
 #include "engine/TThreadParse.h"
 #include "html/Banner.h"
@@ -102,7 +103,7 @@ void TThreadParse::ProcessPage() {
             processStylesheetText(links);
         else
             processPageText(links, options);
-        inPlace = savePage(localFile);
+        inPlace = savePage(localFile, {item.URL, links.rewrites().links(m_pageText)});
     } else {
         finishPage(QueueStatus::Parsed);
     }
@@ -128,8 +129,10 @@ void TThreadParse::processPageText(PagePasses& links, const LinkOptions& options
         for (const LinkPass* pass : linkPassesFor(options.aggressiveParser))
             ExtractLinks(links, scanner, *pass);
     }
-    if (item.FrameFlag != "Y" && !m_app.noAds())
-        InsertBanner(m_pageText);
+    if (item.FrameFlag != "Y" && !m_app.noAds()) {
+        for (const TextInsertion& block : insertBannerBlocks(m_pageText))
+            links.rewrites().noteEdit(block.offset, 0, block.length);
+    }
 }
 
 // A style sheet has neither BASE nor title nor banner: one pass over its url() and @import
@@ -220,13 +223,19 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
 // does the converted text take the file's place: a run killed in between resumes with a page
 // whose links are all queued, and never parses a converted page a second time. The file
 // beside the page is itself the temporary file (unflushed: the next checkpoint flushes it
-// before it records the page as parsed). False when the converted page is not in place.
-bool TThreadParse::savePage(const std::string& localFile) {
+// before it records the page as parsed). The page's rewritten links are recorded (intranet
+// mode) before it is marked "Parsed"; if it is parsed again, its new record replaces this
+// one. False when the converted page is not in place.
+bool TThreadParse::savePage(const std::string& localFile, const PageLinkBlock& links) {
     showStatus("Saving Changes: " + localFile);
     const std::string pending = pendingPagePath(localFile);
     bool inPlace = false;
     if (Status written = writeFileUnflushed(pending, m_pageText); !written) {
         pageNotWritten(written.message(), errno);
+    } else if (Status recorded = recordLinks(links); !recorded) {
+        const int error = errno;
+        deleteFile(pending);
+        pageNotWritten(recorded.message(), error);
     } else if (!finishPage(QueueStatus::Parsed)) {
         // "Parsed" did not reach the queue's journal: the converted page waits beside the
         // file, and the next run's start puts it in place or drops it as the saved queue says.
@@ -240,6 +249,18 @@ bool TThreadParse::savePage(const std::string& localFile) {
     m_pageText.clear();
     showStatus(std::string());
     return inPlace;
+}
+
+Status TThreadParse::recordLinks(const PageLinkBlock& links) {
+    TQLTask& task = *m_currentItem->Task;
+    std::string logPath;
+    {
+        std::lock_guard lock(task.mutex());
+        if (!task.intranetMode() || task.filePath().empty())
+            return {};
+        logPath = linkLogPath(task.queueFileName());
+    }
+    return appendPageLinks(logPath, links);
 }
 
 // A page that cannot be written back fails; on a full or read-only disk the run fails

@@ -1,6 +1,7 @@
 // The end of a run: the shared tail of stopping and completing, and the step that finishes
 // a completed download (on the download thread's word, and on the zip timer's ticks).
 
+#include "engine/LinkRepair.h"
 #include "engine/Queue.h"
 #include "engine/RunPreparation.h"
 #include "engine/SocketList.h"
@@ -32,6 +33,13 @@ void TQLDownloader::endOfRun() {
     }
     waitForTransfers();
     putBackFetchingItems(task);
+    if (task.intranetMode()) {
+        if (Status repaired = repairRecordedLinks(task); !repaired) {
+            std::lock_guard lock(task.mutex());
+            task.noteOutputFailure(repaired.message());
+        }
+        removeEmptyFolders(task);
+    }
     // Only now has every transfer that completed put its file in the zip list.
     if (!task.intranetMode() && m_zip != nullptr)
         m_zip->endRun(task);

@@ -21,6 +21,7 @@ class TQLApp;
 class TQLTask;
 struct FoundLink;
 struct LinkOptions;
+struct PageLinkBlock;
 struct LinkPass;
 
 // The parse thread: takes the first saved page of the running task (queue status "Saved"),
@@ -93,7 +94,8 @@ private:
     void takeTitle();
     void ExtractLinks(PagePasses& links, PageScanner& scanner, const LinkPass& pass);
     void queueLink(const FoundLink& link, const LinkPass& pass);
-    bool savePage(const std::string& localFile);
+    bool savePage(const std::string& localFile, const PageLinkBlock& links);
+    Status recordLinks(const PageLinkBlock& links);
     void pageNotWritten(const std::string& reason, int error);
     bool finishPage(QueueStatus status);
     void showStatus(const std::string& text);

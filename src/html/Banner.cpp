@@ -101,14 +101,20 @@ std::string bannerLayerBlock() {
 }
 
 bool InsertBanner(std::string& page) {
-    bool inserted = false;
+    return !insertBannerBlocks(page).empty();
+}
+
+std::vector<TextInsertion> insertBannerBlocks(std::string& page) {
+    std::vector<TextInsertion> inserted;
     if (const TagSpan body = findOutsideScripts(page, "BODY"); body.start != 0) {
-        page.insert(body.end, bannerTopBlock());
-        inserted = true;
+        const std::string block = bannerTopBlock();
+        page.insert(body.end, block);
+        inserted.push_back({body.end, block.size()});
     }
     if (const TagSpan end = findOutsideScripts(page, "/BODY"); end.start != 0) {
-        page.insert(end.start - 1, bannerLayerBlock());
-        inserted = true;
+        const std::string block = bannerLayerBlock();
+        page.insert(end.start - 1, block);
+        inserted.push_back({end.start - 1, block.size()});
     }
     return inserted;
 }

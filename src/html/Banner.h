@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace quarlo {
 
@@ -25,5 +27,15 @@ std::string bannerLayerBlock();
 // block two before the first BODY end tag outside every script block. A page without BODY
 // tags gets no banner. True when anything was inserted.
 bool InsertBanner(std::string& page);
+
+// A stretch of text inserted into a page: its offset in the page as it was just after the
+// insertion before it, and its length.
+struct TextInsertion {
+    std::size_t offset;
+    std::size_t length;
+};
+// InsertBanner, telling where the blocks went (block one first), for records of the page's
+// offsets to follow.
+std::vector<TextInsertion> insertBannerBlocks(std::string& page);
 
 } // namespace quarlo

@@ -45,8 +45,10 @@ void PagePasses::visit(LinkCandidate& candidate, const FoundLinkHandler& onLink)
     const FoundLink link = candidate.pass().usesCodebase() && !candidate.codebase().empty()
                                ? handleCodebase(candidate)
                                : m_links.handle(candidate);
-    if (link.converted)
+    if (link.converted) {
         m_written.noteRewrite(position, oldLength, candidate.length());
+        m_rewrites.noteRewrite(position - 1, oldLength, candidate.length(), link.url);
+    }
     if (onLink)
         onLink(link);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "html/LinkConversion.h"
+#include "html/LinkRecords.h"
 #include "html/PageLinks.h"
 #include "html/WrittenSpans.h"
 
@@ -45,6 +46,10 @@ public:
     // One candidate of a pass, whichever scanner found it.
     void visit(LinkCandidate& candidate, const FoundLinkHandler& onLink);
 
+    // Every conversion made so far, by offset in the page; edits made after the passes
+    // (the banner) are noted here too.
+    RewriteTracker& rewrites() { return m_rewrites; }
+
 private:
     FoundLink handleCodebase(LinkCandidate& candidate) const;
 
@@ -54,6 +59,7 @@ private:
     int m_pageLevel;
     QueuedSpelling m_queued;
     WrittenSpans m_written;
+    RewriteTracker m_rewrites;
 };
 
 } // namespace quarlo

@@ -53,8 +53,8 @@ Status TQLTask::moveToCategory(const std::string& category) {
     // The old file is gone: a listing of it would bring it back as an empty task.
     Status unlisted = m_app.activeTasks().remove(oldPath);
     const std::string newQueue = folderOf(m_filePath) + fileNameOf(oldQueue);
-    // The queue's journal of unsaved changes travels with it.
-    for (const std::string suffix : {"", ".journal"}) {
+    // The queue's journal of unsaved changes and its record of rewritten links travel with it.
+    for (const std::string suffix : {"", ".journal", ".links"}) {
         const std::string from = oldQueue + suffix;
         if (fileExists(from) && !moveFile(from, newQueue + suffix))
             return Status::failure("Unable to move " + from + " to " + newQueue + suffix);

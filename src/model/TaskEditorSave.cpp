@@ -104,7 +104,7 @@ Status TaskEditor::save(bool runNow) {
         Status unlisted = m_app.activeTasks().remove(oldPath);
         const std::string oldQueue = folderOf(oldPath) + m_originalName + ".dwn";
         const std::string newQueue = folderOf(m_task.filePath()) + m_originalName + ".dwn";
-        for (const std::string suffix : {"", ".journal"}) {
+        for (const std::string suffix : {"", ".journal", ".links"}) {
             if (fileExists(oldQueue + suffix) && !moveFile(oldQueue + suffix, newQueue + suffix))
                 return Status::failure("Unable to move " + oldQueue + suffix + " to " + newQueue +
                                        suffix);

@@ -1,0 +1,114 @@
+#include "engine/LinkLog.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace quarlo {
+
+namespace {
+
+void appendText(std::string& out, const std::string& text) {
+    out += std::to_string(text.size());
+    out += ':';
+    out += text;
+}
+
+// A link's text after the bytes it shares with the same text of the link before it: the
+// links of a page mostly share their site's address and folders.
+void appendShared(std::string& out, const std::string& text, const std::string& before) {
+    const std::size_t limit = std::min(text.size(), before.size());
+    std::size_t shared = 0;
+    while (shared < limit && text[shared] == before[shared])
+        ++shared;
+    out += std::to_string(shared);
+    out += '+';
+    out += std::to_string(text.size() - shared);
+    out += ':';
+    out.append(text, shared, std::string::npos);
+}
+
+} // namespace
+
+std::string linkLogPath(const std::string& queueFile) {
+    return queueFile + ".links";
+}
+
+std::string pageLinksText(const PageLinkBlock& block) {
+    std::string out = "P ";
+    appendText(out, block.pageUrl);
+    out += ' ';
+    out += std::to_string(block.links.size());
+    out += '\n';
+    static const RecordedLink kNone;
+    const RecordedLink* before = &kNone;
+    for (const RecordedLink& link : block.links) {
+        out += std::to_string(link.offset);
+        out += link.local ? " L " : " A ";
+        appendShared(out, link.localText, before->localText);
+        out += ' ';
+        appendShared(out, link.url, before->url);
+        out += '\n';
+        before = &link;
+    }
+    return out;
+}
+
+Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block) {
+    const std::string text = pageLinksText(block);
+    std::FILE* file = std::fopen(logPath.c_str(), "ab");
+    bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    int error = errno;
+    if (file != nullptr && std::fclose(file) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written)
+        return {};
+    errno = error;
+    return Status::fromErrno(error, "Unable to write to " + logPath);
+}
+
+bool LinkLogReader::readText(std::string& text) {
+    std::size_t size = 0;
+    if (!(m_in >> size) || m_in.get() != ':' || size > (std::size_t{1} << 30))
+        return false;
+    text.resize(size);
+    return static_cast<bool>(m_in.read(text.data(), static_cast<std::streamsize>(size)));
+}
+
+bool LinkLogReader::readShared(std::string& text, const std::string& before) {
+    std::size_t shared = 0;
+    std::string rest;
+    if (!(m_in >> shared) || m_in.get() != '+' || shared > before.size() || !readText(rest))
+        return false;
+    text.assign(before, 0, shared);
+    text += rest;
+    return true;
+}
+
+bool LinkLogReader::next(PageLinkBlock& block, std::uint64_t& offset) {
+    if (!m_in || m_in.peek() == std::ifstream::traits_type::eof())
+        return false;
+    offset = static_cast<std::uint64_t>(m_in.tellg());
+    std::size_t count = 0;
+    if (m_in.get() != 'P' || m_in.get() != ' ' || !readText(block.pageUrl) || !(m_in >> count) ||
+        m_in.get() != '\n')
+        return false;
+    block.links.clear();
+    const RecordedLink none;
+    for (std::size_t i = 0; i < count; ++i) {
+        const RecordedLink& before = i == 0 ? none : block.links.back();
+        RecordedLink link;
+        char form = 0;
+        if (!(m_in >> link.offset) || m_in.get() != ' ' || !m_in.get(form) || m_in.get() != ' ' ||
+            (form != 'L' && form != 'A') || !readShared(link.localText, before.localText) ||
+            m_in.get() != ' ' || !readShared(link.url, before.url) || m_in.get() != '\n')
+            return false;
+        link.local = form == 'L';
+        block.links.push_back(std::move(link));
+    }
+    return true;
+}
+
+} // namespace quarlo

@@ -1,0 +1,227 @@
+#include "engine/LinkRepair.h"
+
+#include "engine/LinkLog.h"
+#include "engine/Queue.h"
+#include "engine/TThreadParse.h"
+#include "html/FileTypes.h"
+#include "html/LocalNames.h"
+#include "html/UrlFunctions.h"
+#include "model/TQLApp.h"
+#include "model/TQLTask.h"
+#include "model/TaskQueue.h"
+#include "platform/FileUtil.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <unordered_map>
+
+namespace fs = std::filesystem;
+
+namespace quarlo {
+
+namespace {
+
+// The entry's file holds what its server sent.
+bool isSaved(QueueStatus status) {
+    switch (status) {
+    case QueueStatus::Downloaded:
+    case QueueStatus::Saved:
+    case QueueStatus::Updated:
+    case QueueStatus::Mapped:
+    case QueueStatus::Parsed:
+    case QueueStatus::Zipped:
+        return true;
+    default:
+        return false;
+    }
+}
+
+class LinkRepair {
+public:
+    explicit LinkRepair(TQLTask& task)
+        : m_task(task), m_types(task.app().settings()),
+          m_logPath(linkLogPath(task.queueFileName())) {}
+
+    Status run();
+
+private:
+    std::map<std::string, std::uint64_t> latestBlocks();
+    // False when the block is dropped: its page is no longer queued or has no file.
+    bool repairPage(PageLinkBlock& block);
+    bool localCopyExists(const RecordedLink& link);
+    bool copyExists(std::string target);
+    Status replaceLog(const std::string& newLog);
+
+    TQLTask& m_task;
+    const FileTypes m_types;
+    std::string m_logPath;
+    std::unordered_map<std::string, bool> m_copies; // by target URL without its "#" part
+    Status m_pageFailure;
+    bool m_pagesWritten = false;
+    bool m_logChanged = false; // a block dropped, or a link's form or place changed
+    std::uint64_t m_keptBytes = 0;
+};
+
+Status LinkRepair::run() {
+    if (!fileExists(m_logPath))
+        return {};
+    const std::map<std::string, std::uint64_t> latest = latestBlocks();
+    const std::string newLog = m_logPath + ".new";
+    {
+        std::ofstream out(newLog, std::ios::binary | std::ios::trunc);
+        LinkLogReader reader(m_logPath);
+        PageLinkBlock block;
+        std::uint64_t offset = 0;
+        while (out && reader.next(block, offset)) {
+            const auto found = latest.find(block.pageUrl);
+            if (found == latest.end() || found->second != offset || !repairPage(block) ||
+                block.links.empty()) {
+                m_logChanged = true;
+                continue;
+            }
+            const std::string text = pageLinksText(block);
+            out << text;
+            m_keptBytes += text.size();
+        }
+        out.close();
+        if (!out) {
+            const int error = errno;
+            deleteFile(newLog);
+            return Status::fromErrno(error, "Unable to write to " + newLog);
+        }
+    }
+    // A log that stays as it was (no torn tail either) is not written again.
+    std::error_code error;
+    if (!m_pageFailure || (!m_logChanged && m_keptBytes == fs::file_size(m_logPath, error))) {
+        deleteFile(newLog);
+        return m_pageFailure;
+    }
+    return replaceLog(newLog);
+}
+
+// A page parsed again has a later block; only that one holds.
+std::map<std::string, std::uint64_t> LinkRepair::latestBlocks() {
+    std::map<std::string, std::uint64_t> latest;
+    LinkLogReader reader(m_logPath);
+    PageLinkBlock block;
+    std::uint64_t offset = 0;
+    while (reader.next(block, offset))
+        latest[block.pageUrl] = offset;
+    return latest;
+}
+
+bool LinkRepair::repairPage(PageLinkBlock& block) {
+    const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(block.pageUrl));
+    if (!entry)
+        return false;
+    const std::unique_ptr<TQLQItem> page = LoadItem(m_task, *entry);
+    // A page not yet parsed holds the server's text: its next parse records its links anew.
+    if (page->Status != QueueStatus::Parsed)
+        return true;
+    // Most runs change the fate of few links: a page whose links all keep theirs is not read.
+    if (std::all_of(block.links.begin(), block.links.end(),
+                    [&](const RecordedLink& link) { return localCopyExists(link) == link.local; }))
+        return true;
+    m_logChanged = true;
+    const std::string pageFile = LocalName(*page);
+    std::optional<std::string> text = pageFile.empty() ? std::nullopt : readFile(pageFile);
+    if (!text)
+        return false;
+    const bool changed = relinkText(
+        *text, block.links, [&](const RecordedLink& link) { return localCopyExists(link); });
+    if (!changed)
+        return true;
+    const std::string pending = TThreadParse::pendingPagePath(pageFile);
+    Status written = writeFileUnflushed(pending, *text);
+    if (written && std::rename(pending.c_str(), pageFile.c_str()) != 0) {
+        written = Status::fromErrno(errno, "Unable to write to " + pageFile);
+        deleteFile(pending);
+    }
+    if (!written) {
+        // The page keeps its former links and its records their former places.
+        if (m_pageFailure)
+            m_pageFailure = written;
+        return false;
+    }
+    m_pagesWritten = true;
+    return true;
+}
+
+// The copy is found by the target's URL (its queued spelling when queued), not by the link's
+// text: an applet's CODE is relative to its codebase, not to the page.
+bool LinkRepair::localCopyExists(const RecordedLink& link) {
+    std::string target = StripAnchor(link.url);
+    const auto known = m_copies.find(target);
+    if (known != m_copies.end())
+        return known->second;
+    const bool exists = copyExists(target);
+    m_copies.emplace(std::move(target), exists);
+    return exists;
+}
+
+bool LinkRepair::copyExists(std::string target) {
+    const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(target));
+    if (entry) {
+        if (!isSaved(LoadItem(m_task, *entry)->Status))
+            return false;
+        target = m_task.queue().url(*entry);
+    }
+    const std::string file = LocalName(m_types, m_task.resultPlace(), target);
+    return !file.empty() && fileExists(file);
+}
+
+// The pages reach the disk before the log that describes them does.
+Status LinkRepair::replaceLog(const std::string& newLog) {
+    if (m_pagesWritten) {
+        if (Status flushed = flushFileSystem(m_task.resultPlace()); !flushed) {
+            deleteFile(newLog);
+            return flushed;
+        }
+    }
+    if (Status flushed = flushFileSystem(folderOf(m_logPath)); !flushed) {
+        deleteFile(newLog);
+        return flushed;
+    }
+    if (std::rename(newLog.c_str(), m_logPath.c_str()) != 0) {
+        const int error = errno;
+        deleteFile(newLog);
+        return Status::fromErrno(error, "Unable to write to " + m_logPath);
+    }
+    return {};
+}
+
+} // namespace
+
+Status repairRecordedLinks(TQLTask& task) {
+    std::lock_guard lock(task.mutex());
+    if (task.filePath().empty())
+        return {};
+    return LinkRepair(task).run();
+}
+
+void removeEmptyFolders(TQLTask& task) {
+    std::lock_guard lock(task.mutex());
+    const std::string top = withTrailingSlash(task.resultPlace());
+    const TaskQueue& queue = task.queue();
+    for (std::size_t entry = 0; entry < queue.size(); ++entry) {
+        const std::unique_ptr<TQLQItem> item = LoadItem(task, entry);
+        if (isSaved(item->Status))
+            continue;
+        const std::string file = LocalName(*item);
+        if (file.empty() || file.rfind(top, 0) != 0)
+            continue;
+        // remove() takes a folder only when it is empty.
+        std::error_code error;
+        for (fs::path folder = fs::path(file).parent_path().lexically_normal();
+             withTrailingSlash(folder.string()).size() > top.size() && fs::remove(folder, error);
+             folder = folder.parent_path()) {
+        }
+    }
+}
+
+} // namespace quarlo

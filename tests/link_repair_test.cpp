@@ -1,0 +1,146 @@
+// Links the program rewrites in saved pages never point at a file that is not there: the end
+// of every run points each at its local copy when that copy is saved and at its address
+// otherwise, and a later run that saves the target turns it local again.
+
+#include "engine/LinkLog.h"
+#include "engine/Queue.h"
+#include "engine/TQLDownloader.h"
+#include "model/TQLTask.h"
+#include "support/EngineRunFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace quarlo {
+namespace {
+
+constexpr const char* kOffSite = "http://offsite.invalid/away.html";
+
+class LinkRepairTest : public test::EngineRunFixture {
+protected:
+    // The home page links to a page and two files of the site, a page of the site in a
+    // folder of its own, and a page elsewhere; every link is converted.
+    std::unique_ptr<TQLTask> homeTask(const std::string& name) {
+        site.setPage("home", "<html><body>\n<a href=\"ok.html\">ok</a>\n"
+                             "<a href=\"later.html#part\">later</a>\n"
+                             "<img src=\"../files/1.dat\"><img src=\"../files/2.dat\">\n"
+                             "<a href=\"/gone/deep/x.html\">gone</a>\n"
+                             "<a href=\"" +
+                                 std::string(kOffSite) + "\">away</a>\n</body></html>\n");
+        site.setPage("ok", "<html><body>ok</body></html>");
+        auto task = pageTask(name, site.pageUrl("home"));
+        task->profile() = TQLProfile::defaults();
+        task->profile().setResourceLocation(TQLProfile::WithinSite);
+        task->profile().setConvertFollowedLinks(1);
+        task->profile().setConvertUnfollowedLinks(2);
+        return task;
+    }
+    std::string home() { return test::readWholeFile(savedFile(site.pageUrl("home"))); }
+    static bool holds(const std::string& page, const std::string& value) {
+        return page.find("\"" + value + "\"") != std::string::npos;
+    }
+    std::string logPath() {
+        TQLTask& task = *app->currentTask();
+        std::lock_guard lock(task.mutex());
+        return linkLogPath(task.queueFileName());
+    }
+};
+
+TEST_F(LinkRepairTest, FailedTargetsEndAbsoluteAndTurnLocalWhenALaterRunSavesThem) {
+    site.setFailing(2, true);
+    ASSERT_TRUE(downloader->start(homeTask("repair")).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+
+    std::string page = home();
+    EXPECT_TRUE(holds(page, "ok.html")) << page;
+    EXPECT_TRUE(holds(page, "../files/1.dat")) << page;
+    EXPECT_TRUE(holds(page, site.pageUrl("later") + "#part")) << page;
+    EXPECT_TRUE(holds(page, site.fileUrl(2))) << page;
+    EXPECT_TRUE(holds(page, kOffSite)) << page;
+    // The banner and everything else stay where the parse put them.
+    EXPECT_NE(page.find("quarloBanner"), std::string::npos);
+    // The folders the failed page would have had are gone.
+    const fs::path siteFolder =
+        fs::path(savedFile(site.pageUrl("home"))).parent_path().parent_path();
+    EXPECT_FALSE(fs::exists(siteFolder / "gone"));
+    EXPECT_TRUE(fs::exists(siteFolder / "pages"));
+
+    site.setFailing(2, false);
+    site.setPage("later", "<html><body>later</body></html>");
+    TQLTask& task = *app->currentTask();
+    task.setRunMethod(RunMethod::SmartRecovery);
+    ASSERT_TRUE(downloader->start(task).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+    page = home();
+    EXPECT_TRUE(holds(page, "later.html#part")) << page;
+    EXPECT_TRUE(holds(page, "../files/2.dat")) << page;
+    EXPECT_TRUE(holds(page, "ok.html")) << page;
+    EXPECT_TRUE(holds(page, kOffSite)) << page;
+
+    // A queue without its link log (an earlier version's) runs as before.
+    site.setFailing(1, true);
+    ASSERT_TRUE(fs::remove(logPath()));
+    task.setRunMethod(RunMethod::SmartUpdate);
+    ASSERT_TRUE(downloader->start(task).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+}
+
+TEST_F(LinkRepairTest, AStoppedRunPointsTheLinksOfItsUnsavedTargetsAtTheirAddresses) {
+    site.hold(2);
+    ASSERT_TRUE(downloader->start(homeTask("stopped")).ok());
+    ASSERT_TRUE(runUntil([&] {
+        const auto page = entry(site.pageUrl("home"));
+        const auto ok = entry(site.pageUrl("ok"));
+        return page && ok && page->Status == QueueStatus::Parsed &&
+               ok->Status == QueueStatus::Parsed && site.requests(2) > 0;
+    }));
+    downloader->stop();
+    site.releaseAll();
+    EXPECT_EQ(taskStatus(), TaskStatus::DownloadStopped);
+    const std::string page = home();
+    EXPECT_TRUE(holds(page, "ok.html")) << page;
+    EXPECT_TRUE(holds(page, site.fileUrl(2))) << page;
+    EXPECT_TRUE(holds(page, kOffSite)) << page;
+}
+
+// A log whose last block a killed run left unfinished reads up to that block; texts keep any
+// byte.
+TEST(LinkLogTest, BlocksReadBackWholeAndATornTailIsIgnored) {
+    const std::string path = ::testing::TempDir() + "links-log-test.links";
+    fs::remove(path);
+    const PageLinkBlock first{"http://h/a b.html",
+                              {{12, true, "x%20y.html#q", "http://h/x y.html#q"},
+                               {40, false, "n\nl:3", "http://h/n\nl"}}};
+    ASSERT_TRUE(appendPageLinks(path, first).ok());
+    ASSERT_TRUE(appendPageLinks(path, {"http://h/c.html", {}}).ok());
+    std::string torn = pageLinksText(first);
+    torn.resize(torn.size() - 5);
+    std::ofstream(path, std::ios::app | std::ios::binary) << torn;
+
+    LinkLogReader reader(path);
+    PageLinkBlock block;
+    std::uint64_t offset = 1;
+    ASSERT_TRUE(reader.next(block, offset));
+    EXPECT_EQ(offset, 0u);
+    EXPECT_EQ(block.pageUrl, first.pageUrl);
+    ASSERT_EQ(block.links.size(), 2u);
+    EXPECT_EQ(block.links[1].localText, "n\nl:3");
+    EXPECT_EQ(block.links[1].url, "http://h/n\nl");
+    EXPECT_FALSE(block.links[1].local);
+    EXPECT_EQ(block.links[0].offset, 12u);
+    ASSERT_TRUE(reader.next(block, offset));
+    EXPECT_EQ(offset, pageLinksText(first).size());
+    EXPECT_TRUE(block.links.empty());
+    EXPECT_FALSE(reader.next(block, offset));
+    fs::remove(path);
+}
+
+} // namespace
+} // namespace quarlo
