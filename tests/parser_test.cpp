@@ -579,6 +579,17 @@ TEST(ParserPageLookups, TitleAndBase) {
     for (const auto& [page, title] : titles) {
         EXPECT_EQ(pageTitle(page), title) << page;
     }
+    // Stored as written; read as the page shows it.
+    const std::vector<std::pair<std::string, std::string>> decoded = {
+        {"Home &amp; Garden", "Home & Garden"},
+        {"Caf&eacute; &#233;t&#xE9; &lt;b&gt;", "Caf\u00e9 \u00e9t\u00e9 <b>"},
+        {"&#32; a &#10;&#9; b&nbsp;", "a b\u00a0"},
+        {"AT&T &unknown; 5 &lt 6", "AT&T &unknown; 5 < 6"},
+        {"", ""},
+    };
+    for (const auto& [stored, shown] : decoded) {
+        EXPECT_EQ(decodedTitle(stored), shown) << stored;
+    }
 
     struct BaseCase {
         std::string page;

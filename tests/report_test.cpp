@@ -239,6 +239,23 @@ TEST_F(ReportTest, TextFromTheWebIsEscaped) {
               std::string::npos);
 }
 
+// Titles are stored as their pages wrote them; the reports show them as the pages do, so
+// a reference is encoded once, not twice.
+TEST_F(ReportTest, StoredTitlesAreReadBeforeTheyAreEscaped) {
+    m_task->setStartPageTitle("Fish &amp; Chips &lt;b&gt;");
+    queue("http://h.test/a.html", "HTML", QueueStatus::Parsed, "Caf&eacute; &amp;  Bar");
+    queue("http://h.test/x.gif", "Images", QueueStatus::Saved, "A&amp;B");
+    write();
+    for (const std::string& file : {folder() + "!Site_summary.htm", pageFile(1), imageFile(1)}) {
+        const std::string page = readWholeFile(file);
+        EXPECT_NE(page.find("<b>Fish &amp; Chips &lt;b&gt;</b>"), std::string::npos) << file;
+        EXPECT_EQ(page.find("&amp;amp;"), std::string::npos) << file;
+        EXPECT_EQ(page.find("&amp;lt;"), std::string::npos) << file;
+    }
+    EXPECT_NE(pages(1).find("<b>Caf\u00e9 &amp; Bar</b>"), std::string::npos);
+    EXPECT_NE(readWholeFile(imageFile(1)).find("<b>A&amp;B</b>"), std::string::npos);
+}
+
 TEST_F(ReportTest, ImageEntriesShowTheirSizeAndFileName) {
     queue("http://h.test/img/a.gif", "Images", QueueStatus::Saved);
     queue("http://h.test/img/b.jpg", "Images", QueueStatus::Zipped, "A photo");

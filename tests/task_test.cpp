@@ -340,6 +340,17 @@ TEST_F(TaskTest, ZipNameAfterTheStartPageTitle) {
     task->profile().setUseStartPageTitle(true);
     task->setStartPageTitle("A/B: \"C\" <d>|e*?\\");
     EXPECT_EQ(task->titleZipName(), "A B   C   d  e   .zip");
+    // Named as the page shows its title: references read first, what they give made safe.
+    const std::vector<std::pair<std::string, std::string>> written = {
+        {"Home &amp; Garden", "Home & Garden.zip"},
+        {"Caf&eacute; &#8211;  Menu", "Caf\u00e9 \u2013 Menu.zip"},
+        {"Up&#47;Down &quot;now&quot;", "Up Down  now .zip"},
+        {" &#32; ", ""},
+    };
+    for (const auto& [title, name] : written) {
+        task->setStartPageTitle(title);
+        EXPECT_EQ(task->titleZipName(), name) << title;
+    }
     task->profile().setUseStartPageTitle(false);
     EXPECT_EQ(task->titleZipName(), "");
     task->profile().setUseStartPageTitle(true);

@@ -1,6 +1,7 @@
 #include "archive/ZipTree.h"
 
 #include "archive/ZipNames.h"
+#include "html/LinkScan.h"
 #include "platform/FileUtil.h"
 
 #include <algorithm>
@@ -21,7 +22,7 @@ std::string ZipNode::spec() const {
 std::string zipNodeText(const std::string& entry, const std::string& comment) {
     std::string text = entryFileName(entry);
     if (!comment.empty())
-        text += "   (" + comment + ")";
+        text += "   (" + decodedTitle(comment) + ")";
     return text;
 }
 

@@ -30,7 +30,8 @@ struct ZipNode {
     std::string spec() const;
 };
 
-// The label of an entry node: its file name, followed by "   (" comment ")" when it has one.
+// The label of an entry node: its file name, followed by "   (" comment ")" when it has one,
+// the comment (the title of the page the entry holds) read as its page shows it.
 std::string zipNodeText(const std::string& entry, const std::string& comment);
 
 // The Zip browser's record of one open archive: its tree, the folders and entries listed,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace quarlo {
 
@@ -39,6 +40,19 @@ constexpr std::array<NamedReference, 58> kNamedReferences{{
     {"sect", 0xA7, true},      {"middot", 0xB7, true},    {"deg", 0xB0, true},
     {"euro", 0x20AC, false},
 }};
+
+// The names of U+00C0 to U+00FF (the letters of Latin-1, "times" and "divide"), in order;
+// all are read without their ";" too.
+constexpr std::array<std::string_view, 64> kLatinLetters{
+    "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig", "Ccedil",
+    "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc", "Iuml",
+    "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",  "times",
+    "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN", "szlig",
+    "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig", "ccedil",
+    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc", "iuml",
+    "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",  "divide",
+    "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn", "yuml",
+};
 
 // What windows-1252 puts at 0x80-0x9F; 0 where a numeric reference keeps its code point.
 constexpr std::array<char16_t, 32> kWindows1252{
@@ -95,16 +109,27 @@ Reference numericReference(std::string_view raw, std::size_t amp) {
     return {c, p - amp};
 }
 
-// A name of the table followed by ";", or a legacy one without it unless a letter, digit
+std::optional<NamedReference> lookUpName(std::string_view name) {
+    const auto known = std::find_if(kNamedReferences.begin(), kNamedReferences.end(),
+                                    [&](const NamedReference& r) { return r.name == name; });
+    if (known != kNamedReferences.end())
+        return *known;
+    const auto letter = std::find(kLatinLetters.begin(), kLatinLetters.end(), name);
+    if (letter != kLatinLetters.end())
+        return NamedReference{name, static_cast<char32_t>(0xC0 + (letter - kLatinLetters.begin())),
+                              true};
+    return std::nullopt;
+}
+
+// A name of the tables followed by ";", or a legacy one without it unless a letter, digit
 // or "=" follows (as browsers read attribute values).
 Reference namedReference(std::string_view raw, std::size_t amp) {
     std::size_t end = amp + 1;
     while (end < raw.size() && isAlnum(raw[end]))
         ++end;
     const std::string_view name = raw.substr(amp + 1, end - amp - 1);
-    const auto known = std::find_if(kNamedReferences.begin(), kNamedReferences.end(),
-                                    [&](const NamedReference& r) { return r.name == name; });
-    if (name.empty() || known == kNamedReferences.end())
+    const std::optional<NamedReference> known = lookUpName(name);
+    if (name.empty() || !known)
         return {};
     if (end < raw.size() && raw[end] == ';')
         return {known->codePoint, end + 1 - amp};

@@ -8,10 +8,10 @@
 namespace quarlo {
 
 // An attribute value as a browser reads it: character references decoded (named ones from
-// a table of the common names, numeric ones all, a code point no character may have read
-// as U+FFFD and 0x80-0x9F as windows-1252 reads them), then leading and trailing ASCII
-// whitespace removed. Each byte of the read text keeps the place of the bytes it came from,
-// so a part of the read text can be rewritten in the page.
+// a table of the common names and the Latin-1 letters, numeric ones all, a code point no
+// character may have read as U+FFFD and 0x80-0x9F as windows-1252 reads them), then leading
+// and trailing ASCII whitespace removed. Each byte of the read text keeps the place of the
+// bytes it came from, so a part of the read text can be rewritten in the page.
 class AttributeText {
 public:
     explicit AttributeText(std::string_view raw);

@@ -1,5 +1,6 @@
 #include "html/LinkScan.h"
 
+#include "html/AttributeText.h"
 #include "html/PageScanner.h"
 #include "html/ScriptBlocks.h"
 #include "html/TagReading.h"
@@ -29,6 +30,23 @@ void scanAllLinks(std::string& page, int aggressiveParser, const LinkVisitor& vi
 
 std::string pageTitle(const std::string& page) {
     return CleanText(TextBetween(page, "<TITLE>", "</TITLE>"));
+}
+
+std::string decodedTitle(std::string_view title) {
+    const AttributeText read(title);
+    std::string out;
+    bool space = false;
+    for (const char c : read.text()) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') {
+            space = true;
+            continue;
+        }
+        if (space && !out.empty())
+            out += ' ';
+        space = false;
+        out += c;
+    }
+    return out;
 }
 
 BaseTag findBaseTag(const std::string& page) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace quarlo {
 
@@ -55,6 +56,10 @@ void scanAllLinks(std::string& page, int aggressiveParser, const LinkVisitor& vi
 // The page title: the text between the first "<TITLE>" (written exactly so, any case) and
 // "</TITLE>", cleaned.
 std::string pageTitle(const std::string& page);
+
+// A stored title as its page shows it: character references decoded ("&amp;" reads "&"),
+// runs of whitespace read as one space, none at either end.
+std::string decodedTitle(std::string_view title);
 
 // The page's BASE address: the HREF of the first tag whose name begins with BASE (a
 // BASEFONT before the BASE tag hides it), searched from the first character on.

@@ -1,6 +1,7 @@
 #include "model/TQLTask.h"
 
 #include "html/FileTypes.h"
+#include "html/LinkScan.h"
 #include "html/LocalNames.h"
 #include "html/UrlFunctions.h"
 #include "model/Names.h"
@@ -141,9 +142,13 @@ Status TQLTask::requestRun(RunMethod method) {
 }
 
 std::string TQLTask::titleZipName() const {
-    if (m_intranetMode || !m_profile.useStartPageTitle() || m_startPageTitle.empty())
+    if (m_intranetMode || !m_profile.useStartPageTitle())
         return {};
-    return ReplaceFileChars(m_startPageTitle, ' ') + ".zip";
+    // Named as the page shows its title; what a file name cannot hold becomes a space.
+    const std::string title = decodedTitle(m_startPageTitle);
+    if (title.empty())
+        return {};
+    return ReplaceFileChars(title, ' ') + ".zip";
 }
 
 Status TQLTask::archiveRenamed(const std::string& newPath) {

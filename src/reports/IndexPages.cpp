@@ -1,5 +1,6 @@
 #include "reports/IndexPages.h"
 
+#include "html/LinkScan.h"
 #include "html/LocalNames.h"
 #include "model/TQLQItem.h"
 #include "model/TaskQueue.h"
@@ -31,6 +32,8 @@ std::string webLines(const IndexEntry& entry) {
     return text;
 }
 
+// The title as its page shows it: callers read a stored one first, or "&amp;" would show as
+// written.
 std::string titleLink(const IndexEntry& entry, int number, const std::string& title) {
     return R"(<font face="Arial" size="2">)" + std::to_string(number) + "&nbsp;<a href=\"" +
            localHref(entry.localFile) + "\"><b>" + htmlEscape(title) + "</b></a></font><br>";
@@ -66,7 +69,8 @@ std::string indexEntryCell(IndexKind kind, const IndexEntry& entry, int number,
                            std::string_view colour) {
     std::string cell = "<td bgcolor=" + std::string(colour) + ">";
     if (kind == IndexKind::Pages) {
-        cell += titleLink(entry, number, entry.title.empty() ? entry.url : entry.title);
+        cell +=
+            titleLink(entry, number, entry.title.empty() ? entry.url : decodedTitle(entry.title));
         cell += kCrLf;
         cell += webLines(entry);
         cell += R"(<font face="Arial" size="1">Level: )" + std::to_string(entry.level) +
@@ -77,7 +81,8 @@ std::string indexEntryCell(IndexKind kind, const IndexEntry& entry, int number,
     cell += "<img src=\"" + localHref(entry.localFile) + "\"><br><br>";
     cell += kCrLf;
     cell +=
-        titleLink(entry, number, entry.title.empty() ? fileNameOf(entry.localFile) : entry.title);
+        titleLink(entry, number,
+                  entry.title.empty() ? fileNameOf(entry.localFile) : decodedTitle(entry.title));
     cell += kCrLf;
     cell += webLines(entry);
     cell += R"(<font face="Arial" size="1">Size: )" + std::to_string(entry.size) + "<br>";

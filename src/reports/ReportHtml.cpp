@@ -2,6 +2,7 @@
 
 #include "html/Banner.h"
 #include "html/LinkConversion.h"
+#include "html/LinkScan.h"
 #include "html/UrlFunctions.h"
 
 #include <cmath>
@@ -122,7 +123,10 @@ std::string factLine(const std::string& name, const std::string& value) {
 
 void addTaskBlock(LineList& lines, const TaskBlockData& data) {
     lines.emplace_back("<blockquote>");
-    const std::string title = htmlEscape(data.startTitle.empty() ? data.startUrl : data.startTitle);
+    // The stored title is as its page wrote it: read first, so that "&amp;" is not shown as
+    // written.
+    const std::string title =
+        htmlEscape(data.startTitle.empty() ? data.startUrl : decodedTitle(data.startTitle));
     if (data.startLocalFile.empty())
         lines.push_back("<font face=\"Arial\" size=\"3\"><b>" + title + "</b></font><br>");
     else

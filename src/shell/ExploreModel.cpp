@@ -1,6 +1,7 @@
 #include "shell/ExploreModel.h"
 
 #include "engine/Queue.h"
+#include "html/LinkScan.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "shell/MarkIcons.h"
@@ -8,7 +9,6 @@
 #include "shell/ShellHooks.h"
 #include "shell/UiTaskLock.h"
 
-#include <QTextDocumentFragment>
 #include <QTimer>
 
 #include <mutex>
@@ -23,16 +23,6 @@ const char* const kHeaders[ExploreModel::ColumnCount] = {
 
 QString text(const std::string& value) {
     return QString::fromStdString(value);
-}
-
-// A title as its page shows it: the page's character references ("&amp;", "&#233;") decoded,
-// anything that looks like a tag left as written.
-QString readableTitle(const std::string& title) {
-    QString written = text(title);
-    if (!written.contains(QLatin1Char('&')))
-        return written;
-    written.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
-    return QTextDocumentFragment::fromHtml(written).toPlainText();
 }
 
 } // namespace
@@ -91,7 +81,7 @@ QVariant ExploreModel::displayText(const TQLQItem& item, int column) const {
     case StatusColumn:
         return text(StatusName(item.Status));
     case TitleColumn:
-        return readableTitle(item.Title);
+        return text(decodedTitle(item.Title));
     case URLColumn:
         return text(item.URL);
     case TypeColumn:

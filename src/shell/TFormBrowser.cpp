@@ -56,7 +56,7 @@ TFormBrowser::TFormBrowser(TQLApp& app, QWidget* parent)
             emit statusText(text(753));
     });
     connect(m_view, &QWebEngineView::loadFinished, this, &TFormBrowser::onLoadFinished);
-    connect(page, &QWebEnginePage::linkHovered, this, &TFormBrowser::statusText);
+    connect(page, &QWebEnginePage::linkHovered, this, &TFormBrowser::linkHovered);
     connect(page->action(QWebEnginePage::Back), &QAction::changed, this,
             [this, page] { emit backEnabled(page->action(QWebEnginePage::Back)->isEnabled()); });
     connect(page->action(QWebEnginePage::Forward), &QAction::changed, this, [this, page] {

@@ -46,8 +46,10 @@ public:
     QWebEngineView* view() const { return m_view; }
 
 signals:
-    // What the status line should say (753-755, "Done.", a hovered link).
+    // What the status line should say (753-755, "Done.").
     void statusText(const QString& text);
+    // The address of the link under the pointer; empty when the pointer leaves it.
+    void linkHovered(const QString& address);
     void backEnabled(bool enabled);
     void forwardEnabled(bool enabled);
     void stopEnabled(bool enabled);

@@ -96,6 +96,7 @@ void TFormQuarlo::wireToolPanel() {
     connect(m_browser, &TFormBrowser::stopEnabled, t->btnBrowserStop, &QWidget::setEnabled);
     connect(m_browser, &TFormBrowser::statusText, this,
             [this](const QString& text) { m_status->showStatusLine(text, -1); });
+    connect(m_browser, &TFormBrowser::linkHovered, m_status, &TFormStatus::showPassingText);
     connect(m_browser, &TFormBrowser::addressVisited, this, [this](const QString& address) {
         QComboBox* box = m_tools->cmbURL;
         int index = box->findText(address, Qt::MatchFixedString);

@@ -309,9 +309,8 @@ void TFormStatus::addChartPoint(long long seconds, double kilobytesPerSecond) {
 }
 
 void TFormStatus::showStatusLine(const QString& text, int progress) {
-    m_status->setText(text);
-    // A long reason is cut at the panel's edge; the tip shows all of it.
-    m_status->setToolTip(text);
+    m_message = text;
+    setLineText(text);
     if (progress < 0 || progress >= 100) {
         m_progress->hide();
         return;
@@ -324,12 +323,23 @@ void TFormStatus::onStatusLine(const QString& text, int progress) {
     // An empty line is the end of a progress report: the line is cleared and the counters
     // it was about are shown.
     if (text.isEmpty()) {
-        m_status->clear();
+        m_message.clear();
+        setLineText({});
         m_progress->hide();
         refresh();
         return;
     }
     showStatusLine(text, progress);
+}
+
+void TFormStatus::showPassingText(const QString& text) {
+    setLineText(text.isEmpty() ? m_message : text);
+}
+
+void TFormStatus::setLineText(const QString& text) {
+    m_status->setText(text);
+    // A long reason is cut at the panel's edge; the tip shows all of it.
+    m_status->setToolTip(text);
 }
 
 void TFormStatus::applySkin() {

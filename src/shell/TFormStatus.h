@@ -39,6 +39,9 @@ public:
     void refresh();
     // The status line; progress 0..99 shows the bar at that position, anything else hides it.
     void showStatusLine(const QString& text, int progress);
+    // A passing text (a hovered link) shown over the status line; an empty one gives the line
+    // back its last message.
+    void showPassingText(const QString& text);
     // Reloads the Run and Stop pictures from the current skin.
     void applySkin();
 
@@ -54,6 +57,7 @@ private:
     QWidget* buildChart(QWidget* parent);
     QWidget* buildStatusPanel();
     void onStatusLine(const QString& text, int progress);
+    void setLineText(const QString& text);
     void resetChart();
     void addChartPoint(long long seconds, double kilobytesPerSecond);
 
@@ -76,6 +80,7 @@ private:
     QValueAxis* m_axisY = nullptr;
     QFrame* m_panel = nullptr;
     QLabel* m_status = nullptr;
+    QString m_message; // the status line's last message, shown again when a passing text ends
     QProgressBar* m_progress = nullptr;
     long long m_lastChartSecond = -1; // the latest point's x, -1 while the chart is empty
     double m_chartPeak = 0;

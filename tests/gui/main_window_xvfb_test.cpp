@@ -4,11 +4,13 @@
 #include "shell/ShellHooks.h"
 #include "shell/TFormBrowser.h"
 #include "shell/TFormQuarlo.h"
+#include "shell/TFormStatus.h"
 #include "shell/ToolPanel.h"
 #include "support/GuiFixture.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 #include <QWebEnginePage>
@@ -61,6 +63,10 @@ QString detailsCell(QWebEngineView* view, const QString& name) {
                                          "})()")
                               .arg(name))
         .toString();
+}
+
+QString statusLine(TFormQuarlo& window) {
+    return window.statusWindow()->findChild<QLabel*>(QStringLiteral("lblStatus"))->text();
 }
 
 } // namespace
@@ -117,6 +123,17 @@ void MainWindowScreenshotTest::aFirstStartARunAndTheDetailsPageThatFollowsIt() {
     QCOMPARE(detailsCell(view, "Pages"),
              QStringLiteral("%1/%2").arg(done.PagesSaved).arg(done.PagesFound));
     QCOMPARE(detailsCell(view, "Title"), QStringLiteral("Bluewater Rowing Club"));
+    // The end message stays on the status line through the page's reload and a link hovered
+    // and left again.
+    const QString ended =
+        QStringLiteral("Download completed (%1)").arg(QString::fromStdString(task.taskName()));
+    QVERIFY2(waitUntil([&] { return statusLine(window) == ended; }, 2000),
+             qPrintable(statusLine(window)));
+    const QString link = QString::fromStdString(site.rootUrl() + "index.html");
+    emit view->page()->linkHovered(link);
+    QCOMPARE(statusLine(window), link);
+    emit view->page()->linkHovered(QString());
+    QCOMPARE(statusLine(window), ended);
 
     // Read further down, the page keeps its place when it follows a change.
     QVERIFY(waitUntil([&] { return !window.browser()->isBusy(); }, 5000));
@@ -131,6 +148,7 @@ void MainWindowScreenshotTest::aFirstStartARunAndTheDetailsPageThatFollowsIt() {
     QVERIFY(waitUntil(
         [&] { return evaluate(view, QStringLiteral("window.scrollY")).toInt() == scrolled; },
         10000)); // the reload and the restored place can take seconds on a loaded machine
+    QCOMPARE(statusLine(window), ended);
     QVERIFY(saveScreenshot(window, QStringLiteral("after_run_1024x700.png")));
 
     // The mirrored start page opens in the browser.

@@ -161,6 +161,32 @@ private slots:
         QCOMPARE(text("lblPagesBar"), QStringLiteral("1/4 -> 25%"));
     }
 
+    // A hovered link shows over the line for as long as the pointer stays on it; leaving it
+    // gives back the run's last message rather than an empty line.
+    void aPassingTextGivesTheLastMessageBack() {
+        auto& hooks = m_home->engine().hooks();
+        auto* bar = child<QProgressBar>("ProgressBar");
+        hooks.setStatusLine("Download completed (Status Demo)", -1);
+        hooks.flush();
+        m_form->showPassingText(QStringLiteral("http://127.0.0.1/a.html"));
+        QCOMPARE(text("lblStatus"), QStringLiteral("http://127.0.0.1/a.html"));
+        m_form->showPassingText({});
+        QCOMPARE(text("lblStatus"), QStringLiteral("Download completed (Status Demo)"));
+        QCOMPARE(child<QLabel>("lblStatus")->toolTip(),
+                 QStringLiteral("Download completed (Status Demo)"));
+
+        // A message arriving while a link is hovered is the one given back; the bar stays.
+        hooks.setStatusLine("Loading 40 Tasks...", 25);
+        hooks.flush();
+        m_form->showPassingText(QStringLiteral("http://127.0.0.1/b.html"));
+        hooks.setStatusLine("Loading 40 Tasks...", 50);
+        hooks.flush();
+        m_form->showPassingText({});
+        QCOMPARE(text("lblStatus"), QStringLiteral("Loading 40 Tasks..."));
+        QVERIFY(!bar->isHidden());
+        QCOMPARE(bar->value(), 50);
+    }
+
     void chartTakesOnePointPerSecondOnlyWhileRunning() {
         TQLTask& task = makeCurrentTask();
         m_form->attach();

@@ -1,10 +1,12 @@
 #include "archive/ZipBrowserModel.h"
 #include "archive/ZipOutput.h"
+#include "engine/TQLDownloader.h"
 #include "model/TQLProfile.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
 #include "shell/TFormQuarlo.h"
 #include "shell/TFormScheduler.h"
+#include "shell/TFormStatus.h"
 #include "shell/TFormZip.h"
 #include "shell/ToolPanel.h"
 #include "support/GuiFixture.h"
@@ -13,6 +15,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -77,7 +80,9 @@ private slots:
 void ZipBrowserRunTest::aZipModeRunFillsTheBrowserWhileItRuns() {
     SiteServer server;
     QVERIFY(server.start());
-    server.setPage("index", "<html><title>Home Page</title><a href=\"a.html\">a</a></html>");
+    // The title is stored as written; the archive's name and the labels read it.
+    server.setPage("index",
+                   "<html><title>Home &amp; Garden</title><a href=\"a.html\">a</a></html>");
     server.setPage("a", "<html><title>A</title><a href=\"b.html\">b</a></html>");
     server.setPage("b", "<html><title>B</title><a href=\"c.html\">c</a></html>");
     server.setPage("c", "<html><title>C</title></html>");
@@ -120,17 +125,28 @@ void ZipBrowserRunTest::aZipModeRunFillsTheBrowserWhileItRuns() {
     server.releaseAll();
     QVERIFY(
         waitUntil([&] { return statusOf(home.app().currentTask()) == TaskStatus::Zipped; }, 60000));
-    const std::string renamed = folderOf(destination) + "Home Page.zip";
+    const std::string renamed = folderOf(destination) + "Home & Garden.zip";
     QTreeWidget* tree = window.zipView()->tree();
     QCOMPARE(tree->topLevelItemCount(), 1);
-    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Home Page.zip"));
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Home & Garden.zip"));
     QVERIFY(fileExists(renamed));
     QVERIFY(!fileExists(destination));
     QCOMPARE(home.app().currentTask()->destination(), renamed);
     const QStringList labels = fileLabels(window, *model.findArchive(renamed)->root);
     QCOMPARE(labels.size(), 4);
-    QVERIFY2(labels.contains(QStringLiteral("index.html   (Home Page)")),
+    QVERIFY2(labels.contains(QStringLiteral("index.html   (Home & Garden)")),
              qPrintable(labels.join('|')));
+    QTreeWidget* pages = window.zipView()->pagesTree();
+    QVERIFY(pages->topLevelItemCount() > 0);
+    QCOMPARE(
+        pages->findItems(QStringLiteral("index.html   (Home & Garden)"), Qt::MatchExactly).size(),
+        1);
+    // The run's end message is what the status line says once the views have re-read.
+    const auto* statusLine = window.statusWindow()->findChild<QLabel*>(QStringLiteral("lblStatus"));
+    const QString ended =
+        QString::fromStdString(TQLDownloader::runText(690) + task->taskName() + ")");
+    QVERIFY2(waitUntil([&] { return statusLine->text() == ended; }, 2000),
+             qPrintable(statusLine->text()));
     QCOMPARE(outsideEntryNames(renamed).size(), 4u);
 
     // The archive commands follow the focus: the tree enables them, the address box not.
