@@ -25,7 +25,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     # opens in the embedded browser.
     xdotool mousemove 32 137 click 1
     sleep 1
-    xdotool mousemove 90 152 click --repeat 2 1
+    xdotool mousemove 82 145 click --repeat 2 1
     sleep 6
     /usr/bin/python3 -c "from PIL import ImageGrab; ImageGrab.grab(bbox=(0, 0, 1100, 700)).save(\"$2\", optimize=True)"
     kill "$program"
