@@ -130,33 +130,20 @@ TagBounds findTag(std::string_view text, std::string_view tag, std::size_t from)
 
 TagValue readTagValue(std::string_view text, std::size_t lt, std::size_t gt,
                       std::string_view attribute, bool literal) {
-    TagValue value;
-    if (gt == npos || attribute.empty()) {
-        return value;
-    }
-    std::size_t p = afterAttribute(text, lt, gt, attribute);
-    if (p != npos) {
-        p = skipValueGap(text, p, gt);
-    }
-    if (p == npos) {
-        return value;
-    }
-    const char quote = text[p - 1];
-    std::size_t end = p;
-    while (end < text.size() && !endsValue(text[end], quote)) {
-        ++end;
-    }
-    const std::string_view raw = text.substr(p, end - p);
+    const TagValue written = readAttributeText(text, lt, gt, attribute);
+    const std::size_t p = written.start;
+    const std::string_view raw = written.text;
     const AttributeText read(raw);
     const bool decoded = !literal && read.changed();
     const std::string_view found = decoded ? std::string_view(read.text()) : raw;
+    TagValue value;
     if (found.find('+') != npos || found.find(';') != npos) {
         return value;
     }
     value.start = p;
     value.text = std::string(found);
     value.length = raw.size();
-    value.quote = quote;
+    value.quote = written.quote;
     value.decoded = decoded;
     if (decoded) {
         value.start = p + read.rawOffset(0);
