@@ -83,10 +83,19 @@ TEST_F(LinkRepairTest, FailedTargetsEndAbsoluteAndTurnLocalWhenALaterRunSavesThe
     EXPECT_TRUE(holds(page, "ok.html")) << page;
     EXPECT_TRUE(holds(page, kOffSite)) << page;
 
-    // A queue without its link log (an earlier version's) runs as before.
+    // An update that cannot fetch a file again keeps the earlier copy, and the links to it.
     site.setFailing(1, true);
-    ASSERT_TRUE(fs::remove(logPath()));
     task.setRunMethod(RunMethod::SmartUpdate);
+    ASSERT_TRUE(downloader->start(task).ok());
+    ASSERT_TRUE(runToEnd());
+    ASSERT_EQ(entry(site.fileUrl(1))->Status, QueueStatus::Error);
+    EXPECT_TRUE(fs::exists(savedFile(site.fileUrl(1))));
+    page = home();
+    EXPECT_TRUE(holds(page, "../files/1.dat")) << page;
+    EXPECT_TRUE(holds(page, "later.html#part")) << page;
+
+    // A queue without its link log (an earlier version's) runs as before.
+    ASSERT_TRUE(fs::remove(logPath()));
     ASSERT_TRUE(downloader->start(task).ok());
     ASSERT_TRUE(runToEnd());
     EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
@@ -108,6 +117,51 @@ TEST_F(LinkRepairTest, AStoppedRunPointsTheLinksOfItsUnsavedTargetsAtTheirAddres
     EXPECT_TRUE(holds(page, "ok.html")) << page;
     EXPECT_TRUE(holds(page, site.fileUrl(2))) << page;
     EXPECT_TRUE(holds(page, kOffSite)) << page;
+}
+
+// Links rewritten in style sheets, style blocks and style attributes are repaired like the
+// links of tags.
+TEST_F(LinkRepairTest, StyleLinksEndAbsoluteWhenTheirTargetFailsAndLocalOnceItIsSaved) {
+    site.setPage("styled", "<html><head><link rel=\"stylesheet\" href=\"../styles/main.css\">\n"
+                           "<style>p { background: url(../files/3.dat) }</style></head>\n"
+                           "<body><p style=\"background: url('../files/4.dat')\">x</p>"
+                           "</body></html>\n");
+    site.setStyle("main", "@import \"more.css\";\nbody { background: url(../files/1.dat) }\n"
+                          "h1 { background: url(../files/2.dat) }\n");
+    site.setFailing(2, true);
+    site.setFailing(4, true);
+    auto task = pageTask("styled", site.pageUrl("styled"));
+    task->profile() = TQLProfile::defaults();
+    task->profile().setResourceLocation(TQLProfile::WithinSite);
+    ASSERT_TRUE(downloader->start(std::move(task)).ok());
+    ASSERT_TRUE(runToEnd());
+    const auto styled = [&] { return test::readWholeFile(savedFile(site.pageUrl("styled"))); };
+    const auto main = [&] { return test::readWholeFile(savedFile(site.styleUrl("main"))); };
+    const auto has = [](const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    };
+    std::string page = styled();
+    std::string css = main();
+    EXPECT_TRUE(has(page, "href=\"../styles/main.css\"")) << page;
+    EXPECT_TRUE(has(page, "url(../files/3.dat)")) << page;
+    EXPECT_TRUE(has(page, "url('" + site.fileUrl(4) + "')")) << page;
+    EXPECT_TRUE(has(css, "url(../files/1.dat)")) << css;
+    EXPECT_TRUE(has(css, "url(" + site.fileUrl(2) + ")")) << css;
+    EXPECT_TRUE(has(css, "@import \"" + site.styleUrl("more") + "\"")) << css;
+
+    site.setFailing(2, false);
+    site.setFailing(4, false);
+    site.setStyle("more", "p { color: red }\n");
+    TQLTask& again = *app->currentTask();
+    again.setRunMethod(RunMethod::SmartRecovery);
+    ASSERT_TRUE(downloader->start(again).ok());
+    ASSERT_TRUE(runToEnd());
+    page = styled();
+    css = main();
+    EXPECT_TRUE(has(page, "url('../files/4.dat')")) << page;
+    EXPECT_TRUE(has(css, "url(../files/2.dat)")) << css;
+    EXPECT_TRUE(has(css, "@import \"more.css\"")) << css;
+    EXPECT_TRUE(fs::exists(savedFile(site.styleUrl("more"))));
 }
 
 // A log whose last block a killed run left unfinished reads up to that block; texts keep any

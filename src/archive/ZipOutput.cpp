@@ -1,6 +1,7 @@
 #include "archive/ZipOutput.h"
 
 #include "archive/ZipBrowserModel.h"
+#include "archive/ZipCopies.h"
 #include "engine/Queue.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
@@ -124,6 +125,34 @@ void ZipOutput::commit(TQLTask& task) {
     }
 }
 
+// The run's last commit: the recorded links are repaired first, against the archive and what
+// is staged, and the pages they correct are staged with the rest.
+void ZipOutput::finalCommit(TQLTask& task) {
+    repairLinks(task);
+    commit(task);
+}
+
+void ZipOutput::repairLinks(TQLTask& task) {
+    Result<std::map<std::string, ZipEntryInfo>> entries = archiveEntriesOnDisk(m_archivePath);
+    Status repaired = entries.status();
+    std::vector<ZipListEntry> replaced;
+    if (entries) {
+        const std::string temp = withTrailingSlash(m_app.tempFolder());
+        std::set<std::string> staged;
+        for (const ZipListEntry& pair : m_staged)
+            if (pair.localName.compare(0, temp.size(), temp) == 0)
+                staged.insert(pair.localName.substr(temp.size()));
+        ZipCopies copies(temp, m_archivePath, std::move(*entries), std::move(staged));
+        repaired = repairRecordedLinks(task, copies);
+        replaced = copies.takeReplaced();
+    }
+    stage(std::move(replaced));
+    if (!repaired) {
+        std::lock_guard lock(task.mutex());
+        task.noteOutputFailure(repaired.message());
+    }
+}
+
 // The complete download, every file committed: whatever the archive lacks is added again
 // from the Temp folder or fetched again; what it still lacks after a few rounds is reported.
 void ZipOutput::checkArchive(TQLTask& task) {
@@ -170,7 +199,9 @@ bool ZipOutput::tick(TQLTask& task) {
         drained = task.zipList().empty();
     }
     const bool complete = status == TaskStatus::DownloadComplete && drained;
-    if (complete || commitDue())
+    if (complete)
+        finalCommit(task);
+    else if (commitDue())
         commit(task);
     m_browser.setTimerAdding(false);
     if (complete && !m_checked)
@@ -185,7 +216,7 @@ void ZipOutput::endRun(TQLTask& task) {
         taken.swap(task.zipList());
     }
     stage(std::move(taken));
-    commit(task);
+    finalCommit(task);
     m_browser.setTimerAdding(false);
 }
 

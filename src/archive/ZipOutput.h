@@ -23,7 +23,9 @@ struct TZipObj;
 // only stages what the list holds; the staged files are committed once the download is
 // complete and the list drained, at the end of the run (stopped or finished), and during a
 // run only when enough time has passed and they make up a good share of the archive, so
-// the cost of all commits stays about linear in the archive's size.
+// the cost of all commits stays about linear in the archive's size. Before the final commit
+// the run's recorded links are repaired (see LinkRepair.h): the pages they correct replace
+// their entries in that commit.
 //
 // Nothing is lost on the way: a resumed run accounts for every entry against the Temp
 // folder and the archive (see accountForZipEntries); files that a commit did not write go
@@ -53,6 +55,8 @@ private:
     bool commitDue() const;
     void stage(std::vector<ZipListEntry> taken);
     void commit(TQLTask& task);
+    void finalCommit(TQLTask& task);
+    void repairLinks(TQLTask& task);
     void checkArchive(TQLTask& task);
 
     TQLApp& m_app;

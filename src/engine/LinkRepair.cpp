@@ -41,10 +41,34 @@ bool isSaved(QueueStatus status) {
     }
 }
 
+// An entry being updated was saved before: until its update saves a new copy, and when the
+// update fails, the earlier copy stands (a transfer replaces a file only when it completes).
+bool keepsCopy(const TQLQItem& item) {
+    return isSaved(item.Status) || item.Mode == QueueMode::Update;
+}
+
+class FolderCopies : public SavedCopies {
+public:
+    explicit FolderCopies(TQLTask& task) : m_task(task) {}
+
+    bool holds(const std::string& localFile) override { return fileExists(localFile); }
+    std::optional<std::string> read(const std::string& localFile) override {
+        return readFile(localFile);
+    }
+    Status replace(const TQLQItem&, const std::string& localFile,
+                   const std::string& text) override {
+        return replacePageText(localFile, text);
+    }
+    Status settle() override { return flushFileSystem(m_task.resultPlace()); }
+
+private:
+    TQLTask& m_task;
+};
+
 class LinkRepair {
 public:
-    explicit LinkRepair(TQLTask& task)
-        : m_task(task), m_types(task.app().settings()),
+    LinkRepair(TQLTask& task, SavedCopies& copies)
+        : m_task(task), m_copies(copies), m_types(task.app().settings()),
           m_logPath(linkLogPath(task.queueFileName())) {}
 
     Status run();
@@ -58,9 +82,10 @@ private:
     Status replaceLog(const std::string& newLog);
 
     TQLTask& m_task;
+    SavedCopies& m_copies;
     const FileTypes m_types;
     std::string m_logPath;
-    std::unordered_map<std::string, bool> m_copies; // by target URL without its "#" part
+    std::unordered_map<std::string, bool> m_known; // by target URL without its "#" part
     Status m_pageFailure;
     bool m_pagesWritten = false;
     bool m_logChanged = false; // a block dropped, or a link's form or place changed
@@ -129,20 +154,14 @@ bool LinkRepair::repairPage(PageLinkBlock& block) {
         return true;
     m_logChanged = true;
     const std::string pageFile = LocalName(*page);
-    std::optional<std::string> text = pageFile.empty() ? std::nullopt : readFile(pageFile);
+    std::optional<std::string> text = pageFile.empty() ? std::nullopt : m_copies.read(pageFile);
     if (!text)
         return false;
     const bool changed = relinkText(
         *text, block.links, [&](const RecordedLink& link) { return localCopyExists(link); });
     if (!changed)
         return true;
-    const std::string pending = TThreadParse::pendingPagePath(pageFile);
-    Status written = writeFileUnflushed(pending, *text);
-    if (written && std::rename(pending.c_str(), pageFile.c_str()) != 0) {
-        written = Status::fromErrno(errno, "Unable to write to " + pageFile);
-        deleteFile(pending);
-    }
-    if (!written) {
+    if (Status written = m_copies.replace(*page, pageFile, *text); !written) {
         // The page keeps its former links and its records their former places.
         if (m_pageFailure)
             m_pageFailure = written;
@@ -156,29 +175,29 @@ bool LinkRepair::repairPage(PageLinkBlock& block) {
 // text: an applet's CODE is relative to its codebase, not to the page.
 bool LinkRepair::localCopyExists(const RecordedLink& link) {
     std::string target = StripAnchor(link.url);
-    const auto known = m_copies.find(target);
-    if (known != m_copies.end())
+    const auto known = m_known.find(target);
+    if (known != m_known.end())
         return known->second;
     const bool exists = copyExists(target);
-    m_copies.emplace(std::move(target), exists);
+    m_known.emplace(std::move(target), exists);
     return exists;
 }
 
 bool LinkRepair::copyExists(std::string target) {
     const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(target));
     if (entry) {
-        if (!isSaved(LoadItem(m_task, *entry)->Status))
+        if (!keepsCopy(*LoadItem(m_task, *entry)))
             return false;
         target = m_task.queue().url(*entry);
     }
     const std::string file = LocalName(m_types, m_task.resultPlace(), target);
-    return !file.empty() && fileExists(file);
+    return !file.empty() && m_copies.holds(file);
 }
 
 // The pages reach the disk before the log that describes them does.
 Status LinkRepair::replaceLog(const std::string& newLog) {
     if (m_pagesWritten) {
-        if (Status flushed = flushFileSystem(m_task.resultPlace()); !flushed) {
+        if (Status flushed = m_copies.settle(); !flushed) {
             deleteFile(newLog);
             return flushed;
         }
@@ -197,11 +216,26 @@ Status LinkRepair::replaceLog(const std::string& newLog) {
 
 } // namespace
 
-Status repairRecordedLinks(TQLTask& task) {
+Status repairRecordedLinks(TQLTask& task, SavedCopies& copies) {
     std::lock_guard lock(task.mutex());
     if (task.filePath().empty())
         return {};
-    return LinkRepair(task).run();
+    return LinkRepair(task, copies).run();
+}
+
+Status repairRecordedLinks(TQLTask& task) {
+    FolderCopies copies(task);
+    return repairRecordedLinks(task, copies);
+}
+
+Status replacePageText(const std::string& pageFile, const std::string& text) {
+    const std::string pending = TThreadParse::pendingPagePath(pageFile);
+    Status written = writeFileUnflushed(pending, text);
+    if (written && std::rename(pending.c_str(), pageFile.c_str()) != 0) {
+        written = Status::fromErrno(errno, "Unable to write to " + pageFile);
+        deleteFile(pending);
+    }
+    return written;
 }
 
 void removeEmptyFolders(TQLTask& task) {

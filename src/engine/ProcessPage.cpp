@@ -223,8 +223,8 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
 // does the converted text take the file's place: a run killed in between resumes with a page
 // whose links are all queued, and never parses a converted page a second time. The file
 // beside the page is itself the temporary file (unflushed: the next checkpoint flushes it
-// before it records the page as parsed). The page's rewritten links are recorded (intranet
-// mode) before it is marked "Parsed"; if it is parsed again, its new record replaces this
+// before it records the page as parsed). The page's rewritten links are recorded before it
+// is marked "Parsed"; if it is parsed again, its new record replaces this
 // one. False when the converted page is not in place.
 bool TThreadParse::savePage(const std::string& localFile, const PageLinkBlock& links) {
     showStatus("Saving Changes: " + localFile);
@@ -256,7 +256,7 @@ Status TThreadParse::recordLinks(const PageLinkBlock& links) {
     std::string logPath;
     {
         std::lock_guard lock(task.mutex());
-        if (!task.intranetMode() || task.filePath().empty())
+        if (task.filePath().empty())
             return {};
         logPath = linkLogPath(task.queueFileName());
     }

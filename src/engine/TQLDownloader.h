@@ -56,7 +56,8 @@ public:
     // files could not be added go back to status 0; a failure of the archive itself is
     // noted as the task's output failure.
     virtual bool tick(TQLTask& task) = 0;
-    // End of a run (stopped or finished): adds what is still in the zip list and commits.
+    // End of a run (stopped or finished): adds what is still in the zip list, repairs the
+    // recorded links, and commits.
     virtual void endRun(TQLTask& task) = 0;
     // Completion of a run: renames the archive after the start page title when asked.
     virtual void completed(TQLTask& task) = 0;

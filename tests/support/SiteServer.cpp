@@ -28,6 +28,15 @@ SiteServer::SiteServer() {
                                       return;
                               res.set_content(html, "text/html");
                           });
+    m_server.server().Get(R"(/styles/([^/]+)\.css)",
+                          [this](const httplib::Request& req, httplib::Response& res) {
+                              std::lock_guard lock(m_mutex);
+                              const auto found = m_styles.find(req.matches[1]);
+                              if (found == m_styles.end())
+                                  res.status = 404;
+                              else
+                                  res.set_content(found->second, "text/css");
+                          });
 }
 
 SiteServer::~SiteServer() {
@@ -40,6 +49,15 @@ std::string SiteServer::fileUrl(int n) const {
 
 std::string SiteServer::pageUrl(const std::string& name) const {
     return m_server.url("/pages/" + name + ".html");
+}
+
+std::string SiteServer::styleUrl(const std::string& name) const {
+    return m_server.url("/styles/" + name + ".css");
+}
+
+void SiteServer::setStyle(const std::string& name, const std::string& css) {
+    std::lock_guard lock(m_mutex);
+    m_styles[name] = css;
 }
 
 std::string SiteServer::body(int n, int version) {

@@ -15,9 +15,9 @@ namespace quarlo::test {
 // A loopback web site for engine runs. It serves numbered binary files at
 // /files/<n>.dat (each of its own size and content, with a Last-Modified date that follows
 // the file's version and 304 answers to a matching If-Modified-Since), pages at
-// /pages/<name>.html, and counts every request. Files can be made to fail (404), to stall
-// in the middle of their body until released, pages to wait until released, and the files to
-// answer slowly.
+// /pages/<name>.html, style sheets at /styles/<name>.css, and counts every request. Files can be
+// made to fail (404), to stall in the middle of their body until released, pages to wait until
+// released, and the files to answer slowly.
 class SiteServer {
 public:
     using Clock = std::chrono::steady_clock;
@@ -30,6 +30,7 @@ public:
 
     std::string fileUrl(int n) const;
     std::string pageUrl(const std::string& name) const;
+    std::string styleUrl(const std::string& name) const;
     // The content of a file at a version (0 at first).
     static std::string body(int n, int version = 0);
     static std::string lastModified(int version);
@@ -38,6 +39,7 @@ public:
     void setVersion(int n, int version);
     void setFailing(int n, bool failing);
     void setPage(const std::string& name, const std::string& html);
+    void setStyle(const std::string& name, const std::string& css);
     // Every answer waits this long first.
     void setDelay(std::chrono::milliseconds delay) { m_delayMs = static_cast<int>(delay.count()); }
     // A held file sends the first half of its body, then waits until released; a held page
@@ -65,6 +67,7 @@ private:
     std::set<int> m_held;
     std::set<std::string> m_heldPages;
     std::map<std::string, std::string> m_pages;
+    std::map<std::string, std::string> m_styles;
     std::map<int, int> m_requests;
     std::map<std::string, int> m_pageRequests;
     std::vector<Clock::time_point> m_times;

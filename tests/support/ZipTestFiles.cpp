@@ -99,6 +99,15 @@ std::string outsideComment(const std::string& path, const std::string& entry) {
     return output;
 }
 
+std::string outsideEntryText(const std::string& path, const std::string& entry) {
+    std::string output;
+    runCommand("python3 -c 'import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile("
+               "sys.argv[1]).read(sys.argv[2]))' " +
+                   shellQuoted(path) + " " + shellQuoted(entry),
+               &output);
+    return output;
+}
+
 std::map<std::string, std::string> outsideComments(const std::string& path) {
     std::string output;
     runCommand("python3 -c 'import sys, zipfile\n"

@@ -25,6 +25,8 @@ bool archiveTestsSound(const std::string& path);
 std::vector<std::string> outsideEntryNames(const std::string& path);
 // An entry's comment as Python's zipfile reads it.
 std::string outsideComment(const std::string& path, const std::string& entry);
+// An entry's bytes as Python's zipfile reads them (its error text when it cannot).
+std::string outsideEntryText(const std::string& path, const std::string& entry);
 // Every entry with its comment, read by Python's zipfile in one go.
 std::map<std::string, std::string> outsideComments(const std::string& path);
 

@@ -1,0 +1,148 @@
+// In Zip mode the links the program rewrote point, at the end of every run, at the archive
+// entry of their target when it is there (or staged for the run's last commit) and at the
+// target's address otherwise; the corrected pages and style sheets replace their entries in
+// that commit.
+
+#include "archive/ZipBrowserModel.h"
+#include "archive/ZipOutput.h"
+#include "engine/Queue.h"
+#include "model/TQLTask.h"
+#include "platform/FileUtil.h"
+#include "support/EngineRunFixture.h"
+#include "support/ZipTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace quarlo {
+namespace {
+
+constexpr const char* kOffSite = "http://offsite.invalid/away.html";
+
+class ZipLinkRepairTest : public test::EngineRunFixture {
+protected:
+    void SetUp() override {
+        EngineRunFixture::SetUp();
+        browser = std::make_unique<ZipBrowserModel>(*app);
+        output = std::make_unique<ZipOutput>(*app, *browser);
+        downloader->setZipModeRun(output.get());
+        downloader->setZipTimerInterval(10min);
+        archive = m_home.path() + "zips/site.zip";
+    }
+    void TearDown() override {
+        EngineRunFixture::TearDown();
+        output.reset();
+        browser.reset();
+    }
+    // The home page links to a page and two files of the site, a page the site lacks, a page
+    // elsewhere and a style sheet that links the second file too; every link is converted.
+    std::unique_ptr<TQLTask> zipTask(const std::string& name) {
+        site.setStyle("main", "h1 { background: url(../files/2.dat) }\n");
+        site.setPage("home", "<html><head><link rel=\"stylesheet\" href=\"../styles/main.css\">"
+                             "</head><body>\n<a href=\"ok.html\">ok</a>\n"
+                             "<a href=\"later.html#part\">later</a>\n"
+                             "<img src=\"../files/1.dat\"><img src=\"../files/2.dat\">\n"
+                             "<a href=\"" +
+                                 std::string(kOffSite) + "\">away</a>\n</body></html>\n");
+        site.setPage("ok", "<html><body>ok</body></html>");
+        auto task = pageTask(name, site.pageUrl("home"));
+        task->setIntranetMode(false);
+        task->setDestination(archive);
+        task->profile() = TQLProfile::defaults();
+        task->profile().setResourceLocation(TQLProfile::WithinSite);
+        task->profile().setConvertFollowedLinks(1);
+        task->profile().setConvertUnfollowedLinks(2);
+        task->profile().setUseStartPageTitle(false);
+        return task;
+    }
+    // The Temp folder's file of a queued URL, and its archive entry.
+    std::string tempFile(const std::string& url) {
+        TQLTask& task = *app->currentTask();
+        std::lock_guard lock(task.mutex());
+        const auto found = task.queue().find(url);
+        return found ? LocalName(*LoadItem(task, *found)) : std::string();
+    }
+    std::string entryText(const std::string& url) {
+        const std::string temp = withTrailingSlash(app->tempFolder());
+        return test::outsideEntryText(archive, tempFile(url).substr(temp.size()));
+    }
+    void rerun(RunMethod method) {
+        TQLTask& task = *app->currentTask();
+        task.setRunMethod(method);
+        ASSERT_TRUE(downloader->start(task).ok());
+        ASSERT_TRUE(runToEnd());
+    }
+    static bool holds(const std::string& page, const std::string& value) {
+        return page.find("\"" + value + "\"") != std::string::npos;
+    }
+
+    std::unique_ptr<ZipBrowserModel> browser;
+    std::unique_ptr<ZipOutput> output;
+    std::string archive;
+};
+
+TEST_F(ZipLinkRepairTest, EntriesPointAtTheArchiveOrTheAddressAndFollowLaterRuns) {
+    site.setFailing(2, true);
+    ASSERT_TRUE(downloader->start(zipTask("zipped")).ok());
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(taskStatus(), TaskStatus::Zipped);
+    ASSERT_TRUE(test::archiveTestsSound(archive));
+    std::string page = entryText(site.pageUrl("home"));
+    EXPECT_TRUE(holds(page, "ok.html")) << page;
+    EXPECT_TRUE(holds(page, "../files/1.dat")) << page;
+    EXPECT_TRUE(holds(page, site.pageUrl("later") + "#part")) << page;
+    EXPECT_TRUE(holds(page, site.fileUrl(2))) << page;
+    EXPECT_TRUE(holds(page, kOffSite)) << page;
+    EXPECT_NE(page.find("quarloBanner"), std::string::npos);
+    std::string css = entryText(site.styleUrl("main"));
+    EXPECT_NE(css.find("url(" + site.fileUrl(2) + ")"), std::string::npos) << css;
+
+    // The page is corrected from its entry: the Temp folder has lost its file.
+    ASSERT_TRUE(fs::remove(tempFile(site.pageUrl("home"))));
+    site.setFailing(2, false);
+    site.setPage("later", "<html><body>later</body></html>");
+    rerun(RunMethod::SmartRecovery);
+    EXPECT_EQ(taskStatus(), TaskStatus::Zipped);
+    ASSERT_TRUE(test::archiveTestsSound(archive));
+    page = entryText(site.pageUrl("home"));
+    EXPECT_TRUE(holds(page, "later.html#part")) << page;
+    EXPECT_TRUE(holds(page, "../files/2.dat")) << page;
+    EXPECT_TRUE(holds(page, "ok.html")) << page;
+    EXPECT_TRUE(holds(page, kOffSite)) << page;
+    css = entryText(site.styleUrl("main"));
+    EXPECT_NE(css.find("url(../files/2.dat)"), std::string::npos) << css;
+
+    // An update that cannot fetch a file again keeps its entry, and the links to it.
+    site.setFailing(1, true);
+    rerun(RunMethod::SmartUpdate);
+    ASSERT_EQ(entry(site.fileUrl(1))->Status, QueueStatus::Error);
+    page = entryText(site.pageUrl("home"));
+    EXPECT_TRUE(holds(page, "../files/1.dat")) << page;
+    EXPECT_TRUE(holds(page, "../files/2.dat")) << page;
+}
+
+TEST_F(ZipLinkRepairTest, AStoppedRunCommitsItsPagesWithTheUnsavedTargetsAbsolute) {
+    site.hold(2);
+    ASSERT_TRUE(downloader->start(zipTask("stopped")).ok());
+    ASSERT_TRUE(runUntil([&] {
+        const auto page = entry(site.pageUrl("home"));
+        const auto ok = entry(site.pageUrl("ok"));
+        return page && ok && page->Status == QueueStatus::Parsed &&
+               ok->Status == QueueStatus::Parsed && site.requests(2) > 0;
+    }));
+    downloader->stop();
+    site.releaseAll();
+    EXPECT_EQ(taskStatus(), TaskStatus::DownloadStopped);
+    ASSERT_TRUE(test::archiveTestsSound(archive));
+    const std::string page = entryText(site.pageUrl("home"));
+    EXPECT_TRUE(holds(page, "ok.html")) << page;
+    EXPECT_TRUE(holds(page, site.fileUrl(2))) << page;
+    EXPECT_TRUE(holds(page, kOffSite)) << page;
+}
+
+} // namespace
+} // namespace quarlo
