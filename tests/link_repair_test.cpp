@@ -6,7 +6,7 @@
 #include "engine/Queue.h"
 #include "engine/TQLDownloader.h"
 #include "model/TQLTask.h"
-#include "support/EngineRunFixture.h"
+#include "support/LinkingRunFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -18,31 +18,9 @@ namespace fs = std::filesystem;
 namespace quarlo {
 namespace {
 
-constexpr const char* kOffSite = "http://offsite.invalid/away.html";
-
-class LinkRepairTest : public test::EngineRunFixture {
+class LinkRepairTest : public test::LinkingRunFixture {
 protected:
-    // The home page links to a page and two files of the site, a page of the site in a
-    // folder of its own, and a page elsewhere; every link is converted.
-    std::unique_ptr<TQLTask> homeTask(const std::string& name) {
-        site.setPage("home", "<html><body>\n<a href=\"ok.html\">ok</a>\n"
-                             "<a href=\"later.html#part\">later</a>\n"
-                             "<img src=\"../files/1.dat\"><img src=\"../files/2.dat\">\n"
-                             "<a href=\"/gone/deep/x.html\">gone</a>\n"
-                             "<a href=\"" +
-                                 std::string(kOffSite) + "\">away</a>\n</body></html>\n");
-        site.setPage("ok", "<html><body>ok</body></html>");
-        auto task = pageTask(name, site.pageUrl("home"));
-        task->profile() = TQLProfile::defaults();
-        task->profile().setResourceLocation(TQLProfile::WithinSite);
-        task->profile().setConvertFollowedLinks(1);
-        task->profile().setConvertUnfollowedLinks(2);
-        return task;
-    }
     std::string home() { return test::readWholeFile(savedFile(site.pageUrl("home"))); }
-    static bool holds(const std::string& page, const std::string& value) {
-        return page.find("\"" + value + "\"") != std::string::npos;
-    }
     std::string logPath() {
         TQLTask& task = *app->currentTask();
         std::lock_guard lock(task.mutex());
@@ -52,16 +30,16 @@ protected:
 
 TEST_F(LinkRepairTest, FailedTargetsEndAbsoluteAndTurnLocalWhenALaterRunSavesThem) {
     site.setFailing(2, true);
-    ASSERT_TRUE(downloader->start(homeTask("repair")).ok());
+    ASSERT_TRUE(downloader->start(linkingTask("repair")).ok());
     ASSERT_TRUE(runToEnd());
     EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
 
     std::string page = home();
-    EXPECT_TRUE(holds(page, "ok.html")) << page;
-    EXPECT_TRUE(holds(page, "../files/1.dat")) << page;
-    EXPECT_TRUE(holds(page, site.pageUrl("later") + "#part")) << page;
-    EXPECT_TRUE(holds(page, site.fileUrl(2))) << page;
-    EXPECT_TRUE(holds(page, kOffSite)) << page;
+    EXPECT_TRUE(quotes(page, "ok.html")) << page;
+    EXPECT_TRUE(quotes(page, "../files/1.dat")) << page;
+    EXPECT_TRUE(quotes(page, site.pageUrl("later") + "#part")) << page;
+    EXPECT_TRUE(quotes(page, site.fileUrl(2))) << page;
+    EXPECT_TRUE(quotes(page, kOffSite)) << page;
     // The banner and everything else stay where the parse put them.
     EXPECT_NE(page.find("quarloBanner"), std::string::npos);
     // The folders the failed page would have had are gone.
@@ -78,10 +56,10 @@ TEST_F(LinkRepairTest, FailedTargetsEndAbsoluteAndTurnLocalWhenALaterRunSavesThe
     ASSERT_TRUE(runToEnd());
     EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
     page = home();
-    EXPECT_TRUE(holds(page, "later.html#part")) << page;
-    EXPECT_TRUE(holds(page, "../files/2.dat")) << page;
-    EXPECT_TRUE(holds(page, "ok.html")) << page;
-    EXPECT_TRUE(holds(page, kOffSite)) << page;
+    EXPECT_TRUE(quotes(page, "later.html#part")) << page;
+    EXPECT_TRUE(quotes(page, "../files/2.dat")) << page;
+    EXPECT_TRUE(quotes(page, "ok.html")) << page;
+    EXPECT_TRUE(quotes(page, kOffSite)) << page;
 
     // An update that cannot fetch a file again keeps the earlier copy, and the links to it.
     site.setFailing(1, true);
@@ -91,8 +69,8 @@ TEST_F(LinkRepairTest, FailedTargetsEndAbsoluteAndTurnLocalWhenALaterRunSavesThe
     ASSERT_EQ(entry(site.fileUrl(1))->Status, QueueStatus::Error);
     EXPECT_TRUE(fs::exists(savedFile(site.fileUrl(1))));
     page = home();
-    EXPECT_TRUE(holds(page, "../files/1.dat")) << page;
-    EXPECT_TRUE(holds(page, "later.html#part")) << page;
+    EXPECT_TRUE(quotes(page, "../files/1.dat")) << page;
+    EXPECT_TRUE(quotes(page, "later.html#part")) << page;
 
     // A queue without its link log (an earlier version's) runs as before.
     ASSERT_TRUE(fs::remove(logPath()));
@@ -103,20 +81,13 @@ TEST_F(LinkRepairTest, FailedTargetsEndAbsoluteAndTurnLocalWhenALaterRunSavesThe
 
 TEST_F(LinkRepairTest, AStoppedRunPointsTheLinksOfItsUnsavedTargetsAtTheirAddresses) {
     site.hold(2);
-    ASSERT_TRUE(downloader->start(homeTask("stopped")).ok());
-    ASSERT_TRUE(runUntil([&] {
-        const auto page = entry(site.pageUrl("home"));
-        const auto ok = entry(site.pageUrl("ok"));
-        return page && ok && page->Status == QueueStatus::Parsed &&
-               ok->Status == QueueStatus::Parsed && site.requests(2) > 0;
-    }));
-    downloader->stop();
-    site.releaseAll();
+    ASSERT_TRUE(downloader->start(linkingTask("stopped")).ok());
+    ASSERT_TRUE(stopWhileFileIsFetched(2));
     EXPECT_EQ(taskStatus(), TaskStatus::DownloadStopped);
     const std::string page = home();
-    EXPECT_TRUE(holds(page, "ok.html")) << page;
-    EXPECT_TRUE(holds(page, site.fileUrl(2))) << page;
-    EXPECT_TRUE(holds(page, kOffSite)) << page;
+    EXPECT_TRUE(quotes(page, "ok.html")) << page;
+    EXPECT_TRUE(quotes(page, site.fileUrl(2))) << page;
+    EXPECT_TRUE(quotes(page, kOffSite)) << page;
 }
 
 // Links rewritten in style sheets, style blocks and style attributes are repaired like the

@@ -8,7 +8,7 @@
 #include "engine/Queue.h"
 #include "model/TQLTask.h"
 #include "platform/FileUtil.h"
-#include "support/EngineRunFixture.h"
+#include "support/LinkingRunFixture.h"
 #include "support/ZipTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +21,7 @@ using namespace std::chrono_literals;
 namespace quarlo {
 namespace {
 
-constexpr const char* kOffSite = "http://offsite.invalid/away.html";
-
-class ZipLinkRepairTest : public test::EngineRunFixture {
+class ZipLinkRepairTest : public test::LinkingRunFixture {
 protected:
     void SetUp() override {
         EngineRunFixture::SetUp();
@@ -38,24 +36,10 @@ protected:
         output.reset();
         browser.reset();
     }
-    // The home page links to a page and two files of the site, a page the site lacks, a page
-    // elsewhere and a style sheet that links the second file too; every link is converted.
     std::unique_ptr<TQLTask> zipTask(const std::string& name) {
-        site.setStyle("main", "h1 { background: url(../files/2.dat) }\n");
-        site.setPage("home", "<html><head><link rel=\"stylesheet\" href=\"../styles/main.css\">"
-                             "</head><body>\n<a href=\"ok.html\">ok</a>\n"
-                             "<a href=\"later.html#part\">later</a>\n"
-                             "<img src=\"../files/1.dat\"><img src=\"../files/2.dat\">\n"
-                             "<a href=\"" +
-                                 std::string(kOffSite) + "\">away</a>\n</body></html>\n");
-        site.setPage("ok", "<html><body>ok</body></html>");
-        auto task = pageTask(name, site.pageUrl("home"));
+        auto task = linkingTask(name);
         task->setIntranetMode(false);
         task->setDestination(archive);
-        task->profile() = TQLProfile::defaults();
-        task->profile().setResourceLocation(TQLProfile::WithinSite);
-        task->profile().setConvertFollowedLinks(1);
-        task->profile().setConvertUnfollowedLinks(2);
         task->profile().setUseStartPageTitle(false);
         return task;
     }
@@ -76,9 +60,6 @@ protected:
         ASSERT_TRUE(downloader->start(task).ok());
         ASSERT_TRUE(runToEnd());
     }
-    static bool holds(const std::string& page, const std::string& value) {
-        return page.find("\"" + value + "\"") != std::string::npos;
-    }
 
     std::unique_ptr<ZipBrowserModel> browser;
     std::unique_ptr<ZipOutput> output;
@@ -92,11 +73,11 @@ TEST_F(ZipLinkRepairTest, EntriesPointAtTheArchiveOrTheAddressAndFollowLaterRuns
     EXPECT_EQ(taskStatus(), TaskStatus::Zipped);
     ASSERT_TRUE(test::archiveTestsSound(archive));
     std::string page = entryText(site.pageUrl("home"));
-    EXPECT_TRUE(holds(page, "ok.html")) << page;
-    EXPECT_TRUE(holds(page, "../files/1.dat")) << page;
-    EXPECT_TRUE(holds(page, site.pageUrl("later") + "#part")) << page;
-    EXPECT_TRUE(holds(page, site.fileUrl(2))) << page;
-    EXPECT_TRUE(holds(page, kOffSite)) << page;
+    EXPECT_TRUE(quotes(page, "ok.html")) << page;
+    EXPECT_TRUE(quotes(page, "../files/1.dat")) << page;
+    EXPECT_TRUE(quotes(page, site.pageUrl("later") + "#part")) << page;
+    EXPECT_TRUE(quotes(page, site.fileUrl(2))) << page;
+    EXPECT_TRUE(quotes(page, kOffSite)) << page;
     EXPECT_NE(page.find("quarloBanner"), std::string::npos);
     std::string css = entryText(site.styleUrl("main"));
     EXPECT_NE(css.find("url(" + site.fileUrl(2) + ")"), std::string::npos) << css;
@@ -109,10 +90,10 @@ TEST_F(ZipLinkRepairTest, EntriesPointAtTheArchiveOrTheAddressAndFollowLaterRuns
     EXPECT_EQ(taskStatus(), TaskStatus::Zipped);
     ASSERT_TRUE(test::archiveTestsSound(archive));
     page = entryText(site.pageUrl("home"));
-    EXPECT_TRUE(holds(page, "later.html#part")) << page;
-    EXPECT_TRUE(holds(page, "../files/2.dat")) << page;
-    EXPECT_TRUE(holds(page, "ok.html")) << page;
-    EXPECT_TRUE(holds(page, kOffSite)) << page;
+    EXPECT_TRUE(quotes(page, "later.html#part")) << page;
+    EXPECT_TRUE(quotes(page, "../files/2.dat")) << page;
+    EXPECT_TRUE(quotes(page, "ok.html")) << page;
+    EXPECT_TRUE(quotes(page, kOffSite)) << page;
     css = entryText(site.styleUrl("main"));
     EXPECT_NE(css.find("url(../files/2.dat)"), std::string::npos) << css;
 
@@ -121,27 +102,20 @@ TEST_F(ZipLinkRepairTest, EntriesPointAtTheArchiveOrTheAddressAndFollowLaterRuns
     rerun(RunMethod::SmartUpdate);
     ASSERT_EQ(entry(site.fileUrl(1))->Status, QueueStatus::Error);
     page = entryText(site.pageUrl("home"));
-    EXPECT_TRUE(holds(page, "../files/1.dat")) << page;
-    EXPECT_TRUE(holds(page, "../files/2.dat")) << page;
+    EXPECT_TRUE(quotes(page, "../files/1.dat")) << page;
+    EXPECT_TRUE(quotes(page, "../files/2.dat")) << page;
 }
 
 TEST_F(ZipLinkRepairTest, AStoppedRunCommitsItsPagesWithTheUnsavedTargetsAbsolute) {
     site.hold(2);
     ASSERT_TRUE(downloader->start(zipTask("stopped")).ok());
-    ASSERT_TRUE(runUntil([&] {
-        const auto page = entry(site.pageUrl("home"));
-        const auto ok = entry(site.pageUrl("ok"));
-        return page && ok && page->Status == QueueStatus::Parsed &&
-               ok->Status == QueueStatus::Parsed && site.requests(2) > 0;
-    }));
-    downloader->stop();
-    site.releaseAll();
+    ASSERT_TRUE(stopWhileFileIsFetched(2));
     EXPECT_EQ(taskStatus(), TaskStatus::DownloadStopped);
     ASSERT_TRUE(test::archiveTestsSound(archive));
     const std::string page = entryText(site.pageUrl("home"));
-    EXPECT_TRUE(holds(page, "ok.html")) << page;
-    EXPECT_TRUE(holds(page, site.fileUrl(2))) << page;
-    EXPECT_TRUE(holds(page, kOffSite)) << page;
+    EXPECT_TRUE(quotes(page, "ok.html")) << page;
+    EXPECT_TRUE(quotes(page, site.fileUrl(2))) << page;
+    EXPECT_TRUE(quotes(page, kOffSite)) << page;
 }
 
 } // namespace
