@@ -116,5 +116,25 @@ TEST(AbsoluteLinkTextTest, BytesThatWouldEndTheValueAreEncoded) {
               "http://h/a%20b%22c%27d%3Ce%3Ef%5Cg%01.html?q=1&r=2#s");
 }
 
+// A url() without quotes would end at the address's ")": there its parentheses are encoded
+// too, so the style text stays valid; in quotes and attributes they stay as they are.
+TEST(AbsoluteLinkTextTest, AnUnquotedStyleUrlKeepsItsParenthesesEncoded) {
+    const std::string original = "p { background: URL(\n a%281%29.png ) }\n"
+                                 "q { background: url('b%282%29.png') }\n"
+                                 "<a href=\"c(3).html\">";
+    std::string text = original;
+    std::vector<RecordedLink> links;
+    for (const auto& [local, url] : {std::pair{"a%281%29.png", "http://h/a(1) x.png"},
+                                     std::pair{"b%282%29.png", "http://h/b(2).png"},
+                                     std::pair{"c(3).html", "http://h/c(3).html"}})
+        links.push_back({text.find(local), true, local, url});
+    ASSERT_TRUE(relinkText(text, links, [](const RecordedLink&) { return false; }));
+    EXPECT_EQ(text, "p { background: URL(\n http://h/a%281%29%20x.png ) }\n"
+                    "q { background: url('http://h/b(2).png') }\n"
+                    "<a href=\"http://h/c(3).html\">");
+    ASSERT_TRUE(relinkText(text, links, [](const RecordedLink&) { return true; }));
+    EXPECT_EQ(text, original);
+}
+
 } // namespace
 } // namespace quarlo

@@ -1,5 +1,7 @@
 #include "engine/TickURLParts.h"
 
+#include "platform/TextUtil.h"
+
 #include <cctype>
 
 #include <curl/curl.h>
@@ -67,20 +69,7 @@ bool curlAccepts(const std::string& url) {
 } // namespace
 
 std::string escapeForRequest(std::string_view url) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string result;
-    result.reserve(url.size());
-    for (char c : url) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u <= 0x20 || u >= 0x7F) {
-            result += '%';
-            result += kHex[u >> 4];
-            result += kHex[u & 0x0F];
-        } else {
-            result += c;
-        }
-    }
-    return result;
+    return percentEncode(url, [](unsigned char c) { return c > 0x20 && c < 0x7F; });
 }
 
 TickURLParts splitURL(std::string_view url) {

@@ -2,6 +2,7 @@
 
 #include "html/TagReading.h"
 #include "html/TextSearch.h"
+#include "platform/TextUtil.h"
 
 #include <cstddef>
 #include <string_view>
@@ -20,22 +21,9 @@ constexpr std::string_view kBannerPage =
 
 // Every byte but letters and digits is encoded, so the address can stand inside quoted
 // attribute values and script strings alike.
-std::string percentEncode(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(text.size() * 2);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-            (byte >= '0' && byte <= '9')) {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0x0F];
-        }
-    }
-    return encoded;
+bool keptInBannerAddress(unsigned char byte) {
+    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+           (byte >= '0' && byte <= '9');
 }
 
 // The end ("/script") of the script block that holds the position, or 0 when it lies in
@@ -70,7 +58,7 @@ TagSpan findOutsideScripts(const std::string& page, std::string_view tag) {
 } // namespace
 
 std::string bannerPageUrl() {
-    return "data:text/html;charset=utf-8," + percentEncode(kBannerPage);
+    return "data:text/html;charset=utf-8," + percentEncode(kBannerPage, keptInBannerAddress);
 }
 
 std::string bannerTopBlock() {

@@ -6,6 +6,7 @@
 #include "html/TextSearch.h"
 #include "html/UrlFunctions.h"
 #include "platform/FileUtil.h"
+#include "platform/TextUtil.h"
 
 #include <algorithm>
 #include <utility>
@@ -64,20 +65,7 @@ bool shouldConvertLink(const LinkOptions& options, bool followed, bool withinSit
 }
 
 std::string encodeLocalLink(std::string_view path) {
-    constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(path.size());
-    for (char ch : path) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (keptInLink(c)) {
-            out += ch;
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        }
-    }
-    return out;
+    return percentEncode(path, keptInLink);
 }
 
 PageLocalLinks::PageLocalLinks(const FileTypes& types, std::string_view pageUrl,

@@ -1,29 +1,43 @@
 #include "html/LinkRecords.h"
 
+#include "platform/TextUtil.h"
+
 #include <iterator>
 
 namespace quarlo {
 
-std::string RecordedLink::text() const {
-    return local ? localText : absoluteLinkText(url);
+namespace {
+
+bool keptInValue(unsigned char c) {
+    return c > ' ' && c != 0x7F && c != '"' && c != '\'' && c != '<' && c != '>' && c != '\\';
 }
 
-std::string absoluteLinkText(std::string_view url) {
-    constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(url.size());
-    for (char ch : url) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c <= ' ' || c == 0x7F || ch == '"' || ch == '\'' || ch == '<' || ch == '>' ||
-            ch == '\\') {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        } else {
-            out += ch;
-        }
-    }
-    return out;
+// A url() without quotes ends at ")" and is spoilt by "(".
+bool keptInBareStyleUrl(unsigned char c) {
+    return keptInValue(c) && c != '(' && c != ')';
+}
+
+bool isStyleBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// Whether the value at offset opens a url() without quotes: "url(" and blanks before it.
+bool opensBareStyleUrl(std::string_view text, std::size_t offset) {
+    if (offset > text.size())
+        return false;
+    while (offset > 0 && isStyleBlank(text[offset - 1]))
+        --offset;
+    return offset >= 4 && equalsNoCase(text.substr(offset - 4, 4), "url(");
+}
+
+} // namespace
+
+std::string RecordedLink::text() const {
+    return local ? localText : absoluteLinkText(url, bareStyleUrl);
+}
+
+std::string absoluteLinkText(std::string_view url, bool bareStyleUrl) {
+    return percentEncode(url, bareStyleUrl ? keptInBareStyleUrl : keptInValue);
 }
 
 void RewriteTracker::noteRewrite(std::size_t offset, std::size_t oldLength, std::size_t newLength,
@@ -89,6 +103,7 @@ bool relinkText(std::string& text, std::vector<RecordedLink>& links,
         // Offsets ascend; one that overlaps the previous value is not ours.
         if (link.offset < copied)
             continue;
+        link.bareStyleUrl = opensBareStyleUrl(text, link.offset);
         const auto holds = [&](const std::string& value) {
             return link.offset + value.size() <= text.size() &&
                    text.compare(link.offset, value.size(), value) == 0;

@@ -11,10 +11,11 @@ namespace quarlo {
 // A link the program rewrote in a saved file, kept so that the end of a run can point it at
 // the local copy when that copy exists and at the target's address when it does not.
 struct RecordedLink {
-    std::size_t offset = 0; // of the value's first byte in the file as it stands (from 0)
-    bool local = true;      // the value names the local copy, else the absolute URL
-    std::string localText;  // the relative link to the local copy, "#" part included
-    std::string url;        // the target's absolute URL, "#" part included
+    std::size_t offset = 0;    // of the value's first byte in the file as it stands (from 0)
+    bool local = true;         // the value names the local copy, else the absolute URL
+    std::string localText;     // the relative link to the local copy, "#" part included
+    std::string url;           // the target's absolute URL, "#" part included
+    bool bareStyleUrl = false; // the value stands in a url() without quotes (style text)
 
     // The value as it stands in the file.
     std::string text() const;
@@ -22,8 +23,8 @@ struct RecordedLink {
 
 // The text that sends a link to its target's address: the URL with every byte that would
 // end or change the value in an attribute or a script string percent-encoded (quotes, "<",
-// ">", "\", blanks and control bytes).
-std::string absoluteLinkText(std::string_view url);
+// ">", "\", blanks and control bytes), and in a url() without quotes its parentheses too.
+std::string absoluteLinkText(std::string_view url, bool bareStyleUrl = false);
 
 // The rewrites made in one file while it is converted, by offset in the text as it stands
 // now. Every edit of the text (rewrites and insertions alike) is noted, so that the offsets

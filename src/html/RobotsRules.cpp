@@ -1,6 +1,7 @@
 #include "html/RobotsRules.h"
 
 #include "html/TagReading.h"
+#include "platform/TextUtil.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,17 +21,6 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-bool unreserved(unsigned char c) {
-    return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
-}
-
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -41,7 +31,6 @@ int hexValue(char c) {
 // One spelling for equal paths: %XX of unreserved characters decoded, other escapes in
 // upper case, bytes outside printable ASCII (and blanks) encoded.
 std::string normalise(std::string_view s) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -49,18 +38,13 @@ std::string normalise(std::string_view s) {
         if (c == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
             const auto decoded =
                 static_cast<unsigned char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
-            if (unreserved(decoded)) {
+            if (isUnreservedByte(decoded))
                 out += static_cast<char>(decoded);
-            } else {
-                out += '%';
-                out += kHex[decoded >> 4];
-                out += kHex[decoded & 15];
-            }
+            else
+                appendPercentEncoded(out, decoded);
             i += 2;
         } else if (c <= 0x20 || c >= 0x7F) {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
+            appendPercentEncoded(out, c);
         } else {
             out += static_cast<char>(c);
         }

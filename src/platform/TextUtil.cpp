@@ -67,21 +67,31 @@ bool containsString(const std::vector<std::string>& list, std::string_view text)
     return std::find(list.begin(), list.end(), text) != list.end();
 }
 
-std::string percentEncode(std::string_view text, bool keepSlash) {
-    static const char* const hex = "0123456789ABCDEF";
+bool isUnreservedByte(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+bool isUnreservedOrSlash(unsigned char c) {
+    return isUnreservedByte(c) || c == '/';
+}
+
+void appendPercentEncoded(std::string& out, unsigned char byte) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += '%';
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0x0F];
+}
+
+std::string percentEncode(std::string_view text, KeptBytes kept) {
     std::string out;
+    out.reserve(text.size());
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                                (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
-                                c == '~';
-        if (unreserved || (keepSlash && c == '/')) {
+        if (kept(c))
             out += ch;
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
+        else
+            appendPercentEncoded(out, c);
     }
     return out;
 }

@@ -19,8 +19,16 @@ std::vector<std::string_view> splitLines(std::string_view text);
 std::string_view cutUtf8(std::string_view text, std::size_t maxBytes);
 bool containsString(const std::vector<std::string>& list, std::string_view text);
 
-// Percent-encodes every byte but the unreserved URL characters (and "/" when keepSlash).
-std::string percentEncode(std::string_view text, bool keepSlash = false);
+// The bytes an encoder keeps as they are; each caller passes the set its context allows.
+using KeptBytes = bool (*)(unsigned char byte);
+// ASCII letters, digits and "-._~": the unreserved characters of a URL.
+bool isUnreservedByte(unsigned char byte);
+// Letters, digits and "-._~/": a path's unreserved characters and its separators.
+bool isUnreservedOrSlash(unsigned char byte);
+// Every byte outside the kept set written as "%XX" (upper-case hexadecimal digits).
+std::string percentEncode(std::string_view text, KeptBytes kept = isUnreservedByte);
+// One byte as "%XX".
+void appendPercentEncoded(std::string& out, unsigned char byte);
 // Every %XX escape (hex digits of either case) decoded; a "%" without two hex digits stays.
 std::string percentDecode(std::string_view text);
 // Appends the UTF-8 bytes of a code point (at most 0x10FFFF).

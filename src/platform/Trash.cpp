@@ -93,7 +93,7 @@ Result<std::string> moveToTrash(const std::string& path, const std::string& tras
     fs::create_directories(files, ec);
     fs::create_directories(infos, ec);
     ::chmod(withoutTrailingSlash(trashFolder).c_str(), 0700);
-    const std::string content = "[Trash Info]\nPath=" + percentEncode(item, true) +
+    const std::string content = "[Trash Info]\nPath=" + percentEncode(item, isUnreservedOrSlash) +
                                 "\nDeletionDate=" + deletionDate() + "\n";
     const std::string name = claimName(infos, fileNameOf(item), content);
     if (name.empty())

@@ -87,7 +87,7 @@ std::string exportScriptText(const std::vector<std::string>& header,
 }
 
 std::string localFileUrl(const std::string& path) {
-    return "file://" + percentEncode(path, true);
+    return "file://" + percentEncode(path, isUnreservedOrSlash);
 }
 
 std::string skinPagePath(const TQLApp& app, const std::string& pageName) {
