@@ -9,17 +9,22 @@
 #include "support/CopiedLinks.h"
 #include "support/FolderSiteServer.h"
 #include "support/HeadlessChromium.h"
+#include "support/LinkChecker.h"
 #include "support/PngImage.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace fs = std::filesystem;
 using quarlo::test::readWholeFile;
@@ -130,8 +135,8 @@ private:
             return 0;
         }
         for (std::size_t i = 0; i < serverValues.size(); ++i) {
-            const std::string value = quarlo::test::readValue(serverValues[i]);
-            const std::string written = quarlo::test::readValue(savedValues[i]);
+            const std::string value = quarlo::test::LinkChecker::valueAsRead(serverValues[i]);
+            const std::string written = quarlo::test::LinkChecker::valueAsRead(savedValues[i]);
             std::string target = value;
             if (value.find("://") == std::string::npos && !value.starts_with("data:"))
                 target = quarlo::test::resolvedPath(pageUrl, value, true);
@@ -223,6 +228,7 @@ TEST_F(CliStyleMirror, AFolderCopyHoldsEveryFileOnceAndLinksItLocally) {
 TEST_F(CliStyleMirror, AnArchiveCopyHoldsTheSameFilesLinkedLocally) {
     const std::string copy = mirrorToArchive();
     ASSERT_FALSE(HasFailure());
+    expectEachUrlAskedOnce();
     CopyCheck check(copy, m_site.url("/"), false);
     check.expectFilesSavedOnce();
     check.expectPagesKeptButForLinks();

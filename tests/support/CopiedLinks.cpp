@@ -1,5 +1,7 @@
 #include "support/CopiedLinks.h"
 
+#include "platform/TextUtil.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <regex>
@@ -51,11 +53,16 @@ std::vector<TextLink> textLinksOf(const std::string& text) {
 }
 
 std::string withoutLinkValues(const std::string& text) {
-    std::string out = text;
-    const std::vector<TextLink> links = textLinksOf(text);
-    for (auto link = links.rbegin(); link != links.rend(); ++link)
-        out.replace(link->offset, link->length, "@");
-    return out;
+    std::string out;
+    std::size_t copied = 0;
+    for (const TextLink& link : textLinksOf(text)) {
+        if (link.offset < copied)
+            continue; // inside one replaced already
+        out.append(text, copied, link.offset - copied);
+        out += '@';
+        copied = link.offset + link.length;
+    }
+    return out.append(text, copied);
 }
 
 std::vector<std::string> candidatesOf(const TextLink& link) {
@@ -66,36 +73,10 @@ std::vector<std::string> descriptorsOf(const TextLink& link) {
     return link.srcset ? srcsetParts(link.text, false) : std::vector<std::string>{};
 }
 
-std::string readValue(const std::string& value) {
-    std::string text = value;
-    for (const auto& [reference, c] :
-         {std::pair{"&quot;", "\""}, std::pair{"&#39;", "'"}, std::pair{"&amp;", "&"}}) {
-        const std::string ref = reference;
-        for (auto at = text.find(ref); at != std::string::npos; at = text.find(ref, at + 1))
-            text.replace(at, ref.size(), c);
-    }
-    const auto begin = text.find_first_not_of(" \t\r\n\f");
-    const auto end = text.find_last_not_of(" \t\r\n\f");
-    return begin == std::string::npos ? "" : text.substr(begin, end - begin + 1);
-}
-
-std::string percentDecoded(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 std::string resolvedPath(const std::string& filePath, const std::string& link, bool keepQuery) {
     std::string target = link.substr(0, link.find('#'));
     if (!keepQuery)
-        target = percentDecoded(target.substr(0, target.find('?')));
+        target = percentDecode(target.substr(0, target.find('?')));
     const std::filesystem::path folder = std::filesystem::path("/" + filePath).parent_path();
     return (folder / target).lexically_normal().string().substr(1);
 }

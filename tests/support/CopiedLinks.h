@@ -26,10 +26,6 @@ std::vector<std::string> candidatesOf(const TextLink& link);
 // Descriptors of a SRCSET value in order ("1x", "480w"), empty for other links.
 std::vector<std::string> descriptorsOf(const TextLink& link);
 
-// A link value as a browser reads it: character references decoded, surrounding blanks cut.
-std::string readValue(const std::string& value);
-// Percent-escapes decoded.
-std::string percentDecoded(const std::string& text);
 // The file a relative link of the file at filePath (both below one folder) opens: the
 // fragment cut, escapes decoded, dot segments applied. The query stays when keepQuery is
 // set (a link of a page on a server), and is cut otherwise (a link opened from disk).
