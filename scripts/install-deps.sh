@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     libcurl4-openssl-dev libssl-dev openssl libzip-dev zip unzip
     qt6-base-dev qt6-webengine-dev qt6-charts-dev libqt6svg6
-    libcpp-httplib-dev libgtest-dev libgmock-dev
+    libcpp-httplib-dev libgtest-dev libgmock-dev libbrotli-dev libpng-dev
     xvfb xauth python3 python3-pil chromium fonts-dejavu-core
     dpkg-dev desktop-file-utils man-db groff-base bsdextrautils qt6-qpa-plugins
 )

@@ -218,6 +218,10 @@ std::vector<PageLink> LinkChecker::linksOf(const std::string& html) {
     return links;
 }
 
+std::string LinkChecker::valueAsRead(const std::string& written) {
+    return trim(decodeReferences(written));
+}
+
 std::optional<std::string> LinkChecker::resolve(const std::string& pagePath, const PageLink& link) {
     std::string value = trim(link.value);
     if (startsWithNoCase(value, "javascript:"))

@@ -39,6 +39,9 @@ public:
     LinkChecker(std::string root, std::vector<std::string> sitePrefixes);
 
     static std::vector<PageLink> linksOf(const std::string& html);
+    // An attribute value as written, read as a browser reads it: character references
+    // decoded, surrounding blanks cut.
+    static std::string valueAsRead(const std::string& written);
     // The file a relative link opens from the page at pagePath (a file path); nothing when
     // the link is not a relative one.
     static std::optional<std::string> resolve(const std::string& pagePath, const PageLink& link);
