@@ -43,7 +43,8 @@ public:
             return false;
         const std::string index =
             "<html><head><title>Index</title>\n"
-            "<link rel=stylesheet href=\"css/a.css?v=3\"></head><body>\n"
+            "<link rel=stylesheet href=\"css/a.css?v=3\">\n"
+            "<script data-url_root=\"./\" src=\"js/opts.js\"></script></head><body>\n"
             "<a href=\"show.asp?id=1&amp;p=2\">query</a>\n"
             "<a href=\" " +
             m_server.url("/abs.html") +
@@ -60,6 +61,8 @@ public:
             {"/case.html", {page("Lower case"), "text/html"}},
             {"/frag.html", {page("Fragment"), "text/html"}},
             {"/css/a.css?v=3", {"body { color: black }\n", "text/css"}},
+            {"/js/opts.js",
+             {"var root = document.scripts[0].dataset.url_root;\n", "text/javascript"}},
             {"/img/x.png?w=200", {std::string("\x89PNG\r\n\x1a\n", 8), "image/png"}},
         };
         return true;
@@ -112,6 +115,7 @@ const std::set<std::string> kSaved = {
     "frag.html",
     "css/a.css" + kQ + "v=3.css",
     "img/x.png" + kQ + "w=200.png",
+    "js/opts.js",
 };
 
 class CliLinkValues : public ::testing::Test {
@@ -137,8 +141,10 @@ TEST_F(CliLinkValues, AFolderCopyFollowsAndConvertsLinksAsABrowserReadsThem) {
     EXPECT_EQ(readWholeFile(site + "Case.html").find("Upper case") != std::string::npos, true);
     EXPECT_EQ(readWholeFile(site + "case.html").find("Lower case") != std::string::npos, true);
 
-    // Each URL asked for once, as a browser would ask; nothing under a blank-padded name.
+    // Each URL asked for once, as a browser would ask; nothing under a blank-padded name, and
+    // nothing for the script tag's data attribute, which is no script text.
     const std::vector<std::string> requests = m_site.requests();
+    EXPECT_EQ(std::count(requests.begin(), requests.end(), "/"), 0);
     for (const char* target : {"/show.asp?id=1&p=2", "/abs.html", "/Case.html", "/case.html",
                                "/css/a.css?v=3", "/img/x.png?w=200"})
         EXPECT_EQ(std::count(requests.begin(), requests.end(), target), 1) << target;
@@ -150,7 +156,8 @@ TEST_F(CliLinkValues, AFolderCopyFollowsAndConvertsLinksAsABrowserReadsThem) {
     for (const char* link :
          {"href=\"css/a.css%C2%BFv=3.css\"", "href=\"show.html%C2%BFid=1%26p=2.html\"",
           "href=\" abs.html\t\"", "href=\"Case.html\"", "href=\"case.html\"",
-          "href='frag.html#a&amp;b'", "src=\"img/x.png%C2%BFw=200.png\""})
+          "href='frag.html#a&amp;b'", "src=\"img/x.png%C2%BFw=200.png\"",
+          "data-url_root=\"./\" src=\"js/opts.js\""})
         EXPECT_NE(index.find(link), std::string::npos) << link << "\n" << index;
 
     quarlo::test::LinkChecker checker(site, {m_site.root()});

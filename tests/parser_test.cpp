@@ -272,6 +272,16 @@ TEST(ParserQuotedStrings, TakeAddressLikeStringsPerMode) {
         {"outside script, mode 1", outside, 1, "'", {}},
         {"outside script, mode 2", outside, 2, "'", {"menu/next.html"}},
         {"after the script block", "x<script>a=1</script>'s.html'>", 1, "'", {}},
+        {"the script tag's own attributes are not script text",
+         "x<script data-root='./' src='a.js'>b='c/d.js'</script>",
+         1,
+         "'",
+         {"c/d.js"}},
+        {"nor in mode 2 a reason to skip them",
+         "x<script data-root='./'>b='c/d.js'</script>",
+         2,
+         "'",
+         {"./", "c/d.js"}},
         {"upper-case SCRIPT", "x<SCRIPT>a=\"d/e.js\"</SCRIPT>", 1, "\"", {"d/e.js"}},
         {"MIME types and prose never",
          "x<script type='text/javascript'>a='a b.html';b='TEXT/CSS';c='b.html'</script>",
@@ -453,8 +463,9 @@ TEST(ParserPasses, RunInTableOrderPerAggressiveSetting) {
                             {12, "e.swf"},  {13, "p.swf"}};
     EXPECT_EQ(scanPage(page, 0), tagPasses);
 
+    // The script tag's own src is an attribute, not script text.
     Hits limited = tagPasses;
-    limited.insert(limited.end(), {{14, "q/one.html"}, {15, "s.js"}, {15, "q/two.html"}});
+    limited.insert(limited.end(), {{14, "q/one.html"}, {15, "q/two.html"}});
     EXPECT_EQ(scanPage(page, 1), limited);
 
     const Hits anywhere = {

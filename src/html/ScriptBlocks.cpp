@@ -21,9 +21,13 @@ std::vector<std::size_t> matches(std::string_view text, std::string_view pattern
 
 } // namespace
 
+bool ScriptBlockIndex::Mark::operator<(const Mark& other) const {
+    return at != other.at ? at < other.at : inRewrite < other.inRewrite;
+}
+
 ScriptBlockIndex::ScriptBlockIndex(std::string_view text) {
     for (std::size_t at : matches(text, kScriptOpen))
-        m_opens.push_back({at, 0});
+        m_opens.push_back({at, 0, text.find('>', at)});
     for (std::size_t at : matches(text, kScriptClose))
         m_closes.push_back({at, 0});
 }
@@ -44,6 +48,9 @@ bool ScriptBlockIndex::contains(std::size_t position) const {
     while (open != m_opens.begin()) {
         --open;
         if (open->inRewrite != 0 || open->at + kScriptOpen.size() - 1 <= position) {
+            if (open->inRewrite == 0 &&
+                (open->tagEnd == std::string_view::npos || open->tagEnd >= position))
+                return false;
             const auto close = std::lower_bound(m_closes.begin(), m_closes.end(), *open);
             return close != m_closes.end() && close->inRewrite == 0 && close->at > position;
         }

@@ -8,9 +8,10 @@ namespace quarlo {
 
 // The script blocks of a page while a pass over its quoted strings rewrites some of them.
 // A position lies in a script block when it comes after the last "<script" that ends at or
-// before it and before the first "/script" from that "<script" on (ASCII case ignored): a
-// "/script" inside a string of the script ends the block, as it does for the browser's
-// tokenizer.
+// before it, after the ">" that closes that start tag, and before the first "/script" from
+// that "<script" on (ASCII case ignored): a "/script" inside a string of the script ends the
+// block, as it does for the browser's tokenizer, and the start tag's attribute values are
+// attributes, not script text.
 //
 // Positions count from 0 in the text as the pass began. Rewrites come in page order, each
 // between the two quotes of its string, so a mark never straddles one: the marks of the
@@ -26,12 +27,15 @@ public:
 
 private:
     // A "<script" or "/script": where it starts in the original text, or, for one inside
-    // rewritten text, the rewrite's start and 1 + its offset in the new text.
+    // rewritten text, the rewrite's start and 1 + its offset in the new text. Marks order by
+    // place alone.
     struct Mark {
         std::size_t at = 0;
         std::size_t inRewrite = 0;
-        // NOLINTNEXTLINE(modernize-use-nullptr): the check misreads a defaulted <=>.
-        auto operator<=>(const Mark&) const = default;
+        // Of an original "<script": the ">" closing its start tag in the original text. No
+        // rewrite holds or replaces a ">", so it stays where it was.
+        std::size_t tagEnd = std::string_view::npos;
+        bool operator<(const Mark& other) const;
     };
     static void addRewriteMarks(std::vector<Mark>& marks, std::string_view text,
                                 std::string_view pattern, std::size_t start);

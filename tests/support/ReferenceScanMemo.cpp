@@ -33,6 +33,7 @@ bool canOverlap(std::string_view pattern) {
 }
 
 bool ScriptBlocks::contain(std::string_view text, std::size_t position) {
+    const std::size_t openBefore = m_valid ? m_open : 0;
     if (!m_valid || position < m_position) {
         m_open = FindTextBack(text, kScriptOpen, position, true);
         m_nextOpen = FindText(text, kScriptOpen, m_open + 1, true);
@@ -46,8 +47,12 @@ bool ScriptBlocks::contain(std::string_view text, std::size_t position) {
         }
         m_close = FindText(text, kScriptClose, m_open, true);
     }
+    if (m_open != openBefore || m_open == 0) {
+        m_openEnd = m_open == 0 ? 0 : FindText(text, ">", m_open, true);
+    }
     m_position = position;
-    return m_open != 0 && m_close != 0 && m_open < position && position < m_close;
+    return m_open != 0 && m_close != 0 && m_openEnd != 0 && m_openEnd < position &&
+           position < m_close;
 }
 
 } // namespace quarlo::test

@@ -36,9 +36,10 @@ private:
 // cannot, so its result from a later start is the memo's.
 bool canOverlap(std::string_view pattern);
 
-// The script block around a position: the last "<script" that ends at or before it and the
-// first "/script" at or after that, ASCII case ignored. Positions that grow are answered by
-// walking forward from the previous answer instead of searching back from each.
+// The script block around a position: the last "<script" that ends at or before it, the
+// ">" that closes its start tag (the position must lie after it) and the first "/script" at
+// or after that "<script", ASCII case ignored. Positions that grow are answered by walking
+// forward from the previous answer instead of searching back from each.
 class ScriptBlocks {
 public:
     bool contain(std::string_view text, std::size_t position);
@@ -47,6 +48,7 @@ public:
 private:
     std::size_t m_position = 0;
     std::size_t m_open = 0;
+    std::size_t m_openEnd = 0;
     std::size_t m_nextOpen = 0;
     std::size_t m_close = 0;
     bool m_valid = false;
