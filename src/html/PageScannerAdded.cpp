@@ -118,26 +118,45 @@ std::vector<ValueLink> linksOfTag(std::string_view text, AddedValue& where) {
     return {ValueLink{0, value.length, value.text}};
 }
 
+// The "<"s of the pass's tags from a position on: those of the tag index, or every one.
+class AddedTags {
+public:
+    AddedTags(std::string_view text, const std::vector<std::size_t>* starts)
+        : m_text(text), m_starts(starts) {}
+
+    std::size_t next(std::size_t from) {
+        if (m_starts == nullptr)
+            return from < m_text.size() ? m_text.find('<', from) : npos;
+        while (m_at < m_starts->size() && (*m_starts)[m_at] < from)
+            ++m_at;
+        return m_at < m_starts->size() ? (*m_starts)[m_at] : npos;
+    }
+
+private:
+    std::string_view m_text;
+    const std::vector<std::size_t>* m_starts;
+    std::size_t m_at = 0;
+};
+
 } // namespace
 
 // A tag's values are read up to its ">" and the pass goes on after it; a style block's text
-// runs to its "</style" and the pass goes on there.
+// runs to its "</style" and the pass goes on there. A pass with a tag name visits the tags the
+// page's tag index lists under it; the style attribute pass looks at every "<".
 void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
     const std::string_view text = m_page;
-    AddedRun run{text, m_edits};
     if (pass.kind == LinkValueKind::Stylesheet) {
+        AddedRun run{text, m_edits};
         visitLinks(run, AddedValue{pass}, styleLinks(text), visit);
         return;
     }
-    for (std::size_t from = 1; from < text.size();) {
-        const std::size_t lt = text.find('<', from);
+    AddedTags tags(text, pass.tag.empty() ? nullptr : &tagStarts(pass));
+    AddedRun run{text, m_edits};
+    for (std::size_t from = 1;;) {
+        const std::size_t lt = tags.next(from);
         if (lt == npos)
             break;
         const std::size_t name = tagNamePosition(text, lt);
-        if (!tagNameAt(text, name, pass.tag)) {
-            from = lt + 1;
-            continue;
-        }
         const std::size_t gt = text.find('>', lt);
         if (gt == npos)
             break;
