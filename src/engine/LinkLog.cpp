@@ -1,15 +1,25 @@
 #include "engine/LinkLog.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 
 namespace quarlo {
 
 namespace {
 
+// The log is written for every parsed page: numbers go straight into the text, with no
+// string of their own.
+void appendNumber(std::string& out, std::size_t value) {
+    std::array<char, 24> digits{};
+    const char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    out.append(digits.data(), static_cast<std::size_t>(end - digits.data()));
+}
+
 void appendText(std::string& out, const std::string& text) {
-    out += std::to_string(text.size());
+    appendNumber(out, text.size());
     out += ':';
     out += text;
 }
@@ -21,9 +31,9 @@ void appendShared(std::string& out, const std::string& text, const std::string& 
     std::size_t shared = 0;
     while (shared < limit && text[shared] == before[shared])
         ++shared;
-    out += std::to_string(shared);
+    appendNumber(out, shared);
     out += '+';
-    out += std::to_string(text.size() - shared);
+    appendNumber(out, text.size() - shared);
     out += ':';
     out.append(text, shared, std::string::npos);
 }
@@ -36,14 +46,15 @@ std::string linkLogPath(const std::string& queueFile) {
 
 std::string pageLinksText(const PageLinkBlock& block) {
     std::string out = "P ";
+    out.reserve(64 + block.pageUrl.size() + 48 * block.links.size());
     appendText(out, block.pageUrl);
     out += ' ';
-    out += std::to_string(block.links.size());
+    appendNumber(out, block.links.size());
     out += '\n';
     static const RecordedLink kNone;
     const RecordedLink* before = &kNone;
     for (const RecordedLink& link : block.links) {
-        out += std::to_string(link.offset);
+        appendNumber(out, link.offset);
         out += link.local ? " L " : " A ";
         appendShared(out, link.localText, before->localText);
         out += ' ';
