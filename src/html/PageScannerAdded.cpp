@@ -138,6 +138,29 @@ private:
     std::size_t m_at = 0;
 };
 
+// Whether a tag holds the name of an attribute (any case), for tags met in page order: the
+// page is searched for the name once, not every tag, and a tag without the name has no such
+// attribute.
+class NameInTags {
+public:
+    NameInTags(std::string_view text, std::string_view name) : m_text(text), m_name(name) {}
+
+    bool within(std::size_t lt, std::size_t gt) {
+        if (!m_known || (m_next != npos && m_next < lt)) {
+            const std::size_t found = FindText(m_text, m_name, lt + 1, true);
+            m_next = found == 0 ? npos : found - 1;
+            m_known = true;
+        }
+        return m_next != npos && m_next + m_name.size() <= gt;
+    }
+
+private:
+    std::string_view m_text;
+    std::string_view m_name;
+    std::size_t m_next = npos;
+    bool m_known = false;
+};
+
 } // namespace
 
 // A tag's values are read up to its ">" and the pass goes on after it; a style block's text
@@ -152,6 +175,7 @@ void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
     }
     AddedTags tags(text, pass.tag.empty() ? nullptr : &tagStarts(pass));
     AddedRun run{text, m_edits};
+    NameInTags attributeName(text, pass.attribute);
     for (std::size_t from = 1;;) {
         const std::size_t lt = tags.next(from);
         if (lt == npos)
@@ -171,6 +195,9 @@ void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
             from = end;
             continue;
         }
+        // Every tag is looked at for a style attribute; few have one.
+        if (pass.kind == LinkValueKind::StyleAttribute && !attributeName.within(lt, gt))
+            continue;
         AddedValue value{pass, lt, gt};
         const std::vector<ValueLink> links = linksOfTag(text, value);
         visitLinks(run, value, links, visit);
