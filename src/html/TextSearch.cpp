@@ -238,8 +238,11 @@ void ReplaceFrom(std::string& text, std::size_t start, std::string_view pattern,
 
 std::string TextBetween(std::string_view text, std::string_view open, std::string_view close) {
     const std::size_t o = findUpperMarker(text, open);
+    if (o == std::string_view::npos) {
+        return {}; // a page without a title is not read twice
+    }
     const std::size_t c = findUpperMarker(text, close);
-    if (o == std::string_view::npos || c == std::string_view::npos) {
+    if (c == std::string_view::npos) {
         return {};
     }
     const std::size_t begin = o + open.size();
