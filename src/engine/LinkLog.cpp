@@ -26,7 +26,7 @@ void appendText(std::string& out, const std::string& text) {
 
 // A link's text after the bytes it shares with the same text of the link before it: the
 // links of a page mostly share their site's address and folders.
-void appendShared(std::string& out, const std::string& text, const std::string& before) {
+void appendShared(std::string& out, std::string_view text, std::string_view before) {
     const std::size_t limit = std::min(text.size(), before.size());
     std::size_t shared = 0;
     while (shared < limit && text[shared] == before[shared])
@@ -35,8 +35,42 @@ void appendShared(std::string& out, const std::string& text, const std::string& 
     out += '+';
     appendNumber(out, text.size() - shared);
     out += ':';
-    out.append(text, shared, std::string::npos);
+    out.append(text.substr(shared));
 }
+
+// The link lines of a block, each written against the one before it.
+class LinkLines {
+public:
+    void add(std::size_t offset, bool local, std::string_view localText, std::string_view url) {
+        appendNumber(m_text, offset);
+        m_text += local ? " L " : " A ";
+        appendShared(m_text, localText, m_localText);
+        m_text += ' ';
+        appendShared(m_text, url, m_url);
+        m_text += '\n';
+        m_localText = localText;
+        m_url = url;
+        ++m_count;
+    }
+
+    // The block: its page line, then the link lines.
+    std::string block(const std::string& pageUrl) const {
+        std::string out = "P ";
+        out.reserve(64 + pageUrl.size() + m_text.size());
+        appendText(out, pageUrl);
+        out += ' ';
+        appendNumber(out, m_count);
+        out += '\n';
+        out += m_text;
+        return out;
+    }
+
+private:
+    std::string m_text;
+    std::string_view m_localText; // of the link before, which outlives the next line
+    std::string_view m_url;
+    std::size_t m_count = 0;
+};
 
 } // namespace
 
@@ -45,30 +79,26 @@ std::string linkLogPath(const std::string& queueFile) {
 }
 
 std::string pageLinksText(const PageLinkBlock& block) {
-    std::string out = "P ";
-    out.reserve(64 + block.pageUrl.size() + 48 * block.links.size());
-    appendText(out, block.pageUrl);
-    out += ' ';
-    appendNumber(out, block.links.size());
-    out += '\n';
-    static const RecordedLink kNone;
-    const RecordedLink* before = &kNone;
-    for (const RecordedLink& link : block.links) {
-        appendNumber(out, link.offset);
-        out += link.local ? " L " : " A ";
-        appendShared(out, link.localText, before->localText);
-        out += ' ';
-        appendShared(out, link.url, before->url);
-        out += '\n';
-        before = &link;
-    }
-    return out;
+    LinkLines lines;
+    for (const RecordedLink& link : block.links)
+        lines.add(link.offset, link.local, link.localText, link.url);
+    return lines.block(block.pageUrl);
 }
 
-Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block) {
-    const std::string text = pageLinksText(block);
+std::string pageLinksText(const std::string& pageUrl, const RewriteTracker& rewrites,
+                          std::string_view text) {
+    LinkLines lines;
+    rewrites.forEachLink(text,
+                         [&](std::size_t offset, std::string_view value, const std::string& url) {
+                             lines.add(offset, true, value, url);
+                         });
+    return lines.block(pageUrl);
+}
+
+Status appendLinkLog(const std::string& logPath, const std::string& blockText) {
     std::FILE* file = std::fopen(logPath.c_str(), "ab");
-    bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    bool written = file != nullptr &&
+                   std::fwrite(blockText.data(), 1, blockText.size(), file) == blockText.size();
     int error = errno;
     if (file != nullptr && std::fclose(file) != 0 && written) {
         written = false;
@@ -78,6 +108,10 @@ Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block) {
         return {};
     errno = error;
     return Status::fromErrno(error, "Unable to write to " + logPath);
+}
+
+Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block) {
+    return appendLinkLog(logPath, pageLinksText(block));
 }
 
 bool LinkLogReader::readText(std::string& text) {
