@@ -1,32 +1,76 @@
 #include "engine/LinkLog.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 
 namespace quarlo {
 
 namespace {
 
+// The log is written for every parsed page: numbers go straight into the text, with no
+// string of their own.
+void appendNumber(std::string& out, std::size_t value) {
+    std::array<char, 24> digits{};
+    const char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    out.append(digits.data(), static_cast<std::size_t>(end - digits.data()));
+}
+
 void appendText(std::string& out, const std::string& text) {
-    out += std::to_string(text.size());
+    appendNumber(out, text.size());
     out += ':';
     out += text;
 }
 
 // A link's text after the bytes it shares with the same text of the link before it: the
 // links of a page mostly share their site's address and folders.
-void appendShared(std::string& out, const std::string& text, const std::string& before) {
+void appendShared(std::string& out, std::string_view text, std::string_view before) {
     const std::size_t limit = std::min(text.size(), before.size());
     std::size_t shared = 0;
     while (shared < limit && text[shared] == before[shared])
         ++shared;
-    out += std::to_string(shared);
+    appendNumber(out, shared);
     out += '+';
-    out += std::to_string(text.size() - shared);
+    appendNumber(out, text.size() - shared);
     out += ':';
-    out.append(text, shared, std::string::npos);
+    out.append(text.substr(shared));
 }
+
+// The link lines of a block, each written against the one before it.
+class LinkLines {
+public:
+    void add(std::size_t offset, bool local, std::string_view localText, std::string_view url) {
+        appendNumber(m_text, offset);
+        m_text += local ? " L " : " A ";
+        appendShared(m_text, localText, m_localText);
+        m_text += ' ';
+        appendShared(m_text, url, m_url);
+        m_text += '\n';
+        m_localText = localText;
+        m_url = url;
+        ++m_count;
+    }
+
+    // The block: its page line, then the link lines.
+    std::string block(const std::string& pageUrl) const {
+        std::string out = "P ";
+        out.reserve(64 + pageUrl.size() + m_text.size());
+        appendText(out, pageUrl);
+        out += ' ';
+        appendNumber(out, m_count);
+        out += '\n';
+        out += m_text;
+        return out;
+    }
+
+private:
+    std::string m_text;
+    std::string_view m_localText; // of the link before, which outlives the next line
+    std::string_view m_url;
+    std::size_t m_count = 0;
+};
 
 } // namespace
 
@@ -35,29 +79,26 @@ std::string linkLogPath(const std::string& queueFile) {
 }
 
 std::string pageLinksText(const PageLinkBlock& block) {
-    std::string out = "P ";
-    appendText(out, block.pageUrl);
-    out += ' ';
-    out += std::to_string(block.links.size());
-    out += '\n';
-    static const RecordedLink kNone;
-    const RecordedLink* before = &kNone;
-    for (const RecordedLink& link : block.links) {
-        out += std::to_string(link.offset);
-        out += link.local ? " L " : " A ";
-        appendShared(out, link.localText, before->localText);
-        out += ' ';
-        appendShared(out, link.url, before->url);
-        out += '\n';
-        before = &link;
-    }
-    return out;
+    LinkLines lines;
+    for (const RecordedLink& link : block.links)
+        lines.add(link.offset, link.local, link.localText, link.url);
+    return lines.block(block.pageUrl);
 }
 
-Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block) {
-    const std::string text = pageLinksText(block);
+std::string pageLinksText(const std::string& pageUrl, const RewriteTracker& rewrites,
+                          std::string_view text) {
+    LinkLines lines;
+    rewrites.forEachLink(text,
+                         [&](std::size_t offset, std::string_view value, const std::string& url) {
+                             lines.add(offset, true, value, url);
+                         });
+    return lines.block(pageUrl);
+}
+
+Status appendLinkLog(const std::string& logPath, const std::string& blockText) {
     std::FILE* file = std::fopen(logPath.c_str(), "ab");
-    bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    bool written = file != nullptr &&
+                   std::fwrite(blockText.data(), 1, blockText.size(), file) == blockText.size();
     int error = errno;
     if (file != nullptr && std::fclose(file) != 0 && written) {
         written = false;
@@ -67,6 +108,10 @@ Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block) {
         return {};
     errno = error;
     return Status::fromErrno(error, "Unable to write to " + logPath);
+}
+
+Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block) {
+    return appendLinkLog(logPath, pageLinksText(block));
 }
 
 bool LinkLogReader::readText(std::string& text) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarlo {
@@ -25,8 +26,13 @@ struct PageLinkBlock {
 std::string linkLogPath(const std::string& queueFile);
 
 std::string pageLinksText(const PageLinkBlock& block);
-// Appends the block in one write, unflushed: the next flush of the file system (the queue's
-// checkpoint) gives its durability.
+// The block of a page as its conversion left it (the rewrites and the converted text),
+// written straight from them: no record of its own per link.
+std::string pageLinksText(const std::string& pageUrl, const RewriteTracker& rewrites,
+                          std::string_view text);
+// Appends a block's text in one write, unflushed: the next flush of the file system (the
+// queue's checkpoint) gives its durability.
+Status appendLinkLog(const std::string& logPath, const std::string& blockText);
 Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block);
 
 // Reads a link log block by block. A torn or damaged block (a run killed while it appended)

@@ -103,7 +103,7 @@ void TThreadParse::ProcessPage() {
             processStylesheetText(links);
         else
             processPageText(links, options);
-        inPlace = savePage(localFile, {item.URL, links.rewrites().links(m_pageText)});
+        inPlace = savePage(localFile, links.rewrites());
     } else {
         finishPage(QueueStatus::Parsed);
     }
@@ -226,13 +226,13 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
 // before it records the page as parsed). The page's rewritten links are recorded before it
 // is marked "Parsed"; if it is parsed again, its new record replaces this
 // one. False when the converted page is not in place.
-bool TThreadParse::savePage(const std::string& localFile, const PageLinkBlock& links) {
+bool TThreadParse::savePage(const std::string& localFile, const RewriteTracker& rewrites) {
     showStatus("Saving Changes: " + localFile);
     const std::string pending = pendingPagePath(localFile);
     bool inPlace = false;
     if (Status written = writeFileUnflushed(pending, m_pageText); !written) {
         pageNotWritten(written.message(), errno);
-    } else if (Status recorded = recordLinks(links); !recorded) {
+    } else if (Status recorded = recordLinks(rewrites); !recorded) {
         const int error = errno;
         deleteFile(pending);
         pageNotWritten(recorded.message(), error);
@@ -251,7 +251,7 @@ bool TThreadParse::savePage(const std::string& localFile, const PageLinkBlock& l
     return inPlace;
 }
 
-Status TThreadParse::recordLinks(const PageLinkBlock& links) {
+Status TThreadParse::recordLinks(const RewriteTracker& rewrites) {
     TQLTask& task = *m_currentItem->Task;
     std::string logPath;
     {
@@ -260,7 +260,7 @@ Status TThreadParse::recordLinks(const PageLinkBlock& links) {
             return {};
         logPath = linkLogPath(task.queueFileName());
     }
-    return appendPageLinks(logPath, links);
+    return appendLinkLog(logPath, pageLinksText(m_currentItem->URL, rewrites, m_pageText));
 }
 
 // A page that cannot be written back fails; on a full or read-only disk the run fails

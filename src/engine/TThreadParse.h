@@ -21,7 +21,7 @@ class TQLApp;
 class TQLTask;
 struct FoundLink;
 struct LinkOptions;
-struct PageLinkBlock;
+class RewriteTracker;
 struct LinkPass;
 
 // The parse thread: takes the first saved page of the running task (queue status "Saved"),
@@ -94,8 +94,8 @@ private:
     void takeTitle();
     void ExtractLinks(PagePasses& links, PageScanner& scanner, const LinkPass& pass);
     void queueLink(const FoundLink& link, const LinkPass& pass);
-    bool savePage(const std::string& localFile, const PageLinkBlock& links);
-    Status recordLinks(const PageLinkBlock& links);
+    bool savePage(const std::string& localFile, const RewriteTracker& rewrites);
+    Status recordLinks(const RewriteTracker& rewrites);
     void pageNotWritten(const std::string& reason, int error);
     bool finishPage(QueueStatus status);
     void showStatus(const std::string& text);

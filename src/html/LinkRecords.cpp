@@ -79,17 +79,22 @@ void RewriteTracker::settle() {
 std::vector<RecordedLink> RewriteTracker::links(std::string_view text) const {
     std::vector<RecordedLink> links;
     links.reserve(m_behind.size() + m_ahead.size() - m_next);
+    forEachLink(text, [&](std::size_t offset, std::string_view value, const std::string& url) {
+        links.push_back({offset, true, std::string(value), url});
+    });
+    return links;
+}
+
+void RewriteTracker::forEachLink(std::string_view text, const LinkVisit& visit) const {
     const auto add = [&](const Record& record, std::size_t shift) {
         const std::size_t offset = record.offset + shift;
         if (offset + record.length <= text.size())
-            links.push_back(
-                {offset, true, std::string(text.substr(offset, record.length)), record.url});
+            visit(offset, text.substr(offset, record.length), record.url);
     };
     for (const Record& record : m_behind)
         add(record, 0);
     for (std::size_t i = m_next; i < m_ahead.size(); ++i)
         add(m_ahead[i], m_shift);
-    return links;
 }
 
 bool relinkText(std::string& text, std::vector<RecordedLink>& links,

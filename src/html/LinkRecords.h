@@ -45,6 +45,9 @@ public:
 
     // The records with their values read from the converted text, in file order.
     std::vector<RecordedLink> links(std::string_view text) const;
+    // The same handed to visit one by one (offset, value as it stands, URL), copying nothing.
+    using LinkVisit = std::function<void(std::size_t, std::string_view, const std::string&)>;
+    void forEachLink(std::string_view text, const LinkVisit& visit) const;
 
 private:
     struct Record {

@@ -1,6 +1,7 @@
 #include "html/PageScanner.h"
 
 #include "html/AttributeText.h"
+#include "html/PassTagNames.h"
 #include "html/ScriptBlocks.h"
 #include "html/TagReading.h"
 #include "html/TextSearch.h"
@@ -270,9 +271,11 @@ void PageScanner::scanPass(const LinkPass& pass, int aggressiveParser, const Lin
     finishPass();
 }
 
-// One look at every "<" (a scan never sees the page's first character).
+// One look at every "<" (a scan never sees the page's first character), listed under every
+// pass tag name its own name begins with.
 void PageScanner::indexTags() {
-    const std::span<const LinkPass> table = linkPassTable();
+    const PassTagNames& names = PassTagNames::instance();
+    m_tagStarts.resize(names.size());
     for (auto& starts : m_tagStarts) {
         starts.clear();
     }
@@ -286,10 +289,9 @@ void PageScanner::indexTags() {
             static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
         const std::size_t name = tagNamePosition(text, lt);
         if (name < text.size()) {
-            const char first = upperAscii(text[name]);
-            for (std::size_t pass = 0; pass < kTagPasses; ++pass) {
-                if (table[pass].tag[0] == first && tagNameAt(text, name, table[pass].tag)) {
-                    m_tagStarts[pass].push_back(lt);
+            for (const std::uint8_t slot : names.slotsStartingWith(upperAscii(text[name]))) {
+                if (tagNameAt(text, name, names.name(slot))) {
+                    m_tagStarts[slot].push_back(lt);
                 }
             }
         }
@@ -298,16 +300,21 @@ void PageScanner::indexTags() {
     m_tagsIndexed = true;
 }
 
-// A tag's value is read up to its ">", and the pass goes on after that ">"; a tag without
-// one ends the pass.
-void PageScanner::tagPass(const LinkPass& pass, const LinkVisitor& visit) {
+const std::vector<std::size_t>& PageScanner::tagStarts(const LinkPass& pass) {
     if (!m_tagsIndexed) {
         indexTags();
     }
+    return m_tagStarts[PassTagNames::instance().slotOf(pass)];
+}
+
+// A tag's value is read up to its ">", and the pass goes on after that ">"; a tag without
+// one ends the pass.
+void PageScanner::tagPass(const LinkPass& pass, const LinkVisitor& visit) {
+    const std::vector<std::size_t>& starts = tagStarts(pass);
     PassRun run(m_page, pass, m_edits);
     const std::string_view text = run.text();
     std::size_t from = 1;
-    for (std::size_t lt : m_tagStarts[static_cast<std::size_t>(pass.number - 1)]) {
+    for (std::size_t lt : starts) {
         if (lt < from) {
             continue;
         }

@@ -2,7 +2,6 @@
 
 #include "html/LinkScan.h"
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -43,9 +42,9 @@ public:
     void scanAll(int aggressiveParser, const LinkVisitor& visit);
 
 private:
-    static constexpr std::size_t kTagPasses = 13;
-
     void indexTags();
+    // The "<"s the tag pass visits, in page order, the index made anew if the page changed.
+    const std::vector<std::size_t>& tagStarts(const LinkPass& pass);
     void tagPass(const LinkPass& pass, const LinkVisitor& visit);
     void quotePass(const LinkPass& pass, int mode, const LinkVisitor& visit);
     // PageScannerAdded.cpp: the passes after the fifteen and the style sheet pass.
@@ -53,9 +52,9 @@ private:
     void finishPass();
 
     std::string& m_page;
-    // Per tag pass (table order), the "<" from the second character on whose tag name
-    // begins with the pass's tag.
-    std::array<std::vector<std::size_t>, kTagPasses> m_tagStarts;
+    // Per tag name of the passes (TagNames), the "<" from the second character on whose
+    // tag name begins with it.
+    std::vector<std::vector<std::size_t>> m_tagStarts;
     bool m_tagsIndexed = false;
     // Whether the page as it stands holds a "<script"; unknown until a quote pass asks.
     std::optional<bool> m_holdsScript;

@@ -118,26 +118,69 @@ std::vector<ValueLink> linksOfTag(std::string_view text, AddedValue& where) {
     return {ValueLink{0, value.length, value.text}};
 }
 
+// The "<"s of the pass's tags from a position on: those of the tag index, or every one.
+class AddedTags {
+public:
+    AddedTags(std::string_view text, const std::vector<std::size_t>* starts)
+        : m_text(text), m_starts(starts) {}
+
+    std::size_t next(std::size_t from) {
+        if (m_starts == nullptr)
+            return from < m_text.size() ? m_text.find('<', from) : npos;
+        while (m_at < m_starts->size() && (*m_starts)[m_at] < from)
+            ++m_at;
+        return m_at < m_starts->size() ? (*m_starts)[m_at] : npos;
+    }
+
+private:
+    std::string_view m_text;
+    const std::vector<std::size_t>* m_starts;
+    std::size_t m_at = 0;
+};
+
+// Whether a tag holds the name of an attribute (any case), for tags met in page order: the
+// page is searched for the name once, not every tag, and a tag without the name has no such
+// attribute.
+class NameInTags {
+public:
+    NameInTags(std::string_view text, std::string_view name) : m_text(text), m_name(name) {}
+
+    bool within(std::size_t lt, std::size_t gt) {
+        if (!m_known || (m_next != npos && m_next < lt)) {
+            const std::size_t found = FindText(m_text, m_name, lt + 1, true);
+            m_next = found == 0 ? npos : found - 1;
+            m_known = true;
+        }
+        return m_next != npos && m_next + m_name.size() <= gt;
+    }
+
+private:
+    std::string_view m_text;
+    std::string_view m_name;
+    std::size_t m_next = npos;
+    bool m_known = false;
+};
+
 } // namespace
 
 // A tag's values are read up to its ">" and the pass goes on after it; a style block's text
-// runs to its "</style" and the pass goes on there.
+// runs to its "</style" and the pass goes on there. A pass with a tag name visits the tags the
+// page's tag index lists under it; the style attribute pass looks at every "<".
 void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
     const std::string_view text = m_page;
-    AddedRun run{text, m_edits};
     if (pass.kind == LinkValueKind::Stylesheet) {
+        AddedRun run{text, m_edits};
         visitLinks(run, AddedValue{pass}, styleLinks(text), visit);
         return;
     }
-    for (std::size_t from = 1; from < text.size();) {
-        const std::size_t lt = text.find('<', from);
+    AddedTags tags(text, pass.tag.empty() ? nullptr : &tagStarts(pass));
+    AddedRun run{text, m_edits};
+    NameInTags attributeName(text, pass.attribute);
+    for (std::size_t from = 1;;) {
+        const std::size_t lt = tags.next(from);
         if (lt == npos)
             break;
         const std::size_t name = tagNamePosition(text, lt);
-        if (!tagNameAt(text, name, pass.tag)) {
-            from = lt + 1;
-            continue;
-        }
         const std::size_t gt = text.find('>', lt);
         if (gt == npos)
             break;
@@ -152,6 +195,9 @@ void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
             from = end;
             continue;
         }
+        // Every tag is looked at for a style attribute; few have one.
+        if (pass.kind == LinkValueKind::StyleAttribute && !attributeName.within(lt, gt))
+            continue;
         AddedValue value{pass, lt, gt};
         const std::vector<ValueLink> links = linksOfTag(text, value);
         visitLinks(run, value, links, visit);

@@ -111,20 +111,33 @@ std::size_t FindText(std::string_view text, std::string_view pattern, std::size_
     const std::size_t last = text.size() - pattern.size();
     unsigned char a = 0;
     unsigned char b = 0;
-    const bool anchored = firstByteCandidates(byteAt(pattern, 0), fold, a, b);
-    for (std::size_t i = start - 1; i <= last; ++i) {
-        if (anchored && a == b) {
-            // Jump straight to the next occurrence of the only byte that can start a match.
-            const void* hit = std::memchr(text.data() + i, a, last - i + 1);
-            if (hit == nullptr) {
-                return 0;
+    if (!firstByteCandidates(byteAt(pattern, 0), fold, a, b)) {
+        for (std::size_t i = start - 1; i <= last; ++i) {
+            if (matchesAt(text, i, pattern, fold)) {
+                return i + 1;
             }
-            i = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        } else if (anchored && byteAt(text, i) != a && byteAt(text, i) != b) {
-            continue;
         }
+        return 0;
+    }
+    // Only the bytes that can start a match are looked at: the next of each is searched for
+    // on its own, so a search for a letter in either case goes at memchr's speed too.
+    auto next = [&](unsigned char c, std::size_t at) {
+        const void* hit = at > last ? nullptr : std::memchr(text.data() + at, c, last - at + 1);
+        return hit == nullptr
+                   ? std::string_view::npos
+                   : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    };
+    std::size_t nextA = next(a, start - 1);
+    std::size_t nextB = a == b ? std::string_view::npos : next(b, start - 1);
+    while (nextA != std::string_view::npos || nextB != std::string_view::npos) {
+        const std::size_t i = std::min(nextA, nextB);
         if (matchesAt(text, i, pattern, fold)) {
             return i + 1;
+        }
+        if (i == nextA) {
+            nextA = next(a, i + 1);
+        } else {
+            nextB = next(b, i + 1);
         }
     }
     return 0;
@@ -225,8 +238,11 @@ void ReplaceFrom(std::string& text, std::size_t start, std::string_view pattern,
 
 std::string TextBetween(std::string_view text, std::string_view open, std::string_view close) {
     const std::size_t o = findUpperMarker(text, open);
+    if (o == std::string_view::npos) {
+        return {}; // a page without a title is not read twice
+    }
     const std::size_t c = findUpperMarker(text, close);
-    if (o == std::string_view::npos || c == std::string_view::npos) {
+    if (c == std::string_view::npos) {
         return {};
     }
     const std::size_t begin = o + open.size();

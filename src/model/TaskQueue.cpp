@@ -20,7 +20,12 @@ std::size_t caseFreeLength(std::string_view url) {
     const std::size_t mark = url.find("://");
     if (mark == std::string_view::npos)
         return 0;
-    return std::min(url.find_first_of("/\\?#", mark + 3), url.size());
+    // Looked up for every URL the queue hashes or compares: a plain walk over the host.
+    std::size_t end = mark + 3;
+    while (end < url.size() && url[end] != '/' && url[end] != '\\' && url[end] != '?' &&
+           url[end] != '#')
+        ++end;
+    return end;
 }
 
 bool sameURL(std::string_view a, std::string_view b) {

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "html/LinkPasses.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace quarlo {
+
+// The distinct tag names the tag passes look for (the written passes' and the added ones'),
+// so that one look at a "<" serves every pass: a pass's tags are those of its name's slot.
+class PassTagNames {
+public:
+    static const PassTagNames& instance();
+
+    std::size_t size() const { return m_names.size(); }
+    std::string_view name(std::size_t slot) const { return m_names[slot]; }
+    // The slots whose name begins with the letter c (upper case); none for other bytes.
+    const std::vector<std::uint8_t>& slotsStartingWith(char c) const;
+    // The slot of a pass with a tag name; npos for a pass without one.
+    std::size_t slotOf(const LinkPass& pass) const;
+
+private:
+    PassTagNames();
+
+    std::vector<std::string_view> m_names;
+    std::array<std::vector<std::uint8_t>, 26> m_byLetter;
+    std::vector<std::uint8_t> m_none;
+};
+
+} // namespace quarlo
