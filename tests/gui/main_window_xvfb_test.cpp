@@ -107,8 +107,9 @@ void MainWindowScreenshotTest::aFirstStartARunAndTheDetailsPageThatFollowsIt() {
     QVERIFY(waitUntil([&] { return pagesSaved(home.app().currentTask()) >= 3; }));
     window.explore(taskFile);
     home.engine().hooks().flush();
-    // The details page follows the run.
-    QVERIFY(waitUntil([&] { return detailsCell(view, "Status") == "Downloading..."; }, 5000));
+    // The details page follows the run (the run paces itself, so it is still going when a
+    // loaded machine takes several seconds to render the page).
+    QVERIFY(waitUntil([&] { return detailsCell(view, "Status") == "Downloading..."; }, 10000));
     QVERIFY(saveScreenshot(window, QStringLiteral("during_run_1024x700.png")));
 
     home.app().setDispatchPause(0);
