@@ -246,17 +246,7 @@ bool isStylesheetAnswer(std::string_view contentType, std::string_view url) {
 }
 
 std::string styleUrlText(std::string_view link) {
-    std::string text;
-    text.reserve(link.size());
-    for (const char c : link) {
-        if (c == '(')
-            text += "%28";
-        else if (c == ')')
-            text += "%29";
-        else
-            text += c;
-    }
-    return text;
+    return percentEncode(link, [](unsigned char byte) { return byte != '(' && byte != ')'; });
 }
 
 namespace {
