@@ -35,7 +35,11 @@ struct TQLQItem;
 // The thread lives from construction to destruction and is suspended between runs. Queue
 // and counter changes happen under the task's mutex, from this thread (dispatch), the slots'
 // threads (TransferDone, TransferProgress) and the parse thread; the views are only told to
-// refresh. No lock is held while waiting for another thread.
+// refresh. No lock is held while waiting for another thread. Without a "Dispatch Pause" a
+// slot whose transfer ends takes its next item itself, and the parse thread hands the links
+// it queued to idle slots, so that neither waits for this thread to wake; this thread then
+// keeps the socket list's size, the robots.txt requests, the hosts' waits and the end of the
+// download.
 class TThreadDownload {
 public:
     TThreadDownload(TQLApp& app, SocketList& sockets);
