@@ -153,6 +153,45 @@ TEST_F(DownloadThreadTest, FailuresEndAsFailedTransfersAndTheRunGoesOn) {
     EXPECT_EQ(readWholeFile(destination() + "localhost"), "not a folder");
 }
 
+// Without a pause a slot takes its next item itself as its transfer ends, and new links go to
+// idle slots from the parser's thread: no entry is fetched twice, and once "Connections" is
+// lowered the slots beyond it take nothing more, so that they can be freed.
+TEST_F(DownloadThreadTest, SlotsAndParserHandOutEachEntryOnceWithinTheConnections) {
+    constexpr int kFiles = 80;
+    site.setDelay(5ms);
+    std::vector<std::string> links;
+    for (int n = 1; n <= kFiles; ++n)
+        links.push_back(site.fileUrl(n));
+    site.setPage("index", "<html>index</html>");
+    StandInParser parser(downloader->downloadThread(), [&](TQLTask& task, const TQLQItem& page) {
+        for (const std::string& url : links) {
+            TQLQItem item;
+            item.Task = &task;
+            item.URL = url;
+            item.FileType = "Images";
+            item.Referrer = page.URL;
+            AddItem(task, item);
+        }
+    });
+    downloader->setParseSide(&parser);
+    const std::unique_ptr<void, std::function<void(void*)>> endFirst(
+        this, [this](void*) { downloader.reset(); });
+    ASSERT_TRUE(downloader->start(pageTask("handed", site.pageUrl("index"))).ok());
+    ASSERT_TRUE(runUntil([&] { return counters().ResourcesSaved >= 10; }));
+    EXPECT_EQ(downloader->sockets().count(), 5);
+    app->setConnections(2);
+    ASSERT_TRUE(
+        runUntil([&] { return downloader->sockets().count() <= 2 || !downloader->isRunning(); }));
+    EXPECT_LT(counters().ResourcesSaved, kFiles - 10);
+    ASSERT_TRUE(runToEnd());
+
+    EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
+    EXPECT_EQ(counters().ResourcesSaved, kFiles);
+    for (int n = 1; n <= kFiles; ++n)
+        EXPECT_EQ(site.requests(n), 1) << "file " << n;
+    EXPECT_EQ(site.pageRequests("index"), 1);
+}
+
 TEST_F(DownloadThreadTest, AHalfSecondPauseDispatchesAboutOneItemASecond) {
     app->setDispatchPause(500);
     ASSERT_TRUE(downloader->start(listTask("paced", 100)).ok());

@@ -154,6 +154,11 @@ std::vector<std::string> HostPolicy::takeRobotsRequests() {
     return std::exchange(m_robotsRequests, {});
 }
 
+bool HostPolicy::robotsRequestsWaiting() const {
+    std::lock_guard lock(m_mutex);
+    return !m_robotsRequests.empty();
+}
+
 void HostPolicy::robotsDone(const std::string& origin, const RobotsAnswer& answer,
                             Clock::time_point now) {
     std::lock_guard lock(m_mutex);

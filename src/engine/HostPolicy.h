@@ -58,6 +58,7 @@ public:
     // The hosts (origin URLs, "http://host:port") whose robots.txt is to be fetched now; each
     // counts as one transfer to its host until robotsDone.
     std::vector<std::string> takeRobotsRequests();
+    bool robotsRequestsWaiting() const;
     void robotsDone(const std::string& origin, const RobotsAnswer& answer, Clock::time_point now);
 
     // A transfer to the URL's host began / ended.

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <memory>
 #include <sys/stat.h>
 
 namespace quarlo {
@@ -278,10 +279,26 @@ bool AllDone(const TQLTask& task) {
            c.ResourcesSaved + c.ResourceErrors >= c.ResourcesFound;
 }
 
+namespace {
+
+// The file types of the settings, kept by each thread between entries: a FileTypes reads its
+// table from the settings only when they changed, where a new one would read it for every
+// entry. It is not shared between threads, as it fills its cache as it goes.
+const FileTypes& fileTypesOf(SettingsStore& settings) {
+    thread_local std::unique_ptr<FileTypes> types;
+    thread_local const SettingsStore* owner = nullptr;
+    if (!types || owner != &settings) {
+        types = std::make_unique<FileTypes>(settings);
+        owner = &settings;
+    }
+    return *types;
+}
+
+} // namespace
+
 std::string LocalName(TQLQItem& item) {
     TQLTask& task = *item.Task;
-    const FileTypes types(task.app().settings());
-    item.LocalName = LocalName(types, task.resultPlace(), item.URL);
+    item.LocalName = LocalName(fileTypesOf(task.app().settings()), task.resultPlace(), item.URL);
     return item.LocalName;
 }
 

@@ -121,6 +121,7 @@ void TThreadDownload::run() {
             continue;
         }
         const Pacing pacing = Pacing::fromDispatchPause(m_app.dispatchPause());
+        m_slotsTakeWork = pacing.eventDriven();
         if (pacing.eventDriven())
             eventCycle();
         else
@@ -211,6 +212,7 @@ void TThreadDownload::eventCycle() {
 }
 
 TThreadDownload::Attempt TThreadDownload::dispatchAttempt(const Pacing& pacing) {
+    std::unique_lock dispatching(m_dispatchMutex);
     m_sockets.SetSocketCount(m_app.connections());
     TThreadSocket* slot = m_sockets.firstIdle();
     TQLTask* task = m_task;
@@ -218,28 +220,24 @@ TThreadDownload::Attempt TThreadDownload::dispatchAttempt(const Pacing& pacing) 
         return Attempt::NoSlot;
     if (task == nullptr)
         return Attempt::NothingToDo;
-    // Only this thread arms slots: with none busy now, no transfer can end and put an entry
-    // back while the queue is examined.
+    // Slots are armed only under the dispatch mutex: with none busy now, no transfer can end
+    // and put an entry back while the queue is examined.
     const bool noTransfers = m_sockets.busyCount() == 0;
     std::unique_ptr<TQLQItem> item;
     bool failed = false;
-    const auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(task->mutex());
         // A run that cannot write its output fetches nothing more; the run's end follows.
         failed = !task->outputFailure().empty();
         if (!failed) {
-            m_hosts.beginSelection();
-            item =
-                NextItem(*task, [&](const std::string& url) { return m_hosts.verdict(url, now); });
-            if (item)
-                m_hosts.noteDispatch(item->URL, now);
-            else if (noTransfers && !hostsHoldWork() &&
-                     !(m_waitsForParsing && NextSavedPage(*task)))
+            item = selectItem(*task, std::chrono::steady_clock::now());
+            if (!item && noTransfers && !hostsHoldWork() &&
+                !(m_waitsForParsing && NextSavedPage(*task)))
                 return finishDownload(*task) ? Attempt::Finished : Attempt::NothingToDo;
         }
     }
     if (failed) {
+        dispatching.unlock();
         if (!m_failureTold) {
             m_failureTold = true;
             runOver();
@@ -255,6 +253,16 @@ TThreadDownload::Attempt TThreadDownload::dispatchAttempt(const Pacing& pacing) 
         return Attempt::NothingToDo;
     }
     return Attempt::Dispatched;
+}
+
+std::unique_ptr<TQLQItem> TThreadDownload::selectItem(TQLTask& task,
+                                                      std::chrono::steady_clock::time_point now) {
+    m_hosts.beginSelection();
+    std::unique_ptr<TQLQItem> item =
+        NextItem(task, [&](const std::string& url) { return m_hosts.verdict(url, now); });
+    if (item)
+        m_hosts.noteDispatch(item->URL, now);
+    return item;
 }
 
 void TThreadDownload::startRobotsRequests() {

@@ -35,7 +35,11 @@ struct TQLQItem;
 // The thread lives from construction to destruction and is suspended between runs. Queue
 // and counter changes happen under the task's mutex, from this thread (dispatch), the slots'
 // threads (TransferDone, TransferProgress) and the parse thread; the views are only told to
-// refresh. No lock is held while waiting for another thread.
+// refresh. No lock is held while waiting for another thread. Without a "Dispatch Pause" a
+// slot whose transfer ends takes its next item itself, and the parse thread hands the links
+// it queued to idle slots, so that neither waits for this thread to wake; this thread then
+// keeps the socket list's size, the robots.txt requests, the hosts' waits and the end of the
+// download.
 class TThreadDownload {
 public:
     TThreadDownload(TQLApp& app, SocketList& sockets);
@@ -67,6 +71,10 @@ public:
     // Wakes the dispatcher: new entries were queued, or a saved page was parsed. May be
     // called under the task's mutex.
     void notifyWork();
+    // New entries were queued or a saved page was parsed; called without any lock held. In
+    // an event-driven run the idle slots are armed at once on the calling thread, and the
+    // dispatcher is woken only when something is left for it to decide.
+    void workQueued();
     // Whether saved pages are waited for before the download counts as finished: only when
     // a parse thread takes part in runs (otherwise nothing would ever parse them).
     void setWaitsForParsing(bool on) { m_waitsForParsing = on; }
@@ -92,6 +100,20 @@ private:
     void eventCycle();
 
     Attempt dispatchAttempt(const Pacing& pacing);
+    // The next item the host rules allow, noted as dispatched to its host. The caller holds
+    // the dispatch mutex and the task's mutex.
+    std::unique_ptr<TQLQItem> selectItem(TQLTask& task, std::chrono::steady_clock::time_point now);
+    // On a slot's thread as its transfer ends, in an event-driven run: the slot is armed
+    // with the next item at once instead of waiting for this thread to wake and arm it.
+    // False when it took none.
+    bool takeNextItem(TThreadSocket& slot);
+    // Arms the slot with the next item the host rules allow, on the calling thread. The
+    // caller holds the dispatch mutex; m_slotsTakeWork and m_stopRequested were checked.
+    // False when there was no item or the slot could not be armed.
+    bool armWithNextItem(TThreadSocket& slot, TQLTask& task);
+    // Whether a slot may take work: it lies within the "Connections" setting. A slot beyond
+    // it takes nothing more, so that the next dispatch attempt frees it.
+    bool slotInUse(const TThreadSocket& slot) const;
     // Whether a host still holds entries back (waiting for a retry, a crawl delay, its
     // robots.txt or a free connection): the download is not finished while it does.
     bool hostsHoldWork() const { return m_hosts.holdsWork(); }
@@ -118,6 +140,12 @@ private:
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_waitsForParsing{false};
 
+    // Held while an item is chosen and handed to a slot, by this thread or by a slot whose
+    // transfer ended; taken before every other lock. The pause of a paced run is waited
+    // under it.
+    std::mutex m_dispatchMutex;
+    // Slots take their next item themselves (event-driven runs only).
+    std::atomic<bool> m_slotsTakeWork{false};
     // Held while a slot is armed and while StopRequested is set, so that no arming follows
     // a stop. Taken before the task's mutex, never while holding it.
     std::mutex m_armMutex;

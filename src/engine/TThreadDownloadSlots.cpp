@@ -243,11 +243,13 @@ void TThreadDownload::TransferDone(TThreadSocket& slot) {
     const SlotResult result = readSlot(slot);
     std::unique_ptr<TQLQItem> item = takeItem(slot);
     bool pageSaved = false;
+    bool hostWaits = false;
     if (item) {
         TQLTask& task = *item->Task;
         std::lock_guard lock(task.mutex());
         int retryAttempt = 0;
         const bool complete = recordOutcome(task, *item, result, retryAttempt);
+        hostWaits = retryAttempt > 0 || hostRefused(result);
         noteHostOutcome(item->URL, result.retryAfter, retryAttempt, item->Message,
                         hostRefused(result));
         pageSaved = complete && item->waitsForParsing();
@@ -260,8 +262,6 @@ void TThreadDownload::TransferDone(TThreadSocket& slot) {
             task.zipList().push_back({std::move(local), std::move(item)});
         }
     }
-    slot.Reset();
-    m_app.hooks().refreshConnections();
     if (pageSaved) {
         std::function<void()> onPageSaved;
         {
@@ -271,8 +271,62 @@ void TThreadDownload::TransferDone(TThreadSocket& slot) {
         if (onPageSaved)
             onPageSaved();
     }
-    // The slot is free again.
-    notifyWork();
+    const bool handedOn = takeNextItem(slot);
+    if (!handedOn)
+        slot.Reset();
+    m_app.hooks().refreshConnections();
+    // The download thread is woken only when it has something to decide: a free slot (which
+    // may be the end of the download), a host's new wait, or a robots.txt to ask for.
+    if (!handedOn || hostWaits || m_hosts.robotsRequestsWaiting())
+        notifyWork();
+}
+
+bool TThreadDownload::takeNextItem(TThreadSocket& slot) {
+    if (!m_slotsTakeWork || m_stopRequested)
+        return false;
+    std::lock_guard dispatching(m_dispatchMutex);
+    TQLTask* task = m_task;
+    return task != nullptr && slotInUse(slot) && armWithNextItem(slot, *task);
+}
+
+void TThreadDownload::workQueued() {
+    bool decide = true;
+    if (m_slotsTakeWork && !m_stopRequested) {
+        std::lock_guard dispatching(m_dispatchMutex);
+        TQLTask* task = m_task;
+        TThreadSocket* slot = m_sockets.firstIdle();
+        while (task != nullptr && slot != nullptr && slotInUse(*slot) &&
+               armWithNextItem(*slot, *task))
+            slot = m_sockets.firstIdle();
+        // Every slot busy: nothing is left to decide until a transfer ends.
+        decide = slot != nullptr;
+    }
+    if (decide || m_hosts.robotsRequestsWaiting())
+        notifyWork();
+}
+
+bool TThreadDownload::armWithNextItem(TThreadSocket& slot, TQLTask& task) {
+    std::unique_ptr<TQLQItem> item;
+    {
+        std::lock_guard lock(task.mutex());
+        if (!task.outputFailure().empty())
+            return false;
+        item = selectItem(task, std::chrono::steady_clock::now());
+    }
+    if (!item)
+        return false;
+    const std::string url = item->URL;
+    slot.Reset();
+    if (!ArmSlot(slot, std::move(item))) {
+        m_hosts.noteDone(url);
+        return false;
+    }
+    return true;
+}
+
+bool TThreadDownload::slotInUse(const TThreadSocket& slot) const {
+    const int index = m_sockets.indexOf(&slot);
+    return index >= 0 && index < m_app.connections();
 }
 
 void TThreadDownload::noteHostOutcome(const std::string& url, const std::string& retryAfter,

@@ -58,6 +58,13 @@ std::string keyPath(std::string_view key) {
     return normaliseKeyPath(oneLine(key));
 }
 
+// Generations are numbered across every store of the process, so that a cache keyed by a
+// store's address and generation never takes a new store for the one freed before it.
+std::uint64_t nextGeneration() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 } // namespace
 
 struct SettingsStore::Impl {
@@ -88,7 +95,7 @@ const SettingsStore::Impl& SettingsStore::current() const {
         }
     }
     m_cache = std::move(fresh);
-    ++m_generation;
+    m_generation = nextGeneration();
     return *m_cache;
 }
 
@@ -112,7 +119,7 @@ Status SettingsStore::update(const std::function<bool(RegTree&)>& change) {
     fresh->tree = std::move(tree);
     fresh->stamp = stampOfPath(m_filePath);
     m_cache = std::move(fresh);
-    ++m_generation;
+    m_generation = nextGeneration();
     return {};
 }
 

@@ -95,7 +95,8 @@ public:
     // all (no header, binary garbage) the store behaves as empty until the next write
     // replaces it; lines that cannot be read are passed over and dropped by the next write.
     // Moves whenever the store's content may have changed: a write through this store, or
-    // a reread of a file another store or process changed. Reading it touches no file.
+    // a reread of a file another store or process changed. Reading it touches no file. No
+    // two stores of the process share a generation.
     std::uint64_t generation() const { return m_generation.load(); }
     std::string loadProblem() const;
 

@@ -59,7 +59,7 @@ void StandInParser::loop() {
                 StoreItem(*page);
             }
         }
-        m_download.notifyWork();
+        m_download.workQueued();
     }
 }
 

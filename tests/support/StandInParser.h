@@ -16,8 +16,8 @@ namespace quarlo::test {
 
 // Stands in for the parse thread in engine tests. On a thread of its own, while a run is on
 // and once allowed, it takes every saved page under the task's lock, lets onPage queue what
-// the page links to, marks the page parsed and wakes the dispatcher. It works under its own
-// lock, so once stopRun() returns it touches the task no more.
+// the page links to, marks the page parsed and hands the new work on as the parse thread does. It
+// works under its own lock, so once stopRun() returns it touches the task no more.
 class StandInParser : public RunParseSide {
 public:
     // Called under the task's lock for each saved page.
