@@ -95,7 +95,7 @@ void TThreadParse::ProcessPage() {
     // An empty page has no links, but it must leave "Saved", or it would be picked again on
     // every turn and the download would never finish.
     if (!m_pageText.empty()) {
-        const FileTypes types(m_app.settings());
+        const FileTypes& types = threadFileTypes(m_app.settings());
         const LinkOptions options = linkOptions(task.profile());
         PagePasses links(types, options, item.URL, item.Level, startDirectory,
                          queuedSpellingOf(task));

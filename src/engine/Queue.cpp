@@ -279,12 +279,8 @@ bool AllDone(const TQLTask& task) {
            c.ResourcesSaved + c.ResourceErrors >= c.ResourcesFound;
 }
 
-namespace {
-
-// The file types of the settings, kept by each thread between entries: a FileTypes reads its
-// table from the settings only when they changed, where a new one would read it for every
-// entry. It is not shared between threads, as it fills its cache as it goes.
-const FileTypes& fileTypesOf(SettingsStore& settings) {
+// A new FileTypes would read its table from the settings for every entry.
+const FileTypes& threadFileTypes(SettingsStore& settings) {
     thread_local std::unique_ptr<FileTypes> types;
     thread_local const SettingsStore* owner = nullptr;
     if (!types || owner != &settings) {
@@ -294,11 +290,10 @@ const FileTypes& fileTypesOf(SettingsStore& settings) {
     return *types;
 }
 
-} // namespace
-
 std::string LocalName(TQLQItem& item) {
     TQLTask& task = *item.Task;
-    item.LocalName = LocalName(fileTypesOf(task.app().settings()), task.resultPlace(), item.URL);
+    item.LocalName =
+        LocalName(threadFileTypes(task.app().settings()), task.resultPlace(), item.URL);
     return item.LocalName;
 }
 

@@ -12,6 +12,8 @@
 
 namespace quarlo {
 
+class FileTypes;
+class SettingsStore;
 class TQLTask;
 
 // The operations on a task's queue. The caller holds task.mutex() around each call (and
@@ -83,6 +85,10 @@ std::unique_ptr<TQLQItem> NextItem(TQLTask& task, const EntryGate& gate);
 
 // Saved + errors have reached the found count, for pages and for resources.
 bool AllDone(const TQLTask& task);
+
+// The file types of the settings, kept by the calling thread and reread only when the
+// settings change. Not to be handed to another thread: it fills its cache as it goes.
+const FileTypes& threadFileTypes(SettingsStore& settings);
 
 // The local file of the item's URL under the task's result place, kept in item.LocalName;
 // empty when the URL is refused (its file would not lie inside that folder).
