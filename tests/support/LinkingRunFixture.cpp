@@ -34,6 +34,15 @@ bool LinkingRunFixture::stopWhileFileIsFetched(int n) {
     return reached;
 }
 
+void LinkingRunFixture::expectFirstRunLinks(const std::string& page) const {
+    EXPECT_TRUE(quotes(page, "ok.html")) << page;
+    EXPECT_TRUE(quotes(page, "../files/1.dat")) << page;
+    EXPECT_TRUE(quotes(page, site.pageUrl("later") + "#part")) << page;
+    EXPECT_TRUE(quotes(page, site.fileUrl(2))) << page;
+    EXPECT_TRUE(quotes(page, kOffSite)) << page;
+    EXPECT_NE(page.find("quarloBanner"), std::string::npos);
+}
+
 bool LinkingRunFixture::quotes(const std::string& text, const std::string& value) {
     return text.find("\"" + value + "\"") != std::string::npos;
 }

@@ -21,6 +21,9 @@ protected:
     // Waits until "home" and "ok" are parsed and file n is asked for (a test holds it), then
     // stops the run and releases the site.
     bool stopWhileFileIsFetched(int n);
+    // The start page after a run in which file 2 failed: saved targets linked locally, the
+    // failed file, the missing page and kOffSite at their addresses, the banner kept.
+    void expectFirstRunLinks(const std::string& page) const;
     // Whether the text holds the value in double quotes.
     static bool quotes(const std::string& text, const std::string& value);
 };
