@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <map>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -577,6 +578,37 @@ TEST(ParserPageLookups, TagPositionsForLookupsFromChosenPositions) {
         EXPECT_EQ(tag.end, tag.found() ? page.find('>', tag.start) : std::string::npos);
     }
     EXPECT_FALSE(findTag("", "BODY", 0).found());
+}
+
+// The name search must find the tag a walk over every "<" finds: gap bytes after the "<", a
+// name in other words or case, a "<" just before the start position.
+TEST(ParserPageLookups, TagSearchAgreesWithAWalkOverEveryTag) {
+    auto walk = [](std::string_view text, std::string_view tag, std::size_t from) {
+        for (std::size_t lt = text.find('<', from); lt != std::string_view::npos;
+             lt = text.find('<', lt + 1)) {
+            std::size_t name = lt + 1;
+            while (name < text.size() && isTagGap(text[name]))
+                ++name;
+            if (tagNameAt(text, name, tag))
+                return lt;
+        }
+        return std::string_view::npos;
+    };
+    std::mt19937 random(5);
+    const std::string pieces[] = {"<", "body", "BoDy", "/body", " ", "=", "'", "x", "<<", ">"};
+    for (int round = 0; round < 5000; ++round) {
+        std::string text;
+        for (std::size_t n = random() % 12; n > 0; --n)
+            text += pieces[random() % std::size(pieces)];
+        const std::size_t from = random() % (text.size() + 2);
+        for (const std::string_view tag : {"BODY", "/BODY", "B"}) {
+            const TagBounds found = findTag(text, tag, from);
+            ASSERT_EQ(found.start, walk(text, tag, from)) << text << " / " << tag << " " << from;
+            if (found.found()) {
+                ASSERT_EQ(found.end, text.find('>', found.start));
+            }
+        }
+    }
 }
 
 TEST(ParserPageLookups, TitleAndBase) {

@@ -305,7 +305,7 @@ TEST(TextSearchTest, FindTextMatchesWithWildcardAndFolding) {
 }
 
 TEST(TextSearchTest, FindTextAgreesWithAPlainScan) {
-    // The fast paths (first-byte skipping) must find what a byte-by-byte scan finds.
+    // The fast paths (first-byte skipping, both ways) must find what a byte-by-byte scan finds.
     std::mt19937 random(7);
     const std::string alphabet = "aAbB?<>sS\xC3\xB6";
     auto make = [&](std::size_t length) {
@@ -315,17 +315,34 @@ TEST(TextSearchTest, FindTextAgreesWithAPlainScan) {
         }
         return text;
     };
-    auto plain = [](const std::string& text, const std::string& pattern, std::size_t start,
-                    bool fold) -> std::size_t {
-        for (std::size_t i = start; i + pattern.size() <= text.size() + 1; ++i) {
-            bool all = true;
-            for (std::size_t j = 0; j < pattern.size() && all; ++j) {
-                const auto t = static_cast<unsigned char>(text[i - 1 + j]);
-                const auto p = static_cast<unsigned char>(pattern[j]);
-                all = p == '?' || t == p ||
-                      (fold && t >= 0x41 && t <= 0x7A && p <= 0x7A && (t ^ 0x20) == p);
+    // Whether the pattern matches at i (from 1).
+    auto matchesAt = [](const std::string& text, const std::string& pattern, std::size_t i,
+                        bool fold) {
+        for (std::size_t j = 0; j < pattern.size(); ++j) {
+            const auto t = static_cast<unsigned char>(text[i - 1 + j]);
+            const auto p = static_cast<unsigned char>(pattern[j]);
+            if (!(p == '?' || t == p ||
+                  (fold && t >= 0x41 && t <= 0x7A && p <= 0x7A && (t ^ 0x20) == p))) {
+                return false;
             }
-            if (all) {
+        }
+        return true;
+    };
+    auto plain = [&](const std::string& text, const std::string& pattern, std::size_t start,
+                     bool fold) -> std::size_t {
+        for (std::size_t i = start; i + pattern.size() <= text.size() + 1; ++i) {
+            if (matchesAt(text, pattern, i, fold)) {
+                return i;
+            }
+        }
+        return 0;
+    };
+    // The last match that ends at or before end (0: the whole text).
+    auto plainBack = [&](const std::string& text, const std::string& pattern, std::size_t end,
+                         bool fold) -> std::size_t {
+        end = end == 0 || end > text.size() ? text.size() : end;
+        for (std::size_t i = end + 1; i-- > 1;) {
+            if (i + pattern.size() <= end + 1 && matchesAt(text, pattern, i, fold)) {
                 return i;
             }
         }
@@ -338,6 +355,9 @@ TEST(TextSearchTest, FindTextAgreesWithAPlainScan) {
         const bool fold = random() % 2 == 0;
         ASSERT_EQ(FindText(text, pattern, start, fold), plain(text, pattern, start, fold))
             << text << " / " << pattern << " from " << start;
+        const std::size_t end = random() % (text.size() + 2);
+        ASSERT_EQ(FindTextBack(text, pattern, end, fold), plainBack(text, pattern, end, fold))
+            << text << " / " << pattern << " back from " << end;
     }
 }
 

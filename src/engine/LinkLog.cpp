@@ -1,10 +1,10 @@
 #include "engine/LinkLog.h"
 
+#include "platform/FileUtil.h"
+
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
 
 namespace quarlo {
 
@@ -96,18 +96,7 @@ std::string pageLinksText(const std::string& pageUrl, const RewriteTracker& rewr
 }
 
 Status appendLinkLog(const std::string& logPath, const std::string& blockText) {
-    std::FILE* file = std::fopen(logPath.c_str(), "ab");
-    bool written = file != nullptr &&
-                   std::fwrite(blockText.data(), 1, blockText.size(), file) == blockText.size();
-    int error = errno;
-    if (file != nullptr && std::fclose(file) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written)
-        return {};
-    errno = error;
-    return Status::fromErrno(error, "Unable to write to " + logPath);
+    return appendFileUnflushed(logPath, blockText);
 }
 
 Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block) {

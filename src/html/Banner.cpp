@@ -57,35 +57,42 @@ TagSpan findOutsideScripts(const std::string& page, std::string_view tag) {
 
 } // namespace
 
-std::string bannerPageUrl() {
-    return "data:text/html;charset=utf-8," + percentEncode(kBannerPage, keptInBannerAddress);
+// The blocks are made once: every saved page gets the same.
+const std::string& bannerPageUrl() {
+    static const std::string url =
+        "data:text/html;charset=utf-8," + percentEncode(kBannerPage, keptInBannerAddress);
+    return url;
 }
 
-std::string bannerTopBlock() {
-    const std::string page = bannerPageUrl();
-    return "\r\n<br>\r\n"
-           "<script type=\"text/javascript\">\r\n"
-           "if (navigator.onLine) {\r\n"
-           "document.write('<' + '!-- Quarlo banner insert --' + '>');\r\n"
-           "document.write('<table width=\"100%\" border=\"0\" cellpadding=\"0\" "
-           "cellspacing=\"0\"><tr><td>');\r\n"
-           "document.write('<ilayer id=\"quarloBannerPlace\" height=\"60\" "
-           "visibility=\"hide\"></ilayer>');\r\n"
-           "document.write('<nolayer><iframe src=\"" +
-           page +
-           "\" width=\"100%\" height=\"60\" frameborder=\"0\" marginwidth=\"0\" "
-           "marginheight=\"0\" scrolling=\"no\"></iframe></nolayer>');\r\n"
-           "document.write('</td></tr></table>');\r\n"
-           "document.write('<' + '!-- Quarlo banner insert end --' + '>');\r\n"
-           "}\r\n"
-           "</script>\r\n";
+const std::string& bannerTopBlock() {
+    const std::string& page = bannerPageUrl();
+    static const std::string block =
+        "\r\n<br>\r\n"
+        "<script type=\"text/javascript\">\r\n"
+        "if (navigator.onLine) {\r\n"
+        "document.write('<' + '!-- Quarlo banner insert --' + '>');\r\n"
+        "document.write('<table width=\"100%\" border=\"0\" cellpadding=\"0\" "
+        "cellspacing=\"0\"><tr><td>');\r\n"
+        "document.write('<ilayer id=\"quarloBannerPlace\" height=\"60\" "
+        "visibility=\"hide\"></ilayer>');\r\n"
+        "document.write('<nolayer><iframe src=\"" +
+        page +
+        "\" width=\"100%\" height=\"60\" frameborder=\"0\" marginwidth=\"0\" "
+        "marginheight=\"0\" scrolling=\"no\"></iframe></nolayer>');\r\n"
+        "document.write('</td></tr></table>');\r\n"
+        "document.write('<' + '!-- Quarlo banner insert end --' + '>');\r\n"
+        "}\r\n"
+        "</script>\r\n";
+    return block;
 }
 
-std::string bannerLayerBlock() {
-    return "<layer id=\"quarloBanner\" src=\"" + bannerPageUrl() +
-           "\" width=\"600\" visibility=\"hide\" "
-           "onload=\"moveToAbsolute(quarloBannerPlace.pageX, quarloBannerPlace.pageY); "
-           "clip.height = 60; visibility = 'show';\"></layer>\r\n";
+const std::string& bannerLayerBlock() {
+    static const std::string block =
+        "<layer id=\"quarloBanner\" src=\"" + bannerPageUrl() +
+        "\" width=\"600\" visibility=\"hide\" "
+        "onload=\"moveToAbsolute(quarloBannerPlace.pageX, quarloBannerPlace.pageY); "
+        "clip.height = 60; visibility = 'show';\"></layer>\r\n";
+    return block;
 }
 
 bool InsertBanner(std::string& page) {
@@ -95,12 +102,12 @@ bool InsertBanner(std::string& page) {
 std::vector<TextInsertion> insertBannerBlocks(std::string& page) {
     std::vector<TextInsertion> inserted;
     if (const TagSpan body = findOutsideScripts(page, "BODY"); body.start != 0) {
-        const std::string block = bannerTopBlock();
+        const std::string& block = bannerTopBlock();
         page.insert(body.end, block);
         inserted.push_back({body.end, block.size()});
     }
     if (const TagSpan end = findOutsideScripts(page, "/BODY"); end.start != 0) {
-        const std::string block = bannerLayerBlock();
+        const std::string& block = bannerLayerBlock();
         page.insert(end.start - 1, block);
         inserted.push_back({end.start - 1, block.size()});
     }

@@ -11,17 +11,17 @@ namespace quarlo {
 // not choose.
 
 // The banner page as a data: URL (percent-encoded: no quote, blank or angle bracket in it).
-std::string bannerPageUrl();
+const std::string& bannerPageUrl();
 
 // Block one, inserted right after the BODY start tag: a line break and a script that, only
 // when the browser reports that it is online, writes a full-width table whose one cell holds
 // the hidden 60-pixel inline layer that block two moves onto and, for browsers without
 // layers, a 60-pixel inline frame showing the banner page.
-std::string bannerTopBlock();
+const std::string& bannerTopBlock();
 // Block two, inserted right before the BODY end tag: a hidden positioned layer, 600 pixels
 // wide, that loads the banner page and on loading moves onto the place of block one, clips
 // itself to 60 pixels and shows itself.
-std::string bannerLayerBlock();
+const std::string& bannerLayerBlock();
 
 // Inserts block one after the first BODY start tag that lies outside every script block, and
 // block two before the first BODY end tag outside every script block. A page without BODY

@@ -112,18 +112,26 @@ bool tagNameAt(std::string_view text, std::size_t namePos, std::string_view tag)
     return true;
 }
 
+// The tag's name is searched for, not every "<": a page has many tags and few of the one
+// wanted. A name counts when a "<" (and gap bytes) stands right before it, from `from` on.
 TagBounds findTag(std::string_view text, std::string_view tag, std::size_t from) {
-    while (from < text.size()) {
-        const void* hit = std::memchr(text.data() + from, '<', text.size() - from);
-        if (hit == nullptr) {
+    if (tag.empty()) {
+        const std::size_t lt = text.find('<', from);
+        return lt == npos ? TagBounds{} : TagBounds{lt, text.find('>', lt)};
+    }
+    if (isTagGap(tag.front()))
+        return {};
+    for (std::size_t at = from + 1; at < text.size();) {
+        const std::size_t found = FindText(text, tag, at + 1, true);
+        if (found == 0)
             break;
-        }
-        const std::size_t lt =
-            static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        if (tagNameAt(text, tagNamePosition(text, lt), tag)) {
-            return {lt, text.find('>', lt)};
-        }
-        from = lt + 1;
+        const std::size_t name = found - 1;
+        std::size_t lt = name;
+        while (lt > from + 1 && isTagGap(text[lt - 1]))
+            --lt;
+        if (lt > from && text[lt - 1] == '<' && tagNameAt(text, name, tag))
+            return {lt - 1, text.find('>', lt - 1)};
+        at = name + 1;
     }
     return {};
 }

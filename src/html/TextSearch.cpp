@@ -1,6 +1,7 @@
 #include "html/TextSearch.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace quarlo {
@@ -88,6 +89,47 @@ bool firstByteCandidates(unsigned char p, bool fold, unsigned char& a, unsigned 
     return true;
 }
 
+// How often a byte stands in pages, per mille, roughly: for a search to look for the pattern's
+// least common byte. Unlisted bytes count as rare.
+constexpr std::array<unsigned char, 256> kByteFrequency = [] {
+    std::array<unsigned char, 256> frequency{};
+    const std::pair<char, unsigned char> known[] = {
+        {' ', 150}, {'e', 90}, {'t', 65}, {'a', 60},  {'o', 55}, {'i', 55}, {'n', 55},
+        {'s', 50},  {'r', 50}, {'h', 35}, {'l', 35},  {'d', 30}, {'"', 30}, {'c', 28},
+        {'u', 25},  {'<', 25}, {'>', 25}, {'m', 22},  {'p', 20}, {'=', 20}, {'/', 20},
+        {'f', 18},  {'g', 17}, {'w', 15}, {'\n', 15}, {'y', 14}, {'b', 12}, {'.', 10},
+        {'v', 9},   {'-', 8},  {'k', 6},  {',', 6},   {':', 5},  {';', 4},  {'_', 3},
+        {'x', 2},   {'#', 2},  {'&', 2},  {'j', 1},   {'q', 1},  {'z', 1}};
+    for (const auto& [c, perMille] : known) {
+        frequency[static_cast<unsigned char>(c)] = perMille;
+        if (c >= 'a' && c <= 'z')
+            frequency[static_cast<unsigned char>(c - 'a' + 'A')] = perMille / 10;
+    }
+    for (char digit = '0'; digit <= '9'; ++digit)
+        frequency[static_cast<unsigned char>(digit)] = 5;
+    return frequency;
+}();
+
+// Where a search looks first: the pattern's first byte, unless another byte is less than half
+// as common (a letter's twin counts too when the search folds case), as "y" in "style". The
+// wildcard is never chosen; 0 when every byte is the wildcard.
+std::size_t rarestByte(std::string_view pattern, bool fold) {
+    auto frequency = [fold](unsigned char c) -> unsigned {
+        if (c == '?')
+            return ~0u;
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        return kByteFrequency[c] + (fold && letter ? kByteFrequency[c ^ 0x20] : 0);
+    };
+    std::size_t best = 0;
+    for (std::size_t j = 1; j < pattern.size(); ++j) {
+        const unsigned here = frequency(static_cast<unsigned char>(pattern[j]));
+        if (here < frequency(static_cast<unsigned char>(pattern[best])) &&
+            (best != 0 || 2 * here < frequency(static_cast<unsigned char>(pattern[0]))))
+            best = j;
+    }
+    return best;
+}
+
 bool isTrimmable(unsigned char c) {
     return c <= 0x20 || c == 0x7F;
 }
@@ -109,9 +151,10 @@ std::size_t FindText(std::string_view text, std::string_view pattern, std::size_
         return 0;
     }
     const std::size_t last = text.size() - pattern.size();
+    const std::size_t key = rarestByte(pattern, fold);
     unsigned char a = 0;
     unsigned char b = 0;
-    if (!firstByteCandidates(byteAt(pattern, 0), fold, a, b)) {
+    if (!firstByteCandidates(byteAt(pattern, key), fold, a, b)) {
         for (std::size_t i = start - 1; i <= last; ++i) {
             if (matchesAt(text, i, pattern, fold)) {
                 return i + 1;
@@ -119,20 +162,23 @@ std::size_t FindText(std::string_view text, std::string_view pattern, std::size_
         }
         return 0;
     }
-    // Only the bytes that can start a match are looked at: the next of each is searched for
-    // on its own, so a search for a letter in either case goes at memchr's speed too.
+    // Only the places where the pattern's rarest byte stands are looked at: the next of each
+    // case is searched for on its own, so the search goes at memchr's speed even through
+    // text full of the pattern's first letter ("style" in English prose).
+    const std::size_t keyLast = last + key;
     auto next = [&](unsigned char c, std::size_t at) {
-        const void* hit = at > last ? nullptr : std::memchr(text.data() + at, c, last - at + 1);
+        const void* hit =
+            at > keyLast ? nullptr : std::memchr(text.data() + at, c, keyLast - at + 1);
         return hit == nullptr
                    ? std::string_view::npos
                    : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
     };
-    std::size_t nextA = next(a, start - 1);
-    std::size_t nextB = a == b ? std::string_view::npos : next(b, start - 1);
+    std::size_t nextA = next(a, start - 1 + key);
+    std::size_t nextB = a == b ? std::string_view::npos : next(b, start - 1 + key);
     while (nextA != std::string_view::npos || nextB != std::string_view::npos) {
         const std::size_t i = std::min(nextA, nextB);
-        if (matchesAt(text, i, pattern, fold)) {
-            return i + 1;
+        if (matchesAt(text, i - key, pattern, fold)) {
+            return i - key + 1;
         }
         if (i == nextA) {
             nextA = next(a, i + 1);
@@ -154,9 +200,38 @@ std::size_t FindTextBack(std::string_view text, std::string_view pattern, std::s
     if (pattern.size() > end) {
         return 0;
     }
-    for (std::size_t pos = end - pattern.size() + 1; pos >= 1; --pos) {
-        if (matchesAt(text, pos - 1, pattern, fold)) {
-            return pos;
+    const std::size_t key = rarestByte(pattern, fold);
+    unsigned char a = 0;
+    unsigned char b = 0;
+    if (!firstByteCandidates(byteAt(pattern, key), fold, a, b)) {
+        for (std::size_t pos = end - pattern.size() + 1; pos >= 1; --pos) {
+            if (matchesAt(text, pos - 1, pattern, fold)) {
+                return pos;
+            }
+        }
+        return 0;
+    }
+    // As forward: only the places of the pattern's rarest byte are compared, found by memrchr.
+    auto previous = [&](unsigned char c, std::size_t before) {
+        const void* hit = before <= key ? nullptr : memrchr(text.data() + key, c, before - key);
+        return hit == nullptr
+                   ? std::string_view::npos
+                   : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    };
+    const std::size_t keyEnd = end - pattern.size() + 1 + key; // the key's places: below this
+    std::size_t prevA = previous(a, keyEnd);
+    std::size_t prevB = a == b ? std::string_view::npos : previous(b, keyEnd);
+    while (prevA != std::string_view::npos || prevB != std::string_view::npos) {
+        const std::size_t i = prevA == std::string_view::npos   ? prevB
+                              : prevB == std::string_view::npos ? prevA
+                                                                : std::max(prevA, prevB);
+        if (matchesAt(text, i - key, pattern, fold)) {
+            return i - key + 1;
+        }
+        if (i == prevA) {
+            prevA = previous(a, i);
+        } else {
+            prevB = previous(b, i);
         }
     }
     return 0;

@@ -210,6 +210,22 @@ Status writeFileUnflushed(const std::string& path, std::string_view data, unsign
     return failed;
 }
 
+Status appendFileUnflushed(const std::string& path, std::string_view data) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        errno = 0;
+        error = writeAll(fd, data.data(), data.size()) ? 0 : (errno != 0 ? errno : EIO);
+        if (::close(fd) != 0 && error == 0)
+            error = errno;
+    }
+    if (error == 0)
+        return {};
+    Status failed = Status::fromErrno(error, "Unable to write to " + path);
+    errno = error;
+    return failed;
+}
+
 Status flushFileSystem(const std::string& folder) {
     std::string existing = withoutTrailingSlash(folder.empty() ? std::string(".") : folder);
     while (!directoryExists(existing) && existing != "/" && !existing.empty())

@@ -36,6 +36,11 @@ bool isAtomicWriteTempName(std::string_view name);
 // <reason>", leaving the error in errno.
 Status writeFileUnflushed(const std::string& path, std::string_view data, unsigned mode = 0644);
 
+// Appends the data to the file (created when missing) in as few writes as it takes, without
+// flushing it. Fails with "Unable to write to <path>: <reason>", leaving the error in errno;
+// a failed append may leave part of the data at the file's end.
+Status appendFileUnflushed(const std::string& path, std::string_view data);
+
 // Flushes to disk everything written to the file system that holds the folder (that of its
 // nearest existing parent when it does not exist yet). Fails with "Unable to flush <folder>:
 // <reason>", leaving the error in errno: what was written there may not survive a power cut.
