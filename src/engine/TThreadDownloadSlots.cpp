@@ -298,8 +298,9 @@ void TThreadDownload::workQueued() {
         while (task != nullptr && slot != nullptr && slotInUse(*slot) &&
                armWithNextItem(*slot, *task))
             slot = m_sockets.firstIdle();
-        // Every slot busy: nothing is left to decide until a transfer ends.
-        decide = slot != nullptr;
+        // Nothing is left to decide while a transfer runs: the slot that ends it takes the
+        // next item itself, or wakes the download thread when it finds none.
+        decide = slot != nullptr && m_sockets.busyCount() == 0;
     }
     if (decide || m_hosts.robotsRequestsWaiting())
         notifyWork();
