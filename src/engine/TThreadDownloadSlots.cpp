@@ -275,9 +275,13 @@ void TThreadDownload::TransferDone(TThreadSocket& slot) {
     if (!handedOn)
         slot.Reset();
     m_app.hooks().refreshConnections();
-    // The download thread is woken only when it has something to decide: a free slot (which
-    // may be the end of the download), a host's new wait, or a robots.txt to ask for.
-    if (!handedOn || hostWaits || m_hosts.robotsRequestsWaiting())
+    // The download thread is woken only when it has something to decide: a slot that found
+    // nothing to take when no other transfer runs (which may be the end of the download; a
+    // transfer still running takes this decision when it ends), a slot it must arm itself, a
+    // host's new wait, or a robots.txt to ask for.
+    const bool decide = !handedOn && (!m_slotsTakeWork || m_stopRequested || !slotInUse(slot) ||
+                                      m_sockets.busyCount() == 0);
+    if (decide || hostWaits || m_hosts.robotsRequestsWaiting())
         notifyWork();
 }
 
