@@ -171,6 +171,17 @@ bool LinkLogReader::readHead(std::string_view& pageUrl, std::size_t& count, std:
     return !m_broken;
 }
 
+// A link line: its texts are the first bytes of those of the link before (of the sizes given)
+// and the rest.
+bool LinkLogReader::readLink(std::size_t localBefore, std::size_t urlBefore, LinkLine& line) {
+    m_broken = !(readNumber(line.offset) && take(' ') && m_pos < m_text.size());
+    line.form = m_broken ? '\0' : m_text[m_pos++];
+    m_broken = m_broken || (line.form != 'L' && line.form != 'A') || !take(' ') ||
+               !readShared(localBefore, line.localShared, line.localRest) || !take(' ') ||
+               !readShared(urlBefore, line.urlShared, line.urlRest) || !take('\n');
+    return !m_broken;
+}
+
 bool LinkLogReader::next(PageLinkBlock& block, std::uint64_t& offset) {
     std::string_view pageUrl;
     std::size_t count = 0;
@@ -179,25 +190,18 @@ bool LinkLogReader::next(PageLinkBlock& block, std::uint64_t& offset) {
     block.pageUrl.assign(pageUrl);
     block.links.clear();
     const RecordedLink none;
+    LinkLine line;
     for (std::size_t i = 0; i < count; ++i) {
         const RecordedLink& before = i == 0 ? none : block.links.back();
-        RecordedLink link;
-        std::size_t localShared = 0;
-        std::size_t urlShared = 0;
-        std::string_view localRest;
-        std::string_view urlRest;
-        m_broken = !(readNumber(link.offset) && take(' ') && m_pos < m_text.size());
-        const char form = m_broken ? 0 : m_text[m_pos++];
-        m_broken = m_broken || (form != 'L' && form != 'A') || !take(' ') ||
-                   !readShared(before.localText.size(), localShared, localRest) || !take(' ') ||
-                   !readShared(before.url.size(), urlShared, urlRest) || !take('\n');
-        if (m_broken)
+        if (!readLink(before.localText.size(), before.url.size(), line))
             return false;
-        link.local = form == 'L';
-        link.localText.reserve(localShared + localRest.size());
-        link.localText.assign(before.localText, 0, localShared).append(localRest);
-        link.url.reserve(urlShared + urlRest.size());
-        link.url.assign(before.url, 0, urlShared).append(urlRest);
+        RecordedLink link;
+        link.offset = line.offset;
+        link.local = line.form == 'L';
+        link.localText.reserve(line.localShared + line.localRest.size());
+        link.localText.assign(before.localText, 0, line.localShared).append(line.localRest);
+        link.url.reserve(line.urlShared + line.urlRest.size());
+        link.url.assign(before.url, 0, line.urlShared).append(line.urlRest);
         block.links.push_back(std::move(link));
     }
     return true;
@@ -207,22 +211,14 @@ bool LinkLogReader::nextPage(std::string_view& pageUrl, std::uint64_t& offset) {
     std::size_t count = 0;
     if (!readHead(pageUrl, count, offset))
         return false;
-    // Only the lengths of the texts before are needed to check a link's shared parts.
-    std::size_t localSize = 0;
-    std::size_t urlSize = 0;
-    for (std::size_t i = 0; i < count && !m_broken; ++i) {
-        std::size_t linkOffset = 0;
-        std::size_t localShared = 0;
-        std::size_t urlShared = 0;
-        std::string_view localRest;
-        std::string_view urlRest;
-        m_broken = !(readNumber(linkOffset) && take(' ') && (take('L') || take('A')) && take(' ') &&
-                     readShared(localSize, localShared, localRest) && take(' ') &&
-                     readShared(urlSize, urlShared, urlRest) && take('\n'));
-        localSize = localShared + localRest.size();
-        urlSize = urlShared + urlRest.size();
+    // Only the sizes of the texts before are needed to check a link's shared parts.
+    LinkLine line;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!readLink(line.localShared + line.localRest.size(),
+                      line.urlShared + line.urlRest.size(), line))
+            return false;
     }
-    return !m_broken;
+    return true;
 }
 
 } // namespace quarlo

@@ -52,12 +52,22 @@ public:
     std::size_t logSize() const { return m_text.size(); }
 
 private:
+    struct LinkLine {
+        std::size_t offset = 0;
+        char form = '\0';
+        std::size_t localShared = 0;
+        std::string_view localRest;
+        std::size_t urlShared = 0;
+        std::string_view urlRest;
+    };
+
     bool readNumber(std::size_t& value);
     bool take(char expected);
     bool readText(std::string_view& text);
     // A link's text: its shared part of the text before it (of `before` bytes) and the rest.
     bool readShared(std::size_t before, std::size_t& shared, std::string_view& rest);
     bool readHead(std::string_view& pageUrl, std::size_t& count, std::uint64_t& offset);
+    bool readLink(std::size_t localBefore, std::size_t urlBefore, LinkLine& line);
 
     std::string m_text;
     std::size_t m_pos = 0;
