@@ -1,10 +1,12 @@
 #include "platform/FileUtil.h"
+#include "platform/FolderListings.h"
 #include "platform/WriteFault.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -250,4 +252,34 @@ TEST(FlushFileSystem, FlushesThroughTheNearestFolderAndReportsAFailure) {
     EXPECT_TRUE(flushFileSystem(dir.path())) << "one flush only";
     disarmFlushFault();
     EXPECT_FALSE(armFlushFault("3:EPERM"));
+}
+
+// Whether a folder is listed or its files stat'ed one by one, the answers are those of
+// fileExists: links followed, folders and missing names refused.
+TEST(FolderListings, AnswerAsAStatOfEachFileWouldBeforeAndAfterTheFolderIsListed) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const std::string folder = dir.path() + "site/";
+    ASSERT_TRUE(forceDirectories(folder + "sub").ok());
+    std::vector<std::string> names;
+    for (int n = 0; n < 12; ++n) {
+        names.push_back("f" + std::to_string(n) + ".html");
+        writeWholeFile(folder + names.back(), "x");
+    }
+    fs::create_symlink(folder + "f0.html", folder + "link");
+    fs::create_symlink(folder + "gone", folder + "dangling");
+    fs::create_symlink(folder + "sub", folder + "folderlink");
+    names.insert(names.end(), {"sub", "link", "dangling", "folderlink", "missing", "", "."});
+
+    FolderListings listings;
+    for (int round = 0; round < 2; ++round) {
+        for (const std::string& name : names)
+            EXPECT_EQ(listings.holdsFile(folder + name), fileExists(folder + name))
+                << round << " " << name;
+        for (int n = 0; n < 10; ++n)
+            EXPECT_FALSE(listings.holdsFile(dir.path() + "none/f" + std::to_string(n)));
+    }
+    EXPECT_TRUE(listings.holdsFile(folder + "link"));
+    EXPECT_FALSE(listings.holdsFile(folder + "sub"));
+    EXPECT_FALSE(listings.holdsFile(folder + "dangling"));
 }

@@ -3,6 +3,7 @@
 // otherwise, and a later run that saves the target turns it local again.
 
 #include "engine/LinkLog.h"
+#include "engine/LinkRepair.h"
 #include "engine/Queue.h"
 #include "engine/TQLDownloader.h"
 #include "model/TQLTask.h"
@@ -12,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -82,6 +84,36 @@ TEST_F(LinkRepairTest, AStoppedRunPointsTheLinksOfItsUnsavedTargetsAtTheirAddres
     EXPECT_TRUE(quotes(page, "ok.html")) << page;
     EXPECT_TRUE(quotes(page, site.fileUrl(2))) << page;
     EXPECT_TRUE(quotes(page, kOffSite)) << page;
+}
+
+// The log is written again only when a block of it goes or changes: an earlier block of a page
+// parsed again, a torn tail, or a link whose target's file a user deleted.
+TEST_F(LinkRepairTest, TheLogIsWrittenAgainOnlyWhenABlockOfItGoesOrChanges) {
+    site.setFailing(2, true);
+    ASSERT_TRUE(downloader->start(linkingTask("rewrite")).ok());
+    ASSERT_TRUE(runToEnd());
+    TQLTask& task = *app->currentTask();
+    const std::string log = test::readWholeFile(logPath());
+    ASSERT_FALSE(log.empty());
+    const auto inode = [&] {
+        struct stat st {};
+        EXPECT_EQ(::stat(logPath().c_str(), &st), 0);
+        return st.st_ino;
+    };
+    const auto before = inode();
+    ASSERT_TRUE(repairRecordedLinks(task).ok());
+    EXPECT_EQ(inode(), before);
+    EXPECT_EQ(test::readWholeFile(logPath()), log);
+
+    // Every page parsed again, the last time by a run killed while it appended.
+    test::writeWholeFile(logPath(), log + log + log.substr(0, log.size() / 2));
+    ASSERT_TRUE(repairRecordedLinks(task).ok());
+    EXPECT_EQ(test::readWholeFile(logPath()), log);
+
+    ASSERT_TRUE(fs::remove(savedFile(site.fileUrl(1))));
+    ASSERT_TRUE(repairRecordedLinks(task).ok());
+    EXPECT_TRUE(quotes(home(), site.fileUrl(1))) << home();
+    EXPECT_NE(test::readWholeFile(logPath()), log);
 }
 
 // Links rewritten in style sheets, style blocks and style attributes are repaired like the
@@ -158,6 +190,47 @@ TEST(LinkLogTest, BlocksReadBackWholeAndATornTailIsIgnored) {
     EXPECT_EQ(offset, pageLinksText(first).size());
     EXPECT_TRUE(block.links.empty());
     EXPECT_FALSE(reader.next(block, offset));
+    fs::remove(path);
+}
+
+// Passing over the links of the blocks finds the blocks that reading them does, at the same
+// offsets, in a log cut anywhere or damaged; a damaged block ends the reading both ways.
+TEST(LinkLogTest, PagesAloneAreFoundWhereTheirWholeBlocksAreRead) {
+    const std::string path = ::testing::TempDir() + "links-log-pages.links";
+    const std::string first = pageLinksText(
+        {"http://h/a.html", {{3, true, "b.html", "http://h/b.html"}, {9, false, "", ""}}});
+    const std::string second = pageLinksText({"http://h/b.html", {{5, true, "", "x"}}});
+    const std::string whole = first + second + first;
+    // A shared part longer than the text before it, or numbers as a stream reads them.
+    const std::vector<std::pair<std::string, std::size_t>> damaged = {
+        {first + "P 1:x 1\n0 L 0+1:a 2+1:b\n" + second, 1},
+        {first + "P 1:x 1\n0 L 0+1:a 0+2:b\n", 1},
+        {first + "P  +1:x 1\n +0 L  0+1:a \t0+1:b\n" + second, 3},
+        {first + "P -1:x 1\n" + second, 1},
+    };
+    std::vector<std::pair<std::string, std::size_t>> logs = damaged;
+    for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+        const std::size_t blocks = std::size_t{cut >= first.size()} +
+                                   std::size_t{cut >= first.size() + second.size()} +
+                                   std::size_t{cut == whole.size()};
+        logs.emplace_back(whole.substr(0, cut), blocks);
+    }
+    for (const auto& [text, blocks] : logs) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+        LinkLogReader reader(path);
+        std::vector<std::pair<std::uint64_t, std::string>> read;
+        PageLinkBlock block;
+        std::uint64_t offset = 0;
+        while (reader.next(block, offset))
+            read.emplace_back(offset, block.pageUrl);
+        reader.rewind();
+        std::vector<std::pair<std::uint64_t, std::string>> passed;
+        std::string_view pageUrl;
+        while (reader.nextPage(pageUrl, offset))
+            passed.emplace_back(offset, pageUrl);
+        EXPECT_EQ(read.size(), blocks) << text;
+        EXPECT_EQ(passed, read) << text;
+    }
     fs::remove(path);
 }
 

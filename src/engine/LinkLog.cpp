@@ -103,44 +103,107 @@ Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block) {
     return appendLinkLog(logPath, pageLinksText(block));
 }
 
-bool LinkLogReader::readText(std::string& text) {
-    std::size_t size = 0;
-    if (!(m_in >> size) || m_in.get() != ':' || size > (std::size_t{1} << 30))
-        return false;
-    text.resize(size);
-    return static_cast<bool>(m_in.read(text.data(), static_cast<std::streamsize>(size)));
+LinkLogReader::LinkLogReader(const std::string& path)
+    : m_text(readFile(path).value_or(std::string())) {}
+
+void LinkLogReader::rewind() {
+    m_pos = 0;
+    m_broken = false;
 }
 
-bool LinkLogReader::readShared(std::string& text, const std::string& before) {
-    std::size_t shared = 0;
-    std::string rest;
-    if (!(m_in >> shared) || m_in.get() != '+' || shared > before.size() || !readText(rest))
+bool LinkLogReader::take(char expected) {
+    if (m_pos >= m_text.size() || m_text[m_pos] != expected)
         return false;
-    text.assign(before, 0, shared);
-    text += rest;
+    ++m_pos;
     return true;
 }
 
+bool LinkLogReader::readNumber(std::size_t& value) {
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (m_pos < m_text.size() && blank(m_text[m_pos]))
+        ++m_pos;
+    const bool negative = take('-');
+    if (!negative)
+        take('+');
+    const char* first = m_text.data() + m_pos;
+    const auto [end, error] = std::from_chars(first, m_text.data() + m_text.size(), value);
+    if (error != std::errc())
+        return false;
+    m_pos += static_cast<std::size_t>(end - first);
+    // An unsigned number read with a minus sign wraps around.
+    if (negative)
+        value = std::size_t{0} - value;
+    return true;
+}
+
+bool LinkLogReader::readText(std::string_view& text) {
+    std::size_t size = 0;
+    if (!readNumber(size) || !take(':') || size > (std::size_t{1} << 30) ||
+        size > m_text.size() - m_pos)
+        return false;
+    text = std::string_view(m_text).substr(m_pos, size);
+    m_pos += size;
+    return true;
+}
+
+bool LinkLogReader::readShared(std::size_t before, std::size_t& shared, std::string_view& rest) {
+    return readNumber(shared) && take('+') && shared <= before && readText(rest);
+}
+
+bool LinkLogReader::readHead(std::string_view& pageUrl, std::size_t& count, std::uint64_t& offset) {
+    if (m_broken || m_pos >= m_text.size())
+        return false;
+    offset = m_pos;
+    m_broken = !(take('P') && take(' ') && readText(pageUrl) && readNumber(count) && take('\n'));
+    return !m_broken;
+}
+
+// A link line: its texts are the first bytes of those of the link before (of the sizes given)
+// and the rest.
+bool LinkLogReader::readLink(std::size_t localBefore, std::size_t urlBefore, LinkLine& line) {
+    m_broken = !(readNumber(line.offset) && take(' ') && m_pos < m_text.size());
+    line.form = m_broken ? '\0' : m_text[m_pos++];
+    m_broken = m_broken || (line.form != 'L' && line.form != 'A') || !take(' ') ||
+               !readShared(localBefore, line.localShared, line.localRest) || !take(' ') ||
+               !readShared(urlBefore, line.urlShared, line.urlRest) || !take('\n');
+    return !m_broken;
+}
+
 bool LinkLogReader::next(PageLinkBlock& block, std::uint64_t& offset) {
-    if (!m_in || m_in.peek() == std::ifstream::traits_type::eof())
-        return false;
-    offset = static_cast<std::uint64_t>(m_in.tellg());
+    std::string_view pageUrl;
     std::size_t count = 0;
-    if (m_in.get() != 'P' || m_in.get() != ' ' || !readText(block.pageUrl) || !(m_in >> count) ||
-        m_in.get() != '\n')
+    if (!readHead(pageUrl, count, offset))
         return false;
+    block.pageUrl.assign(pageUrl);
     block.links.clear();
     const RecordedLink none;
+    LinkLine line;
     for (std::size_t i = 0; i < count; ++i) {
         const RecordedLink& before = i == 0 ? none : block.links.back();
-        RecordedLink link;
-        char form = 0;
-        if (!(m_in >> link.offset) || m_in.get() != ' ' || !m_in.get(form) || m_in.get() != ' ' ||
-            (form != 'L' && form != 'A') || !readShared(link.localText, before.localText) ||
-            m_in.get() != ' ' || !readShared(link.url, before.url) || m_in.get() != '\n')
+        if (!readLink(before.localText.size(), before.url.size(), line))
             return false;
-        link.local = form == 'L';
+        RecordedLink link;
+        link.offset = line.offset;
+        link.local = line.form == 'L';
+        link.localText.reserve(line.localShared + line.localRest.size());
+        link.localText.assign(before.localText, 0, line.localShared).append(line.localRest);
+        link.url.reserve(line.urlShared + line.urlRest.size());
+        link.url.assign(before.url, 0, line.urlShared).append(line.urlRest);
         block.links.push_back(std::move(link));
+    }
+    return true;
+}
+
+bool LinkLogReader::nextPage(std::string_view& pageUrl, std::uint64_t& offset) {
+    std::size_t count = 0;
+    if (!readHead(pageUrl, count, offset))
+        return false;
+    // Only the sizes of the texts before are needed to check a link's shared parts.
+    LinkLine line;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!readLink(line.localShared + line.localRest.size(),
+                      line.urlShared + line.urlRest.size(), line))
+            return false;
     }
     return true;
 }

@@ -4,7 +4,6 @@
 #include "platform/Result.h"
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,19 +34,44 @@ std::string pageLinksText(const std::string& pageUrl, const RewriteTracker& rewr
 Status appendLinkLog(const std::string& logPath, const std::string& blockText);
 Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block);
 
-// Reads a link log block by block. A torn or damaged block (a run killed while it appended)
-// ends the reading.
+// Reads a link log block by block, from its whole text read at once. A torn or damaged block
+// (a run killed while it appended) ends the reading. Numbers are read as a formatted stream
+// reads them (blanks before them and a sign are taken), so that what a log yields does not
+// depend on how it is read.
 class LinkLogReader {
 public:
-    explicit LinkLogReader(const std::string& path) : m_in(path, std::ios::binary) {}
-    // The next block and its offset in the file; false at the end.
+    // A log that cannot be read reads as empty.
+    explicit LinkLogReader(const std::string& path);
+    // The next block and its offset in the log; false at the end.
     bool next(PageLinkBlock& block, std::uint64_t& offset);
+    // The same with the block's links passed over: the page URL lies in the reader's text,
+    // valid while the reader lives.
+    bool nextPage(std::string_view& pageUrl, std::uint64_t& offset);
+    // Reading starts again with the first block.
+    void rewind();
+    std::size_t logSize() const { return m_text.size(); }
 
 private:
-    bool readText(std::string& text);
-    bool readShared(std::string& text, const std::string& before);
+    struct LinkLine {
+        std::size_t offset = 0;
+        char form = '\0';
+        std::size_t localShared = 0;
+        std::string_view localRest;
+        std::size_t urlShared = 0;
+        std::string_view urlRest;
+    };
 
-    std::ifstream m_in;
+    bool readNumber(std::size_t& value);
+    bool take(char expected);
+    bool readText(std::string_view& text);
+    // A link's text: its shared part of the text before it (of `before` bytes) and the rest.
+    bool readShared(std::size_t before, std::size_t& shared, std::string_view& rest);
+    bool readHead(std::string_view& pageUrl, std::size_t& count, std::uint64_t& offset);
+    bool readLink(std::size_t localBefore, std::size_t urlBefore, LinkLine& line);
+
+    std::string m_text;
+    std::size_t m_pos = 0;
+    bool m_broken = false; // a damaged block was met: nothing more is read
 };
 
 } // namespace quarlo

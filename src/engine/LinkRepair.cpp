@@ -5,20 +5,22 @@
 #include "engine/TThreadParse.h"
 #include "html/FileTypes.h"
 #include "html/LocalNames.h"
-#include "html/UrlFunctions.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
 #include "model/TaskQueue.h"
 #include "platform/FileUtil.h"
+#include "platform/FolderListings.h"
+#include "platform/TextUtil.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -43,15 +45,15 @@ bool isSaved(QueueStatus status) {
 
 // An entry being updated was saved before: until its update saves a new copy, and when the
 // update fails, the earlier copy stands (a transfer replaces a file only when it completes).
-bool keepsCopy(const TQLQItem& item) {
-    return isSaved(item.Status) || item.Mode == QueueMode::Update;
+bool keepsCopy(const DataLineClass& entry) {
+    return isSaved(entry.status) || entry.mode == QueueMode::Update;
 }
 
 class FolderCopies : public SavedCopies {
 public:
     explicit FolderCopies(TQLTask& task) : m_task(task) {}
 
-    bool holds(const std::string& localFile) override { return fileExists(localFile); }
+    bool holds(const std::string& localFile) override { return m_listings.holdsFile(localFile); }
     std::optional<std::string> read(const std::string& localFile) override {
         return readFile(localFile);
     }
@@ -63,29 +65,42 @@ public:
 
 private:
     TQLTask& m_task;
+    FolderListings m_listings; // the links of a site's pages name many files of few folders
 };
 
 class LinkRepair {
 public:
     LinkRepair(TQLTask& task, SavedCopies& copies)
-        : m_task(task), m_copies(copies), m_types(task.app().settings()),
+        : m_task(task), m_copies(copies), m_types(task.app().settings()), m_namer(m_types),
+          m_saveFolder(withTrailingSlash(task.resultPlace())),
           m_logPath(linkLogPath(task.queueFileName())) {}
 
     Status run();
 
 private:
-    std::map<std::string, std::uint64_t> latestBlocks();
+    // Whether each block, in log order, is the latest of its page.
+    static std::vector<bool> latestBlocks(LinkLogReader& reader);
+    // Nothing to drop or correct: the log would be written again as it is.
+    bool logStands(LinkLogReader& reader, const std::vector<bool>& latest);
+    // Every link of the block keeps its form (or its page is not parsed); false also when
+    // the page is no longer queued.
+    bool pageStands(const PageLinkBlock& block);
+    bool linksStand(std::size_t pageEntry, const PageLinkBlock& block);
+    Status writeRepairedLog(LinkLogReader& reader, const std::vector<bool>& latest,
+                            const std::string& newLog);
     // False when the block is dropped: its page is no longer queued or has no file.
     bool repairPage(PageLinkBlock& block);
     bool localCopyExists(const RecordedLink& link);
-    bool copyExists(std::string target);
+    bool copyExists(std::string_view target);
     Status replaceLog(const std::string& newLog);
 
     TQLTask& m_task;
     SavedCopies& m_copies;
     const FileTypes m_types;
+    LocalNamer m_namer;
+    const std::string m_saveFolder;
     std::string m_logPath;
-    std::unordered_map<std::string, bool> m_known; // by target URL without its "#" part
+    TextMap<bool> m_known; // by target URL without its "#" part
     Status m_pageFailure;
     bool m_pagesWritten = false;
     bool m_logChanged = false; // a block dropped, or a link's form or place changed
@@ -95,34 +110,18 @@ private:
 Status LinkRepair::run() {
     if (!fileExists(m_logPath))
         return {};
-    const std::map<std::string, std::uint64_t> latest = latestBlocks();
+    LinkLogReader reader(m_logPath);
+    const std::vector<bool> latest = latestBlocks(reader);
+    // Most runs leave every link where it was: then nothing is written.
+    reader.rewind();
+    if (logStands(reader, latest))
+        return {};
+    reader.rewind();
     const std::string newLog = m_logPath + ".new";
-    {
-        std::ofstream out(newLog, std::ios::binary | std::ios::trunc);
-        LinkLogReader reader(m_logPath);
-        PageLinkBlock block;
-        std::uint64_t offset = 0;
-        while (out && reader.next(block, offset)) {
-            const auto found = latest.find(block.pageUrl);
-            if (found == latest.end() || found->second != offset || !repairPage(block) ||
-                block.links.empty()) {
-                m_logChanged = true;
-                continue;
-            }
-            const std::string text = pageLinksText(block);
-            out << text;
-            m_keptBytes += text.size();
-        }
-        out.close();
-        if (!out) {
-            const int error = errno;
-            deleteFile(newLog);
-            return Status::fromErrno(error, "Unable to write to " + newLog);
-        }
-    }
+    if (Status written = writeRepairedLog(reader, latest, newLog); !written)
+        return written;
     // A log that stays as it was (no torn tail either) is not written again.
-    std::error_code error;
-    if (!m_pageFailure || (!m_logChanged && m_keptBytes == fs::file_size(m_logPath, error))) {
+    if (!m_pageFailure || (!m_logChanged && m_keptBytes == reader.logSize())) {
         deleteFile(newLog);
         return m_pageFailure;
     }
@@ -130,29 +129,79 @@ Status LinkRepair::run() {
 }
 
 // A page parsed again has a later block; only that one holds.
-std::map<std::string, std::uint64_t> LinkRepair::latestBlocks() {
-    std::map<std::string, std::uint64_t> latest;
-    LinkLogReader reader(m_logPath);
+std::vector<bool> LinkRepair::latestBlocks(LinkLogReader& reader) {
+    std::vector<bool> latest;
+    std::unordered_map<std::string_view, std::size_t> lastOfPage;
+    std::string_view pageUrl;
+    std::uint64_t offset = 0;
+    while (reader.nextPage(pageUrl, offset)) {
+        const auto [last, first] = lastOfPage.try_emplace(pageUrl, latest.size());
+        if (!first) {
+            latest[last->second] = false;
+            last->second = latest.size();
+        }
+        latest.push_back(true);
+    }
+    return latest;
+}
+
+bool LinkRepair::logStands(LinkLogReader& reader, const std::vector<bool>& latest) {
     PageLinkBlock block;
     std::uint64_t offset = 0;
-    while (reader.next(block, offset))
-        latest[block.pageUrl] = offset;
-    return latest;
+    std::uint64_t bytes = 0;
+    for (std::size_t index = 0; reader.next(block, offset); ++index) {
+        if (!latest[index] || block.links.empty() || !pageStands(block))
+            return false;
+        bytes += pageLinksText(block).size();
+    }
+    // The log as it would be written again: a torn tail or a block written otherwise differs.
+    return bytes == reader.logSize();
+}
+
+bool LinkRepair::pageStands(const PageLinkBlock& block) {
+    const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(block.pageUrl));
+    return entry && linksStand(*entry, block);
+}
+
+// A page not yet parsed holds the server's text: its next parse records its links anew.
+bool LinkRepair::linksStand(std::size_t pageEntry, const PageLinkBlock& block) {
+    return m_task.queue().dataClass(pageEntry).status != QueueStatus::Parsed ||
+           std::all_of(block.links.begin(), block.links.end(), [&](const RecordedLink& link) {
+               return localCopyExists(link) == link.local;
+           });
+}
+
+Status LinkRepair::writeRepairedLog(LinkLogReader& reader, const std::vector<bool>& latest,
+                                    const std::string& newLog) {
+    std::ofstream out(newLog, std::ios::binary | std::ios::trunc);
+    PageLinkBlock block;
+    std::uint64_t offset = 0;
+    for (std::size_t index = 0; out && reader.next(block, offset); ++index) {
+        if (!latest[index] || !repairPage(block) || block.links.empty()) {
+            m_logChanged = true;
+            continue;
+        }
+        const std::string text = pageLinksText(block);
+        out << text;
+        m_keptBytes += text.size();
+    }
+    out.close();
+    if (out)
+        return {};
+    const int error = errno;
+    deleteFile(newLog);
+    return Status::fromErrno(error, "Unable to write to " + newLog);
 }
 
 bool LinkRepair::repairPage(PageLinkBlock& block) {
     const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(block.pageUrl));
     if (!entry)
         return false;
-    const std::unique_ptr<TQLQItem> page = LoadItem(m_task, *entry);
-    // A page not yet parsed holds the server's text: its next parse records its links anew.
-    if (page->Status != QueueStatus::Parsed)
-        return true;
     // Most runs change the fate of few links: a page whose links all keep theirs is not read.
-    if (std::all_of(block.links.begin(), block.links.end(),
-                    [&](const RecordedLink& link) { return localCopyExists(link) == link.local; }))
+    if (linksStand(*entry, block))
         return true;
     m_logChanged = true;
+    const std::unique_ptr<TQLQItem> page = LoadItem(m_task, *entry);
     const std::string pageFile = LocalName(*page);
     std::optional<std::string> text = pageFile.empty() ? std::nullopt : m_copies.read(pageFile);
     if (!text)
@@ -174,24 +223,23 @@ bool LinkRepair::repairPage(PageLinkBlock& block) {
 // The copy is found by the target's URL (its queued spelling when queued), not by the link's
 // text: an applet's CODE is relative to its codebase, not to the page.
 bool LinkRepair::localCopyExists(const RecordedLink& link) {
-    std::string target = StripAnchor(link.url);
+    const std::string_view url = link.url;
+    const std::string_view target = url.substr(0, url.find('#'));
     const auto known = m_known.find(target);
     if (known != m_known.end())
         return known->second;
     const bool exists = copyExists(target);
-    m_known.emplace(std::move(target), exists);
+    m_known.emplace(target, exists);
     return exists;
 }
 
-bool LinkRepair::copyExists(std::string target) {
-    const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(target));
-    if (entry) {
-        if (!keepsCopy(*LoadItem(m_task, *entry)))
-            return false;
-        target = m_task.queue().url(*entry);
-    }
-    const std::string file = LocalName(m_types, m_task.resultPlace(), target);
-    return !file.empty() && m_copies.holds(file);
+bool LinkRepair::copyExists(std::string_view target) {
+    const TaskQueue& queue = m_task.queue();
+    const std::optional<std::size_t> entry = queue.find(queueSafeURL(target));
+    if (entry && !keepsCopy(queue.dataClass(*entry)))
+        return false;
+    const std::string name = m_namer.name(entry ? std::string_view(queue.url(*entry)) : target);
+    return !name.empty() && m_copies.holds(m_saveFolder + name);
 }
 
 // The pages reach the disk before the log that describes them does.

@@ -54,6 +54,9 @@ public:
     bool empty() const { return m_entries.empty(); }
     const std::string& url(std::size_t entry) const { return m_entries[entry].url; }
     const std::string& dataLine(std::size_t entry) const { return m_entries[entry].data; }
+    // The status, mode and kind of the entry as its data line holds them, without reading
+    // the line.
+    const DataLineClass& dataClass(std::size_t entry) const { return m_entries[entry].cls; }
 
     // URLIndex: the first entry whose URL equals the text, scheme and host without regard to
     // ASCII case.

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quarlo {
@@ -38,5 +41,15 @@ void appendUtf8(std::string& out, char32_t code);
 // forms, surrogates and values above U+10FFFF included).
 std::size_t utf8CharLength(std::string_view text, std::size_t pos);
 bool isValidUtf8(std::string_view text);
+
+// A map keyed by text that is looked up by string_view, with no string made for the look-up.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+        return std::hash<std::string_view>()(text);
+    }
+};
+template <typename Value>
+using TextMap = std::unordered_map<std::string, Value, TextHash, std::equal_to<>>;
 
 } // namespace quarlo
