@@ -1,3 +1,4 @@
+#include "engine/RateLimiter.h"
 #include "engine/TickBodyFile.h"
 #include "engine/TickHTTPS.h"
 #include "engine/WinInetErrors.h"
@@ -546,6 +547,37 @@ TEST_F(HttpClientTest, KeepsTheConnectionAndReportsItsSteps) {
     client.stop();
     ASSERT_TRUE(client.get().ok());
     EXPECT_NE(ports.items().at(2), ports.items()[1]);
+}
+
+// A client's requests share one libcurl handle: nothing one request set may reach the next,
+// neither a header nor the small receive buffer of a capped transfer.
+TEST_F(HttpClientTest, ARequestLeavesNothingOfItsOwnToTheNext) {
+    Log agents;
+    server.server().Get(R"(/n/(\d+))", [&](const httplib::Request& req, httplib::Response& res) {
+        agents.add(req.get_header_value("User-Agent") + "|" +
+                   req.get_header_value("If-Modified-Since"));
+        res.set_content(std::string(std::stoul(req.matches[1]), 'n'), "application/octet-stream");
+    });
+    ASSERT_TRUE(server.start());
+    RateLimiter limiter;
+    limiter.setRate(8192);
+    client.setRateLimiter(&limiter);
+    client.setUserAgent("Agent/1.0");
+    client.setIfModifiedSince("Sat, 01 Jan 2000 00:00:00 GMT");
+    client.setURL(server.url("/n/3000"));
+    client.setLocalFile(file("capped.bin"));
+    ASSERT_TRUE(client.get().ok()) << client.lastError().message();
+
+    client.setRateLimiter(nullptr);
+    client.setUserAgent("");
+    client.setIfModifiedSince("");
+    client.setURL(server.url("/n/200000"));
+    client.setLocalFile(file("free.bin"));
+    ASSERT_TRUE(client.get().ok()) << client.lastError().message();
+    EXPECT_EQ(readWholeFile(file("capped.bin")), std::string(3000, 'n'));
+    EXPECT_EQ(readWholeFile(file("free.bin")), std::string(200000, 'n'));
+    EXPECT_EQ(agents.items(),
+              (std::vector<std::string>{"Agent/1.0|Sat, 01 Jan 2000 00:00:00 GMT", "|"}));
 }
 
 TEST_F(HttpClientTest, LocalFileFailures) {

@@ -35,6 +35,7 @@ struct SlotResult {
     TickResult error;
     std::string retryAfter;
     std::string contentType;
+    int64_t bodyBytes = 0; // received, whatever the outcome
 };
 
 SlotResult readSlot(const TThreadSocket& slot) {
@@ -46,7 +47,14 @@ SlotResult readSlot(const TThreadSocket& slot) {
             slot.notModified(),
             {slot.errorCode(), slot.errorText()},
             slot.RetryAfter(),
-            slot.ContentType()};
+            slot.ContentType(),
+            slot.bodyBytes()};
+}
+
+// Adds the body bytes not counted yet to the task's total. The caller holds the task's mutex.
+void countBytes(TQLQItem& item, int64_t bytes) {
+    item.Task->counters().BytesDownloaded += bytes - item.BytesCounted;
+    item.BytesCounted = bytes;
 }
 
 // A failure that may pass: an answer asking to come back later, a reset or a timeout.
@@ -229,14 +237,17 @@ bool TThreadDownload::ArmSlot(TThreadSocket& slot, std::unique_ptr<TQLQItem> ite
 void TThreadDownload::TransferProgress(TThreadSocket& slot) {
     const int64_t bytes = slot.BytesReceived();
     const int64_t size = slot.Size();
+    // The block that completes the body ends the transfer: TransferDone counts it, under the
+    // lock it takes anyway.
+    if (size > 0 && bytes >= size)
+        return;
     TQLQItem* item = itemOf(slot);
     if (item == nullptr)
         return;
     std::lock_guard lock(item->Task->mutex());
     item->BytesReceived = bytes;
     item->Size = size;
-    item->Task->counters().BytesDownloaded += bytes - item->BytesCounted;
-    item->BytesCounted = bytes;
+    countBytes(*item, bytes);
 }
 
 void TThreadDownload::TransferDone(TThreadSocket& slot) {
@@ -247,6 +258,7 @@ void TThreadDownload::TransferDone(TThreadSocket& slot) {
     if (item) {
         TQLTask& task = *item->Task;
         std::lock_guard lock(task.mutex());
+        countBytes(*item, result.bodyBytes);
         int retryAttempt = 0;
         const bool complete = recordOutcome(task, *item, result, retryAttempt);
         hostWaits = retryAttempt > 0 || hostRefused(result);

@@ -184,6 +184,10 @@ int64_t TThreadSocket::BytesReceived() const {
     return m_bytesReceived;
 }
 
+int64_t TThreadSocket::bodyBytes() const {
+    return m_bodyBytes;
+}
+
 std::string TThreadSocket::ResultText() const {
     std::lock_guard lock(m_mutex);
     return m_resultText;
@@ -280,6 +284,7 @@ void TThreadSocket::Reset() {
     m_contentType.clear();
     m_size = 0;
     m_bytesReceived = 0;
+    m_bodyBytes = 0;
     m_notModified = false;
     m_errorCode = 0;
     m_errorText.clear();
@@ -339,6 +344,7 @@ bool TThreadSocket::prepareClient(const Order& order) {
         }
         m_size = 0;
         m_bytesReceived = 0;
+        m_bodyBytes = 0;
         m_notModified = false;
         if (m_stopRequested)
             return false;
@@ -443,6 +449,7 @@ void TThreadSocket::onTransfer(int64_t total) {
         if (!stop)
             m_state = kDownloading;
         m_bytesReceived = total;
+        m_bodyBytes = total;
     }
     if (stop) {
         m_http->stop();

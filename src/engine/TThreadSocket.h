@@ -86,6 +86,8 @@ public:
     int64_t Size() const;
     // Body bytes received so far.
     int64_t BytesReceived() const;
+    // Body bytes the transfer received, also when it then failed (BytesReceived is then 0).
+    int64_t bodyBytes() const;
     // The status line from the character after its first blank; empty when none came.
     std::string ResultText() const;
     // The "Last-Modified" value as received (leading blank included).
@@ -158,6 +160,7 @@ private:
 
     std::atomic<int64_t> m_size{0};
     std::atomic<int64_t> m_bytesReceived{0};
+    std::atomic<int64_t> m_bodyBytes{0};
     std::string m_resultText;
     std::string m_lastModified;
     std::string m_retryAfter;

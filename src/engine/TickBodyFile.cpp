@@ -93,14 +93,16 @@ void TickBodyFile::removeMadeFolders() {
 
 int32_t TickBodyFile::open() {
     discard();
-    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+    // The folder is there already for most files: it is looked for only when the file cannot
+    // be created for want of it.
+    for (int attempt = 0;; ++attempt) {
+        m_fd = ::open(m_part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (m_fd >= 0)
+            return kTickOk;
+        if (errno != ENOENT || attempt == kOpenAttempts)
+            break;
         // A full or read-only disk shows in the folder's error, not in the open's ENOENT.
-        if (makeFolders()) {
-            m_fd = ::open(m_part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            if (m_fd >= 0)
-                return kTickOk;
-        }
-        if (errno != ENOENT)
+        if (!makeFolders() && errno != ENOENT)
             break;
     }
     const int32_t code = failed(kTickCantOpenFile);

@@ -112,6 +112,20 @@ TickResult TickHTTP::runTransfers(bool& wasStopped) {
     return result;
 }
 
+CURL* TickHTTP::requestHandle() {
+    if (!m_request || !*m_request)
+        m_request = std::make_unique<CurlEasy>();
+    return m_request->get();
+}
+
+void TickHTTP::releaseRequestHandle() {
+    if (!m_request || !*m_request)
+        return;
+    curl_easy_reset(m_request->get());
+    // A reset keeps the share: the idle handle lets go of it, so it holds on to nothing.
+    curl_easy_setopt(m_request->get(), CURLOPT_SHARE, nullptr);
+}
+
 std::string TickHTTP::resultText() const {
     const std::size_t blank = m_statusLine.find(' ');
     return blank == std::string::npos ? m_statusLine : m_statusLine.substr(blank + 1);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace quarlo {
@@ -127,6 +128,12 @@ private:
     TickResult runGet(bool& wasStopped);
     TickResult runTransfers(bool& wasStopped);
     TickResult checkURL() const;
+    // The easy handle of the next request: the one kept from the last request, or a new one;
+    // null when libcurl could not make it.
+    CURL* requestHandle();
+    // Ends a request's use of the handle: its options go back to libcurl's defaults and its
+    // share is let go, so that the idle handle points into nothing, until the next request.
+    void releaseRequestHandle();
 
     std::string m_url;
     TickURLParts m_parts;
@@ -148,6 +155,8 @@ private:
     int64_t m_bytesTransferred = 0;
     bool m_bodyEncoded = false;
     std::string m_errorDetail;
+    // Building a handle for every request costs more than resetting one.
+    std::unique_ptr<CurlEasy> m_request;
 };
 
 } // namespace quarlo

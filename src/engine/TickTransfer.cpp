@@ -144,19 +144,25 @@ TickTransfer::TickTransfer(TickHTTP& owner, bool ignoreContentLength, long redir
       m_file(owner.m_localFile) {}
 
 TickResult TickTransfer::run() {
-    CurlEasy easy;
     CurlSlist headers;
+    const TickResult result = runWith(headers);
+    m_owner.releaseRequestHandle();
+    return result;
+}
+
+TickResult TickTransfer::runWith(CurlSlist& headers) {
+    CURL* easy = m_owner.requestHandle();
     CURLM* session = m_owner.session();
-    if (!easy || session == nullptr || !configure(easy.get(), headers))
+    if (easy == nullptr || session == nullptr || !configure(easy, headers))
         return TickResult::failure(kInetInternalError);
-    m_easy = easy.get();
+    m_easy = easy;
 
     startHop(m_owner.m_parts.requestURL, m_owner.m_parts.host);
-    if (curl_multi_add_handle(session, easy.get()) != CURLM_OK)
+    if (curl_multi_add_handle(session, easy) != CURLM_OK)
         return TickResult::failure(kInetInternalError);
-    const CURLcode result = perform(easy.get());
-    curl_multi_remove_handle(session, easy.get());
-    return finish(easy.get(), result);
+    const CURLcode result = perform(easy);
+    curl_multi_remove_handle(session, easy);
+    return finish(easy, result);
 }
 
 bool TickTransfer::configure(CURL* easy, CurlSlist& headers) {

@@ -16,7 +16,8 @@ class TickHTTP;
 
 // One GET of a TickHTTP object over libcurl: sets the request up, runs it in the object's
 // session until it ends or is stopped, turns libcurl's callbacks into the object's events and
-// puts the body in place. Lives for the duration of the request only.
+// puts the body in place. Lives for the duration of the request only; the easy handle it
+// uses is the object's, kept between requests.
 class TickTransfer {
 public:
     // ignoreContentLength: read the body to the end of the connection, whatever the
@@ -38,6 +39,7 @@ public:
     long redirectsFollowed() const { return m_redirectsFollowed; }
 
 private:
+    TickResult runWith(CurlSlist& headers);
     bool configure(CURL* easy, CurlSlist& headers);
     CURLcode perform(CURL* easy);
     TickResult finish(CURL* easy, CURLcode result);
