@@ -121,6 +121,9 @@ CURL* TickHTTP::requestHandle() {
 void TickHTTP::releaseRequestHandle() {
     if (!m_request || !*m_request)
         return;
+    // libcurl's reset forgets the list of cookie files without freeing it: it is let go first,
+    // while the share still holds the cookies (with no share of cookies it would clear them).
+    curl_easy_setopt(m_request->get(), CURLOPT_COOKIEFILE, nullptr);
     curl_easy_reset(m_request->get());
     // A reset keeps the share: the idle handle lets go of it, so it holds on to nothing.
     curl_easy_setopt(m_request->get(), CURLOPT_SHARE, nullptr);
