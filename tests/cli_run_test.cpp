@@ -12,6 +12,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -295,6 +296,32 @@ TEST(CliMirror, DemoMirrorsTheSampleSite) {
     EXPECT_EQ(start.rfind(home.path() + "demo/", 0), 0u) << start;
     EXPECT_NE(readWholeFile(start).find("<"), std::string::npos);
     EXPECT_NE(runCli({"tasks"}).out.find("Task Complete"), std::string::npos);
+}
+
+// Plain output gets a progress line every few seconds; a run that ends between two still ends
+// with a line of its final figures, not the last one shown while it ran.
+TEST(CliMirror, PlainOutputEndsWithTheRunsFinalFigures) {
+    TempHome home;
+    quarlo::cli::SampleSiteServer site(QUARLO_SOURCE_DATA "/sample-site");
+    ASSERT_TRUE(site.start());
+    // Paced, so that the run outlasts the first progress line but not the next one.
+    const auto get = runCli(
+        {"--pause", "60", "get", site.rootUrl(), "--intranet", home.path() + "copy", "--no-ads"});
+    ASSERT_EQ(get.code, 0) << get.err;
+    // The end's beep may stand before the last line.
+    const std::size_t last = get.out.rfind("Pages ");
+    ASSERT_NE(last, std::string::npos) << get.out;
+    const std::string line = get.out.substr(last, get.out.find('\n', last) - last);
+    // "Pages 18/18 -> 100%  Media 6/6 -> 100%  Errors 0/24 -> 0%  ..."
+    const std::regex finalFigures(
+        R"(Pages (\d+)/(\d+) -> 100%  Media (\d+)/(\d+) -> 100%  Errors 0/.*)");
+    std::smatch figures;
+    ASSERT_TRUE(std::regex_match(line, figures, finalFigures)) << get.out;
+    EXPECT_EQ(figures[1], figures[2]) << line;
+    EXPECT_EQ(figures[3], figures[4]) << line;
+    EXPECT_NE(figures[1], "1") << line;
+    // The line comes once: the end of a run does not repeat a line already shown.
+    EXPECT_EQ(get.out.find(line), last) << get.out;
 }
 
 TEST(CliMirror, GetAppliesItsOptionsToTheTaskOnly) {

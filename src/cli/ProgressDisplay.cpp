@@ -39,7 +39,14 @@ std::string ProgressDisplay::progressLine(const TQLTask& task) {
 }
 
 void ProgressDisplay::update(const TQLTask& task) {
-    const std::string line = progressLine(task);
+    showProgress(progressLine(task), PlainLine::WhenDue);
+}
+
+void ProgressDisplay::showFinal(const TQLTask& task) {
+    showProgress(progressLine(task), PlainLine::UnlessShown);
+}
+
+void ProgressDisplay::showProgress(const std::string& line, PlainLine plain) {
     std::lock_guard lock(m_mutex);
     if (m_terminal) {
         m_out << "\r" << line << "\x1b[K" << std::flush;
@@ -47,9 +54,12 @@ void ProgressDisplay::update(const TQLTask& task) {
         return;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastPlain >= kPlainInterval) {
+    const bool due =
+        plain == PlainLine::WhenDue ? now - m_lastPlain >= kPlainInterval : line != m_lastPlainLine;
+    if (due) {
         m_out << line << "\n" << std::flush;
         m_lastPlain = now;
+        m_lastPlainLine = line;
     }
 }
 

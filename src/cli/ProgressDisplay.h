@@ -21,8 +21,12 @@ class ProgressDisplay : public UiHooks {
 public:
     ProgressDisplay(std::ostream& out, std::ostream& err, bool terminal);
 
-    // Shows the task's counters now (called by a timer on the main thread).
+    // Shows the task's counters now (called by a timer on the main thread). Plain output
+    // gets a line at most every few seconds.
     void update(const TQLTask& task);
+    // Shows the counters the run ended with: plain output too, unless its last line already
+    // holds them.
+    void showFinal(const TQLTask& task);
     // Ends the live line so that what follows starts on a line of its own.
     void finish();
 
@@ -40,6 +44,11 @@ public:
 
 private:
     void printLine(const std::string& text);
+    // When plain output gets a progress line: every few seconds, or unless it is the last one
+    // shown.
+    enum class PlainLine { WhenDue, UnlessShown };
+    // Shows a progress line: in place on a terminal; as a line of plain output as asked.
+    void showProgress(const std::string& line, PlainLine plain);
 
     std::ostream& m_out;
     std::ostream& m_err;
@@ -47,6 +56,7 @@ private:
     std::mutex m_mutex;
     bool m_lineOpen = false;
     std::chrono::steady_clock::time_point m_lastPlain{};
+    std::string m_lastPlainLine;
 };
 
 } // namespace quarlo::cli

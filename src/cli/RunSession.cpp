@@ -44,7 +44,7 @@ Result<RunSession::Outcome> RunSession::run(std::unique_ptr<TQLTask> task) {
     host.showProgress(true);
     if (host.downloader().isRunning())
         host.loop().run();
-    host.display().update(*running);
+    host.display().showFinal(*running);
     host.display().finish();
     outcome.interrupted = host.stoppedBySignal();
     outcome.run = host.downloader().outcome();
