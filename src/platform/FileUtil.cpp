@@ -36,6 +36,27 @@ bool writeAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+// Opens the file with the flags, writes the data and closes it, unflushed: 0, or the errno of
+// what failed. Tells whether the file was opened at all.
+int writeThrough(const std::string& path, int flags, mode_t mode, std::string_view data,
+                 bool& opened) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | flags, mode);
+    opened = fd >= 0;
+    if (fd < 0)
+        return errno;
+    errno = 0;
+    int error = writeAll(fd, data.data(), data.size()) ? 0 : (errno != 0 ? errno : EIO);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
+Status writeFailure(const std::string& path, int error) {
+    Status failed = Status::fromErrno(error, "Unable to write to " + path);
+    errno = error;
+    return failed;
+}
+
 // Makes the rename of a file in the folder durable.
 void syncFolder(const std::string& folder) {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
@@ -181,49 +202,24 @@ Status writeFileAtomic(const std::string& path, std::string_view data, unsigned 
         errno = 0;
         return writeAll(fd, data.data(), data.size());
     });
-    if (error != 0) {
-        Status failed = Status::fromErrno(error, "Unable to write to " + path);
-        errno = error;
-        return failed;
-    }
-    return {};
+    return error == 0 ? Status{} : writeFailure(path, error);
 }
 
 Status writeFileUnflushed(const std::string& path, std::string_view data, unsigned mode) {
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
-    int error = fd < 0 ? errno : 0;
-    if (fd < 0) {
-        Status failed = Status::fromErrno(error, "Unable to write to " + path);
-        errno = error;
-        return failed;
-    }
-    errno = 0;
-    error = writeAll(fd, data.data(), data.size()) ? 0 : (errno != 0 ? errno : EIO);
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
+    bool opened = false;
+    const int error =
+        writeThrough(path, O_CREAT | O_TRUNC, static_cast<mode_t>(mode), data, opened);
     if (error == 0)
         return {};
-    ::unlink(path.c_str());
-    Status failed = Status::fromErrno(error, "Unable to write to " + path);
-    errno = error;
-    return failed;
+    if (opened)
+        ::unlink(path.c_str());
+    return writeFailure(path, error);
 }
 
 Status appendFileUnflushed(const std::string& path, std::string_view data) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    int error = fd < 0 ? errno : 0;
-    if (fd >= 0) {
-        errno = 0;
-        error = writeAll(fd, data.data(), data.size()) ? 0 : (errno != 0 ? errno : EIO);
-        if (::close(fd) != 0 && error == 0)
-            error = errno;
-    }
-    if (error == 0)
-        return {};
-    Status failed = Status::fromErrno(error, "Unable to write to " + path);
-    errno = error;
-    return failed;
+    bool opened = false;
+    const int error = writeThrough(path, O_CREAT | O_APPEND, 0666, data, opened);
+    return error == 0 ? Status{} : writeFailure(path, error);
 }
 
 Status flushFileSystem(const std::string& folder) {

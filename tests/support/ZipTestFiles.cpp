@@ -32,6 +32,17 @@ std::string shellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
+// What a Python zipfile statement writes about one entry; the archive is sys.argv[1], the
+// entry sys.argv[2].
+std::string askZipfile(const std::string& statement, const std::string& path,
+                       const std::string& entry) {
+    std::string output;
+    runCommand("python3 -c 'import sys, zipfile; " + statement + "' " + shellQuoted(path) + " " +
+                   shellQuoted(entry),
+               &output);
+    return output;
+}
+
 } // namespace
 
 void makeFile(const std::string& path, const std::string& content, std::time_t modified) {
@@ -91,21 +102,14 @@ std::vector<std::string> outsideEntryNames(const std::string& path) {
 }
 
 std::string outsideComment(const std::string& path, const std::string& entry) {
-    std::string output;
-    runCommand("python3 -c 'import sys, zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1])"
-               ".getinfo(sys.argv[2]).comment.decode())' " +
-                   shellQuoted(path) + " " + shellQuoted(entry),
-               &output);
-    return output;
+    return askZipfile(
+        "sys.stdout.write(zipfile.ZipFile(sys.argv[1]).getinfo(sys.argv[2]).comment.decode())",
+        path, entry);
 }
 
 std::string outsideEntryText(const std::string& path, const std::string& entry) {
-    std::string output;
-    runCommand("python3 -c 'import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile("
-               "sys.argv[1]).read(sys.argv[2]))' " +
-                   shellQuoted(path) + " " + shellQuoted(entry),
-               &output);
-    return output;
+    return askZipfile("sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))",
+                      path, entry);
 }
 
 std::map<std::string, std::string> outsideComments(const std::string& path) {
