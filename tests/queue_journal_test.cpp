@@ -3,6 +3,7 @@
 #include "platform/WriteFault.h"
 #include "support/TempHome.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace quarlo;
@@ -119,6 +120,65 @@ TEST(QueueJournalReplay, OnlyAJournalOfThisBootIsReplayed) {
     EXPECT_TRUE(fresh.applies);
     ASSERT_EQ(fresh.records.size(), 1u);
     EXPECT_EQ(fresh.records[0].url, record(3).url);
+}
+
+// Journals written before records were checked eight bytes a step still replay, and a run
+// that goes on with one keeps writing in its format, so a second kill loses nothing either.
+TEST(QueueJournalReplay, AJournalOfTheEarlierFormatIsReplayedAndContinued) {
+    TempDir dir;
+    const std::string queue = dir.path() + "t.dwn";
+    writeWholeFile(queue, "http://h.test/old\r\n0\xC2\xB6\r\n");
+    const std::string content = *readFile(queue);
+    std::string boot = readFile("/proc/sys/kernel/random/boot_id").value_or("unknown");
+    while (!boot.empty() && boot.back() == '\n')
+        boot.pop_back();
+    char base[17];
+    std::snprintf(base, sizeof base, "%016llx", static_cast<unsigned long long>(fnv1a64(content)));
+    const std::string url = "http://h.test/1", data = "0\xC2\xB6\xC2\xB6";
+    const std::string head = "A 15 5 1 0 0 0 0 0 0";
+    char check[17];
+    std::snprintf(check, sizeof check, "%016llx",
+                  static_cast<unsigned long long>(fnv1a64(data, fnv1a64(url, fnv1a64(head)))));
+    const std::string earlier = "QUARLO-QUEUE-JOURNAL 1 boot " + boot + " file " +
+                                std::to_string(content.size()) + ' ' + base + '\n' + head + ' ' +
+                                check + '\n' + url + data + '\n';
+    writeWholeFile(queue + ".journal", earlier + "A 15 5 1 0 0 0 0 0 0 00000000000");
+
+    QueueJournal journal;
+    journal.setPath(queue + ".journal");
+    const QueueJournal::Replay replay = journal.read(content);
+    EXPECT_TRUE(replay.applies);
+    EXPECT_TRUE(replay.torn);
+    ASSERT_EQ(replay.records.size(), 1u);
+    EXPECT_EQ(replay.records[0].url, url);
+    EXPECT_EQ(replay.records[0].counters.PagesFound, 1);
+    ASSERT_TRUE(journal.write(record(2)));
+
+    QueueJournal again;
+    again.setPath(queue + ".journal");
+    const QueueJournal::Replay continued = again.read(content);
+    EXPECT_TRUE(continued.applies);
+    EXPECT_FALSE(continued.torn);
+    ASSERT_EQ(continued.records.size(), 2u);
+    EXPECT_EQ(continued.records[1].url, record(2).url);
+    // A save starts a journal of today's format.
+    again.startFromContent(content);
+    ASSERT_TRUE(again.write(record(3)));
+    EXPECT_TRUE(readFile(queue + ".journal")->starts_with("QUARLO-QUEUE-JOURNAL 2 "));
+}
+
+// Every byte counts, whole words and the tail alike, and so do the lengths.
+TEST(QueueJournalChecksum, ChangesWithAnyByteAndWithTheLength) {
+    const std::string text = "A 15 6 1 0 0 0 0 0 0 http://h.test/page";
+    const std::uint64_t sum = checksum64(text);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::string changed = text;
+        changed[i] ^= 0x01;
+        EXPECT_NE(checksum64(changed), sum) << "byte " << i;
+    }
+    EXPECT_NE(checksum64(text + std::string(1, '\0')), sum);
+    EXPECT_NE(checksum64(text.substr(0, 8)), checksum64(text.substr(0, 8) + std::string(8, '\0')));
+    EXPECT_NE(checksum64("", 1), checksum64("", 2));
 }
 
 } // namespace

@@ -15,7 +15,16 @@ namespace quarlo {
 
 namespace {
 
-constexpr std::string_view kMagic = "QUARLO-QUEUE-JOURNAL 1 ";
+constexpr std::string_view kMagic = "QUARLO-QUEUE-JOURNAL 2 ";
+constexpr std::string_view kFnvMagic = "QUARLO-QUEUE-JOURNAL 1 ";
+
+using Checksum = std::uint64_t (*)(std::string_view, std::uint64_t);
+
+std::uint64_t recordChecksum(Checksum sum, std::string_view head, std::string_view url,
+                             std::string_view data) {
+    constexpr std::uint64_t kSeed = 0xcbf29ce484222325ULL;
+    return sum(data, sum(url, sum(head, kSeed)));
+}
 
 // The counters a record carries, in this order.
 constexpr std::array kRecordCounters = {
@@ -66,7 +75,7 @@ template <class T> bool readNumber(std::string_view text, T& value, int base = 1
 
 // A record: "<kind> <url bytes> <data bytes> <seven counters> <checksum>" LF, the URL and
 // the data line, LF. The checksum covers everything before it and the two texts.
-void encodeRecord(const QueueJournal::Record& record, std::string& text) {
+void encodeRecord(const QueueJournal::Record& record, Checksum sum, std::string& text) {
     // Written for every queue change of a run: built in place, after what is pending.
     const std::size_t start = text.size();
     text.reserve(start + 128 + record.url.size() + record.data.size());
@@ -80,7 +89,7 @@ void encodeRecord(const QueueJournal::Record& record, std::string& text) {
         appendNumber(text, record.counters.*counter);
     }
     const std::string_view head = std::string_view(text).substr(start);
-    const std::uint64_t check = fnv1a64(record.data, fnv1a64(record.url, fnv1a64(head)));
+    const std::uint64_t check = recordChecksum(sum, head, record.url, record.data);
     text += ' ';
     appendHex64(text, check);
     text += '\n';
@@ -90,7 +99,7 @@ void encodeRecord(const QueueJournal::Record& record, std::string& text) {
 }
 
 // Decodes the record at the start of text; its length, or 0 when it is torn or damaged.
-std::size_t decodeRecord(std::string_view text, QueueJournal::Record& record) {
+std::size_t decodeRecord(std::string_view text, Checksum sum, QueueJournal::Record& record) {
     const std::size_t lineEnd = text.find('\n');
     if (lineEnd == std::string_view::npos)
         return 0;
@@ -116,7 +125,7 @@ std::size_t decodeRecord(std::string_view text, QueueJournal::Record& record) {
     const std::string_view url = text.substr(bodyStart, urlSize);
     const std::string_view data = text.substr(bodyStart + urlSize, dataSize);
     const std::string_view head = line.substr(0, line.size() - parts.back().size() - 1);
-    if (fnv1a64(data, fnv1a64(url, fnv1a64(head))) != check)
+    if (recordChecksum(sum, head, url, data) != check)
         return 0;
     record.kind = parts[0][0];
     record.url = std::string(url);
@@ -169,6 +178,22 @@ std::uint64_t fnv1a64(std::string_view data, std::uint64_t seed) {
     return hash;
 }
 
+std::uint64_t checksum64(std::string_view data, std::uint64_t seed) {
+    constexpr std::uint64_t kMultiplier = 0x9e3779b97f4a7c15ULL;
+    std::uint64_t hash = seed ^ (data.size() * kMultiplier);
+    std::size_t i = 0;
+    for (; i + 8 <= data.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, data.data() + i, 8);
+        hash = (hash ^ word) * kMultiplier;
+        hash ^= hash >> 32;
+    }
+    std::uint64_t tail = 0;
+    std::memcpy(&tail, data.data() + i, data.size() - i);
+    hash = (hash ^ tail) * kMultiplier;
+    return hash ^ (hash >> 29);
+}
+
 QueueJournal::~QueueJournal() {
     close();
 }
@@ -192,7 +217,7 @@ void QueueJournal::startFromContent(std::string_view queueFileContent) {
     m_restarted = false;
     m_baseEmpty = false;
     m_baseSize = queueFileContent.size();
-    m_baseHash = fnv1a64(queueFileContent);
+    m_baseHash = checksum(queueFileContent);
 }
 
 void QueueJournal::startFromEmpty() {
@@ -206,16 +231,40 @@ void QueueJournal::remove() {
     m_pending.clear();
     m_failure.clear();
     m_state = FileState::Fresh;
+    m_fnvRecords = false;
     if (!m_path.empty())
         ::unlink(m_path.c_str());
 }
 
+std::uint64_t QueueJournal::checksum(std::string_view data) const {
+    return m_fnvRecords ? fnv1a64(data) : checksum64(data);
+}
+
 std::string QueueJournal::header() const {
-    std::string text(kMagic);
+    std::string text(m_fnvRecords ? kFnvMagic : kMagic);
     text += "boot " + bootMark() + ' ';
     if (m_baseEmpty)
         return text + "empty\n";
     return text + "file " + std::to_string(m_baseSize) + ' ' + hex64(m_baseHash) + '\n';
+}
+
+// The length of the journal's header when it applies to the queue given (0 when not), in
+// the format m_fnvRecords names. Later records apply to what was loaded unless the header
+// says they start from an empty queue.
+std::size_t QueueJournal::applyingHeader(std::string_view text,
+                                         const std::optional<std::string>& queueFileContent,
+                                         Replay& replay) {
+    const std::string_view queue = queueFileContent ? *queueFileContent : std::string_view();
+    m_baseSize = queue.size();
+    m_baseHash = checksum(queue);
+    m_baseEmpty = true;
+    if (const std::string empty = header(); text.starts_with(empty)) {
+        replay.fromEmpty = true;
+        return empty.size();
+    }
+    m_baseEmpty = !queueFileContent;
+    const std::string loaded = header();
+    return text.starts_with(loaded) ? loaded.size() : 0;
 }
 
 QueueJournal::Replay QueueJournal::read(const std::optional<std::string>& queueFileContent) {
@@ -225,34 +274,27 @@ QueueJournal::Replay QueueJournal::read(const std::optional<std::string>& queueF
     m_failure.clear();
     m_restarted = false;
     m_state = FileState::Fresh;
-    // Unless the journal says otherwise, later records apply to what was loaded.
-    m_baseEmpty = !queueFileContent;
-    m_baseSize = queueFileContent ? queueFileContent->size() : 0;
-    m_baseHash = fnv1a64(queueFileContent ? *queueFileContent : std::string());
+    m_fnvRecords = false;
     const std::optional<std::string> text = m_path.empty() ? std::nullopt : readFile(m_path);
-    if (!text)
-        return replay;
-    replay.found = true;
-    const std::string loadedHeader = header();
-    m_baseEmpty = true;
-    const std::string emptyHeader = header();
-    m_baseEmpty = !queueFileContent;
-    std::string_view rest = *text;
-    if (rest.starts_with(emptyHeader)) {
-        replay.fromEmpty = true;
-        m_baseEmpty = true;
-        rest.remove_prefix(emptyHeader.size());
-    } else if (rest.starts_with(loadedHeader)) {
-        rest.remove_prefix(loadedHeader.size());
-    } else {
+    std::size_t headerLength = text ? applyingHeader(*text, queueFileContent, replay) : 0;
+    if (text && headerLength == 0) {
+        m_fnvRecords = true;
+        headerLength = applyingHeader(*text, queueFileContent, replay);
+    }
+    if (headerLength == 0) {
         // Left over from before a save (or damaged): the queue file already holds more.
-        // The next record starts a new journal over it.
+        // The next record starts a new journal over what was loaded.
+        m_fnvRecords = false;
+        applyingHeader({}, queueFileContent, replay);
+        replay.found = text.has_value();
         return replay;
     }
+    replay.found = true;
+    std::string_view rest = std::string_view(*text).substr(headerLength);
     replay.applies = true;
     while (!rest.empty()) {
         Record record;
-        const std::size_t length = decodeRecord(rest, record);
+        const std::size_t length = decodeRecord(rest, m_fnvRecords ? fnv1a64 : checksum64, record);
         if (length == 0) {
             replay.torn = true;
             break;
@@ -270,7 +312,7 @@ bool QueueJournal::write(const Record& record) {
         return true;
     if (!m_failure.empty())
         return false;
-    encodeRecord(record, m_pending);
+    encodeRecord(record, m_fnvRecords ? fnv1a64 : checksum64, m_pending);
     if (m_batchDepth > 0)
         return true;
     std::string text;

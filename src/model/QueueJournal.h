@@ -76,11 +76,17 @@ private:
     void fail(int error);
     std::string header() const;
     void close();
+    std::uint64_t checksum(std::string_view data) const;
+    std::size_t applyingHeader(std::string_view text,
+                               const std::optional<std::string>& queueFileContent, Replay& replay);
 
     std::string m_path;
     int m_fd = -1;
     FileState m_state = FileState::Fresh;
     std::size_t m_validLength = 0; // of the file: everything up to its last whole record
+    // Journals written by an earlier version check their records with FNV-1a: one found by
+    // read() goes on in its own format until the queue is saved or started again.
+    bool m_fnvRecords = false;
     bool m_baseEmpty = true;
     bool m_restarted = false; // started over an empty queue by startFromEmpty()
     std::uint64_t m_baseSize = 0;
@@ -90,7 +96,10 @@ private:
     std::string m_failure;
 };
 
-// FNV-1a, 64 bits: the checksum of journal records and of the queue file they apply to.
+// FNV-1a, 64 bits: the checksum of journals written by an earlier version.
 std::uint64_t fnv1a64(std::string_view data, std::uint64_t seed = 0xcbf29ce484222325ULL);
+// The checksum of journal records and of the queue file they apply to: eight bytes a step,
+// since every queue change and every save passes its text through it.
+std::uint64_t checksum64(std::string_view data, std::uint64_t seed = 0xcbf29ce484222325ULL);
 
 } // namespace quarlo
