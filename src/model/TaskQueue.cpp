@@ -4,6 +4,7 @@
 #include "platform/TextUtil.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace quarlo {
 
@@ -84,13 +85,14 @@ std::string retypedDataLine(std::string_view url, std::string_view data,
 } // namespace
 
 std::size_t TaskQueue::FoldHash::operator()(std::string_view url) const {
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    // Scheme and host are hashed folded, byte by byte; the rest, most of a URL, as it stands.
     const std::size_t folded = caseFreeLength(url);
-    for (std::size_t i = 0; i < url.size(); ++i) {
-        hash ^= static_cast<unsigned char>(i < folded ? foldChar(url[i]) : url[i]);
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (std::size_t i = 0; i < folded; ++i) {
+        hash ^= static_cast<unsigned char>(foldChar(url[i]));
         hash *= 0x100000001b3ULL;
     }
-    return static_cast<std::size_t>(hash);
+    return static_cast<std::size_t>(hash) ^ std::hash<std::string_view>()(url.substr(folded));
 }
 
 bool TaskQueue::FoldEqual::operator()(std::size_t a, std::size_t b) const {
