@@ -104,6 +104,7 @@ TEST_F(QueueTest, NoTextCanShiftAFieldOrBreakTheLinePair) {
     StoreItem(item);
     ASSERT_EQ(m_task->queue().size(), 1u);
     EXPECT_TRUE(URLIndexHas(*m_task, "http://h.test/a" + kSep + "b\r\nc.html"));
+    EXPECT_EQ(m_task->queue().find("HTTP://h.test/a" + kSep + "b\r\nc.html"), 0u);
     auto back = LoadItem(*m_task, 0);
     EXPECT_EQ(back->Message, "404 Not Found");
     EXPECT_EQ(back->Referrer, "http://h.test/r%C2%B6%0A");
@@ -305,6 +306,8 @@ TEST_F(QueueTest, NewLinksKeepDuplicatesOutAndTheirOrder) {
         {"http://h.test/a" + kSep + "b.html", "HTML", S::None, M::Map, true},
         {"http://h.test/a%C2%B6b.html", "HTML", S::None, M::Map, false},
         {"http://h.test/map.gif", "Images", S::None, M::Map, true},
+        {"http://h.test/\xC2\xA9.html", "HTML", S::None, M::Download, true},
+        {"HTTP://h.test/\xC2\xA9.html", "HTML", S::None, M::Download, false},
         {"http://h.test/odd.html", "HT" + kSep + "ML", S::None, M::Download, true},
         {"http://h.test/bad-mode.html", "HTML", S::None, static_cast<M>(9), true},
         {"http://h.test/saved.html", "HTML", S::Saved, M::Download, true},
@@ -326,7 +329,7 @@ TEST_F(QueueTest, NewLinksKeepDuplicatesOutAndTheirOrder) {
     ASSERT_EQ(queue.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(queue.url(i), expected[i]);
-    EXPECT_EQ(m_task->counters().PagesFound + m_task->counters().ResourcesFound, 8);
+    EXPECT_EQ(m_task->counters().PagesFound + m_task->counters().ResourcesFound, 9);
 
     // Every selection agrees with a queue loaded from the same text, which reads each line:
     // walked to the end by marking each selected entry an error in both.

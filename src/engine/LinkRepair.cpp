@@ -159,7 +159,7 @@ bool LinkRepair::logStands(LinkLogReader& reader, const std::vector<bool>& lates
 }
 
 bool LinkRepair::pageStands(const PageLinkBlock& block) {
-    const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(block.pageUrl));
+    const std::optional<std::size_t> entry = m_task.queue().find(block.pageUrl);
     return entry && linksStand(*entry, block);
 }
 
@@ -194,7 +194,7 @@ Status LinkRepair::writeRepairedLog(LinkLogReader& reader, const std::vector<boo
 }
 
 bool LinkRepair::repairPage(PageLinkBlock& block) {
-    const std::optional<std::size_t> entry = m_task.queue().find(queueSafeURL(block.pageUrl));
+    const std::optional<std::size_t> entry = m_task.queue().find(block.pageUrl);
     if (!entry)
         return false;
     // Most runs change the fate of few links: a page whose links all keep theirs is not read.
@@ -235,7 +235,7 @@ bool LinkRepair::localCopyExists(const RecordedLink& link) {
 
 bool LinkRepair::copyExists(std::string_view target) {
     const TaskQueue& queue = m_task.queue();
-    const std::optional<std::size_t> entry = queue.find(queueSafeURL(target));
+    const std::optional<std::size_t> entry = queue.find(target);
     if (entry && !keepsCopy(queue.dataClass(*entry)))
         return false;
     const std::string name = m_namer.name(entry ? std::string_view(queue.url(*entry)) : target);

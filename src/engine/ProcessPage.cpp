@@ -39,7 +39,7 @@ QueuedSpelling queuedSpellingOf(TQLTask& task) {
     return [&task](const std::string& url) -> std::string {
         std::lock_guard lock(task.mutex());
         const TaskQueue& queue = task.queue();
-        const std::optional<std::size_t> entry = queue.find(queueSafeURL(url));
+        const std::optional<std::size_t> entry = queue.find(url);
         // Most links are queued as they are spelled: nothing to copy for those.
         if (!entry || queue.url(*entry) == url)
             return std::string();
@@ -193,11 +193,14 @@ void TThreadParse::ExtractLinks(PagePasses& links, PageScanner& scanner, const L
 void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
     const TQLQItem& page = *m_currentItem;
     TQLTask& task = *page.Task;
-    m_newItem = std::make_unique<TQLQItem>();
+    // One item serves every link: its texts keep their buffers from one link to the next.
+    if (!m_newItem)
+        m_newItem = std::make_unique<TQLQItem>();
     TQLQItem& item = *m_newItem;
     item.Task = &task;
     item.Title = link.title;
     item.Referrer = page.URL;
+    item.FrameFlag.clear();
     if (pass.isFrame())
         item.FrameFlag = 'Y'; // a char: GCC 12 gives a false -Wrestrict for "Y"
     item.Level = page.Level + 1;
@@ -212,7 +215,6 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
         std::lock_guard lock(task.mutex());
         added = AddNewItem(task, item);
     }
-    m_newItem.reset();
     ++m_links;
     // The dispatcher is woken once the page is done, not for every link.
     if (added)

@@ -157,11 +157,11 @@ void AddItem(TQLTask& task, TQLQItem& item) {
 
 bool AddNewItem(TQLTask& task, TQLQItem& item) {
     TaskQueue& queue = task.queue();
-    std::string url = queueSafeURL(item.URL);
-    if (queue.contains(url))
+    if (queue.contains(item.URL))
         return false;
     item.Task = &task;
-    item.URL = std::move(url);
+    if (mayNeedQueueSpelling(item.URL))
+        item.URL = queueSafeURL(item.URL);
     TaskCounters& counters = task.counters();
     ++(item.isPage() ? counters.PagesFound : counters.ResourcesFound);
     queue.append(item.URL, buildDataLine(item), classifyItem(item), counters);
@@ -229,7 +229,7 @@ std::string StatusName(QueueStatus status) {
 }
 
 bool URLIndexHas(const TQLTask& task, std::string_view url) {
-    return task.queue().contains(queueSafeURL(url));
+    return task.queue().contains(url);
 }
 
 std::unique_ptr<TQLQItem> NextPage(TQLTask& task) {

@@ -102,7 +102,7 @@ Result<std::vector<std::size_t>> entriesOfURLs(TQLTask& task,
     std::lock_guard lock(task.mutex());
     std::vector<std::size_t> entries;
     for (const std::string& url : urls) {
-        const auto entry = task.queue().find(queueSafeURL(url));
+        const auto entry = task.queue().find(url);
         if (!entry)
             return Result<std::vector<std::size_t>>::failure("Not in the queue: " + url);
         entries.push_back(*entry);

@@ -150,7 +150,7 @@ std::string startPageFailure(TQLTask& task) {
     std::lock_guard lock(task.mutex());
     std::string failure;
     for (const std::string& url : startURLs(task)) {
-        const auto entry = task.queue().find(queueSafeURL(url));
+        const auto entry = task.queue().find(url);
         auto item = entry ? LoadItem(task, *entry) : nullptr;
         if (item == nullptr)
             continue;

@@ -78,7 +78,7 @@ bool hostRefused(const SlotResult& r) {
 // message) while its run has attempts left. The caller holds the task's mutex. The attempt
 // that failed; 0 when the entry was not put back.
 int putBackForRetry(TQLTask& task, TQLQItem& item, const SlotResult& r) {
-    const auto entry = task.queue().find(queueSafeURL(item.URL));
+    const auto entry = task.queue().find(item.URL);
     if (!entry || !worthRetrying(r))
         return 0;
     const int attempts = task.queue().attempts(*entry);

@@ -109,6 +109,10 @@ bool TQLQItem::waitsForParsing() const {
     return Status == QueueStatus::Parsing || (isPage() && Status == QueueStatus::Saved);
 }
 
+bool mayNeedQueueSpelling(std::string_view url) {
+    return mayHoldBreaks(url);
+}
+
 std::string queueSafeURL(std::string_view url) {
     std::string result;
     result.reserve(url.size());

@@ -81,5 +81,7 @@ DataLineClass classifyItem(const TQLQItem& item);
 
 // A URL or referrer as the queue keeps it: ¶, CR and LF percent-encoded.
 std::string queueSafeURL(std::string_view url);
+// False when queueSafeURL keeps the text as it is; true when it may respell it.
+bool mayNeedQueueSpelling(std::string_view url);
 
 } // namespace quarlo

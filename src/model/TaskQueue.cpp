@@ -108,6 +108,12 @@ TaskQueue::TaskQueue() : m_urlIndex(0, FoldHash{&m_entries}, FoldEqual{&m_entrie
 TaskQueue::~TaskQueue() = default;
 
 std::optional<std::size_t> TaskQueue::find(std::string_view url) const {
+    // The index holds URLs as the queue spells them; most need no respelling to be looked up.
+    if (mayNeedQueueSpelling(url)) {
+        const std::string spelled = queueSafeURL(url);
+        if (spelled != url)
+            return find(spelled);
+    }
     const auto it = m_urlIndex.find(url);
     if (it == m_urlIndex.end())
         return std::nullopt;

@@ -58,8 +58,8 @@ public:
     // the line.
     const DataLineClass& dataClass(std::size_t entry) const { return m_entries[entry].cls; }
 
-    // URLIndex: the first entry whose URL equals the text, scheme and host without regard to
-    // ASCII case.
+    // URLIndex: the first entry whose URL equals the text as the queue spells it (see
+    // queueSafeURL), scheme and host without regard to ASCII case.
     std::optional<std::size_t> find(std::string_view url) const;
     bool contains(std::string_view url) const { return find(url).has_value(); }
 

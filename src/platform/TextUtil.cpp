@@ -84,9 +84,14 @@ void appendPercentEncoded(std::string& out, unsigned char byte) {
 }
 
 std::string percentEncode(std::string_view text, KeptBytes kept) {
+    // Most texts are kept whole: they are copied at once.
+    std::size_t first = 0;
+    while (first < text.size() && kept(static_cast<unsigned char>(text[first])))
+        ++first;
     std::string out;
-    out.reserve(text.size());
-    for (const char ch : text) {
+    out.reserve(text.size() + (first < text.size() ? 16 : 0));
+    out.append(text.substr(0, first));
+    for (const char ch : text.substr(first)) {
         const auto c = static_cast<unsigned char>(ch);
         if (kept(c))
             out += ch;
