@@ -319,14 +319,16 @@ std::string LocalName(const FileTypes& types, std::string_view saveFolder, std::
 LocalNamer::LocalNamer(const FileTypes& types) : m_types(&types) {}
 
 std::string LocalNamer::name(std::string_view url) {
-    const TbrURL parts = split(url);
+    m_parts.SetURL(url);
     // The host holds no "/", so the key tells host and path apart.
-    const std::string folderKey = parts.Host + "/" + parts.Path;
-    auto folder = m_folders.find(folderKey);
+    m_folderKey.assign(m_parts.Host);
+    m_folderKey += '/';
+    m_folderKey += m_parts.Path;
+    auto folder = m_folders.find(m_folderKey);
     if (folder == m_folders.end()) {
-        folder = m_folders.emplace(folderKey, localFolder(parts)).first;
+        folder = m_folders.emplace(m_folderKey, localFolder(m_parts)).first;
     }
-    return joinedName(folder->second, documentName(*m_types, parts));
+    return joinedName(folder->second, documentName(*m_types, m_parts));
 }
 
 } // namespace quarlo

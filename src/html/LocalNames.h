@@ -1,5 +1,7 @@
 #pragma once
 
+#include "html/UrlFunctions.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -81,6 +83,8 @@ public:
 private:
     const FileTypes* m_types;
     std::unordered_map<std::string, LocalFolder> m_folders;
+    TbrURL m_parts;          // of the last URL named; its texts keep their buffers
+    std::string m_folderKey; // likewise
 };
 
 } // namespace quarlo

@@ -174,17 +174,18 @@ UrlSpans slashedSpans(std::string_view url, std::string& slashed) {
 } // namespace
 
 void TbrURL::SetURL(std::string_view text) {
-    URL = std::string(text);
+    // Assigned in place: an object split again and again keeps its buffers.
+    URL.assign(text);
     std::string slashed;
     const UrlSpans spans = slashedSpans(URL, slashed);
-    Protocol = std::string(spans.protocol);
-    Host = std::string(spans.host);
-    Port = std::string(spans.port);
-    Path = std::string(spans.path);
-    FileName = std::string(spans.fileName);
-    Anchor = std::string(spans.anchor);
-    Query = std::string(spans.query);
-    Extension = std::string(fileExtension(FileName));
+    Protocol.assign(spans.protocol);
+    Host.assign(spans.host);
+    Port.assign(spans.port);
+    Path.assign(spans.path);
+    FileName.assign(spans.fileName);
+    Anchor.assign(spans.anchor);
+    Query.assign(spans.query);
+    Extension.assign(fileExtension(FileName));
     if (Extension.empty() && Query.empty()) {
         Path += FileName;
         FileName.clear();
