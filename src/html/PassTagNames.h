@@ -12,12 +12,15 @@ namespace quarlo {
 
 // The distinct tag names the tag passes look for (the written passes' and the added ones'),
 // so that one look at a "<" serves every pass: a pass's tags are those of its name's slot.
+// There are fewer than 32, so a set of slots fits one 32-bit word.
 class PassTagNames {
 public:
     static const PassTagNames& instance();
 
     std::size_t size() const { return m_names.size(); }
     std::string_view name(std::size_t slot) const { return m_names[slot]; }
+    // The length of the longest name.
+    std::size_t longest() const { return m_longest; }
     // The slots whose name begins with the letter c (upper case); none for other bytes.
     const std::vector<std::uint8_t>& slotsStartingWith(char c) const;
     // The slot of a pass with a tag name; npos for a pass without one.
@@ -25,10 +28,14 @@ public:
 
 private:
     PassTagNames();
+    std::size_t findSlot(const LinkPass& pass) const;
 
     std::vector<std::string_view> m_names;
     std::array<std::vector<std::uint8_t>, 26> m_byLetter;
     std::vector<std::uint8_t> m_none;
+    std::size_t m_longest = 0;
+    // By pass number: the passes' slots, looked up once.
+    std::vector<std::size_t> m_slotByNumber;
 };
 
 } // namespace quarlo
