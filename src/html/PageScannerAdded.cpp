@@ -8,6 +8,8 @@
 #include "html/TagReading.h"
 #include "html/TextSearch.h"
 
+#include <cstring>
+
 namespace quarlo {
 
 namespace {
@@ -145,6 +147,25 @@ class NameInTags {
 public:
     NameInTags(std::string_view text, std::string_view name) : m_text(text), m_name(name) {}
 
+    // Where the first tag that may hold the name begins to be looked for, from a position
+    // where a tag may begin on: after the last ">" before the next place of the name (the
+    // tags from `from` on run from a "<" to the next ">", so the tag that holds that place
+    // starts at the first "<" after that ">"); npos when the name is not found again.
+    std::size_t skipTo(std::size_t from) {
+        if (!m_known || (m_next != npos && m_next < from)) {
+            const std::size_t found = FindText(m_text, m_name, from + 1, true);
+            m_next = found == 0 ? npos : found - 1;
+            m_known = true;
+        }
+        if (m_next == npos)
+            return npos;
+        const void* gt =
+            from < m_next ? memrchr(m_text.data() + from, '>', m_next - from) : nullptr;
+        return gt == nullptr
+                   ? from
+                   : static_cast<std::size_t>(static_cast<const char*>(gt) - m_text.data()) + 1;
+    }
+
     bool within(std::size_t lt, std::size_t gt) {
         if (!m_known || (m_next != npos && m_next < lt)) {
             const std::size_t found = FindText(m_text, m_name, lt + 1, true);
@@ -177,6 +198,11 @@ void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
     AddedRun run{text, m_edits};
     NameInTags attributeName(text, pass.attribute);
     for (std::size_t from = 1;;) {
+        if (pass.kind == LinkValueKind::StyleAttribute) {
+            from = attributeName.skipTo(from);
+            if (from == npos)
+                break;
+        }
         const std::size_t lt = tags.next(from);
         if (lt == npos)
             break;
