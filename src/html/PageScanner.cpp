@@ -271,7 +271,7 @@ void PageScanner::scanPass(const LinkPass& pass, int aggressiveParser, const Lin
     finishPass();
 }
 
-const std::vector<std::size_t>& PageScanner::tagStarts(const LinkPass& pass) {
+std::span<const std::size_t> PageScanner::tagStarts(const LinkPass& pass) {
     if (!m_tagsIndexed) {
         m_tags.build(m_page);
         m_tagsIndexed = true;
@@ -282,7 +282,7 @@ const std::vector<std::size_t>& PageScanner::tagStarts(const LinkPass& pass) {
 // A tag's value is read up to its ">", and the pass goes on after that ">"; a tag without
 // one ends the pass.
 void PageScanner::tagPass(const LinkPass& pass, const LinkVisitor& visit) {
-    const std::vector<std::size_t>& starts = tagStarts(pass);
+    const std::span<const std::size_t> starts = tagStarts(pass);
     PassRun run(m_page, pass, m_edits);
     const std::string_view text = run.text();
     std::size_t from = 1;

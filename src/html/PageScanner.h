@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,7 @@ public:
 
 private:
     // The "<"s the tag pass visits, in page order.
-    const std::vector<std::size_t>& tagStarts(const LinkPass& pass);
+    std::span<const std::size_t> tagStarts(const LinkPass& pass);
     void tagPass(const LinkPass& pass, const LinkVisitor& visit);
     void quotePass(const LinkPass& pass, int mode, const LinkVisitor& visit);
     // PageScannerAdded.cpp: the passes after the fifteen and the style sheet pass.

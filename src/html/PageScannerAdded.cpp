@@ -9,6 +9,8 @@
 #include "html/TextSearch.h"
 
 #include <cstring>
+#include <optional>
+#include <span>
 
 namespace quarlo {
 
@@ -123,11 +125,11 @@ std::vector<ValueLink> linksOfTag(std::string_view text, AddedValue& where) {
 // The "<"s of the pass's tags from a position on: those of the tag index, or every one.
 class AddedTags {
 public:
-    AddedTags(std::string_view text, const std::vector<std::size_t>* starts)
+    AddedTags(std::string_view text, std::optional<std::span<const std::size_t>> starts)
         : m_text(text), m_starts(starts) {}
 
     std::size_t next(std::size_t from) {
-        if (m_starts == nullptr)
+        if (!m_starts)
             return from < m_text.size() ? m_text.find('<', from) : npos;
         while (m_at < m_starts->size() && (*m_starts)[m_at] < from)
             ++m_at;
@@ -136,7 +138,7 @@ public:
 
 private:
     std::string_view m_text;
-    const std::vector<std::size_t>* m_starts;
+    std::optional<std::span<const std::size_t>> m_starts;
     std::size_t m_at = 0;
 };
 
@@ -194,7 +196,9 @@ void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
         visitLinks(run, AddedValue{pass}, styleLinks(text), visit);
         return;
     }
-    AddedTags tags(text, pass.tag.empty() ? nullptr : &tagStarts(pass));
+    AddedTags tags(text, pass.tag.empty()
+                             ? std::nullopt
+                             : std::optional<std::span<const std::size_t>>(tagStarts(pass)));
     AddedRun run{text, m_edits};
     NameInTags attributeName(text, pass.attribute);
     for (std::size_t from = 1;;) {

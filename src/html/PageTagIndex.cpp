@@ -29,25 +29,34 @@ void eachTagStart(std::string_view text, std::size_t from, std::size_t to, Each 
 } // namespace
 
 std::uint32_t PageTagIndex::slotsOf(std::string_view text, std::size_t lt) {
-    const PassTagNames& names = PassTagNames::instance();
-    const std::size_t name = tagNamePosition(text, lt);
-    std::uint32_t slots = 0;
-    if (name < text.size()) {
-        for (const std::uint8_t slot : names.slotsStartingWith(upperAscii(text[name]))) {
-            if (tagNameAt(text, name, names.name(slot)))
-                slots |= std::uint32_t{1} << slot;
-        }
-    }
-    return slots;
+    return PassTagNames::instance().slotsAt(text, tagNamePosition(text, lt));
 }
 
 // A scan never sees the page's first character.
 void PageTagIndex::build(std::string_view text) {
-    m_starts.assign(PassTagNames::instance().size(), {});
+    m_tags.clear();
     eachTagStart(text, 1, text.size(), [&](std::size_t lt) {
-        for (std::uint32_t slots = slotsOf(text, lt); slots != 0; slots &= slots - 1)
-            m_starts[static_cast<std::size_t>(std::countr_zero(slots))].push_back(lt);
+        if (const std::uint32_t slots = slotsOf(text, lt); slots != 0)
+            m_tags.push_back({lt, slots});
     });
+    layOut();
+}
+
+void PageTagIndex::layOut() {
+    const std::size_t slots = PassTagNames::instance().size();
+    m_offsets.assign(slots + 1, 0);
+    for (const Tag& tag : m_tags) {
+        for (std::uint32_t bits = tag.slots; bits != 0; bits &= bits - 1)
+            ++m_offsets[static_cast<std::size_t>(std::countr_zero(bits)) + 1];
+    }
+    for (std::size_t slot = 0; slot < slots; ++slot)
+        m_offsets[slot + 1] += m_offsets[slot];
+    m_flat.resize(m_offsets[slots]);
+    std::vector<std::size_t> next(m_offsets.begin(), m_offsets.end() - 1);
+    for (const Tag& tag : m_tags) {
+        for (std::uint32_t bits = tag.slots; bits != 0; bits &= bits - 1)
+            m_flat[next[static_cast<std::size_t>(std::countr_zero(bits))]++] = tag.lt;
+    }
 }
 
 // A name is compared over at most the longest pass tag name's bytes from its first one, which
@@ -86,39 +95,33 @@ void PageTagIndex::update(std::string_view text, const std::vector<TextEdit>& ed
                   static_cast<std::ptrdiff_t>(edit.oldLength);
         done = std::max(end, done);
     }
-    std::vector<std::uint32_t> againSlots;
-    againSlots.reserve(again.size());
-    for (const std::size_t lt : again)
-        againSlots.push_back(slotsOf(text, lt));
-
-    for (std::size_t slot = 0; slot < m_starts.size(); ++slot) {
-        std::vector<std::size_t> moved;
-        moved.reserve(m_starts[slot].size() + 4);
-        auto edit = edits.begin();
-        std::ptrdiff_t shift = 0;
-        std::size_t next = 0; // the first of `again` not yet merged
-        auto mergeUpTo = [&](std::size_t position) {
-            for (; next < again.size() && again[next] < position; ++next) {
-                if (againSlots[next] & (std::uint32_t{1} << slot))
-                    moved.push_back(again[next]);
-            }
-        };
-        for (const std::size_t old : m_starts[slot]) {
-            for (; edit != edits.end() && edit->start + edit->oldLength <= old; ++edit)
-                shift += static_cast<std::ptrdiff_t>(edit->text.size()) -
-                         static_cast<std::ptrdiff_t>(edit->oldLength);
-            if (edit != edits.end() && edit->start <= old)
-                continue; // inside the edit's old text: gone
-            const std::size_t now =
-                static_cast<std::size_t>(static_cast<std::ptrdiff_t>(old) + shift);
-            mergeUpTo(now);
-            if (next < again.size() && again[next] == now)
-                continue; // looked at again: merged with the others
-            moved.push_back(now);
+    std::vector<Tag> moved;
+    moved.reserve(m_tags.size() + again.size());
+    std::size_t next = 0; // the first of `again` not yet merged
+    auto mergeUpTo = [&](std::size_t position) {
+        for (; next < again.size() && again[next] < position; ++next) {
+            if (const std::uint32_t slots = slotsOf(text, again[next]); slots != 0)
+                moved.push_back({again[next], slots});
         }
-        mergeUpTo(text.size());
-        m_starts[slot] = std::move(moved);
+    };
+    auto edit = edits.begin();
+    std::ptrdiff_t shift = 0;
+    for (const Tag& tag : m_tags) {
+        for (; edit != edits.end() && edit->start + edit->oldLength <= tag.lt; ++edit)
+            shift += static_cast<std::ptrdiff_t>(edit->text.size()) -
+                     static_cast<std::ptrdiff_t>(edit->oldLength);
+        if (edit != edits.end() && edit->start <= tag.lt)
+            continue; // inside the edit's old text: gone
+        const std::size_t now =
+            static_cast<std::size_t>(static_cast<std::ptrdiff_t>(tag.lt) + shift);
+        mergeUpTo(now);
+        if (next < again.size() && again[next] == now)
+            continue; // looked at again: merged with the others
+        moved.push_back({now, tag.slots});
     }
+    mergeUpTo(text.size());
+    m_tags = std::move(moved);
+    layOut();
 }
 
 } // namespace quarlo

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,17 +25,27 @@ public:
     void build(std::string_view text);
     // text is the page after the edits, which are given in page order and do not overlap.
     void update(std::string_view text, const std::vector<TextEdit>& edits);
-    const std::vector<std::size_t>& starts(std::size_t slot) const { return m_starts[slot]; }
+    std::span<const std::size_t> starts(std::size_t slot) const {
+        return {m_flat.data() + m_offsets[slot], m_offsets[slot + 1] - m_offsets[slot]};
+    }
 
 private:
-    // The slots, as bits, whose name the tag with its "<" at lt begins with.
+    // A "<" and the slots (as bits) whose name its tag's name begins with.
+    struct Tag {
+        std::size_t lt;
+        std::uint32_t slots;
+    };
     static std::uint32_t slotsOf(std::string_view text, std::size_t lt);
     // Adds to found the "<"s before an edit that starts at start whose name may reach into
     // it, down to (not below) low, in page order.
     static void reachingInto(std::string_view text, std::size_t start, std::size_t low,
                              std::vector<std::size_t>& found);
+    // Lays the tags out by slot.
+    void layOut();
 
-    std::vector<std::vector<std::size_t>> m_starts;
+    std::vector<Tag> m_tags; // every "<" with a slot, in page order
+    std::vector<std::size_t> m_flat;
+    std::vector<std::size_t> m_offsets; // per slot, where its "<"s begin in m_flat; one more
 };
 
 } // namespace quarlo

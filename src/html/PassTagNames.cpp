@@ -1,6 +1,9 @@
 #include "html/PassTagNames.h"
 
+#include "html/TextSearch.h"
+
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace quarlo {
@@ -21,6 +24,22 @@ PassTagNames::PassTagNames() {
         add(pass);
     if (m_names.size() > 32)
         throw std::logic_error("more pass tag names than a slot set holds");
+    for (const std::string_view name : m_names) {
+        if (name.size() > sizeof(std::uint64_t) ||
+            !std::all_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+            throw std::logic_error("a pass tag name is not a short upper-case word");
+        std::uint64_t lower = 0;
+        std::uint64_t mask = 0;
+        char bytes[sizeof(std::uint64_t)] = {};
+        for (std::size_t i = 0; i < name.size(); ++i)
+            bytes[i] = static_cast<char>(name[i] | 0x20);
+        std::memcpy(&lower, bytes, sizeof lower);
+        std::memset(bytes, 0, sizeof bytes);
+        std::memset(bytes, 0xFF, name.size());
+        std::memcpy(&mask, bytes, sizeof mask);
+        m_lowerWords.push_back(lower);
+        m_wordMasks.push_back(mask);
+    }
     auto note = [this](const LinkPass& pass) {
         const std::size_t number = static_cast<std::size_t>(pass.number);
         if (m_slotByNumber.size() <= number)
@@ -36,6 +55,28 @@ PassTagNames::PassTagNames() {
 const PassTagNames& PassTagNames::instance() {
     static const PassTagNames names;
     return names;
+}
+
+std::uint32_t PassTagNames::slotsAt(std::string_view text, std::size_t namePos) const {
+    if (namePos >= text.size())
+        return 0;
+    const std::vector<std::uint8_t>& slots = slotsStartingWith(upperAscii(text[namePos]));
+    if (slots.empty())
+        return 0;
+    // Bytes past the text's end read as blanks, which match no letter.
+    char bytes[sizeof(std::uint64_t)];
+    const std::size_t size = std::min(sizeof bytes, text.size() - namePos);
+    std::memset(bytes, ' ', sizeof bytes);
+    std::memcpy(bytes, text.data() + namePos, size);
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    word |= 0x2020202020202020u;
+    std::uint32_t found = 0;
+    for (const std::uint8_t slot : slots) {
+        if ((word & m_wordMasks[slot]) == m_lowerWords[slot])
+            found |= std::uint32_t{1} << slot;
+    }
+    return found;
 }
 
 const std::vector<std::uint8_t>& PassTagNames::slotsStartingWith(char c) const {

@@ -21,6 +21,9 @@ public:
     std::string_view name(std::size_t slot) const { return m_names[slot]; }
     // The length of the longest name.
     std::size_t longest() const { return m_longest; }
+    // The slots (as bits) whose name the text at namePos begins with, ASCII letters compared
+    // in upper case.
+    std::uint32_t slotsAt(std::string_view text, std::size_t namePos) const;
     // The slots whose name begins with the letter c (upper case); none for other bytes.
     const std::vector<std::uint8_t>& slotsStartingWith(char c) const;
     // The slot of a pass with a tag name; npos for a pass without one.
@@ -34,6 +37,11 @@ private:
     std::array<std::vector<std::uint8_t>, 26> m_byLetter;
     std::vector<std::uint8_t> m_none;
     std::size_t m_longest = 0;
+    // Per slot, its name in lower case as the bytes of a word, and which bytes of the word
+    // the name fills: names are letters, and a byte matches a letter when, with bit 0x20 set,
+    // it is the letter in lower case.
+    std::vector<std::uint64_t> m_lowerWords;
+    std::vector<std::uint64_t> m_wordMasks;
     // By pass number: the passes' slots, looked up once.
     std::vector<std::size_t> m_slotByNumber;
 };
