@@ -40,13 +40,16 @@ TagSpan findOutsideScripts(const std::string& page, std::string_view tag) {
     std::size_t open = npos;
     std::size_t close = npos;
     bool closeKnown = false;
+    const char first = upperAscii(tag.front());
     for (std::size_t lt = page.find('<'); lt != npos; lt = page.find('<', lt + 1)) {
-        if (startsWithNoCase(std::string_view(page).substr(lt), "<script")) {
+        // Most tags are told apart by the byte after their "<".
+        const char next = lt + 1 < page.size() ? upperAscii(page[lt + 1]) : '\0';
+        if (next == 'S' && startsWithNoCase(std::string_view(page).substr(lt), "<script")) {
             open = lt;
             closeKnown = false;
             continue;
         }
-        if (!tagNameAt(page, tagNamePosition(page, lt), tag))
+        if ((next != first && !isTagGap(next)) || !tagNameAt(page, tagNamePosition(page, lt), tag))
             continue;
         const std::size_t gt = page.find('>', lt);
         if (gt == npos)
