@@ -49,7 +49,15 @@ TagSpan findOutsideScripts(const std::string& page, std::string_view tag) {
             closeKnown = false;
             continue;
         }
-        if ((next != first && !isTagGap(next)) || !tagNameAt(page, tagNamePosition(page, lt), tag))
+        if (next == first) {
+            // Without gap bytes the name starts right after the "<": "</B" leaves "</P" out.
+            if (tag.size() > 1 && lt + 2 < page.size() &&
+                upperAscii(page[lt + 2]) != upperAscii(tag[1]))
+                continue;
+        } else if (!isTagGap(next)) {
+            continue;
+        }
+        if (!tagNameAt(page, tagNamePosition(page, lt), tag))
             continue;
         const std::size_t gt = page.find('>', lt);
         if (gt == npos)

@@ -28,15 +28,20 @@ void eachTagStart(std::string_view text, std::size_t from, std::size_t to, Each 
 
 } // namespace
 
-std::uint32_t PageTagIndex::slotsOf(std::string_view text, std::size_t lt) {
-    return PassTagNames::instance().slotsAt(text, tagNamePosition(text, lt));
+std::uint32_t PageTagIndex::slotsOf(const PassTagNames& names, std::string_view text,
+                                    std::size_t lt) {
+    // Most names follow their "<" directly.
+    const std::size_t name =
+        lt + 1 < text.size() && !isTagGap(text[lt + 1]) ? lt + 1 : tagNamePosition(text, lt);
+    return names.slotsAt(text, name);
 }
 
 // A scan never sees the page's first character.
 void PageTagIndex::build(std::string_view text) {
+    const PassTagNames& names = PassTagNames::instance();
     m_tags.clear();
     eachTagStart(text, 1, text.size(), [&](std::size_t lt) {
-        if (const std::uint32_t slots = slotsOf(text, lt); slots != 0)
+        if (const std::uint32_t slots = slotsOf(names, text, lt); slots != 0)
             m_tags.push_back({lt, slots});
     });
     layOut();
@@ -95,12 +100,13 @@ void PageTagIndex::update(std::string_view text, const std::vector<TextEdit>& ed
                   static_cast<std::ptrdiff_t>(edit.oldLength);
         done = std::max(end, done);
     }
+    const PassTagNames& names = PassTagNames::instance();
     std::vector<Tag> moved;
     moved.reserve(m_tags.size() + again.size());
     std::size_t next = 0; // the first of `again` not yet merged
     auto mergeUpTo = [&](std::size_t position) {
         for (; next < again.size() && again[next] < position; ++next) {
-            if (const std::uint32_t slots = slotsOf(text, again[next]); slots != 0)
+            if (const std::uint32_t slots = slotsOf(names, text, again[next]); slots != 0)
                 moved.push_back({again[next], slots});
         }
     };

@@ -9,6 +9,8 @@
 
 namespace quarlo {
 
+class PassTagNames;
+
 // A rewrite of one value: the bytes from start (counting from 0 in the page as its pass
 // began), oldLength long, become text.
 struct TextEdit {
@@ -35,7 +37,7 @@ private:
         std::size_t lt;
         std::uint32_t slots;
     };
-    static std::uint32_t slotsOf(std::string_view text, std::size_t lt);
+    static std::uint32_t slotsOf(const PassTagNames& names, std::string_view text, std::size_t lt);
     // Adds to found the "<"s before an edit that starts at start whose name may reach into
     // it, down to (not below) low, in page order.
     static void reachingInto(std::string_view text, std::size_t start, std::size_t low,
