@@ -30,10 +30,11 @@ void eachTagStart(std::string_view text, std::size_t from, std::size_t to, Each 
 
 std::uint32_t PageTagIndex::slotsOf(const PassTagNames& names, std::string_view text,
                                     std::size_t lt) {
-    // Most names follow their "<" directly.
-    const std::size_t name =
-        lt + 1 < text.size() && !isTagGap(text[lt + 1]) ? lt + 1 : tagNamePosition(text, lt);
-    return names.slotsAt(text, name);
+    // Most names follow their "<" directly, and begin with a byte no pass name begins with.
+    if (lt + 1 < text.size() && !isTagGap(text[lt + 1])) {
+        return names.slotsStartingWithByte(text[lt + 1]) == 0 ? 0 : names.slotsAt(text, lt + 1);
+    }
+    return names.slotsAt(text, tagNamePosition(text, lt));
 }
 
 // A scan never sees the page's first character.

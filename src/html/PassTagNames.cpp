@@ -39,6 +39,9 @@ PassTagNames::PassTagNames() {
         std::memcpy(&mask, bytes, sizeof mask);
         m_lowerWords.push_back(lower);
         m_wordMasks.push_back(mask);
+        const std::uint32_t bit = std::uint32_t{1} << (m_lowerWords.size() - 1);
+        m_byFirstByte[static_cast<unsigned char>(name[0])] |= bit;
+        m_byFirstByte[static_cast<unsigned char>(name[0] | 0x20)] |= bit;
     }
     auto note = [this](const LinkPass& pass) {
         const std::size_t number = static_cast<std::size_t>(pass.number);
@@ -83,11 +86,15 @@ const std::vector<std::uint8_t>& PassTagNames::slotsStartingWith(char c) const {
     return c >= 'A' && c <= 'Z' ? m_byLetter[static_cast<std::size_t>(c - 'A')] : m_none;
 }
 
-// The table's passes are looked up by number; another pass (a test's own) by its name.
+// The tables' passes are looked up by number; another pass (a test's own) by its name.
 std::size_t PassTagNames::slotOf(const LinkPass& pass) const {
     const std::size_t number = static_cast<std::size_t>(pass.number);
-    if (number < m_slotByNumber.size() && m_slotByNumber[number] != std::string_view::npos &&
-        m_names[m_slotByNumber[number]] == pass.tag && !pass.quoted)
+    const bool inTable =
+        (number >= 1 && number <= linkPassTable().size() &&
+         &pass == &linkPassTable()[number - 1]) ||
+        (number >= kAddedPassesFrom && number - kAddedPassesFrom < addedLinkPasses().size() &&
+         &pass == &addedLinkPasses()[number - kAddedPassesFrom]);
+    if (inTable)
         return m_slotByNumber[number];
     return findSlot(pass);
 }

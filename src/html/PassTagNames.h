@@ -24,6 +24,11 @@ public:
     // The slots (as bits) whose name the text at namePos begins with, ASCII letters compared
     // in upper case.
     std::uint32_t slotsAt(std::string_view text, std::size_t namePos) const;
+    // The slots whose name the byte can begin, in either case: most tag names begin with a
+    // byte no pass name begins with.
+    std::uint32_t slotsStartingWithByte(char c) const {
+        return m_byFirstByte[static_cast<unsigned char>(c)];
+    }
     // The slots whose name begins with the letter c (upper case); none for other bytes.
     const std::vector<std::uint8_t>& slotsStartingWith(char c) const;
     // The slot of a pass with a tag name; npos for a pass without one.
@@ -36,6 +41,7 @@ private:
     std::vector<std::string_view> m_names;
     std::array<std::vector<std::uint8_t>, 26> m_byLetter;
     std::vector<std::uint8_t> m_none;
+    std::array<std::uint32_t, 256> m_byFirstByte{};
     std::size_t m_longest = 0;
     // Per slot, its name in lower case as the bytes of a word, and which bytes of the word
     // the name fills: names are letters, and a byte matches a letter when, with bit 0x20 set,
