@@ -3,6 +3,7 @@
 #include "html/TextSearch.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -42,6 +43,12 @@ PassTagNames::PassTagNames() {
         const std::uint32_t bit = std::uint32_t{1} << (m_lowerWords.size() - 1);
         m_byFirstByte[static_cast<unsigned char>(name[0])] |= bit;
         m_byFirstByte[static_cast<unsigned char>(name[0] | 0x20)] |= bit;
+        if (name.size() == 1) {
+            m_oneLetter |= bit;
+        } else {
+            m_bySecondByte[static_cast<unsigned char>(name[1])] |= bit;
+            m_bySecondByte[static_cast<unsigned char>(name[1] | 0x20)] |= bit;
+        }
     }
     auto note = [this](const LinkPass& pass) {
         const std::size_t number = static_cast<std::size_t>(pass.number);
@@ -60,23 +67,34 @@ const PassTagNames& PassTagNames::instance() {
     return names;
 }
 
+// The first two bytes leave few slots; their names are compared as words.
 std::uint32_t PassTagNames::slotsAt(std::string_view text, std::size_t namePos) const {
     if (namePos >= text.size())
         return 0;
-    const std::vector<std::uint8_t>& slots = slotsStartingWith(upperAscii(text[namePos]));
-    if (slots.empty())
+    std::uint32_t slots = m_byFirstByte[static_cast<unsigned char>(text[namePos])];
+    if (slots == 0)
+        return 0;
+    const unsigned char second =
+        namePos + 1 < text.size() ? static_cast<unsigned char>(text[namePos + 1]) : 0;
+    slots &= m_bySecondByte[second] | m_oneLetter;
+    if (slots == 0)
         return 0;
     // Bytes past the text's end read as blanks, which match no letter.
     char bytes[sizeof(std::uint64_t)];
-    const std::size_t size = std::min(sizeof bytes, text.size() - namePos);
-    std::memset(bytes, ' ', sizeof bytes);
-    std::memcpy(bytes, text.data() + namePos, size);
+    if (text.size() - namePos >= sizeof bytes) {
+        std::memcpy(bytes, text.data() + namePos, sizeof bytes);
+    } else {
+        std::memset(bytes, ' ', sizeof bytes);
+        std::memcpy(bytes, text.data() + namePos, text.size() - namePos);
+    }
     std::uint64_t word = 0;
     std::memcpy(&word, bytes, sizeof word);
     word |= 0x2020202020202020u;
     std::uint32_t found = 0;
-    for (const std::uint8_t slot : slots) {
-        if ((word & m_wordMasks[slot]) == m_lowerWords[slot])
+    for (; slots != 0; slots &= slots - 1) {
+        const int slot = std::countr_zero(slots);
+        if ((word & m_wordMasks[static_cast<std::size_t>(slot)]) ==
+            m_lowerWords[static_cast<std::size_t>(slot)])
             found |= std::uint32_t{1} << slot;
     }
     return found;

@@ -42,6 +42,8 @@ private:
     std::array<std::vector<std::uint8_t>, 26> m_byLetter;
     std::vector<std::uint8_t> m_none;
     std::array<std::uint32_t, 256> m_byFirstByte{};
+    std::array<std::uint32_t, 256> m_bySecondByte{}; // of the names of two letters or more
+    std::uint32_t m_oneLetter = 0;
     std::size_t m_longest = 0;
     // Per slot, its name in lower case as the bytes of a word, and which bytes of the word
     // the name fills: names are letters, and a byte matches a letter when, with bit 0x20 set,
