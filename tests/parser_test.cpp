@@ -543,6 +543,67 @@ TEST(ParserPasses, AddedPassesRewriteOnlyTheAddress) {
     }
 }
 
+// The scanner keeps its tag index across passes and follows each pass's rewrites; a rewrite
+// that adds a "<", removes one, or changes the name after a "<" (directly or across gap
+// bytes) must leave it listing what a fresh look at the page lists.
+TEST(ParserPasses, RewritesThatMakeOrUnmakeTagsReachLaterPasses) {
+    const std::string pieces[] = {
+        "<",      "a",      "img",          " src=", " href=", "\"",   "'",         ">",
+        "x.gif",  "y.html", "< ",           "=",     "<scr",   "ipt>", "</script>", " data=",
+        "object", "frame",  "<iframe src=", "\r\n",  "<'",     "<\"",  "< ='"};
+    const std::string with[] = {"<img src=n.gif",
+                                "q<",
+                                "<",
+                                "a.html<a href='b.html'>",
+                                "=\"ifr",
+                                "<link href=l.css>",
+                                "i<<area href=r.html",
+                                "img.gif",
+                                "ScRiPt.js",
+                                "area/x.html",
+                                "iframe src=f.html",
+                                "object data=o.swf"};
+    auto rewrite = [&](LinkCandidate& c) {
+        const std::size_t pick = std::hash<std::string>{}(c.value()) + c.pass().number;
+        if (pick % 3 != 0)
+            c.replace(with[pick % std::size(with)]);
+    };
+    using ScanAll = void (*)(std::string&, int, const LinkVisitor&);
+    const std::pair<const char*, ScanAll> scanners[] = {{"page scanner", scanAllLinks},
+                                                        {"reference", test::referenceScanAll}};
+    for (const auto& [name, scanAll] : scanners) {
+        // The quoted string after "<= '" is where the tag's name starts.
+        std::string page = "x<script><= 'y.html'></script>";
+        Values found;
+        scanAll(page, 1, [&](LinkCandidate& c) {
+            found.push_back(c.value());
+            if (c.pass().quoted)
+                c.replace("iframe src=f.html");
+        });
+        EXPECT_EQ(found, (Values{"y.html", "f.html"})) << name;
+    }
+    std::mt19937 random(11);
+    for (int round = 0; round < 20000; ++round) {
+        std::string page = "x";
+        for (std::size_t n = 4 + random() % 30; n > 0; --n)
+            page += pieces[random() % std::size(pieces)];
+        const int aggressive = static_cast<int>(random() % 3);
+        std::string reference = page;
+        std::vector<std::pair<int, std::string>> seen;
+        std::vector<std::pair<int, std::string>> expected;
+        scanAllLinks(page, aggressive, [&](LinkCandidate& c) {
+            seen.emplace_back(c.pass().number, c.value());
+            rewrite(c);
+        });
+        test::referenceScanAll(reference, aggressive, [&](LinkCandidate& c) {
+            expected.emplace_back(c.pass().number, c.value());
+            rewrite(c);
+        });
+        ASSERT_EQ(seen, expected) << reference;
+        ASSERT_EQ(page, reference);
+    }
+}
+
 // A saved style sheet is one piece of style text.
 TEST(ParserPasses, StylesheetPassReadsTheWholeText) {
     for (const auto& [name, scan] : kScanners) {

@@ -26,33 +26,51 @@ bool keptInBannerAddress(unsigned char byte) {
            (byte >= '0' && byte <= '9');
 }
 
-// The end ("/script") of the script block that holds the position, or 0 when it lies in
-// none: the last "<script" that ends at or before it must not be closed before it.
-std::size_t scriptBlockEnd(const std::string& page, std::size_t position) {
-    const std::size_t open = FindTextBack(page, "<script", position, true);
-    if (open == 0)
-        return 0;
-    const std::size_t close = FindText(page, "/script", open, true);
-    return close > position ? close : 0;
-}
-
 struct TagSpan {
     std::size_t start = 0; // the "<", from 1; 0 when there is no such tag
     std::size_t end = 0;   // its ">"
 };
 
-// The first tag named `tag` from the start of the page that lies outside every script
-// block; a tag inside one is passed over and the search goes on after that block's end.
+// The first tag from the start of the page whose name begins with `tag` and that lies outside
+// every script block: one walk over the page's "<"s. A tag is inside a block when the last
+// "<script" before it is closed (the first "/script" from that "<script" on) only after it;
+// a "<script" never closed holds nothing.
 TagSpan findOutsideScripts(const std::string& page, std::string_view tag) {
-    for (std::size_t from = 0;;) {
-        const TagBounds found = findTag(page, tag, from);
-        if (!found.found() || found.end == std::string_view::npos)
+    constexpr std::size_t npos = std::string_view::npos;
+    std::size_t open = npos;
+    std::size_t close = npos;
+    bool closeKnown = false;
+    const char first = upperAscii(tag.front());
+    for (std::size_t lt = page.find('<'); lt != npos; lt = page.find('<', lt + 1)) {
+        // Most tags are told apart by the byte after their "<".
+        const char next = lt + 1 < page.size() ? upperAscii(page[lt + 1]) : '\0';
+        if (next == 'S' && startsWithNoCase(std::string_view(page).substr(lt), "<script")) {
+            open = lt;
+            closeKnown = false;
+            continue;
+        }
+        if (next == first) {
+            // Without gap bytes the name starts right after the "<": "</B" leaves "</P" out.
+            if (tag.size() > 1 && lt + 2 < page.size() &&
+                upperAscii(page[lt + 2]) != upperAscii(tag[1]))
+                continue;
+        } else if (!isTagGap(next)) {
+            continue;
+        }
+        if (!tagNameAt(page, tagNamePosition(page, lt), tag))
+            continue;
+        const std::size_t gt = page.find('>', lt);
+        if (gt == npos)
             return {};
-        const std::size_t blockEnd = scriptBlockEnd(page, found.start + 1);
-        if (blockEnd == 0)
-            return {found.start + 1, found.end + 1};
-        from = blockEnd; // one past the "/"
+        if (open != npos && !closeKnown) {
+            const std::size_t found = FindText(page, "/script", open + 1, true);
+            close = found == 0 ? npos : found - 1;
+            closeKnown = true;
+        }
+        if (open == npos || close == npos || close < lt)
+            return {lt + 1, gt + 1};
     }
+    return {};
 }
 
 } // namespace

@@ -63,7 +63,9 @@ std::span<const LinkPass> linkPassTable() {
     return kPasses;
 }
 
-std::vector<const LinkPass*> linkPassesFor(int aggressiveParser) {
+namespace {
+
+std::vector<const LinkPass*> passesFor(int aggressiveParser) {
     std::vector<const LinkPass*> passes;
     for (const LinkPass& pass : kPasses) {
         bool run = pass.quoted ? aggressiveParser != 0 : aggressiveParser != 2;
@@ -75,6 +77,14 @@ std::vector<const LinkPass*> linkPassesFor(int aggressiveParser) {
         passes.push_back(&pass);
     }
     return passes;
+}
+
+} // namespace
+
+// Three lists serve every value: 0, 2, and any other.
+const std::vector<const LinkPass*>& linkPassesFor(int aggressiveParser) {
+    static const std::vector<const LinkPass*> lists[] = {passesFor(0), passesFor(2), passesFor(1)};
+    return lists[aggressiveParser == 0 ? 0 : aggressiveParser == 2 ? 1 : 2];
 }
 
 int linkPassMode(const LinkPass& pass, int aggressiveParser) {

@@ -56,7 +56,7 @@ const LinkPass& stylesheetPass();
 
 // The passes a page gets, in order, for the profile's "Aggressive Parser" value: the tag
 // passes unless it is 2, the quote passes unless it is 0, then every added pass.
-std::vector<const LinkPass*> linkPassesFor(int aggressiveParser);
+const std::vector<const LinkPass*>& linkPassesFor(int aggressiveParser);
 
 // The scanner mode of a pass: 0 for a tag pass; for a quote pass the "Aggressive Parser"
 // value itself (1 limits quoted strings to SCRIPT blocks, anything else takes them anywhere).

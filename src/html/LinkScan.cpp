@@ -12,7 +12,9 @@ bool isLinkCandidate(const std::string& value) {
     if (value.empty() || value.front() == '#') {
         return false;
     }
-    return FindText(value, "mailto:", 1, true) == 0 && value.find('\'') == std::string::npos;
+    // No "mailto:" without a ":".
+    return (value.find(':') == std::string::npos || FindText(value, "mailto:", 1, true) == 0) &&
+           value.find('\'') == std::string::npos;
 }
 
 std::string LinkCandidate::link() const {

@@ -271,46 +271,18 @@ void PageScanner::scanPass(const LinkPass& pass, int aggressiveParser, const Lin
     finishPass();
 }
 
-// One look at every "<" (a scan never sees the page's first character), listed under every
-// pass tag name its own name begins with.
-void PageScanner::indexTags() {
-    const PassTagNames& names = PassTagNames::instance();
-    m_tagStarts.resize(names.size());
-    for (auto& starts : m_tagStarts) {
-        starts.clear();
-    }
-    const std::string_view text = m_page;
-    for (std::size_t from = 1; from < text.size();) {
-        const void* hit = std::memchr(text.data() + from, '<', text.size() - from);
-        if (hit == nullptr) {
-            break;
-        }
-        const std::size_t lt =
-            static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        const std::size_t name = tagNamePosition(text, lt);
-        if (name < text.size()) {
-            for (const std::uint8_t slot : names.slotsStartingWith(upperAscii(text[name]))) {
-                if (tagNameAt(text, name, names.name(slot))) {
-                    m_tagStarts[slot].push_back(lt);
-                }
-            }
-        }
-        from = lt + 1;
-    }
-    m_tagsIndexed = true;
-}
-
-const std::vector<std::size_t>& PageScanner::tagStarts(const LinkPass& pass) {
+std::span<const std::size_t> PageScanner::tagStarts(const LinkPass& pass) {
     if (!m_tagsIndexed) {
-        indexTags();
+        m_tags.build(m_page);
+        m_tagsIndexed = true;
     }
-    return m_tagStarts[PassTagNames::instance().slotOf(pass)];
+    return m_tags.starts(PassTagNames::instance().slotOf(pass));
 }
 
 // A tag's value is read up to its ">", and the pass goes on after that ">"; a tag without
 // one ends the pass.
 void PageScanner::tagPass(const LinkPass& pass, const LinkVisitor& visit) {
-    const std::vector<std::size_t>& starts = tagStarts(pass);
+    const std::span<const std::size_t> starts = tagStarts(pass);
     PassRun run(m_page, pass, m_edits);
     const std::string_view text = run.text();
     std::size_t from = 1;
@@ -343,7 +315,7 @@ void PageScanner::quotePass(const LinkPass& pass, int mode, const LinkVisitor& v
     if (mode == 1) {
         // Only strings in script blocks are candidates: a page without "<script" has none.
         if (!m_holdsScript) {
-            m_holdsScript = FindText(m_page, "<script", 1, true) != 0;
+            m_holdsScript = holdsScriptTag();
         }
         if (!*m_holdsScript) {
             return;
@@ -383,11 +355,28 @@ void PageScanner::quotePass(const LinkPass& pass, int mode, const LinkVisitor& v
     }
 }
 
+// A "<script" after the first character starts a tag the index lists under SCRIPT (a
+// "<" with no gap bytes before the name).
+bool PageScanner::holdsScriptTag() {
+    if (startsWithNoCase(m_page, "<script")) {
+        return true;
+    }
+    static const LinkPass scriptPass{1, "SCRIPT", ">", "SRC", false};
+    for (const std::size_t lt : tagStarts(scriptPass)) {
+        if (lt + 1 < m_page.size() && !isTagGap(m_page[lt + 1])) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void PageScanner::finishPass() {
     if (!m_edits.empty()) {
         applyEdits(m_page, m_edits);
+        if (m_tagsIndexed) {
+            m_tags.update(m_page, m_edits);
+        }
         m_edits.clear();
-        m_tagsIndexed = false;
         m_holdsScript.reset();
     }
 }

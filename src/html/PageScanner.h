@@ -1,21 +1,15 @@
 #pragma once
 
 #include "html/LinkScan.h"
+#include "html/PageTagIndex.h"
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace quarlo {
-
-// A rewrite of one value: the bytes from start (counting from 0 in the page as its pass
-// began), oldLength long, become text.
-struct TextEdit {
-    std::size_t start = 0;
-    std::size_t oldLength = 0;
-    std::string text;
-};
 
 // Writes the edits, given in page order and not overlapping, into the text in one copy.
 void applyEdits(std::string& text, const std::vector<TextEdit>& edits);
@@ -26,7 +20,7 @@ void applyEdits(std::string& text, const std::vector<TextEdit>& edits);
 // is looked at once and listed under the passes whose tag name it starts, so a pass visits
 // only its own tags. A pass's rewrites are collected and written into the page in one copy
 // when the pass ends (a pass reads nothing before its latest rewrite, except where the
-// candidate says so), and the tag lists are made anew only when a pass changed the page.
+// candidate says so), and the tag lists follow the edits.
 //
 // The page must outlive the scanner and must not be changed by anyone else while it lives.
 class PageScanner {
@@ -42,19 +36,17 @@ public:
     void scanAll(int aggressiveParser, const LinkVisitor& visit);
 
 private:
-    void indexTags();
-    // The "<"s the tag pass visits, in page order, the index made anew if the page changed.
-    const std::vector<std::size_t>& tagStarts(const LinkPass& pass);
+    // The "<"s the tag pass visits, in page order.
+    std::span<const std::size_t> tagStarts(const LinkPass& pass);
     void tagPass(const LinkPass& pass, const LinkVisitor& visit);
     void quotePass(const LinkPass& pass, int mode, const LinkVisitor& visit);
     // PageScannerAdded.cpp: the passes after the fifteen and the style sheet pass.
     void addedPass(const LinkPass& pass, const LinkVisitor& visit);
     void finishPass();
+    bool holdsScriptTag();
 
     std::string& m_page;
-    // Per tag name of the passes (TagNames), the "<" from the second character on whose
-    // tag name begins with it.
-    std::vector<std::vector<std::size_t>> m_tagStarts;
+    PageTagIndex m_tags;
     bool m_tagsIndexed = false;
     // Whether the page as it stands holds a "<script"; unknown until a quote pass asks.
     std::optional<bool> m_holdsScript;

@@ -8,6 +8,10 @@
 #include "html/TagReading.h"
 #include "html/TextSearch.h"
 
+#include <cstring>
+#include <optional>
+#include <span>
+
 namespace quarlo {
 
 namespace {
@@ -121,11 +125,11 @@ std::vector<ValueLink> linksOfTag(std::string_view text, AddedValue& where) {
 // The "<"s of the pass's tags from a position on: those of the tag index, or every one.
 class AddedTags {
 public:
-    AddedTags(std::string_view text, const std::vector<std::size_t>* starts)
+    AddedTags(std::string_view text, std::optional<std::span<const std::size_t>> starts)
         : m_text(text), m_starts(starts) {}
 
     std::size_t next(std::size_t from) {
-        if (m_starts == nullptr)
+        if (!m_starts)
             return from < m_text.size() ? m_text.find('<', from) : npos;
         while (m_at < m_starts->size() && (*m_starts)[m_at] < from)
             ++m_at;
@@ -134,7 +138,7 @@ public:
 
 private:
     std::string_view m_text;
-    const std::vector<std::size_t>* m_starts;
+    std::optional<std::span<const std::size_t>> m_starts;
     std::size_t m_at = 0;
 };
 
@@ -144,6 +148,25 @@ private:
 class NameInTags {
 public:
     NameInTags(std::string_view text, std::string_view name) : m_text(text), m_name(name) {}
+
+    // Where the first tag that may hold the name begins to be looked for, from a position
+    // where a tag may begin on: after the last ">" before the next place of the name (the
+    // tags from `from` on run from a "<" to the next ">", so the tag that holds that place
+    // starts at the first "<" after that ">"); npos when the name is not found again.
+    std::size_t skipTo(std::size_t from) {
+        if (!m_known || (m_next != npos && m_next < from)) {
+            const std::size_t found = FindText(m_text, m_name, from + 1, true);
+            m_next = found == 0 ? npos : found - 1;
+            m_known = true;
+        }
+        if (m_next == npos)
+            return npos;
+        const void* gt =
+            from < m_next ? memrchr(m_text.data() + from, '>', m_next - from) : nullptr;
+        return gt == nullptr
+                   ? from
+                   : static_cast<std::size_t>(static_cast<const char*>(gt) - m_text.data()) + 1;
+    }
 
     bool within(std::size_t lt, std::size_t gt) {
         if (!m_known || (m_next != npos && m_next < lt)) {
@@ -173,10 +196,17 @@ void PageScanner::addedPass(const LinkPass& pass, const LinkVisitor& visit) {
         visitLinks(run, AddedValue{pass}, styleLinks(text), visit);
         return;
     }
-    AddedTags tags(text, pass.tag.empty() ? nullptr : &tagStarts(pass));
+    AddedTags tags(text, pass.tag.empty()
+                             ? std::nullopt
+                             : std::optional<std::span<const std::size_t>>(tagStarts(pass)));
     AddedRun run{text, m_edits};
     NameInTags attributeName(text, pass.attribute);
     for (std::size_t from = 1;;) {
+        if (pass.kind == LinkValueKind::StyleAttribute) {
+            from = attributeName.skipTo(from);
+            if (from == npos)
+                break;
+        }
         const std::size_t lt = tags.next(from);
         if (lt == npos)
             break;

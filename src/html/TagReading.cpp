@@ -88,10 +88,6 @@ void takeScriptCallTarget(TagValue& value, std::size_t rawBegin, const Attribute
 
 } // namespace
 
-bool isTagGap(char c) {
-    return c == '\n' || c == '\r' || c == ' ' || c == '"' || c == '\'' || c == '=';
-}
-
 std::size_t tagNamePosition(std::string_view text, std::size_t lt) {
     std::size_t p = lt + 1;
     while (p < text.size() && isTagGap(text[p])) {

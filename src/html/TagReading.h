@@ -10,8 +10,10 @@ namespace quarlo {
 // positions (LinkScan.h) count from 1.
 
 // Characters that may stand between "<" and a tag name: line feed, carriage return, blank,
-// both quotes and "=" (a tab is not one).
-bool isTagGap(char c);
+// both quotes and "=" (a tab is not one). Inline: the scanners ask for every "<".
+inline bool isTagGap(char c) {
+    return c == '\n' || c == '\r' || c == ' ' || c == '"' || c == '\'' || c == '=';
+}
 
 // Where the name of the tag whose "<" is at lt begins: after any tag gap characters.
 std::size_t tagNamePosition(std::string_view text, std::size_t lt);

@@ -151,6 +151,18 @@ std::size_t FindText(std::string_view text, std::string_view pattern, std::size_
         return 0;
     }
     const std::size_t last = text.size() - pattern.size();
+    // A few places (a tag, a value) are compared one by one: choosing a byte to look for
+    // costs more than that.
+    constexpr std::size_t kFewPlaces = 48;
+    if (last - (start - 1) < kFewPlaces) {
+        const unsigned char head = byteAt(pattern, 0);
+        for (std::size_t i = start - 1; i <= last; ++i) {
+            if (byteMatches(byteAt(text, i), head, fold) && matchesAt(text, i, pattern, fold)) {
+                return i + 1;
+            }
+        }
+        return 0;
+    }
     const std::size_t key = rarestByte(pattern, fold);
     unsigned char a = 0;
     unsigned char b = 0;
