@@ -174,22 +174,27 @@ std::optional<std::string> readFile(const std::string& path) {
         ::close(fd);
         return std::nullopt;
     }
-    std::string content;
-    content.reserve(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)));
-    char buffer[65536];
+    // One byte more than fstat gives: a plain file read short by exactly that byte has ended,
+    // so the usual file takes one read and no second one to meet its end.
+    const auto expected = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
+    std::string content(expected + 1, '\0');
+    std::size_t have = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (have == content.size())
+            content.resize(content.size() + 65536);
+        const ssize_t got = ::read(fd, content.data() + have, content.size() - have);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
             ::close(fd);
             return std::nullopt;
         }
-        if (got == 0)
+        have += static_cast<std::size_t>(got);
+        if (got == 0 || (S_ISREG(st.st_mode) && have == expected && have < content.size()))
             break;
-        content.append(buffer, static_cast<std::size_t>(got));
     }
     ::close(fd);
+    content.resize(have);
     return content;
 }
 
