@@ -296,9 +296,10 @@ void removeEmptyFolders(TQLTask& task) {
     const std::string top = withTrailingSlash(task.resultPlace());
     const TaskQueue& queue = task.queue();
     for (std::size_t entry = 0; entry < queue.size(); ++entry) {
-        const std::unique_ptr<TQLQItem> item = LoadItem(task, entry);
-        if (isSaved(item->Status))
+        // Most entries are saved: their items are not built.
+        if (isSaved(queue.dataClass(entry).status))
             continue;
+        const std::unique_ptr<TQLQItem> item = LoadItem(task, entry);
         const std::string file = LocalName(*item);
         if (file.empty() || file.rfind(top, 0) != 0)
             continue;
