@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -175,26 +176,31 @@ std::optional<std::string> readFile(const std::string& path) {
         return std::nullopt;
     }
     // One byte more than fstat gives: a plain file read short by exactly that byte has ended,
-    // so the usual file takes one read and no second one to meet its end.
+    // so the usual file takes one read and no second one to meet its end. The buffer is not
+    // cleared first: the read fills what is kept.
     const auto expected = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
-    std::string content(expected + 1, '\0');
-    std::size_t have = 0;
+    char small[65536];
+    const std::size_t room = std::max<std::size_t>(expected + 1, sizeof small);
+    const std::unique_ptr<char[]> large =
+        room > sizeof small ? std::make_unique_for_overwrite<char[]>(room) : nullptr;
+    char* const buffer = large ? large.get() : small;
+    std::string content;
     for (;;) {
-        if (have == content.size())
-            content.resize(content.size() + 65536);
-        const ssize_t got = ::read(fd, content.data() + have, content.size() - have);
+        const ssize_t got = ::read(fd, buffer, room);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
             ::close(fd);
             return std::nullopt;
         }
-        have += static_cast<std::size_t>(got);
-        if (got == 0 || (S_ISREG(st.st_mode) && have == expected && have < content.size()))
+        if (got == 0)
+            break;
+        const bool whole = content.empty() && static_cast<std::size_t>(got) == expected;
+        content.append(buffer, static_cast<std::size_t>(got));
+        if (whole && S_ISREG(st.st_mode))
             break;
     }
     ::close(fd);
-    content.resize(have);
     return content;
 }
 
