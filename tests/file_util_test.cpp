@@ -283,3 +283,22 @@ TEST(FolderListings, AnswerAsAStatOfEachFileWouldBeforeAndAfterTheFolderIsListed
     EXPECT_FALSE(listings.holdsFile(folder + "sub"));
     EXPECT_FALSE(listings.holdsFile(folder + "dangling"));
 }
+
+// A file is read whole whatever its size against the read sizes, and a file whose size the
+// system does not give (those of /proc say 0) is read to its end all the same.
+TEST(ReadFile, ReadsWholeFilesOfAnySizeAndFilesOfUnknownSize) {
+    TempDir dir;
+    for (const std::size_t size : {0u, 1u, 65535u, 65536u, 65537u, 300001u}) {
+        std::string text(size, 'x');
+        for (std::size_t i = 0; i < size; ++i)
+            text[i] = static_cast<char>('a' + i % 23);
+        const std::string path = dir.path() + "f" + std::to_string(size);
+        writeWholeFile(path, text);
+        EXPECT_EQ(readFile(path), std::optional<std::string>(text)) << size;
+    }
+    const std::optional<std::string> status = readFile("/proc/self/status");
+    ASSERT_TRUE(status.has_value());
+    EXPECT_NE(status->find("Pid:"), std::string::npos);
+    EXPECT_FALSE(readFile(dir.path()).has_value());
+    EXPECT_FALSE(readFile(dir.path() + "missing").has_value());
+}

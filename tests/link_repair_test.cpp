@@ -172,6 +172,14 @@ TEST(LinkLogTest, BlocksReadBackWholeAndATornTailIsIgnored) {
     ASSERT_TRUE(appendPageLinks(path, first).ok());
     ASSERT_TRUE(appendPageLinks(path, {"http://h/c.html", {}}).ok());
     std::string torn = pageLinksText(first);
+    // The size is counted without the text: shared parts, empty texts and many-digit numbers.
+    const PageLinkBlock longer{std::string(123, 'u'),
+                               {{0, true, "", ""},
+                                {1234567, false, std::string(10, 'a'), "http://h/0123456789"},
+                                {99, true, std::string(10, 'a') + "b", "http://h/01"}}};
+    const PageLinkBlock empty{"p", {}};
+    for (const PageLinkBlock* sized : {&first, &longer, &empty})
+        EXPECT_EQ(pageLinksSize(*sized), pageLinksText(*sized).size()) << sized->pageUrl;
     torn.resize(torn.size() - 5);
     std::ofstream(path, std::ios::app | std::ios::binary) << torn;
 

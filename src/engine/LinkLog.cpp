@@ -85,6 +85,40 @@ std::string pageLinksText(const PageLinkBlock& block) {
     return lines.block(block.pageUrl);
 }
 
+namespace {
+
+std::size_t numberSize(std::size_t value) {
+    std::size_t digits = 1;
+    for (; value >= 10; value /= 10)
+        ++digits;
+    return digits;
+}
+
+std::size_t sharedSize(std::string_view text, std::string_view before) {
+    const std::size_t limit = std::min(text.size(), before.size());
+    std::size_t shared = 0;
+    while (shared < limit && text[shared] == before[shared])
+        ++shared;
+    const std::size_t rest = text.size() - shared;
+    return numberSize(shared) + 1 + numberSize(rest) + 1 + rest;
+}
+
+} // namespace
+
+std::size_t pageLinksSize(const PageLinkBlock& block) {
+    std::size_t size = 2 + numberSize(block.pageUrl.size()) + 1 + block.pageUrl.size() + 1 +
+                       numberSize(block.links.size()) + 1;
+    std::string_view localBefore;
+    std::string_view urlBefore;
+    for (const RecordedLink& link : block.links) {
+        size += numberSize(link.offset) + 3 + sharedSize(link.localText, localBefore) + 1 +
+                sharedSize(link.url, urlBefore) + 1;
+        localBefore = link.localText;
+        urlBefore = link.url;
+    }
+    return size;
+}
+
 std::string pageLinksText(const std::string& pageUrl, const RewriteTracker& rewrites,
                           std::string_view text) {
     LinkLines lines;

@@ -25,6 +25,8 @@ struct PageLinkBlock {
 std::string linkLogPath(const std::string& queueFile);
 
 std::string pageLinksText(const PageLinkBlock& block);
+// The size of pageLinksText(block), found without writing the text.
+std::size_t pageLinksSize(const PageLinkBlock& block);
 // The block of a page as its conversion left it (the rewrites and the converted text),
 // written straight from them: no record of its own per link.
 std::string pageLinksText(const std::string& pageUrl, const RewriteTracker& rewrites,

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -81,7 +82,7 @@ private:
     // Whether each block, in log order, is the latest of its page.
     static std::vector<bool> latestBlocks(LinkLogReader& reader);
     // Nothing to drop or correct: the log would be written again as it is.
-    bool logStands(LinkLogReader& reader, const std::vector<bool>& latest);
+    bool logStands(LinkLogReader& reader);
     // Every link of the block keeps its form (or its page is not parsed); false also when
     // the page is no longer queued.
     bool pageStands(const PageLinkBlock& block);
@@ -111,11 +112,11 @@ Status LinkRepair::run() {
     if (!fileExists(m_logPath))
         return {};
     LinkLogReader reader(m_logPath);
-    const std::vector<bool> latest = latestBlocks(reader);
     // Most runs leave every link where it was: then nothing is written.
-    reader.rewind();
-    if (logStands(reader, latest))
+    if (logStands(reader))
         return {};
+    reader.rewind();
+    const std::vector<bool> latest = latestBlocks(reader);
     reader.rewind();
     const std::string newLog = m_logPath + ".new";
     if (Status written = writeRepairedLog(reader, latest, newLog); !written)
@@ -145,14 +146,18 @@ std::vector<bool> LinkRepair::latestBlocks(LinkLogReader& reader) {
     return latest;
 }
 
-bool LinkRepair::logStands(LinkLogReader& reader, const std::vector<bool>& latest) {
+// One pass: a page met twice has an earlier block to drop, so the log does not stand.
+bool LinkRepair::logStands(LinkLogReader& reader) {
     PageLinkBlock block;
+    std::unordered_set<std::string> pages;
     std::uint64_t offset = 0;
     std::uint64_t bytes = 0;
-    for (std::size_t index = 0; reader.next(block, offset); ++index) {
-        if (!latest[index] || block.links.empty() || !pageStands(block))
+    while (reader.next(block, offset)) {
+        if (block.links.empty() || !pageStands(block))
             return false;
-        bytes += pageLinksText(block).size();
+        bytes += pageLinksSize(block);
+        if (!pages.insert(std::move(block.pageUrl)).second)
+            return false;
     }
     // The log as it would be written again: a torn tail or a block written otherwise differs.
     return bytes == reader.logSize();
@@ -291,9 +296,10 @@ void removeEmptyFolders(TQLTask& task) {
     const std::string top = withTrailingSlash(task.resultPlace());
     const TaskQueue& queue = task.queue();
     for (std::size_t entry = 0; entry < queue.size(); ++entry) {
-        const std::unique_ptr<TQLQItem> item = LoadItem(task, entry);
-        if (isSaved(item->Status))
+        // Most entries are saved: their items are not built.
+        if (isSaved(queue.dataClass(entry).status))
             continue;
+        const std::unique_ptr<TQLQItem> item = LoadItem(task, entry);
         const std::string file = LocalName(*item);
         if (file.empty() || file.rfind(top, 0) != 0)
             continue;

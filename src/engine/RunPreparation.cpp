@@ -16,11 +16,16 @@ namespace {
 
 // Loads every entry and lets change() alter the ones it accepts (returning true); those are
 // stored. Returns how many changed.
-std::size_t changeEntries(TQLTask& task, const std::function<bool(TQLQItem&)>& change) {
+// `mayChange` passes over, by their stored status, the entries `change` would leave: their
+// items are not built.
+std::size_t changeEntries(TQLTask& task, const std::function<bool(TQLQItem&)>& change,
+                          bool (*mayChange)(QueueStatus) = nullptr) {
     TaskQueue& queue = task.queue();
     std::size_t changed = 0;
     queue.beginBatch();
     for (std::size_t entry = 0; entry < queue.size(); ++entry) {
+        if (mayChange != nullptr && !mayChange(queue.dataClass(entry).status))
+            continue;
         auto item = LoadItem(task, entry);
         if (item && change(*item)) {
             StoreItem(*item);
@@ -73,14 +78,21 @@ Result<std::size_t> smartRecoveryLocked(TQLTask& task) {
     });
 }
 
+bool isFetching(QueueStatus status) {
+    return status == QueueStatus::Downloading || status == QueueStatus::Updating;
+}
+
 std::size_t putBackLocked(TQLTask& task) {
-    return changeEntries(task, [](TQLQItem& item) {
-        if (item.Status != QueueStatus::Downloading && item.Status != QueueStatus::Updating)
-            return false;
-        SetStatus(item, QueueStatus::None);
-        item.Message = kTransferIncomplete;
-        return true;
-    });
+    return changeEntries(
+        task,
+        [](TQLQItem& item) {
+            if (!isFetching(item.Status))
+                return false;
+            SetStatus(item, QueueStatus::None);
+            item.Message = kTransferIncomplete;
+            return true;
+        },
+        isFetching);
 }
 
 Status beginFreshRunLocked(TQLTask& task) {

@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -174,11 +175,18 @@ std::optional<std::string> readFile(const std::string& path) {
         ::close(fd);
         return std::nullopt;
     }
+    // One byte more than fstat gives: a plain file read short by exactly that byte has ended,
+    // so the usual file takes one read and no second one to meet its end. The buffer is not
+    // cleared first: the read fills what is kept.
+    const auto expected = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
+    char small[65536];
+    const std::size_t room = std::max<std::size_t>(expected + 1, sizeof small);
+    const std::unique_ptr<char[]> large =
+        room > sizeof small ? std::make_unique_for_overwrite<char[]>(room) : nullptr;
+    char* const buffer = large ? large.get() : small;
     std::string content;
-    content.reserve(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)));
-    char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        const ssize_t got = ::read(fd, buffer, room);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -187,7 +195,10 @@ std::optional<std::string> readFile(const std::string& path) {
         }
         if (got == 0)
             break;
+        const bool whole = content.empty() && static_cast<std::size_t>(got) == expected;
         content.append(buffer, static_cast<std::size_t>(got));
+        if (whole && S_ISREG(st.st_mode))
+            break;
     }
     ::close(fd);
     return content;
