@@ -189,7 +189,8 @@ std::uint64_t checksum64(std::string_view data, std::uint64_t seed) {
         hash ^= hash >> 32;
     }
     std::uint64_t tail = 0;
-    std::memcpy(&tail, data.data() + i, data.size() - i);
+    if (i < data.size()) // an empty view may hold no pointer at all
+        std::memcpy(&tail, data.data() + i, data.size() - i);
     hash = (hash ^ tail) * kMultiplier;
     return hash ^ (hash >> 29);
 }
