@@ -135,12 +135,14 @@ std::size_t TaskQueue::append(std::string url, std::string dataLine, const DataL
 
 std::size_t TaskQueue::store(std::string_view url, std::string dataLine,
                              const TaskCounters& counters) {
-    m_journal.write({'S', std::string(url), dataLine, counters});
+    // The data line passes through the record rather than being copied, as in append.
+    QueueJournal::Record record{'S', std::string(url), std::move(dataLine), counters};
+    m_journal.write(record);
     if (const auto entry = find(url)) {
-        replaceData(*entry, std::move(dataLine));
+        replaceData(*entry, std::move(record.data));
         return *entry;
     }
-    return appendEntry(std::string(url), std::move(dataLine));
+    return appendEntry(std::move(record.url), std::move(record.data));
 }
 
 void TaskQueue::replace(std::size_t entry, std::string dataLine, const TaskCounters& counters) {
