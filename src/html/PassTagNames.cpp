@@ -14,8 +14,6 @@ PassTagNames::PassTagNames() {
         if (pass.quoted || pass.tag.empty() ||
             std::find(m_names.begin(), m_names.end(), pass.tag) != m_names.end())
             return;
-        m_byLetter[static_cast<std::size_t>(pass.tag[0] - 'A')].push_back(
-            static_cast<std::uint8_t>(m_names.size()));
         m_names.push_back(pass.tag);
         m_longest = std::max(m_longest, pass.tag.size());
     };
@@ -98,10 +96,6 @@ std::uint32_t PassTagNames::slotsAt(std::string_view text, std::size_t namePos) 
             found |= std::uint32_t{1} << slot;
     }
     return found;
-}
-
-const std::vector<std::uint8_t>& PassTagNames::slotsStartingWith(char c) const {
-    return c >= 'A' && c <= 'Z' ? m_byLetter[static_cast<std::size_t>(c - 'A')] : m_none;
 }
 
 // The tables' passes are looked up by number; another pass (a test's own) by its name.

@@ -29,8 +29,6 @@ public:
     std::uint32_t slotsStartingWithByte(char c) const {
         return m_byFirstByte[static_cast<unsigned char>(c)];
     }
-    // The slots whose name begins with the letter c (upper case); none for other bytes.
-    const std::vector<std::uint8_t>& slotsStartingWith(char c) const;
     // The slot of a pass with a tag name; npos for a pass without one.
     std::size_t slotOf(const LinkPass& pass) const;
 
@@ -39,8 +37,6 @@ private:
     std::size_t findSlot(const LinkPass& pass) const;
 
     std::vector<std::string_view> m_names;
-    std::array<std::vector<std::uint8_t>, 26> m_byLetter;
-    std::vector<std::uint8_t> m_none;
     std::array<std::uint32_t, 256> m_byFirstByte{};
     std::array<std::uint32_t, 256> m_bySecondByte{}; // of the names of two letters or more
     std::uint32_t m_oneLetter = 0;
