@@ -9,7 +9,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -175,18 +174,17 @@ std::optional<std::string> readFile(const std::string& path) {
         ::close(fd);
         return std::nullopt;
     }
-    // One byte more than fstat gives: a plain file read short by exactly that byte has ended,
-    // so the usual file takes one read and no second one to meet its end. The buffer is not
-    // cleared first: the read fills what is kept.
+    // Read straight into the text, sized one byte more than fstat gives: a plain file read
+    // short by exactly that byte has ended, so the usual file takes one read and no second one
+    // to meet its end. A file of unknown or growing size goes on in blocks to its end.
+    constexpr std::size_t kBlock = 65536;
     const auto expected = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
-    char small[65536];
-    const std::size_t room = std::max<std::size_t>(expected + 1, sizeof small);
-    const std::unique_ptr<char[]> large =
-        room > sizeof small ? std::make_unique_for_overwrite<char[]>(room) : nullptr;
-    char* const buffer = large ? large.get() : small;
-    std::string content;
+    std::string content(expected + 1, '\0');
+    std::size_t size = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, room);
+        if (size == content.size())
+            content.resize(size + kBlock);
+        const ssize_t got = ::read(fd, content.data() + size, content.size() - size);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -195,11 +193,12 @@ std::optional<std::string> readFile(const std::string& path) {
         }
         if (got == 0)
             break;
-        const bool whole = content.empty() && static_cast<std::size_t>(got) == expected;
-        content.append(buffer, static_cast<std::size_t>(got));
+        const bool whole = size == 0 && static_cast<std::size_t>(got) == expected;
+        size += static_cast<std::size_t>(got);
         if (whole && S_ISREG(st.st_mode))
             break;
     }
+    content.resize(size);
     ::close(fd);
     return content;
 }
