@@ -277,20 +277,23 @@ QueueJournal::Replay QueueJournal::read(const std::optional<std::string>& queueF
     m_state = FileState::Fresh;
     m_fnvRecords = false;
     const std::optional<std::string> text = m_path.empty() ? std::nullopt : readFile(m_path);
-    std::size_t headerLength = text ? applyingHeader(*text, queueFileContent, replay) : 0;
-    if (text && headerLength == 0) {
+    replay.found = text.has_value();
+    // The queue file is summed again in the earlier format only for a journal of that format.
+    const std::string_view journal = text ? std::string_view(*text) : std::string_view();
+    std::size_t headerLength = applyingHeader(journal, queueFileContent, replay);
+    if (headerLength == 0 && journal.starts_with(kFnvMagic)) {
         m_fnvRecords = true;
-        headerLength = applyingHeader(*text, queueFileContent, replay);
+        headerLength = applyingHeader(journal, queueFileContent, replay);
+        if (headerLength == 0) {
+            m_fnvRecords = false;
+            applyingHeader({}, queueFileContent, replay);
+        }
     }
     if (headerLength == 0) {
-        // Left over from before a save (or damaged): the queue file already holds more.
-        // The next record starts a new journal over what was loaded.
-        m_fnvRecords = false;
-        applyingHeader({}, queueFileContent, replay);
-        replay.found = text.has_value();
+        // None, or left over from before a save (or damaged): the queue file already holds
+        // more. The next record starts a new journal over what was loaded.
         return replay;
     }
-    replay.found = true;
     std::string_view rest = std::string_view(*text).substr(headerLength);
     replay.applies = true;
     while (!rest.empty()) {
