@@ -174,17 +174,24 @@ std::optional<std::string> readFile(const std::string& path) {
         ::close(fd);
         return std::nullopt;
     }
-    // Read straight into the text, sized one byte more than fstat gives: a plain file read
-    // short by exactly that byte has ended, so the usual file takes one read and no second one
-    // to meet its end. A file of unknown or growing size goes on in blocks to its end.
+    // Reads ask for one byte more than fstat gives: a plain file read short by exactly that
+    // byte has ended, so the usual file takes one read and no second one to meet its end. A
+    // small file is read on the stack (no buffer to clear); a large one straight into the
+    // text, so that it is not held twice. A file of unknown or growing size goes on to its end.
     constexpr std::size_t kBlock = 65536;
     const auto expected = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
-    std::string content(expected + 1, '\0');
+    const bool direct = expected >= kBlock;
+    char small[kBlock];
+    std::string content;
+    if (direct)
+        content.resize(expected + 1);
     std::size_t size = 0;
     for (;;) {
-        if (size == content.size())
+        if (direct && size == content.size())
             content.resize(size + kBlock);
-        const ssize_t got = ::read(fd, content.data() + size, content.size() - size);
+        char* const into = direct ? content.data() + size : small;
+        const std::size_t room = direct ? content.size() - size : kBlock;
+        const ssize_t got = ::read(fd, into, room);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -193,6 +200,8 @@ std::optional<std::string> readFile(const std::string& path) {
         }
         if (got == 0)
             break;
+        if (!direct)
+            content.append(small, static_cast<std::size_t>(got));
         const bool whole = size == 0 && static_cast<std::size_t>(got) == expected;
         size += static_cast<std::size_t>(got);
         if (whole && S_ISREG(st.st_mode))
