@@ -1,3 +1,4 @@
+#include "platform/AppendingFile.h"
 #include "platform/FileUtil.h"
 #include "platform/FolderListings.h"
 #include "platform/WriteFault.h"
@@ -234,6 +235,48 @@ TEST(WriteFileUnflushed, WritesTheWholeContentOrLeavesNoFile) {
     EXPECT_EQ(writeFileUnflushed(missing, "x").message(),
               "Unable to write to " + missing + ": No such file or directory");
     EXPECT_TRUE(listFiles(dir.path()).empty());
+}
+
+// A log appended to block by block stays open between blocks, moves to another path when asked,
+// starts a new file after close() when its file was replaced or removed meanwhile, and after
+// a failed append (which says why, with the error in errno) opens the file again.
+TEST(AppendingFile, AppendsToTheFileOfItsPathAndOpensItAgainWhenAsked) {
+    TempDir dir;
+    const std::string log = dir.path() + "queue.links";
+    const std::string other = dir.path() + "renamed.links";
+    AppendingFile file;
+    ASSERT_TRUE(file.append(log, "one\n"));
+    ASSERT_TRUE(file.append(log, "two\n"));
+    EXPECT_EQ(readWholeFile(log), "one\ntwo\n");
+    ASSERT_TRUE(file.append(other, "three\n"));
+    ASSERT_TRUE(file.append(log, "four\n"));
+    EXPECT_EQ(readWholeFile(log), "one\ntwo\nfour\n");
+    EXPECT_EQ(readWholeFile(other), "three\n");
+
+    // Replaced as a repair of the log replaces it: an open file would write to the old one.
+    writeWholeFile(dir.path() + "new.links", "repaired\n");
+    ASSERT_EQ(::rename((dir.path() + "new.links").c_str(), log.c_str()), 0);
+    file.close();
+    ASSERT_TRUE(file.append(log, "five\n"));
+    EXPECT_EQ(readWholeFile(log), "repaired\nfive\n");
+    ASSERT_TRUE(deleteFile(log));
+    file.close();
+    ASSERT_TRUE(file.append(log, "six\n"));
+    EXPECT_EQ(readWholeFile(log), "six\n");
+
+    ASSERT_TRUE(armWriteFault("1:ENOSPC:1"));
+    const Status full = file.append(log, "lost\n");
+    disarmWriteFault();
+    EXPECT_EQ(full.message(), "Unable to write to " + log + ": No space left on device");
+    EXPECT_EQ(errno, ENOSPC);
+    ASSERT_TRUE(deleteFile(log));
+    ASSERT_TRUE(file.append(log, "seven\n"));
+    EXPECT_EQ(readWholeFile(log), "seven\n");
+
+    const std::string missing = dir.path() + "absent/queue.links";
+    EXPECT_EQ(file.append(missing, "x").message(),
+              "Unable to write to " + missing + ": No such file or directory");
+    EXPECT_EQ(errno, ENOENT);
 }
 
 // A flush reaches the file system of a folder not made yet through its nearest parent; one

@@ -1,5 +1,6 @@
 #include "engine/TThreadParse.h"
 
+#include "engine/LinkLog.h"
 #include "engine/Queue.h"
 #include "html/Banner.h"
 #include "model/TQLApp.h"
@@ -326,10 +327,10 @@ TEST_F(ParseThreadTest, ALinkKnownInAnySpellingIsQueuedOnceAndNamesTheSavedFile)
     EXPECT_EQ(counters().PagesFound, 4);
 }
 
-// The links of a page are journaled together, before the page is marked "Parsed": a run
-// killed while the page is written back resumes with every link queued and the page still
-// "Saved", so it is parsed again rather than lost.
-TEST_F(ParseThreadTest, APagesLinksAreJournaledBeforeThePageIsMarkedParsed) {
+// The links of a page reach the journal together with the page's "Parsed", in one write: a
+// run killed while the page is written back resumes with the page still "Saved" and none of
+// its links, so it is parsed again and queues them then; one killed after it finds them all.
+TEST_F(ParseThreadTest, APagesLinksAreJournaledTogetherWithItsParsedMark) {
     savedPage("http://h/a/index.html",
               "<p><a href='b.html'>B</a> <img src='c.gif'> <a href='d.html'>D</a>");
     // What a run resumed from the files on disk finds.
@@ -350,9 +351,7 @@ TEST_F(ParseThreadTest, APagesLinksAreJournaledBeforeThePageIsMarkedParsed) {
     };
     ASSERT_TRUE(m_parse->processNextPage(*m_task));
 
-    EXPECT_EQ(whileSaving,
-              (std::vector<std::string>{"http://h/a/index.html Saved", "http://h/a/b.html None",
-                                        "http://h/a/d.html None", "http://h/a/c.gif None"}));
+    EXPECT_EQ(whileSaving, (std::vector<std::string>{"http://h/a/index.html Saved"}));
     EXPECT_EQ(resumedQueue(),
               (std::vector<std::string>{"http://h/a/index.html Parsed", "http://h/a/b.html None",
                                         "http://h/a/d.html None", "http://h/a/c.gif None"}));
@@ -518,6 +517,33 @@ TEST_F(ParseThreadTest, TheThreadParsesSavedPagesAsTheyArriveAndSuspendsOnStop) 
         EXPECT_TRUE(m_parse->suspended());
         EXPECT_TRUE(m_parse->StopRequested());
     }
+}
+
+// The thread keeps the link log open from page to page; the end of a run may replace the file
+// (the link repair writes it anew), and the next run's pages go to the new file.
+TEST_F(ParseThreadTest, TheLinkLogReplacedBetweenRunsTakesTheNextRunsPages) {
+    const std::string log = linkLogPath(m_task->queueFileName());
+    const auto parseInRun = [&](const std::string& url) {
+        m_parse->startRun(*m_task);
+        savedPage(url, "<html><body><a href=\"more.html\">m</a></body></html>");
+        m_parse->notifyPageSaved();
+        EXPECT_TRUE(waitFor([&] { return statusOf(url) == QueueStatus::Parsed; }));
+        m_parse->stopRun();
+    };
+    const auto pagesInLog = [&] {
+        std::vector<std::string> pages;
+        LinkLogReader reader(log);
+        PageLinkBlock block;
+        std::uint64_t offset = 0;
+        while (reader.next(block, offset))
+            pages.push_back(block.pageUrl);
+        return pages;
+    };
+    parseInRun("http://h/a/one.html");
+    EXPECT_EQ(pagesInLog(), std::vector<std::string>{"http://h/a/one.html"});
+    ASSERT_TRUE(writeFileAtomic(log, ""));
+    parseInRun("http://h/a/two.html");
+    EXPECT_EQ(pagesInLog(), std::vector<std::string>{"http://h/a/two.html"});
 }
 
 TEST_F(ParseThreadTest, AStopDuringAPageLetsThatPageFinish) {

@@ -615,6 +615,37 @@ TEST_F(QueueTest, TheJournalBringsBackChangesAfterTheLastSave) {
     EXPECT_EQ(again->queue().text(), torn->queue().text());
 }
 
+// The hand-over of an entry to a transfer changes the queue in memory but writes no journal
+// record: a run killed during the transfer resumes with the entry as it was before, ready to
+// be fetched again, and the record of the transfer's end holds the whole line.
+TEST_F(QueueTest, AnEntryHandedToATransferIsNotJournaledUntilTheTransferEnds) {
+    addEntry(*m_task, "http://h.test/", true, S::Parsed);
+    ASSERT_TRUE(SaveQueue(*m_task));
+    addEntry(*m_task, "http://h.test/a.gif", false);
+    const std::string journal = readWholeFile(journalFile());
+    auto item = LoadItem(*m_task, 1);
+    SetStatus(*item, S::Downloading);
+    StoreTransferStart(*item);
+    EXPECT_EQ(LoadItem(*m_task, 1)->Status, S::Downloading);
+    EXPECT_EQ(readWholeFile(journalFile()), journal);
+    auto killed = reopenedTask();
+    ASSERT_TRUE(LoadQueue(*killed));
+    EXPECT_EQ(LoadItem(*killed, 1)->Status, S::None);
+
+    SetStatus(*item, S::Saved);
+    StoreItem(*item);
+    auto done = reopenedTask();
+    ASSERT_TRUE(LoadQueue(*done));
+    EXPECT_EQ(done->queue().text(), m_task->queue().text());
+    // A URL not queued yet is not lost to the journal.
+    TQLQItem fresh = *item;
+    fresh.URL = "http://h.test/b.gif";
+    StoreTransferStart(fresh);
+    auto later = reopenedTask();
+    ASSERT_TRUE(LoadQueue(*later));
+    EXPECT_EQ(later->queue().size(), 3u);
+}
+
 TEST_F(QueueTest, AJournalLeftBySaveAddsNothingTwice) {
     // The kill came between writing the queue file and removing the journal: first for a
     // journal that starts from an empty queue, then for one over the previous queue file.

@@ -129,12 +129,8 @@ std::string pageLinksText(const std::string& pageUrl, const RewriteTracker& rewr
     return lines.block(pageUrl);
 }
 
-Status appendLinkLog(const std::string& logPath, const std::string& blockText) {
-    return appendFileUnflushed(logPath, blockText);
-}
-
 Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block) {
-    return appendLinkLog(logPath, pageLinksText(block));
+    return appendFileUnflushed(logPath, pageLinksText(block));
 }
 
 LinkLogReader::LinkLogReader(const std::string& path)

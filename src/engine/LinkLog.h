@@ -32,8 +32,8 @@ std::size_t pageLinksSize(const PageLinkBlock& block);
 std::string pageLinksText(const std::string& pageUrl, const RewriteTracker& rewrites,
                           std::string_view text);
 // Appends a block's text in one write, unflushed: the next flush of the file system (the
-// queue's checkpoint) gives its durability.
-Status appendLinkLog(const std::string& logPath, const std::string& blockText);
+// queue's checkpoint) gives its durability. The parse thread appends through a file it keeps
+// open instead.
 Status appendPageLinks(const std::string& logPath, const PageLinkBlock& block);
 
 // Reads a link log block by block, from its whole text read at once. A torn or damaged block

@@ -47,26 +47,6 @@ QueuedSpelling queuedSpellingOf(TQLTask& task) {
     };
 }
 
-// The journal records of the entries a page adds are written together when its passes end,
-// in one write instead of one per link. That is before the page is marked "Parsed", so a run
-// killed in between finds the page still "Saved" and parses it again.
-class JournalBatch {
-public:
-    explicit JournalBatch(TQLTask& task) : m_task(task) {
-        std::lock_guard lock(m_task.mutex());
-        BeginQueueBatch(m_task);
-    }
-    ~JournalBatch() {
-        std::lock_guard lock(m_task.mutex());
-        EndQueueBatch(m_task);
-    }
-    JournalBatch(const JournalBatch&) = delete;
-    JournalBatch& operator=(const JournalBatch&) = delete;
-
-private:
-    TQLTask& m_task;
-};
-
 } // namespace
 
 void TThreadParse::showStatus(const std::string& text) {
@@ -92,6 +72,10 @@ void TThreadParse::ProcessPage() {
         return;
     }
     bool inPlace = true;
+    // The journal records of the entries the page adds and the page's own "Parsed" are
+    // written together, in one write instead of one per link. A run killed before it finds
+    // the page still "Saved" and parses it again.
+    QueueBatch batch(task);
     // An empty page has no links, but it must leave "Saved", or it would be picked again on
     // every turn and the download would never finish.
     if (!m_pageText.empty()) {
@@ -103,7 +87,7 @@ void TThreadParse::ProcessPage() {
             processStylesheetText(links);
         else
             processPageText(links, options);
-        inPlace = savePage(localFile, links.rewrites());
+        inPlace = savePage(localFile, links.rewrites(), batch);
     } else {
         finishPage(QueueStatus::Parsed);
     }
@@ -123,12 +107,9 @@ void TThreadParse::processPageText(PagePasses& links, const LinkOptions& options
     m_baseHref = links.baseHref();
     takeTitle();
     m_noFollow = task.profile().obeyRobots() && pageForbidsFollowing(m_pageText);
-    {
-        const JournalBatch batch(task);
-        PageScanner scanner(m_pageText);
-        for (const LinkPass* pass : linkPassesFor(options.aggressiveParser))
-            ExtractLinks(links, scanner, *pass);
-    }
+    PageScanner scanner(m_pageText);
+    for (const LinkPass* pass : linkPassesFor(options.aggressiveParser))
+        ExtractLinks(links, scanner, *pass);
     if (item.FrameFlag != "Y" && !m_app.noAds()) {
         for (const TextInsertion& block : insertBannerBlocks(m_pageText))
             links.rewrites().noteEdit(block.offset, 0, block.length);
@@ -139,7 +120,6 @@ void TThreadParse::processPageText(PagePasses& links, const LinkOptions& options
 // addresses, converted relative to its own file.
 void TThreadParse::processStylesheetText(PagePasses& links) {
     m_noFollow = false;
-    const JournalBatch batch(*m_currentItem->Task);
     PageScanner scanner(m_pageText);
     ExtractLinks(links, scanner, stylesheetPass());
 }
@@ -228,7 +208,8 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
 // before it records the page as parsed). The page's rewritten links are recorded before it
 // is marked "Parsed"; if it is parsed again, its new record replaces this
 // one. False when the converted page is not in place.
-bool TThreadParse::savePage(const std::string& localFile, const RewriteTracker& rewrites) {
+bool TThreadParse::savePage(const std::string& localFile, const RewriteTracker& rewrites,
+                            QueueBatch& batch) {
     showStatus("Saving Changes: " + localFile);
     const std::string pending = pendingPagePath(localFile);
     bool inPlace = false;
@@ -238,7 +219,7 @@ bool TThreadParse::savePage(const std::string& localFile, const RewriteTracker& 
         const int error = errno;
         deleteFile(pending);
         pageNotWritten(recorded.message(), error);
-    } else if (!finishPage(QueueStatus::Parsed)) {
+    } else if (!finishPage(QueueStatus::Parsed) || !batch.end()) {
         // "Parsed" did not reach the queue's journal: the converted page waits beside the
         // file, and the next run's start puts it in place or drops it as the saved queue says.
     } else if (std::rename(pending.c_str(), localFile.c_str()) != 0) {
@@ -262,7 +243,7 @@ Status TThreadParse::recordLinks(const RewriteTracker& rewrites) {
             return {};
         logPath = linkLogPath(task.queueFileName());
     }
-    return appendLinkLog(logPath, pageLinksText(m_currentItem->URL, rewrites, m_pageText));
+    return m_linkLog.append(logPath, pageLinksText(m_currentItem->URL, rewrites, m_pageText));
 }
 
 // A page that cannot be written back fails; on a full or read-only disk the run fails

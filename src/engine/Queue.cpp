@@ -179,6 +179,24 @@ void EndQueueBatch(TQLTask& task) {
     noteJournalFailure(task);
 }
 
+QueueBatch::QueueBatch(TQLTask& task) : m_task(task) {
+    std::lock_guard lock(m_task.mutex());
+    BeginQueueBatch(m_task);
+}
+
+QueueBatch::~QueueBatch() {
+    end();
+}
+
+bool QueueBatch::end() {
+    std::lock_guard lock(m_task.mutex());
+    if (!m_ended) {
+        m_ended = true;
+        EndQueueBatch(m_task);
+    }
+    return m_task.queue().journalFailure().empty();
+}
+
 std::unique_ptr<TQLQItem> LoadItem(TQLTask& task, std::size_t entry) {
     const TaskQueue& queue = task.queue();
     if (entry >= queue.size())
@@ -197,6 +215,13 @@ void StoreItem(TQLQItem& item) {
     attachedQueue(task).store(item.URL, buildDataLine(item), task.counters());
     task.setQueueDirty(true);
     noteJournalFailure(task);
+}
+
+void StoreTransferStart(TQLQItem& item) {
+    TQLTask& task = *item.Task;
+    item.URL = queueSafeURL(item.URL);
+    attachedQueue(task).storeUnjournaled(item.URL, buildDataLine(item), task.counters());
+    task.setQueueDirty(true);
 }
 
 void SetStatus(TQLQItem& item, QueueStatus status) {

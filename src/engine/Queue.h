@@ -35,6 +35,22 @@ bool AddNewItem(TQLTask& task, TQLQItem& item);
 void BeginQueueBatch(TQLTask& task);
 void EndQueueBatch(TQLTask& task);
 
+// A batch for the life of the object: it takes the task's mutex to begin and to end. end()
+// writes the records before that, and tells whether the journal took them (or the queue keeps
+// none): what depends on them having reached it (a rename they announce) waits for it.
+class QueueBatch {
+public:
+    explicit QueueBatch(TQLTask& task);
+    ~QueueBatch();
+    QueueBatch(const QueueBatch&) = delete;
+    QueueBatch& operator=(const QueueBatch&) = delete;
+    bool end();
+
+private:
+    TQLTask& m_task;
+    bool m_ended = false;
+};
+
 // A new item with the fields of entry number `entry` (the URL line's index / 2); nothing
 // when there is no such entry.
 std::unique_ptr<TQLQItem> LoadItem(TQLTask& task, std::size_t entry);
@@ -43,6 +59,9 @@ std::unique_ptr<TQLQItem> LoadItem(TQLTask& task, std::size_t entry);
 // regard to case), or appends the pair when there is none. The message is stored without
 // CR, LF and ¶ and with its blanks trimmed. Sets QueueDirty. item.Task must be set.
 void StoreItem(TQLQItem& item);
+// StoreItem for an item handed to a transfer: the journal does not record it, since the
+// resume of a killed run puts an entry in transfer back anyway.
+void StoreTransferStart(TQLQItem& item);
 
 // Moves the counters for the change of status (3 -> 0: one error less; saved -> 0: one
 // saved less and Size bytes less; saved -> 3: one saved less, one error more), sets the

@@ -6,6 +6,7 @@
 #include "model/TQLApp.h"
 #include "model/TQLQItem.h"
 #include "model/TQLTask.h"
+#include "platform/ThreadName.h"
 
 namespace quarlo {
 
@@ -24,7 +25,10 @@ std::string credentialHostOf(const TQLTask& task) {
 } // namespace
 
 TThreadDownload::TThreadDownload(TQLApp& app, SocketList& sockets)
-    : m_app(app), m_sockets(sockets), m_thread([this] { run(); }) {}
+    : m_app(app), m_sockets(sockets), m_thread([this] {
+          nameThisThread("quarlo-dispatch");
+          run();
+      }) {}
 
 TThreadDownload::~TThreadDownload() {
     terminate();

@@ -211,7 +211,7 @@ bool TThreadDownload::ArmSlot(TThreadSocket& slot, std::unique_ptr<TQLQItem> ite
         localFile = LocalName(*item);
         if (revalidates(*item, localFile))
             ifModifiedSince = item->LastModified;
-        StoreItem(*item);
+        StoreTransferStart(*item);
         user = task.userName();
         password = task.password();
         std::tie(settings.minBytes, settings.maxBytes) =

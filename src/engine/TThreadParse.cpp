@@ -3,6 +3,7 @@
 #include "engine/Queue.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
+#include "platform/ThreadName.h"
 
 namespace quarlo {
 
@@ -18,7 +19,11 @@ constexpr int kTurnWaits = 5;
 
 } // namespace
 
-TThreadParse::TThreadParse(TQLApp& app) : m_app(app), m_thread([this] { run(); }) {}
+TThreadParse::TThreadParse(TQLApp& app)
+    : m_app(app), m_thread([this] {
+          nameThisThread("quarlo-parse");
+          run();
+      }) {}
 
 TThreadParse::~TThreadParse() {
     {
@@ -36,6 +41,7 @@ void TThreadParse::startRun(TQLTask& task) {
         m_task = &task;
         m_stopRequested = false;
         m_running = true;
+        ++m_runs;
         // A resumed queue may hold saved pages already.
         ++m_savedEvents;
     }
@@ -112,6 +118,9 @@ void TThreadParse::run() {
     std::uint64_t seen = 0;
     while (waitForRun(task, seen)) {
         const bool processed = processNextPage(*task);
+        // With nothing left to parse the run may end, and its end may replace the link log.
+        if (!processed)
+            m_linkLog.close();
         pause(processed, seen);
     }
 }
@@ -120,6 +129,7 @@ void TThreadParse::run() {
 bool TThreadParse::waitForRun(TQLTask*& task, std::uint64_t& seen) {
     std::unique_lock lock(m_control);
     if (m_stopRequested && m_running) {
+        m_linkLog.close();
         m_running = false;
         m_wake.notify_all();
     }
@@ -128,6 +138,10 @@ bool TThreadParse::waitForRun(TQLTask*& task, std::uint64_t& seen) {
         return false;
     task = m_task;
     seen = m_savedEvents;
+    if (m_linkLogRun != m_runs) {
+        m_linkLog.close();
+        m_linkLogRun = m_runs;
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/TQLDownloader.h"
 #include "model/TQLQItem.h"
+#include "platform/AppendingFile.h"
 
 #include <atomic>
 #include <chrono>
@@ -21,6 +22,7 @@ class TQLApp;
 class TQLTask;
 struct FoundLink;
 struct LinkOptions;
+class QueueBatch;
 class RewriteTracker;
 struct LinkPass;
 
@@ -94,7 +96,7 @@ private:
     void takeTitle();
     void ExtractLinks(PagePasses& links, PageScanner& scanner, const LinkPass& pass);
     void queueLink(const FoundLink& link, const LinkPass& pass);
-    bool savePage(const std::string& localFile, const RewriteTracker& rewrites);
+    bool savePage(const std::string& localFile, const RewriteTracker& rewrites, QueueBatch& batch);
     Status recordLinks(const RewriteTracker& rewrites);
     void pageNotWritten(const std::string& reason, int error);
     bool finishPage(QueueStatus status);
@@ -116,6 +118,11 @@ private:
     bool m_stylesheet = false;
     std::atomic<std::int32_t> m_links{0};
     std::atomic<std::int32_t> m_newLinks{0};
+    // The task's link log, open from one page to the next within a run. The end of a run may
+    // replace the file, so it is closed whenever nothing waits to be parsed and when a run
+    // starts (m_linkLogRun is the run it was opened in).
+    AppendingFile m_linkLog;
+    std::uint64_t m_linkLogRun = 0;
 
     // Run control and wake-ups.
     mutable std::mutex m_control;
@@ -123,6 +130,7 @@ private:
     bool m_running = false;
     bool m_terminate = false;
     std::uint64_t m_savedEvents = 0;
+    std::uint64_t m_runs = 0; // runs started
     std::function<void()> m_onWork;
 
     std::thread m_thread;

@@ -3,6 +3,7 @@
 #include "engine/TickHTTPS.h"
 #include "engine/WinInetErrors.h"
 #include "platform/TextUtil.h"
+#include "platform/ThreadName.h"
 
 #include <charconv>
 
@@ -46,7 +47,11 @@ int64_t contentLength(const std::string& value) {
 
 } // namespace
 
-TThreadSocket::TThreadSocket() : m_thread([this] { run(); }) {}
+TThreadSocket::TThreadSocket()
+    : m_thread([this] {
+          nameThisThread("quarlo-transfer");
+          run();
+      }) {}
 
 TThreadSocket::~TThreadSocket() {
     TickHTTPS* client = nullptr;

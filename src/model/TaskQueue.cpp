@@ -145,6 +145,15 @@ std::size_t TaskQueue::store(std::string_view url, std::string dataLine,
     return appendEntry(std::move(record.url), std::move(record.data));
 }
 
+std::size_t TaskQueue::storeUnjournaled(std::string_view url, std::string dataLine,
+                                        const TaskCounters& counters) {
+    const auto entry = find(url);
+    if (!entry)
+        return store(url, std::move(dataLine), counters);
+    replaceData(*entry, std::move(dataLine));
+    return *entry;
+}
+
 void TaskQueue::replace(std::size_t entry, std::string dataLine, const TaskCounters& counters) {
     m_journal.write({'S', m_entries[entry].url, dataLine, counters});
     replaceData(entry, std::move(dataLine));

@@ -73,6 +73,11 @@ public:
     // Replaces the data line of the first entry with the URL, or appends the pair.
     // Journaled. Returns the entry number.
     std::size_t store(std::string_view url, std::string dataLine, const TaskCounters& counters);
+    // store() of a state that a killed run's resume undoes anyway (an entry in transfer is
+    // put back in the queue): not journaled, so that the journal's next record of the entry
+    // replaces the one before the transfer. A URL not queued yet is stored journaled.
+    std::size_t storeUnjournaled(std::string_view url, std::string dataLine,
+                                 const TaskCounters& counters);
     // Replaces the data line of the entry. Journaled.
     void replace(std::size_t entry, std::string dataLine, const TaskCounters& counters);
 

@@ -14,12 +14,6 @@
 
 namespace quarlo {
 
-namespace {
-
-// Names longer than this get a short temporary name, so that the temporary file of a file
-// whose name is already near the 255-byte limit can still be created.
-constexpr std::size_t kLongNameLimit = 200;
-
 bool writeAll(int fd, const char* data, std::size_t size) {
     if (writeFaultNow() != 0)
         return false;
@@ -35,6 +29,12 @@ bool writeAll(int fd, const char* data, std::size_t size) {
     }
     return true;
 }
+
+namespace {
+
+// Names longer than this get a short temporary name, so that the temporary file of a file
+// whose name is already near the 255-byte limit can still be created.
+constexpr std::size_t kLongNameLimit = 200;
 
 // Opens the file with the flags, writes the data and closes it, unflushed: 0, or the errno of
 // what failed. Tells whether the file was opened at all.

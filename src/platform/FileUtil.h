@@ -36,6 +36,10 @@ bool isAtomicWriteTempName(std::string_view name);
 // <reason>", leaving the error in errno.
 Status writeFileUnflushed(const std::string& path, std::string_view data, unsigned mode = 0644);
 
+// Writes the whole block to the descriptor, retrying short writes: one write for the fault
+// switch of WriteFault.h. False with errno set when it fails.
+bool writeAll(int fd, const char* data, std::size_t size);
+
 // Appends the data to the file (created when missing) in as few writes as it takes, without
 // flushing it. Fails with "Unable to write to <path>: <reason>", leaving the error in errno;
 // a failed append may leave part of the data at the file's end.
