@@ -270,6 +270,28 @@ TEST_F(QueueTest, UrlIndexFoldsSchemeAndHostOnlyAndStoreFindsTheFirstEntry) {
     addEntry(*m_task, "http://h.test/caf\xC3\xA9", true); // é: not folded
     EXPECT_FALSE(URLIndexHas(*m_task, "http://h.test/caf\xC3\x89"));
     EXPECT_EQ(m_task->counters().PagesFound, 2);
+    // Other schemes fold alike up to the end of the host; without "://" nothing folds.
+    const struct {
+        const char* queued;
+        const char* asked;
+        bool found;
+    } spellings[] = {
+        {"https://S.test:8443/A", "HTTPS://s.TEST:8443/A", true},
+        {"https://s.test/A", "https://s.test/a", false},
+        {"ftp://F.test/A", "FTP://f.test/A", true},
+        {"httpx://X.test/A", "HTTPX://x.test/A", true},
+        {"http:s//h.test/A", "HTTP:S//h.test/A", false},
+        {"urn:x://U.test?A", "urn:X://u.TEST?A", true},
+        {"urn:x://U.test?A", "urn:x://U.test?a", false},
+        {"mailto:Me@H.test", "mailto:me@h.test", false},
+        {"http://q.test#Frag", "HTTP://Q.test#Frag", true},
+        {"http://q.test\\Back", "http://Q.test\\back", false},
+    };
+    for (const auto& c : spellings) {
+        addEntry(*m_task, c.queued, false);
+        EXPECT_EQ(URLIndexHas(*m_task, c.asked), c.found) << c.queued << " as " << c.asked;
+        EXPECT_TRUE(URLIndexHas(*m_task, c.queued)) << c.queued;
+    }
 
     TQLQItem item;
     item.Task = m_task.get();
@@ -277,14 +299,14 @@ TEST_F(QueueTest, UrlIndexFoldsSchemeAndHostOnlyAndStoreFindsTheFirstEntry) {
     item.FileType = "HTML";
     item.Status = S::Parsed;
     StoreItem(item);
-    EXPECT_EQ(m_task->queue().size(), 2u);
+    EXPECT_EQ(m_task->queue().size(), 2u + std::size(spellings));
     EXPECT_EQ(LoadItem(*m_task, 0)->Status, S::Parsed);
     EXPECT_EQ(LoadItem(*m_task, 0)->URL, "http://H.test/Page.HTML");
     // A URL the queue lacks, if only in the case of its path, is appended and indexed (found
     // counters are AddItem's).
     item.URL = "http://h.test/PAGE.html";
     StoreItem(item);
-    EXPECT_EQ(m_task->queue().size(), 3u);
+    EXPECT_EQ(m_task->queue().size(), 3u + std::size(spellings));
     EXPECT_TRUE(URLIndexHas(*m_task, "http://H.TEST/PAGE.html"));
     EXPECT_EQ(m_task->counters().PagesFound, 2);
 }

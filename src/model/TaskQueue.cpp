@@ -4,6 +4,7 @@
 #include "platform/TextUtil.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 
 namespace quarlo {
@@ -14,17 +15,39 @@ char foldChar(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// The bytes that end a URL's host: looked up, since every hash of a URL walks its host.
+constexpr std::array<bool, 256> kHostEnds = [] {
+    std::array<bool, 256> ends{};
+    for (const char c : {'/', '\\', '?', '#'})
+        ends[static_cast<unsigned char>(c)] = true;
+    return ends;
+}();
+
+// Where the "://" after an http or https scheme ends (no "://" can come earlier); npos for
+// any other URL.
+std::size_t webSchemeEnd(std::string_view url) {
+    if (url.size() < 7 || foldChar(url[0]) != 'h' || foldChar(url[1]) != 't' ||
+        foldChar(url[2]) != 't' || foldChar(url[3]) != 'p')
+        return std::string_view::npos;
+    std::size_t colon = 4;
+    if (foldChar(url[4]) == 's')
+        colon = 5;
+    return url.substr(colon).starts_with("://") ? colon + 3 : std::string_view::npos;
+}
+
 // How much of a URL compares without regard to case: its scheme and host (with any port),
 // up to the first "/", "\\", "?" or "#" after "://"; nothing without "://". Path and query
 // compare exactly.
 std::size_t caseFreeLength(std::string_view url) {
-    const std::size_t mark = url.find("://");
-    if (mark == std::string_view::npos)
-        return 0;
-    // Looked up for every URL the queue hashes or compares: a plain walk over the host.
-    std::size_t end = mark + 3;
-    while (end < url.size() && url[end] != '/' && url[end] != '\\' && url[end] != '?' &&
-           url[end] != '#')
+    // Looked up for every URL the queue hashes: the common schemes without a search.
+    std::size_t end = webSchemeEnd(url);
+    if (end == std::string_view::npos) {
+        const std::size_t mark = url.find("://");
+        if (mark == std::string_view::npos)
+            return 0;
+        end = mark + 3;
+    }
+    while (end < url.size() && !kHostEnds[static_cast<unsigned char>(url[end])])
         ++end;
     return end;
 }
@@ -32,6 +55,9 @@ std::size_t caseFreeLength(std::string_view url) {
 bool sameURL(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
+    // Most URLs found in the index are spelled alike byte for byte.
+    if (a == b)
+        return true;
     const std::size_t folded = caseFreeLength(a);
     return equalsNoCase(a.substr(0, folded), b.substr(0, folded)) &&
            a.substr(folded) == b.substr(folded);
