@@ -1,6 +1,7 @@
 #include "engine/RateLimiter.h"
 #include "engine/TickBodyFile.h"
 #include "engine/TickHTTPS.h"
+#include "engine/TickURLParts.h"
 #include "engine/WinInetErrors.h"
 #include "platform/WriteFault.h"
 #include "support/Compression.h"
@@ -12,6 +13,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <curl/curl.h>
 #include <future>
 #include <iostream>
 #include <map>
@@ -680,6 +682,44 @@ TEST_F(HttpClientTest, ATransferThatGetsNoBodyMakesNoFolder) {
     client.setLocalFile(file("host/sub/gone.bin"));
     EXPECT_EQ(client.get().code, 12029);
     EXPECT_FALSE(fileExists(file("host")));
+}
+
+// A request URL is valid exactly when libcurl takes it, whether libcurl was asked (an unusual
+// host or port) or the URL was plain enough to need no asking.
+TEST(TickURLParts, ValidExactlyWhenLibcurlTakesTheRequestURL) {
+    const auto curlTakes = [](const std::string& url) {
+        CURLU* handle = curl_url();
+        const bool taken =
+            curl_url_set(handle, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
+        curl_url_cleanup(handle);
+        return taken;
+    };
+    for (const char* url : {"http://h.test/",
+                            "HTTPS://H.Test/a b?c#d",
+                            "http://a..b/",
+                            "http://-a-/",
+                            "http://1.2.3.4/",
+                            "http://h:65535/",
+                            "http://h:65536/",
+                            "http://h:0/",
+                            "http://h:00080/",
+                            "http://h:123456/",
+                            "http://h:/",
+                            "http://u:p@h/",
+                            "http://@h/",
+                            "http://h_x/",
+                            "http://h%41/",
+                            "http://[::1]:8080/",
+                            "http://[::1/",
+                            "http://h!/",
+                            "https://xn--bcher-kva.test/",
+                            "http://h.test:8080",
+                            "http://./",
+                            "http://../"}) {
+        const TickURLParts parts = splitURL(url);
+        EXPECT_EQ(parts.valid, !parts.host.empty() && curlTakes(parts.requestURL))
+            << url << " asked as " << parts.requestURL;
+    }
 }
 
 TEST(TickErrorTexts, TableAndTextRules) {

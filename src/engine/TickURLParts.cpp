@@ -66,6 +66,20 @@ bool curlAccepts(const std::string& url) {
     return code == CURLUE_OK;
 }
 
+// An http or https URL whose host is a name or IPv4 address of letters, digits, dots and
+// dashes, with no user part and a port in range: libcurl takes it as it stands, so it is not
+// parsed once more to find out.
+bool plainWebURL(const TickURLParts& parts, std::string_view authority) {
+    constexpr unsigned long kMaxPort = 65535;
+    if ((parts.scheme != "http" && parts.scheme != "https") || parts.host.empty() ||
+        authority.find('@') != std::string_view::npos || authority.back() == ':')
+        return false;
+    for (const char c : parts.host)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-')
+            return false;
+    return parts.port.empty() || (parts.port.size() <= 5 && std::stoul(parts.port) <= kMaxPort);
+}
+
 } // namespace
 
 std::string escapeForRequest(std::string_view url) {
@@ -111,7 +125,8 @@ TickURLParts splitURL(std::string_view url) {
     parts.path = path;
 
     parts.requestURL = parts.scheme + "://" + authority + parts.path;
-    parts.valid = !parts.host.empty() && curlAccepts(parts.requestURL);
+    parts.valid =
+        !parts.host.empty() && (plainWebURL(parts, authority) || curlAccepts(parts.requestURL));
     return parts;
 }
 
