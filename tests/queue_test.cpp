@@ -668,6 +668,21 @@ TEST_F(QueueTest, AnEntryHandedToATransferIsNotJournaledUntilTheTransferEnds) {
     EXPECT_EQ(later->queue().size(), 3u);
 }
 
+// The journal is kept beside the queue file wherever the task's file and name are now: a
+// task given another name or folder journals its next change there, not in the old place.
+TEST_F(QueueTest, TheJournalFollowsTheTaskToItsNewNameAndFolder) {
+    addEntry(*m_task, "http://h.test/", true);
+    const std::string first = journalFile();
+    ASSERT_TRUE(fileExists(first));
+    for (const auto& [category, name] : {std::pair{"General", "Renamed"}, {"Other", "Renamed"}}) {
+        ASSERT_TRUE(m_task->setLocation(category, name));
+        ASSERT_TRUE(forceDirectories(folderOf(journalFile())));
+        ASSERT_NE(journalFile(), first);
+        addEntry(*m_task, std::string("http://h.test/") + category, true);
+        EXPECT_TRUE(fileExists(journalFile())) << journalFile();
+    }
+}
+
 TEST_F(QueueTest, AJournalLeftBySaveAddsNothingTwice) {
     // The kill came between writing the queue file and removing the journal: first for a
     // journal that starts from an empty queue, then for one over the previous queue file.

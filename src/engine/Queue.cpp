@@ -18,8 +18,7 @@ namespace {
 // Changes are journaled beside the queue file; a task without a file keeps none.
 TaskQueue& attachedQueue(TQLTask& task) {
     TaskQueue& queue = task.queue();
-    queue.setJournalPath(task.filePath().empty() ? std::string()
-                                                 : task.queueFileName() + ".journal");
+    queue.setJournalPath(task.queueJournalPath());
     return queue;
 }
 

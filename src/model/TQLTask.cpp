@@ -97,6 +97,18 @@ const std::string& TQLTask::queueFileName() {
     return m_queueFileName;
 }
 
+const std::string& TQLTask::queueJournalPath() {
+    if (m_filePath.empty()) {
+        m_journalPath.clear();
+    } else if (m_journalPath.empty() || m_journalOfFile != m_filePath ||
+               m_journalOfName != m_taskName) {
+        m_journalOfFile = m_filePath;
+        m_journalOfName = m_taskName;
+        m_journalPath = queueFilePath() + ".journal";
+    }
+    return m_journalPath;
+}
+
 std::string TQLTask::startDirectory() const {
     if (!m_startDirectory.empty())
         return m_startDirectory;

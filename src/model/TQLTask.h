@@ -164,6 +164,10 @@ public:
     void setChangesSinceSave(int count) { m_changesSinceSave = count; }
     // The queue file's path (queueFilePath()), kept in the task.
     const std::string& queueFileName();
+    // The queue's journal beside its file ("<queue file>.journal"); empty for a task without
+    // a file. Made again only when the task's file or name has changed: every queue change
+    // asks for it.
+    const std::string& queueJournalPath();
     // Told of counter changes ("", 0, 0) and of the progress of opening the queue
     // ("Opening task....", position, maximum). Called under mutex(): must not take it.
     using TaskProgress = std::function<void(const std::string& message, std::int64_t position,
@@ -238,6 +242,9 @@ private:
     bool m_queueDirty = false;
     int m_changesSinceSave = 0;
     std::string m_queueFileName;
+    std::string m_journalPath;
+    std::string m_journalOfFile; // the file path and task name m_journalPath was made for
+    std::string m_journalOfName;
     TaskProgress m_onTaskProgress;
     std::vector<ZipListEntry> m_zipList;
     std::string m_outputFailure;
