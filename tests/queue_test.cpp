@@ -285,6 +285,10 @@ TEST_F(QueueTest, UrlIndexFoldsSchemeAndHostOnlyAndStoreFindsTheFirstEntry) {
         {"urn:x://U.test?A", "urn:x://U.test?a", false},
         {"mailto:Me@H.test", "mailto:me@h.test", false},
         {"http://q.test#Frag", "HTTP://Q.test#Frag", true},
+        // Bytes past ASCII keep their case, also those whose low bits spell a capital.
+        {"http://\xC3\x89XEMPLE-LONG.test/A", "http://\xC3\x89xemple-long.TEST/A", true},
+        {"http://\xC3\x89.test/A", "http://\xC3\xA9.test/A", false},
+        {"http://long-host-name.test:8080/Z", "HTTP://Long-Host-Name.TEST:8080/Z", true},
         {"http://q.test\\Back", "http://Q.test\\back", false},
     };
     for (const auto& c : spellings) {
