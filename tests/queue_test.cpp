@@ -113,6 +113,28 @@ TEST_F(QueueTest, NoTextCanShiftAFieldOrBreakTheLinePair) {
     EXPECT_EQ(back->FileType, "HTML");
 }
 
+// A break or separator is found wherever it stands in a text: in each of its eight-byte
+// words and in the bytes after the last whole word.
+TEST_F(QueueTest, ABreakIsFoundAtAnyPlaceOfAText) {
+    const std::string plain = "abcdefghijklmnopqrstuvwxy";
+    for (const std::string& cut : {std::string("\r"), std::string("\n"), kSep}) {
+        for (std::size_t at = 0; at <= plain.size(); ++at) {
+            SCOPED_TRACE(testing::Message() << "at " << at << ", byte " << int(cut[0]));
+            TQLQItem item;
+            item.Task = m_task.get();
+            item.URL = "http://h.test/" + plain.substr(0, at) + cut + plain.substr(at);
+            item.FileType = "HTML";
+            item.Title = plain.substr(0, at) + cut + plain.substr(at);
+            StoreItem(item);
+            const auto entry = m_task->queue().find(item.URL);
+            ASSERT_TRUE(entry);
+            EXPECT_EQ(m_task->queue().url(*entry).find_first_of("\r\n"), std::string::npos);
+            const std::string title = LoadItem(*m_task, *entry)->Title;
+            EXPECT_EQ(title, cut == kSep ? plain : plain.substr(0, at) + " " + plain.substr(at));
+        }
+    }
+}
+
 TEST_F(QueueTest, SelectionRulesPickTheFirstQualifyingEntry) {
     struct Case {
         bool page;
