@@ -118,9 +118,6 @@ void TThreadParse::run() {
     std::uint64_t seen = 0;
     while (waitForRun(task, seen)) {
         const bool processed = processNextPage(*task);
-        // With nothing left to parse the run may end, and its end may replace the link log.
-        if (!processed)
-            m_linkLog.close();
         pause(processed, seen);
     }
 }

@@ -119,8 +119,8 @@ private:
     std::atomic<std::int32_t> m_links{0};
     std::atomic<std::int32_t> m_newLinks{0};
     // The task's link log, open from one page to the next within a run. The end of a run may
-    // replace the file, so it is closed whenever nothing waits to be parsed and when a run
-    // starts (m_linkLogRun is the run it was opened in).
+    // replace the file once this thread has stopped, so it is closed when the thread stops and
+    // when a run starts (m_linkLogRun is the run it was opened in).
     AppendingFile m_linkLog;
     std::uint64_t m_linkLogRun = 0;
 

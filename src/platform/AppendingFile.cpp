@@ -8,17 +8,6 @@
 
 namespace quarlo {
 
-namespace {
-
-// The failure, with the error left in errno for the caller.
-Status appendFailure(const std::string& path, int error) {
-    Status failed = Status::fromErrno(error, "Unable to write to " + path);
-    errno = error;
-    return failed;
-}
-
-} // namespace
-
 AppendingFile::~AppendingFile() {
     close();
 }
@@ -29,7 +18,7 @@ Status AppendingFile::append(const std::string& path, std::string_view data) {
     if (m_fd < 0) {
         m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
         if (m_fd < 0)
-            return appendFailure(path, errno);
+            return writeFailure(path, errno);
         m_path = path;
     }
     errno = 0;
@@ -37,7 +26,7 @@ Status AppendingFile::append(const std::string& path, std::string_view data) {
         return {};
     const int error = errno != 0 ? errno : EIO;
     close();
-    return appendFailure(path, error);
+    return writeFailure(path, error);
 }
 
 void AppendingFile::close() {

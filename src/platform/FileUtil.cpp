@@ -30,6 +30,12 @@ bool writeAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+Status writeFailure(const std::string& path, int error) {
+    Status failed = Status::fromErrno(error, "Unable to write to " + path);
+    errno = error;
+    return failed;
+}
+
 namespace {
 
 // Names longer than this get a short temporary name, so that the temporary file of a file
@@ -49,12 +55,6 @@ int writeThrough(const std::string& path, int flags, mode_t mode, std::string_vi
     if (::close(fd) != 0 && error == 0)
         error = errno;
     return error;
-}
-
-Status writeFailure(const std::string& path, int error) {
-    Status failed = Status::fromErrno(error, "Unable to write to " + path);
-    errno = error;
-    return failed;
 }
 
 // Makes the rename of a file in the folder durable.

@@ -39,6 +39,8 @@ Status writeFileUnflushed(const std::string& path, std::string_view data, unsign
 // Writes the whole block to the descriptor, retrying short writes: one write for the fault
 // switch of WriteFault.h. False with errno set when it fails.
 bool writeAll(int fd, const char* data, std::size_t size);
+// "Unable to write to <path>: <reason>" of the error's kind, with the error left in errno.
+Status writeFailure(const std::string& path, int error);
 
 // Appends the data to the file (created when missing) in as few writes as it takes, without
 // flushing it. Fails with "Unable to write to <path>: <reason>", leaving the error in errno;
