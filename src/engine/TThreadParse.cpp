@@ -80,19 +80,19 @@ void TThreadParse::notifyPageSaved() {
     m_wake.notify_all();
 }
 
-void TThreadParse::setOnWork(std::function<void()> onWork) {
+void TThreadParse::setOnWork(std::function<void(int)> onWork) {
     std::lock_guard lock(m_control);
     m_onWork = std::move(onWork);
 }
 
-void TThreadParse::wakeDispatcher() {
-    std::function<void()> onWork;
+void TThreadParse::wakeDispatcher(int newEntries) {
+    std::function<void(int)> onWork;
     {
         std::lock_guard lock(m_control);
         onWork = m_onWork;
     }
     if (onWork)
-        onWork();
+        onWork(newEntries);
 }
 
 bool TThreadParse::processNextPage(TQLTask& task) {
@@ -105,9 +105,10 @@ bool TThreadParse::processNextPage(TQLTask& task) {
     }
     if (!m_currentItem)
         return false;
+    m_pageNewEntries = 0;
     ProcessPage();
     m_currentItem.reset();
-    wakeDispatcher();
+    wakeDispatcher(m_pageNewEntries);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "model/TaskDate.h"
 #include "model/TaskStates.h"
 #include "platform/Result.h"
+#include "platform/SpinningMutex.h"
 
 #include <cstdint>
 #include <functional>
@@ -70,7 +71,7 @@ public:
 
     TQLApp& app() const { return m_app; }
     // Guards the counters (and the queue of a run) against the threads of a run.
-    std::mutex& mutex() const { return m_mutex; }
+    SpinningMutex& mutex() const { return m_mutex; }
 
     // Where the task lies. setLocation checks both names (nothing that would leave its
     // folder) and points the file path at Tasks/<category>/<name>.qlt; nothing is written.
@@ -209,7 +210,7 @@ private:
     std::string categoryOfPath(const std::string& path) const;
 
     TQLApp& m_app;
-    mutable std::mutex m_mutex;
+    mutable SpinningMutex m_mutex;
     TQLProfile m_profile;
     std::string m_filePath;
     std::string m_category;

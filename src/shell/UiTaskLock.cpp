@@ -8,7 +8,7 @@ namespace {
 std::atomic<long long> g_longestHold{0};
 } // namespace
 
-UiTaskLock::UiTaskLock(std::mutex& mutex)
+UiTaskLock::UiTaskLock(SpinningMutex& mutex)
     : m_lock(mutex), m_since(std::chrono::steady_clock::now()) {}
 
 UiTaskLock::~UiTaskLock() {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/SpinningMutex.h"
 #include <chrono>
+
 #include <mutex>
 
 namespace quarlo::shell {
@@ -10,7 +12,7 @@ namespace quarlo::shell {
 // waited on the user interface (the benchmark prints it).
 class UiTaskLock {
 public:
-    explicit UiTaskLock(std::mutex& mutex);
+    explicit UiTaskLock(SpinningMutex& mutex);
     ~UiTaskLock();
     UiTaskLock(const UiTaskLock&) = delete;
     UiTaskLock& operator=(const UiTaskLock&) = delete;
@@ -19,7 +21,7 @@ public:
     static long long longestHoldMicros();
 
 private:
-    std::lock_guard<std::mutex> m_lock;
+    std::lock_guard<SpinningMutex> m_lock;
     std::chrono::steady_clock::time_point m_since;
 };
 
