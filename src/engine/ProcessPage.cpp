@@ -53,43 +53,44 @@ void TThreadParse::showStatus(const std::string& text) {
     m_app.hooks().setStatusLine(text, -1);
 }
 
-void TThreadParse::ProcessPage() {
+// The caller holds the task's mutex.
+TThreadParse::PageFiles TThreadParse::pageFilesOf(TQLQItem& item) const {
+    TQLTask& task = *item.Task;
+    PageFiles files;
+    files.localFile = LocalName(item);
+    files.startDirectory = task.startDirectory();
+    if (!task.filePath().empty())
+        files.linkLog = linkLogPath(task.queueFileName());
+    return files;
+}
+
+void TThreadParse::ProcessPage(const PageFiles& files, QueueBatch& batch) {
     TQLQItem& item = *m_currentItem;
     TQLTask& task = *item.Task;
     m_baseHref.clear();
     // A saved style sheet waits in status Parsing: its text is style text, not HTML.
     m_stylesheet = item.Status == QueueStatus::Parsing;
-    std::string localFile;
-    std::string startDirectory;
-    {
-        std::lock_guard lock(task.mutex());
-        localFile = LocalName(item);
-        startDirectory = task.startDirectory();
-    }
+    const std::string& localFile = files.localFile;
     showStatus("Loading Page: " + localFile);
     if (!loadPage(localFile)) {
-        finishPage(QueueStatus::Error);
+        finishPage(QueueStatus::Error, &batch);
         return;
     }
     bool inPlace = true;
-    // The journal records of the entries the page adds and the page's own "Parsed" are
-    // written together, in one write instead of one per link. A run killed before it finds
-    // the page still "Saved" and parses it again.
-    QueueBatch batch(task);
     // An empty page has no links, but it must leave "Saved", or it would be picked again on
     // every turn and the download would never finish.
     if (!m_pageText.empty()) {
         const FileTypes& types = threadFileTypes(m_app.settings());
         const LinkOptions options = linkOptions(task.profile());
-        PagePasses links(types, options, item.URL, item.Level, startDirectory,
+        PagePasses links(types, options, item.URL, item.Level, files.startDirectory,
                          queuedSpellingOf(task));
         if (m_stylesheet)
             processStylesheetText(links);
         else
             processPageText(links, options);
-        inPlace = savePage(localFile, links.rewrites(), batch);
+        inPlace = savePage(files, links.rewrites(), batch);
     } else {
-        finishPage(QueueStatus::Parsed);
+        finishPage(QueueStatus::Parsed, &batch);
     }
     m_pageText.clear();
     // Zip mode: the parsed page joins the zip list, which takes the item.
@@ -210,18 +211,19 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
 // before it records the page as parsed). The page's rewritten links are recorded before it
 // is marked "Parsed"; if it is parsed again, its new record replaces this
 // one. False when the converted page is not in place.
-bool TThreadParse::savePage(const std::string& localFile, const RewriteTracker& rewrites,
+bool TThreadParse::savePage(const PageFiles& files, const RewriteTracker& rewrites,
                             QueueBatch& batch) {
+    const std::string& localFile = files.localFile;
     showStatus("Saving Changes: " + localFile);
     const std::string pending = pendingPagePath(localFile);
     bool inPlace = false;
     if (Status written = writeFileUnflushed(pending, m_pageText); !written) {
         pageNotWritten(written.message(), errno);
-    } else if (Status recorded = recordLinks(rewrites); !recorded) {
+    } else if (Status recorded = recordLinks(files.linkLog, rewrites); !recorded) {
         const int error = errno;
         deleteFile(pending);
         pageNotWritten(recorded.message(), error);
-    } else if (!finishPage(QueueStatus::Parsed) || !batch.end()) {
+    } else if (!finishPage(QueueStatus::Parsed, &batch)) {
         // "Parsed" did not reach the queue's journal: the converted page waits beside the
         // file, and the next run's start puts it in place or drops it as the saved queue says.
     } else if (std::rename(pending.c_str(), localFile.c_str()) != 0) {
@@ -236,16 +238,10 @@ bool TThreadParse::savePage(const std::string& localFile, const RewriteTracker& 
     return inPlace;
 }
 
-Status TThreadParse::recordLinks(const RewriteTracker& rewrites) {
-    TQLTask& task = *m_currentItem->Task;
-    std::string logPath;
-    {
-        std::lock_guard lock(task.mutex());
-        if (task.filePath().empty())
-            return {};
-        logPath = linkLogPath(task.queueFileName());
-    }
-    return m_linkLog.append(logPath, pageLinksText(m_currentItem->URL, rewrites, m_pageText));
+Status TThreadParse::recordLinks(const std::string& linkLog, const RewriteTracker& rewrites) {
+    if (linkLog.empty())
+        return {};
+    return m_linkLog.append(linkLog, pageLinksText(m_currentItem->URL, rewrites, m_pageText));
 }
 
 // A page that cannot be written back fails; on a full or read-only disk the run fails
@@ -265,12 +261,15 @@ void TThreadParse::pageNotWritten(const std::string& reason, int error) {
     }
 }
 
-// True when the change reached the queue's journal (or the queue keeps none).
-bool TThreadParse::finishPage(QueueStatus status) {
+// True when the change reached the queue's journal (or the queue keeps none). With a batch,
+// the batch ends under the same lock, so that its records and this change go in one write.
+bool TThreadParse::finishPage(QueueStatus status, QueueBatch* batch) {
     TQLQItem& item = *m_currentItem;
     std::lock_guard lock(item.Task->mutex());
     SetStatus(item, status);
     StoreItem(item);
+    if (batch != nullptr)
+        return batch->end(std::adopt_lock);
     return item.Task->queue().journalFailure().empty();
 }
 

@@ -183,12 +183,21 @@ QueueBatch::QueueBatch(TQLTask& task) : m_task(task) {
     BeginQueueBatch(m_task);
 }
 
+QueueBatch::QueueBatch(TQLTask& task, std::adopt_lock_t) : m_task(task) {
+    BeginQueueBatch(m_task);
+}
+
 QueueBatch::~QueueBatch() {
-    end();
+    if (!m_ended)
+        end();
 }
 
 bool QueueBatch::end() {
     std::lock_guard lock(m_task.mutex());
+    return end(std::adopt_lock);
+}
+
+bool QueueBatch::end(std::adopt_lock_t) {
     if (!m_ended) {
         m_ended = true;
         EndQueueBatch(m_task);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -37,14 +38,17 @@ void EndQueueBatch(TQLTask& task);
 
 // A batch for the life of the object: it takes the task's mutex to begin and to end. end()
 // writes the records before that, and tells whether the journal took them (or the queue keeps
-// none): what depends on them having reached it (a rename they announce) waits for it.
+// none): what depends on them having reached it (a rename they announce) waits for it. The
+// std::adopt_lock forms are for a caller that holds the task's mutex already.
 class QueueBatch {
 public:
     explicit QueueBatch(TQLTask& task);
+    QueueBatch(TQLTask& task, std::adopt_lock_t);
     ~QueueBatch();
     QueueBatch(const QueueBatch&) = delete;
     QueueBatch& operator=(const QueueBatch&) = delete;
     bool end();
+    bool end(std::adopt_lock_t);
 
 private:
     TQLTask& m_task;

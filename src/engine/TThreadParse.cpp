@@ -5,6 +5,8 @@
 #include "model/TQLTask.h"
 #include "platform/ThreadName.h"
 
+#include <optional>
+
 namespace quarlo {
 
 namespace {
@@ -96,17 +98,28 @@ void TThreadParse::wakeDispatcher(int newEntries) {
 }
 
 bool TThreadParse::processNextPage(TQLTask& task) {
+    // The task's mutex is taken as few times as a page allows: transfers take it too, and on
+    // a busy machine every meeting may cost this thread, which the download waits for, a
+    // wake-up's delay.
+    PageFiles files;
+    std::optional<QueueBatch> batch;
     {
         std::lock_guard lock(task.mutex());
         // A run that cannot write its output parses nothing more: its end follows.
         if (!task.outputFailure().empty())
             return false;
         m_currentItem = NextSavedPage(task);
+        if (!m_currentItem)
+            return false;
+        files = pageFilesOf(*m_currentItem);
+        // The journal records of the entries the page adds and the page's own "Parsed" are
+        // written together, in one write instead of one per link. A run killed before it finds
+        // the page still "Saved" and parses it again.
+        batch.emplace(task, std::adopt_lock);
     }
-    if (!m_currentItem)
-        return false;
     m_pageNewEntries = 0;
-    ProcessPage();
+    ProcessPage(files, *batch);
+    batch.reset();
     m_currentItem.reset();
     wakeDispatcher(m_pageNewEntries);
     return true;

@@ -88,18 +88,26 @@ private:
     void pause(bool processed, std::uint64_t seen);
     void wakeDispatcher(int newEntries);
 
+    // The files of the page in hand, found when it is taken.
+    struct PageFiles {
+        std::string localFile;
+        std::string startDirectory;
+        std::string linkLog; // empty: the task keeps no link log
+    };
+
     // ProcessPage.cpp
-    void ProcessPage();
+    PageFiles pageFilesOf(TQLQItem& item) const;
+    void ProcessPage(const PageFiles& files, QueueBatch& batch);
     void processPageText(PagePasses& links, const LinkOptions& options);
     void processStylesheetText(PagePasses& links);
     bool loadPage(const std::string& localFile);
     void takeTitle();
     void ExtractLinks(PagePasses& links, PageScanner& scanner, const LinkPass& pass);
     void queueLink(const FoundLink& link, const LinkPass& pass);
-    bool savePage(const std::string& localFile, const RewriteTracker& rewrites, QueueBatch& batch);
-    Status recordLinks(const RewriteTracker& rewrites);
+    bool savePage(const PageFiles& files, const RewriteTracker& rewrites, QueueBatch& batch);
+    Status recordLinks(const std::string& linkLog, const RewriteTracker& rewrites);
     void pageNotWritten(const std::string& reason, int error);
-    bool finishPage(QueueStatus status);
+    bool finishPage(QueueStatus status, QueueBatch* batch = nullptr);
     void showStatus(const std::string& text);
 
     TQLApp& m_app;
