@@ -46,7 +46,7 @@ protected:
         m_app->setDispatchPause(0);
         newTask("http://h/a/index.html");
         m_parse = std::make_unique<TThreadParse>(*m_app);
-        m_parse->setOnWork([this](int) { ++m_wakes; });
+        m_parse->setOnWork([this] { ++m_wakes; });
     }
     void TearDown() override {
         m_parse.reset();

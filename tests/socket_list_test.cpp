@@ -7,15 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <sched.h>
-#include <thread>
-#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -382,65 +379,18 @@ TEST_F(SocketListTest, StopAllStopsEveryBusySlotAndFreeingIsPrompt) {
     EXPECT_EQ(done.last().state, "Transfer Stopped");
 }
 
-// An ask runs on the asked slot's own thread; the slot counts as busy (and is neither freed
-// nor asked again) until the answer arms it or ends the ask.
-TEST_F(SocketListTest, AskedSlotsAnswerOnTheirOwnThreadsAndStayBusyUntilTheyAnswer) {
+// Transfer threads run under the batch policy: waking one does not preempt the thread that
+// armed it (the parse thread, whose pages the download waits for).
+TEST_F(SocketListTest, TransferThreadsRunUnderTheBatchPolicy) {
     SocketList list;
-    list.SetSocketCount(4);
-    DoneWatch done;
-    done.attach(*list.slot(1));
-    arm(*list.slot(1), server.url("/hold"), file("held.txt"));
-
-    std::mutex mutex;
-    std::vector<TThreadSocket*> answering;
-    std::atomic<bool> onCallerThread{false};
-    std::atomic<int> policy{-1};
-    std::atomic<bool> release{false};
-    const auto caller = std::this_thread::get_id();
-    auto take = [&](TThreadSocket& slot) {
-        onCallerThread = onCallerThread || std::this_thread::get_id() == caller;
-        policy = sched_getscheduler(0);
-        {
-            std::lock_guard lock(mutex);
-            answering.push_back(&slot);
-        }
-        while (!release)
-            std::this_thread::sleep_for(1ms);
-        if (&slot == list.slot(0)) {
-            done.attach(slot);
-            arm(slot, server.url("/page.html"), file("asked.html"));
-        } else {
-            slot.endAsk();
-        }
-    };
-    // Two of the three idle slots, in list order; the busy one is passed over.
-    EXPECT_EQ(list.askIdle(2, 4, take), 2);
-    ASSERT_TRUE(waitUntil([&] {
-        std::lock_guard lock(mutex);
-        return answering.size() == 2;
-    }));
-    EXPECT_EQ(list.busyCount(), 3);
-    EXPECT_EQ(list.firstIdle(), list.slot(3));
-    // Beyond the limit nothing is asked; an answering slot is not asked twice.
-    EXPECT_EQ(list.askIdle(4, 3, take), 0);
-    // Shrinking frees only the idle slot at the end.
     list.SetSocketCount(1);
-    EXPECT_EQ(list.count(), 3);
-
-    release = true;
-    gate.open();
-    ASSERT_TRUE(done.waitFor(2));
-    ASSERT_TRUE(waitUntil([&] { return list.busyCount() == 0; }));
-    EXPECT_FALSE(onCallerThread);
-    // Transfer threads run under the batch policy: waking one does not preempt its waker.
+    std::atomic<int> policy{-1};
+    DoneWatch done;
+    done.attach(*list.slot(0));
+    list.slot(0)->setOnProgress([&](TThreadSocket&) { policy = sched_getscheduler(0); });
+    arm(*list.slot(0), server.url("/page.html"), file("policy.html"));
+    ASSERT_TRUE(done.waitFor(1));
     EXPECT_EQ(policy.load(), SCHED_BATCH);
-    EXPECT_EQ(readWholeFile(file("asked.html")), "<html>page</html>");
-    std::lock_guard lock(mutex);
-    // The two threads answer in either order.
-    std::vector<TThreadSocket*> expected{list.slot(0), list.slot(2)};
-    std::sort(answering.begin(), answering.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(answering, expected);
 }
 
 } // namespace

@@ -198,10 +198,8 @@ void TThreadParse::queueLink(const FoundLink& link, const LinkPass& pass) {
     }
     ++m_links;
     // The dispatcher is woken once the page is done, not for every link.
-    if (added) {
+    if (added)
         ++m_newLinks;
-        ++m_pageNewEntries;
-    }
 }
 
 // The converted page is written beside its file, the page is marked "Parsed", and only then

@@ -2,8 +2,6 @@
 
 #include "engine/TThreadSocket.h"
 
-#include <algorithm>
-
 namespace quarlo {
 
 SocketList::SocketList() = default;
@@ -72,16 +70,6 @@ int SocketList::busyCount() const {
     for (const auto& slot : m_slots)
         busy += slot->busy() ? 1 : 0;
     return busy;
-}
-
-int SocketList::askIdle(int count, int limit, const TThreadSocket::Event& take) {
-    std::lock_guard lock(m_mutex);
-    int asked = 0;
-    const int slots = std::min(limit, static_cast<int>(m_slots.size()));
-    // Under the list's lock: a slot cannot be freed between the look and the ask.
-    for (int i = 0; i < slots && asked < count; ++i)
-        asked += m_slots[i]->askForWork(take) ? 1 : 0;
-    return asked;
 }
 
 void SocketList::StopAll() {

@@ -37,9 +37,6 @@ public:
     // The first idle slot in list order, or nullptr.
     TThreadSocket* firstIdle() const;
     int busyCount() const;
-    // Asks up to `count` idle slots among the first `limit` to find their own work (see
-    // TThreadSocket::askForWork); the number asked.
-    int askIdle(int count, int limit, const TThreadSocket::Event& take);
     // Stops every slot, in list order.
     void StopAll();
     // What each slot shows: its transfer while busy, else the last one it ended.

@@ -35,8 +35,7 @@ TQLDownloader::TQLDownloader(TQLApp& app, MainThread& mainThread)
       m_download(std::make_unique<TThreadDownload>(app, *m_sockets)),
       m_parseThread(std::make_unique<TThreadParse>(app)), m_parse(m_parseThread.get()) {
     // New links and parsed pages go to idle slots at once, or wake the dispatcher.
-    m_parseThread->setOnWork(
-        [download = m_download.get()](int newEntries) { download->workQueued(newEntries); });
+    m_parseThread->setOnWork([download = m_download.get()] { download->workQueued(); });
     // A finished download, or output that cannot be written, ends the run on the main
     // thread at once.
     m_download->setOnRunOver([this, alive = std::weak_ptr<char>(m_alive)] {

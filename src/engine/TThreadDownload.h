@@ -72,9 +72,9 @@ public:
     // called under the task's mutex.
     void notifyWork();
     // New entries were queued or a saved page was parsed; called without any lock held. In
-    // an event-driven run up to `newEntries` idle slots are asked to arm themselves at once,
-    // and the dispatcher is woken only when something is left for it to decide.
-    void workQueued(int newEntries);
+    // an event-driven run the idle slots are armed at once on the calling thread, and the
+    // dispatcher is woken only when something is left for it to decide.
+    void workQueued();
     // Whether saved pages are waited for before the download counts as finished: only when
     // a parse thread takes part in runs (otherwise nothing would ever parse them).
     void setWaitsForParsing(bool on) { m_waitsForParsing = on; }
@@ -107,9 +107,6 @@ private:
     // with the next item at once instead of waiting for this thread to wake and arm it.
     // False when it took none.
     bool takeNextItem(TThreadSocket& slot);
-    // On an idle slot's thread, asked by workQueued: the slot arms itself, or decides as
-    // one whose transfer ended.
-    void answerAsk(TThreadSocket& slot);
     // Arms the slot with the next item the host rules allow, on the calling thread. The
     // caller holds the dispatch mutex; m_slotsTakeWork and m_stopRequested were checked.
     // False when there was no item or the slot could not be armed.

@@ -305,25 +305,19 @@ bool TThreadDownload::takeNextItem(TThreadSocket& slot) {
     return task != nullptr && slotInUse(slot) && armWithNextItem(slot, *task);
 }
 
-void TThreadDownload::workQueued(int newEntries) {
+void TThreadDownload::workQueued() {
     bool decide = true;
     if (m_slotsTakeWork && !m_stopRequested) {
-        // Idle slots arm themselves with the new entries, on their own threads: the caller is
-        // the parse thread, which every later page of the download waits for. A slot that
-        // finds nothing decides as one whose transfer ended.
-        const int asked = m_sockets.askIdle(newEntries, m_app.connections(),
-                                            [this](TThreadSocket& slot) { answerAsk(slot); });
-        decide = asked == 0 && m_sockets.firstIdle() != nullptr && m_sockets.busyCount() == 0;
+        std::lock_guard dispatching(m_dispatchMutex);
+        TQLTask* task = m_task;
+        TThreadSocket* slot = m_sockets.firstIdle();
+        while (task != nullptr && slot != nullptr && slotInUse(*slot) &&
+               armWithNextItem(*slot, *task))
+            slot = m_sockets.firstIdle();
+        // Nothing is left to decide while a transfer runs: the slot that ends it takes the
+        // next item itself, or wakes the download thread when it finds none.
+        decide = slot != nullptr && m_sockets.busyCount() == 0;
     }
-    if (decide || m_hosts.robotsRequestsWaiting())
-        notifyWork();
-}
-
-void TThreadDownload::answerAsk(TThreadSocket& slot) {
-    if (takeNextItem(slot))
-        return;
-    slot.endAsk();
-    const bool decide = m_stopRequested || !slotInUse(slot) || m_sockets.busyCount() == 0;
     if (decide || m_hosts.robotsRequestsWaiting())
         notifyWork();
 }

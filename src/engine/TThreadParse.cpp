@@ -82,19 +82,19 @@ void TThreadParse::notifyPageSaved() {
     m_wake.notify_all();
 }
 
-void TThreadParse::setOnWork(std::function<void(int)> onWork) {
+void TThreadParse::setOnWork(std::function<void()> onWork) {
     std::lock_guard lock(m_control);
     m_onWork = std::move(onWork);
 }
 
-void TThreadParse::wakeDispatcher(int newEntries) {
-    std::function<void(int)> onWork;
+void TThreadParse::wakeDispatcher() {
+    std::function<void()> onWork;
     {
         std::lock_guard lock(m_control);
         onWork = m_onWork;
     }
     if (onWork)
-        onWork(newEntries);
+        onWork();
 }
 
 bool TThreadParse::processNextPage(TQLTask& task) {
@@ -117,11 +117,10 @@ bool TThreadParse::processNextPage(TQLTask& task) {
         // the page still "Saved" and parses it again.
         batch.emplace(task, std::adopt_lock);
     }
-    m_pageNewEntries = 0;
     ProcessPage(files, *batch);
     batch.reset();
     m_currentItem.reset();
-    wakeDispatcher(m_pageNewEntries);
+    wakeDispatcher();
     return true;
 }
 

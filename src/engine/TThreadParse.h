@@ -60,10 +60,10 @@ public:
     // Callable from any thread, also under the task's mutex.
     void notifyPageSaved();
     void pageSaved() override { notifyPageSaved(); }
-    // Called after every page that left "Saved", with the number of entries the page queued,
-    // so that the dispatcher can hand out the new work or see that the download is done. Set
+    // Called whenever new entries were queued and after every page that left "Saved", so
+    // that the dispatcher can hand out the new work or see that the download is done. Set
     // before the first run; called without the task's mutex.
-    void setOnWork(std::function<void(int newEntries)> onWork);
+    void setOnWork(std::function<void()> onWork);
 
     bool StopRequested() const { return m_stopRequested; }
     // The task of the current or latest run; kept after a stop.
@@ -86,7 +86,7 @@ private:
     void run();
     bool waitForRun(TQLTask*& task, std::uint64_t& seen);
     void pause(bool processed, std::uint64_t seen);
-    void wakeDispatcher(int newEntries);
+    void wakeDispatcher();
 
     // The files of the page in hand, found when it is taken.
     struct PageFiles {
@@ -126,8 +126,6 @@ private:
     bool m_stylesheet = false;
     std::atomic<std::int32_t> m_links{0};
     std::atomic<std::int32_t> m_newLinks{0};
-    // Entries the page in hand queued, over all passes.
-    int m_pageNewEntries = 0;
     // The task's link log, open from one page to the next within a run. The end of a run may
     // replace the file once this thread has stopped, so it is closed when the thread stops and
     // when a run starts (m_linkLogRun is the run it was opened in).
@@ -141,7 +139,7 @@ private:
     bool m_terminate = false;
     std::uint64_t m_savedEvents = 0;
     std::uint64_t m_runs = 0; // runs started
-    std::function<void(int)> m_onWork;
+    std::function<void()> m_onWork;
 
     std::thread m_thread;
 };

@@ -142,25 +142,9 @@ void TThreadSocket::setURL(std::string url) {
     m_wake.notify_all();
 }
 
-bool TThreadSocket::askForWork(Event take) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_url.empty() || m_asked || m_answering || m_terminate || !take)
-            return false;
-        m_asked = std::move(take);
-    }
-    m_wake.notify_all();
-    return true;
-}
-
-void TThreadSocket::endAsk() {
-    std::lock_guard lock(m_mutex);
-    m_answering = false;
-}
-
 bool TThreadSocket::busy() const {
     std::lock_guard lock(m_mutex);
-    return !m_url.empty() || m_asked || m_answering;
+    return !m_url.empty();
 }
 
 std::string TThreadSocket::URL() const {
@@ -323,12 +307,7 @@ void TThreadSocket::Reset() {
 void TThreadSocket::run() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_terminate || m_pending || m_asked; });
-        if (m_asked && !m_pending && !m_terminate) {
-            answerAsk(lock);
-            continue;
-        }
-        m_asked = nullptr;
+        m_wake.wait(lock, [this] { return m_terminate || m_pending; });
         if (!m_pending)
             return;
         // An arming taken on the way out still ends through OnDone, stopped.
@@ -340,18 +319,6 @@ void TThreadSocket::run() {
         transfer(order);
         lock.lock();
     }
-}
-
-// Runs the ask's event without the lock: it arms the slot through the setters, or ends the
-// ask. Either way the slot is no longer answering when the event returns.
-void TThreadSocket::answerAsk(std::unique_lock<std::mutex>& lock) {
-    Event take = std::move(m_asked);
-    m_asked = nullptr;
-    m_answering = true;
-    lock.unlock();
-    take(*this);
-    lock.lock();
-    m_answering = false;
 }
 
 void TThreadSocket::transfer(const Order& order) {

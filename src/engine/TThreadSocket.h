@@ -71,15 +71,8 @@ public:
     void setOnStateChange(Event event);
     // Arms the slot: the thread picks the URL up at once. An empty URL is ignored.
     void setURL(std::string url);
-    // Asks an idle slot to find its own work: its thread runs `take`, which may arm it. The
-    // arming's work is then done on the slot's thread, not on the asking one. The slot counts
-    // as busy from the ask until `take` has armed it or called endAsk(). False (and `take` is
-    // not run) when the slot was not idle.
-    bool askForWork(Event take);
-    // Ends an ask that armed nothing: the slot is idle again.
-    void endAsk();
 
-    // A URL is set, or an ask is being answered: the slot is armed or transferring.
+    // A URL is set: the slot is armed or transferring.
     bool busy() const;
     std::string URL() const;
     std::string LocalFile() const;
@@ -133,7 +126,6 @@ private:
     struct Order;
 
     void run();
-    void answerAsk(std::unique_lock<std::mutex>& lock);
     void transfer(const Order& order);
     bool prepareClient(const Order& order);
     void finishTransfer(const Order& order, const TickResult& result, bool ran);
@@ -148,8 +140,6 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_pending = false;   // armed and not yet taken by the thread
-    Event m_asked;            // an ask for work not yet answered (see askForWork)
-    bool m_answering = false; // the thread runs the ask's event
     bool m_terminate = false; // the thread is to end
     bool m_stopRequested = false;
     uint64_t m_generation = 0; // counts armings, so a late Stop never touches the next one

@@ -50,19 +50,16 @@ void StandInParser::loop() {
         TQLTask* task = m_task;
         if (!m_allowed || m_quit || task == nullptr)
             continue;
-        int newEntries = 0;
         {
             std::lock_guard taskLock(task->mutex());
-            const std::size_t before = task->queue().size();
             while (auto page = NextSavedPage(*task)) {
                 if (m_onPage)
                     m_onPage(*task, *page);
                 SetStatus(*page, QueueStatus::Parsed);
                 StoreItem(*page);
             }
-            newEntries = static_cast<int>(task->queue().size() - before);
         }
-        m_download.workQueued(newEntries);
+        m_download.workQueued();
     }
 }
 
