@@ -325,6 +325,18 @@ TEST_F(ParseThreadTest, ALinkKnownInAnySpellingIsQueuedOnceAndNamesTheSavedFile)
     EXPECT_NE(converted.find("href=\"common.html\">C"), std::string::npos) << converted;
     EXPECT_NE(converted.find("href=\"Common.html\">D"), std::string::npos) << converted;
     EXPECT_EQ(counters().PagesFound, 4);
+
+    // The other way round: the queue holds the host in capitals, the link in small letters.
+    savedPage("http://H/b/upper.html", "<html></html>", 1);
+    const std::string third = savedPage("http://h/b/third.html",
+                                        "<html><body>\n<a href=\"upper.html\">U</a></body></html>",
+                                        1, QueueMode::Download, "", "Third");
+    m_hooks.clear();
+    while (m_parse->processNextPage(*m_task)) {
+    }
+    EXPECT_EQ(counters().PagesFound, 6);
+    EXPECT_EQ(test::readWholeFile(third),
+              "<html><body>\n<a href=\"../../H/b/upper.html\">U</a></body></html>");
 }
 
 // The links of a page reach the journal together with the page's "Parsed", in one write: a

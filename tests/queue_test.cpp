@@ -337,6 +337,30 @@ TEST_F(QueueTest, UrlIndexFoldsSchemeAndHostOnlyAndStoreFindsTheFirstEntry) {
     EXPECT_EQ(m_task->counters().PagesFound, 2);
 }
 
+// Whether a URL may be queued under another spelling of its scheme and host: only when it
+// or some queued URL has a capital there.
+TEST_F(QueueTest, TheQueueKnowsWhetherAnyHostIsSpelledWithCapitals) {
+    const struct {
+        const char* url;
+        bool capital;
+    } cases[] = {
+        {"http://h.test/Path/A?Q", false}, {"HTTP://h.test/", true},
+        {"http://h.Test:8080/", true},     {"https://long-host-name.tesT", true},
+        {"urn:x://u.test?A", false},       {"mailto:Me@H.test", false},
+        {"http://h.test\\Back", false},    {"http://\xC3\x89.test/", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TaskQueue::capitalInHost(c.url), c.capital) << c.url;
+
+    addEntry(*m_task, "http://h.test/Path/A", true);
+    addEntry(*m_task, "urn:x://u.test?A", false);
+    EXPECT_FALSE(m_task->queue().holdsCapitalHosts());
+    addEntry(*m_task, "http://H.test/b", true);
+    EXPECT_TRUE(m_task->queue().holdsCapitalHosts());
+    m_task->queue().clear();
+    EXPECT_FALSE(m_task->queue().holdsCapitalHosts());
+}
+
 // A page's links go in through AddNewItem: one entry per URL in any letter case of scheme and
 // host or spelling, in the order found, and selected as the data line reads.
 TEST_F(QueueTest, NewLinksKeepDuplicatesOutAndTheirOrder) {

@@ -37,6 +37,11 @@ constexpr std::size_t kLongNameLimit = 200;
 // Path and query are never respelled: the index compares them exactly.
 QueuedSpelling queuedSpellingOf(TQLTask& task) {
     return [&task](const std::string& url) -> std::string {
+        // With no capital in the scheme and host of the link or of any queued URL, the queue
+        // can hold the link only as it is spelled: nothing to look up, and the lock, which
+        // transfers take too, is left alone.
+        if (!TaskQueue::capitalInHost(url) && !task.queue().holdsCapitalHosts())
+            return std::string();
         std::lock_guard lock(task.mutex());
         const TaskQueue& queue = task.queue();
         const std::optional<std::size_t> entry = queue.find(url);

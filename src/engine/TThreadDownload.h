@@ -6,6 +6,7 @@
 #include "engine/RobotsFetch.h"
 #include "engine/TThreadSocket.h"
 #include "platform/Result.h"
+#include "platform/SpinningMutex.h"
 
 #include <atomic>
 #include <chrono>
@@ -72,8 +73,9 @@ public:
     // called under the task's mutex.
     void notifyWork();
     // New entries were queued or a saved page was parsed; called without any lock held. In
-    // an event-driven run the idle slots are armed at once on the calling thread, and the
-    // dispatcher is woken only when something is left for it to decide.
+    // an event-driven run the idle slots are armed at once on the calling thread (unless
+    // another thread is arming a slot right then), and the dispatcher is woken only when
+    // something is left for it to decide.
     void workQueued();
     // Whether saved pages are waited for before the download counts as finished: only when
     // a parse thread takes part in runs (otherwise nothing would ever parse them).
@@ -142,8 +144,8 @@ private:
 
     // Held while an item is chosen and handed to a slot, by this thread or by a slot whose
     // transfer ended; taken before every other lock. The pause of a paced run is waited
-    // under it.
-    std::mutex m_dispatchMutex;
+    // under it. The parse thread takes it after every page: it spins before it sleeps.
+    SpinningMutex m_dispatchMutex;
     // Slots take their next item themselves (event-driven runs only).
     std::atomic<bool> m_slotsTakeWork{false};
     // Held while a slot is armed and while StopRequested is set, so that no arming follows

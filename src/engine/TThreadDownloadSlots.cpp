@@ -307,8 +307,11 @@ bool TThreadDownload::takeNextItem(TThreadSocket& slot) {
 
 void TThreadDownload::workQueued() {
     bool decide = true;
-    if (m_slotsTakeWork && !m_stopRequested) {
-        std::lock_guard dispatching(m_dispatchMutex);
+    // While a slot whose transfer ended hands out work, the download thread hands out the new
+    // work instead: the caller, the parse thread, whose pages the download waits for, does
+    // not wait for that slot.
+    std::unique_lock dispatching(m_dispatchMutex, std::defer_lock);
+    if (m_slotsTakeWork && !m_stopRequested && dispatching.try_lock()) {
         TQLTask* task = m_task;
         TThreadSocket* slot = m_sockets.firstIdle();
         while (task != nullptr && slot != nullptr && slotInUse(*slot) &&

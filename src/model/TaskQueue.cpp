@@ -256,6 +256,8 @@ std::size_t TaskQueue::appendEntry(std::string url, std::string dataLine) {
 
 std::size_t TaskQueue::appendEntry(std::string url, std::string dataLine,
                                    const DataLineClass& cls) {
+    if (!m_capitalHosts.load(std::memory_order_relaxed) && capitalInHost(url))
+        m_capitalHosts.store(true, std::memory_order_release);
     m_entries.push_back({std::move(url), std::move(dataLine), cls});
     const std::size_t entry = m_entries.size() - 1;
     m_urlIndex.insert(entry); // an earlier entry with the same URL stays the indexed one
@@ -329,6 +331,11 @@ std::optional<std::size_t> TaskQueue::firstPageToFetchFrom(std::size_t from) con
 
 std::optional<std::size_t> TaskQueue::firstResourceToFetchFrom(std::size_t from) const {
     return firstFrom(m_resourcesToFetch, from);
+}
+
+bool TaskQueue::capitalInHost(std::string_view url) {
+    const std::string_view folded = url.substr(0, caseFreeLength(url));
+    return std::any_of(folded.begin(), folded.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
 }
 
 void TaskQueue::clear() {
@@ -445,6 +452,7 @@ bool TaskQueue::replayStore(std::string_view url, std::string_view dataLine) {
 }
 
 void TaskQueue::clearEntries() {
+    m_capitalHosts = false;
     m_urlIndex.clear();
     m_entries.clear();
     m_pagesToFetch.clear();

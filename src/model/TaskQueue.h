@@ -3,6 +3,7 @@
 #include "model/QueueJournal.h"
 #include "model/TQLTask.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -61,6 +62,11 @@ public:
     // URLIndex: the first entry whose URL equals the text as the queue spells it (see
     // queueSafeURL), scheme and host without regard to ASCII case.
     std::optional<std::size_t> find(std::string_view url) const;
+    // Whether some entry has an ASCII capital in its scheme or host: only then may a URL with
+    // none there be queued under another spelling. May be read without the task's mutex.
+    bool holdsCapitalHosts() const { return m_capitalHosts.load(std::memory_order_acquire); }
+    // Whether the URL has an ASCII capital in its scheme or host.
+    static bool capitalInHost(std::string_view url);
     bool contains(std::string_view url) const { return find(url).has_value(); }
 
     // Appends an entry, also when its URL is queued already (the index keeps the first).
@@ -165,6 +171,7 @@ private:
 
     std::vector<Entry> m_entries;
     std::unordered_set<std::size_t, FoldHash, FoldEqual> m_urlIndex;
+    std::atomic<bool> m_capitalHosts{false};
     std::set<std::size_t> m_pagesToFetch;
     std::set<std::size_t> m_resourcesToFetch;
     std::set<std::size_t> m_savedPages;
