@@ -40,7 +40,7 @@ QueuedSpelling queuedSpellingOf(TQLTask& task) {
         // With no capital in the scheme and host of the link or of any queued URL, the queue
         // can hold the link only as it is spelled: nothing to look up, and the lock, which
         // transfers take too, is left alone.
-        if (!TaskQueue::capitalInHost(url) && !task.queue().holdsCapitalHosts())
+        if (!task.queue().holdsCapitalHosts() && !TaskQueue::capitalInHost(url))
             return std::string();
         std::lock_guard lock(task.mutex());
         const TaskQueue& queue = task.queue();

@@ -6,7 +6,7 @@
 #include "model/TQLApp.h"
 #include "model/TQLQItem.h"
 #include "model/TQLTask.h"
-#include "platform/ThreadName.h"
+#include "platform/ThreadSetup.h"
 
 namespace quarlo {
 

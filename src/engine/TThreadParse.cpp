@@ -3,7 +3,7 @@
 #include "engine/Queue.h"
 #include "model/TQLApp.h"
 #include "model/TQLTask.h"
-#include "platform/ThreadName.h"
+#include "platform/ThreadSetup.h"
 
 #include <optional>
 

@@ -3,7 +3,7 @@
 #include "engine/TickHTTPS.h"
 #include "engine/WinInetErrors.h"
 #include "platform/TextUtil.h"
-#include "platform/ThreadName.h"
+#include "platform/ThreadSetup.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "platform/ThreadName.h"
+#include "platform/ThreadSetup.h"
 
 #include <pthread.h>
 #include <sched.h>

@@ -1,5 +1,7 @@
 #pragma once
 
+// How a thread of the program presents itself: its name, and how the kernel schedules it.
+
 namespace quarlo {
 
 // Names the calling thread as tools show it (top -H, perf, a debugger): at most 15 bytes.
