@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+    cmake ninja-build g++ clang libclang-rt-14-dev lld pkg-config
     libcurl4-openssl-dev libssl-dev openssl libzip-dev zip unzip
     qt6-base-dev qt6-webengine-dev qt6-charts-dev libqt6svg6
     libcpp-httplib-dev libgtest-dev libgmock-dev libbrotli-dev libpng-dev
