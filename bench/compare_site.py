@@ -213,16 +213,32 @@ def verify(args):
     return 0
 
 
+def busy_share(run, cores):
+    """The share of the cores the tool and the server kept busy during a run, in percent."""
+    seconds, cpu, _, _, served = run
+    return 100 * (cpu + served) / (cores * seconds)
+
+
+def read_runs(text):
+    """(pages, place) -> {pair: {tool: (seconds, cpu, peak_kb, ok, server_cpu)}}; results
+    written before the server's CPU was recorded count it as 0."""
+    runs = {}
+    for line in text.splitlines():
+        fields = line.split()
+        tool, pages, place, pair, seconds, user, system, peak, ok = fields[:9]
+        served = float(fields[9]) if len(fields) > 9 else 0.0
+        runs.setdefault((int(pages), place), {}).setdefault(pair, {})[tool] = (
+            float(seconds), float(user) + float(system), int(peak), ok == "1", served)
+    return runs
+
+
 def summary(args):
     """Median times and ratios per size and place, over the pairs whose copies both passed;
     pages per second and peak memory of the sites of 10,000 pages or more."""
-    runs = {}  # (pages, place) -> {pair: {tool: (seconds, cpu, peak_kb, ok)}}
-    for line in read_text(args.results).splitlines():
-        tool, pages, place, pair, seconds, user, system, peak, ok = line.split()
-        runs.setdefault((int(pages), place), {}).setdefault(pair, {})[tool] = (
-            float(seconds), float(user) + float(system), int(peak), ok == "1")
+    runs = read_runs(read_text(args.results))
     print(f"{'pages':>7} {'place':6} {'pairs':>5} {'failed':>6} {'quarlo s':>9} {'wget2 s':>8} "
-          f"{'median ratio':>12} {'quarlo cpu s':>12} {'wget2 cpu s':>11}")
+          f"{'median ratio':>12} {'quarlo cpu s':>12} {'wget2 cpu s':>11} "
+          f"{'quarlo busy %':>13} {'wget2 busy %':>12}")
     speeds = {}  # (tool, place) -> {pages: (pages per second, peak MB)}
     for (pages, place), pairs in sorted(runs.items()):
         good = [p for p in pairs.values() if len(p) == 2 and all(r[3] for r in p.values())]
@@ -232,7 +248,9 @@ def summary(args):
         print(f"{pages:>7} {place:6} {len(good):>5} {len(pairs) - len(good):>6} "
               f"{med(lambda p: p['quarlo'][0]):>9} {med(lambda p: p['wget2'][0]):>8} "
               f"{med(lambda p: p['quarlo'][0] / p['wget2'][0]):>12} "
-              f"{med(lambda p: p['quarlo'][1]):>12} {med(lambda p: p['wget2'][1]):>11}")
+              f"{med(lambda p: p['quarlo'][1]):>12} {med(lambda p: p['wget2'][1]):>11} "
+              f"{med(lambda p: busy_share(p['quarlo'], args.cores)):>13} "
+              f"{med(lambda p: busy_share(p['wget2'], args.cores)):>12}")
         if pages >= 10000 and good:
             for tool in ("quarlo", "wget2"):
                 speeds.setdefault((tool, place), {})[pages] = (
@@ -263,6 +281,7 @@ def main():
     v.add_argument("--seed", type=int, default=1)
     s = sub.add_parser("summary")
     s.add_argument("results")
+    s.add_argument("--cores", type=int, default=os.cpu_count())
     args = parser.parse_args()
     return {"generate": generate, "verify": verify, "summary": summary}[args.command](args) or 0
 

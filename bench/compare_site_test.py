@@ -101,5 +101,18 @@ class CopyCheckTest(unittest.TestCase):
         self.assertEqual(len(problems), 1)
 
 
+class SummaryTest(unittest.TestCase):
+    def test_runs_are_read_with_and_without_the_servers_cpu(self):
+        runs = cs.read_runs("quarlo 2000 tmpfs 1 0.500 0.30 0.20 17000 1 0.15\n"
+                            "wget2 2000 tmpfs 1 0.400 0.20 0.40 9600 0\n")
+        pair = runs[(2000, "tmpfs")]["1"]
+        self.assertEqual(pair["quarlo"], (0.5, 0.5, 17000, True, 0.15))
+        seconds, cpu, peak, ok, served = pair["wget2"]
+        self.assertEqual((seconds, peak, ok, served), (0.4, 9600, False, 0.0))
+        self.assertAlmostEqual(cpu, 0.6)
+        # 0.5 s of the tool and 0.15 s of the server in 0.5 s on 2 cores.
+        self.assertAlmostEqual(cs.busy_share(pair["quarlo"], 2), 65.0)
+
+
 if __name__ == "__main__":
     unittest.main()

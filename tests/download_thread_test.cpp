@@ -68,7 +68,7 @@ TEST_F(DownloadThreadTest, OutcomesMoveTheRightCounters) {
     EXPECT_EQ(first->Message, "200 OK");
 }
 
-TEST_F(DownloadThreadTest, NotFinishedWhileATransferIsBusyOrAPageWaitsForParsing) {
+TEST_F(DownloadThreadTest, NotFinishedWhileATransferIsBusyOrAPageWaitsForParsingOrIsParsed) {
     // Saved pages wait until the parser is allowed to take them.
     StandInParser parser(downloader->downloadThread(), {}, false);
     downloader->setParseSide(&parser);
@@ -95,7 +95,16 @@ TEST_F(DownloadThreadTest, NotFinishedWhileATransferIsBusyOrAPageWaitsForParsing
     EXPECT_FALSE(runUntil([&] { return !downloader->isRunning(); }, 400ms));
     EXPECT_EQ(taskStatus(), TaskStatus::Downloading);
 
+    // Marked "Parsed", the page is still the parser's until its converted text is in place:
+    // the run's end would find the server's text.
+    parser.holdPages();
     parser.allow();
+    ASSERT_TRUE(
+        runUntil([&] { return entry(site.pageUrl("index"))->Status == QueueStatus::Parsed; }));
+    EXPECT_FALSE(runUntil([&] { return !downloader->isRunning(); }, 400ms));
+    EXPECT_EQ(taskStatus(), TaskStatus::Downloading);
+
+    parser.releasePages();
     ASSERT_TRUE(runToEnd());
     EXPECT_EQ(taskStatus(), TaskStatus::TaskComplete);
     EXPECT_EQ(entry(site.pageUrl("index"))->Status, QueueStatus::Parsed);

@@ -120,10 +120,10 @@ Status TQLDownloader::beginRun(TQLTask& task, bool keepQueue) {
     m_zipTimer = m_main.startTimer(m_zipInterval, [this] { advanceRun(); });
     m_timerActive = true;
     if (m_parse != nullptr) {
-        m_download->setWaitsForParsing(true);
+        m_download->setWaitsForParsing(m_parse);
         m_download->setOnPageSaved([parse = m_parse] { parse->pageSaved(); });
     } else {
-        m_download->setWaitsForParsing(false);
+        m_download->setWaitsForParsing(nullptr);
         m_download->setOnPageSaved(nullptr);
     }
     m_download->resume(task);

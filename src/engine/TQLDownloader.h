@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/RunParseSide.h"
 #include "model/TaskStates.h"
 #include "platform/MainThread.h"
 #include "platform/Result.h"
@@ -30,19 +31,6 @@ enum class RunEnd {
 struct RunOutcome {
     RunEnd end = RunEnd::Completed;
     std::string reason; // why the output or the start page failed; empty otherwise
-};
-
-// The parse thread as a run drives it.
-class RunParseSide {
-public:
-    virtual ~RunParseSide() = default;
-    // Start of a run: its task set, its StopRequested cleared, resumed.
-    virtual void startRun(TQLTask& task) = 0;
-    // End of a run: its StopRequested set; it may wait until the thread has suspended (the
-    // main thread holds no lock then, and the download thread never waits for it).
-    virtual void stopRun() = 0;
-    // A page has been saved and waits in status "Saved" (called on a transfer's thread).
-    virtual void pageSaved() {}
 };
 
 // The archive side of a Zip-mode run: the task's zip list and its archive.

@@ -235,8 +235,7 @@ TThreadDownload::Attempt TThreadDownload::dispatchAttempt(const Pacing& pacing) 
         failed = !task->outputFailure().empty();
         if (!failed) {
             item = selectItem(*task, std::chrono::steady_clock::now());
-            if (!item && noTransfers && !hostsHoldWork() &&
-                !(m_waitsForParsing && NextSavedPage(*task)))
+            if (!item && noTransfers && !hostsHoldWork() && !parsingLeft(*task))
                 return finishDownload(*task) ? Attempt::Finished : Attempt::NothingToDo;
         }
     }
@@ -282,6 +281,14 @@ void TThreadDownload::startRobotsRequests() {
 
 // The download has finished: "Download Complete", queue and task file saved. The caller
 // holds the task's mutex. False when a stop came first.
+// A page still to be parsed keeps the download open, and so does the page the parse thread
+// holds: until its converted text is in place, the run's end would find the server's text
+// (and in Zip mode put it in the archive). The caller holds the task's mutex.
+bool TThreadDownload::parsingLeft(TQLTask& task) const {
+    const RunParseSide* parse = m_parse;
+    return parse != nullptr && (NextSavedPage(task) || parse->holdsPage());
+}
+
 bool TThreadDownload::finishDownload(TQLTask& task) {
     if (m_stopRequested)
         return false;

@@ -4,6 +4,7 @@
 #include "engine/Pacing.h"
 #include "engine/RateLimiter.h"
 #include "engine/RobotsFetch.h"
+#include "engine/RunParseSide.h"
 #include "engine/TThreadSocket.h"
 #include "platform/Result.h"
 #include "platform/SpinningMutex.h"
@@ -77,9 +78,10 @@ public:
     // another thread is arming a slot right then), and the dispatcher is woken only when
     // something is left for it to decide.
     void workQueued();
-    // Whether saved pages are waited for before the download counts as finished: only when
-    // a parse thread takes part in runs (otherwise nothing would ever parse them).
-    void setWaitsForParsing(bool on) { m_waitsForParsing = on; }
+    // The parse thread whose pages are waited for before the download counts as finished:
+    // those still waiting in the queue and the one it holds. Null when no parse thread takes
+    // part in runs (nothing would ever parse them).
+    void setWaitsForParsing(const RunParseSide* parse) { m_parse = parse; }
     // Called (on a slot's thread) when a page has been saved and waits for parsing.
     void setOnPageSaved(std::function<void()> callback);
     // Called on this thread when the run has nothing more to do: once it has declared the
@@ -123,6 +125,7 @@ private:
     // After a transfer: the host's count, a pause before a retry, a refusal.
     void noteHostOutcome(const std::string& url, const std::string& retryAfter, int retryAttempt,
                          const std::string& why, bool refused);
+    bool parsingLeft(TQLTask& task) const;
     bool finishDownload(TQLTask& task);
     bool ArmSlot(TThreadSocket& slot, std::unique_ptr<TQLQItem> item);
     void TransferProgress(TThreadSocket& slot);
@@ -140,7 +143,7 @@ private:
     SocketList& m_sockets;
     std::atomic<TQLTask*> m_task{nullptr};
     std::atomic<bool> m_stopRequested{false};
-    std::atomic<bool> m_waitsForParsing{false};
+    std::atomic<const RunParseSide*> m_parse{nullptr};
 
     // Held while an item is chosen and handed to a slot, by this thread or by a slot whose
     // transfer ended; taken before every other lock. The pause of a paced run is waited

@@ -111,6 +111,7 @@ bool TThreadParse::processNextPage(TQLTask& task) {
         m_currentItem = NextSavedPage(task);
         if (!m_currentItem)
             return false;
+        m_holdsPage = true;
         files = pageFilesOf(*m_currentItem);
         // The journal records of the entries the page adds and the page's own "Parsed" are
         // written together, in one write instead of one per link. A run killed before it finds
@@ -120,6 +121,8 @@ bool TThreadParse::processNextPage(TQLTask& task) {
     ProcessPage(files, *batch);
     batch.reset();
     m_currentItem.reset();
+    // The page is in place (and in the zip list): the download may see that it is done.
+    m_holdsPage = false;
     wakeDispatcher();
     return true;
 }

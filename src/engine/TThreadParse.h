@@ -60,6 +60,7 @@ public:
     // Callable from any thread, also under the task's mutex.
     void notifyPageSaved();
     void pageSaved() override { notifyPageSaved(); }
+    bool holdsPage() const override { return m_holdsPage; }
     // Called whenever new entries were queued and after every page that left "Saved", so
     // that the dispatcher can hand out the new work or see that the download is done. Set
     // before the first run; called without the task's mutex.
@@ -116,6 +117,8 @@ private:
     // flag, the page text with its BASE address, and the counts of the current pass.
     std::atomic<TQLTask*> m_task{nullptr};
     std::unique_ptr<TQLQItem> m_currentItem;
+    // From taking a page (under the task's mutex) until it is finished (see holdsPage).
+    std::atomic<bool> m_holdsPage{false};
     std::unique_ptr<TQLQItem> m_newItem;
     std::atomic<bool> m_stopRequested{false};
     std::string m_pageText;

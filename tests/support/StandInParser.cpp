@@ -43,6 +43,20 @@ void StandInParser::allow() {
     m_wake.notify_all();
 }
 
+void StandInParser::holdPages() {
+    std::lock_guard lock(m_mutex);
+    m_holdPages = true;
+}
+
+void StandInParser::releasePages() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_holdPages = false;
+        m_holdsPage = false;
+    }
+    m_download.workQueued();
+}
+
 void StandInParser::loop() {
     std::unique_lock lock(m_mutex);
     while (!m_quit) {
@@ -57,6 +71,8 @@ void StandInParser::loop() {
                     m_onPage(*task, *page);
                 SetStatus(*page, QueueStatus::Parsed);
                 StoreItem(*page);
+                if (m_holdPages)
+                    m_holdsPage = true;
             }
         }
         m_download.workQueued();

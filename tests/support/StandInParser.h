@@ -2,6 +2,7 @@
 
 #include "engine/TQLDownloader.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -31,8 +32,13 @@ public:
     void startRun(TQLTask& task) override;
     void stopRun() override;
     void pageSaved() override { m_wake.notify_all(); }
+    bool holdsPage() const override { return m_holdsPage; }
     // Lets a parser made not allowed take pages from now on.
     void allow();
+    // From now on the pages it marks parsed stay in its hands (holdsPage) until released, as
+    // a page stays in the parse thread's while its converted text is put in place.
+    void holdPages();
+    void releasePages();
 
 private:
     void loop();
@@ -44,6 +50,8 @@ private:
     TQLTask* m_task = nullptr;
     bool m_allowed;
     bool m_quit = false;
+    bool m_holdPages = false;
+    std::atomic<bool> m_holdsPage{false};
     std::thread m_thread;
 };
 
