@@ -1,6 +1,7 @@
 #include "engine/TThreadDownload.h"
 
 #include "engine/Queue.h"
+#include "engine/RunParseSide.h"
 #include "engine/SocketList.h"
 #include "html/UrlFunctions.h"
 #include "model/TQLApp.h"
@@ -279,8 +280,6 @@ void TThreadDownload::startRobotsRequests() {
     }
 }
 
-// The download has finished: "Download Complete", queue and task file saved. The caller
-// holds the task's mutex. False when a stop came first.
 // A page still to be parsed keeps the download open, and so does the page the parse thread
 // holds: until its converted text is in place, the run's end would find the server's text
 // (and in Zip mode put it in the archive). The caller holds the task's mutex.
@@ -289,6 +288,8 @@ bool TThreadDownload::parsingLeft(TQLTask& task) const {
     return parse != nullptr && (NextSavedPage(task) || parse->holdsPage());
 }
 
+// The download has finished: "Download Complete", queue and task file saved. The caller
+// holds the task's mutex. False when a stop came first.
 bool TThreadDownload::finishDownload(TQLTask& task) {
     if (m_stopRequested)
         return false;

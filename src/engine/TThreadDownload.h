@@ -4,7 +4,6 @@
 #include "engine/Pacing.h"
 #include "engine/RateLimiter.h"
 #include "engine/RobotsFetch.h"
-#include "engine/RunParseSide.h"
 #include "engine/TThreadSocket.h"
 #include "platform/Result.h"
 #include "platform/SpinningMutex.h"
@@ -22,6 +21,7 @@
 
 namespace quarlo {
 
+class RunParseSide;
 class SocketList;
 class TQLApp;
 class TQLTask;
